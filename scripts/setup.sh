@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the project needs (only those missing) and builds it.
+# Usage: scripts/setup.sh [asan]   (idempotent; fast when nothing changed)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+PACKAGES=(
+    cmake ninja-build g++ pkg-config
+    qt6-base-dev libqt6sql6-odbc libqt6sql6-sqlite libqt6sql6-psql
+    libjpeg62-turbo-dev
+    unixodbc unixodbc-dev libsqliteodbc odbc-postgresql sqlite3 postgresql
+    fonts-arphic-uming fonts-arphic-ukai fonts-noto-cjk
+    libgtest-dev libgmock-dev libbenchmark-dev
+    xvfb imagemagick poppler-utils
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+    echo "Installing: ${missing[*]}"
+    SUDO=""
+    [ "$(id -u)" -ne 0 ] && SUDO=sudo
+    $SUDO apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+preset=${1:-default}
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset"

@@ -1,0 +1,166 @@
+// Reading and writing the grid's document as a template stream, and the column-width table
+// that carries widths edited on one produced page to the stored page.
+#include <QBuffer>
+#include <QFile>
+#include <QSaveFile>
+
+#include "model/reportdocument.h"
+#include "model/templatestream.h"
+#include "platform/error.h"
+#include "platform/messages.h"
+#include "platform/printer.h"
+
+namespace karvell {
+
+void TReportDocument::SaveToStream(QIODevice& stream, qint64 position) {
+    // Take the printer's paper first, so a missing printer stops the save before any byte.
+    DEVMODE* dm = LockPrinterDevMode();
+    dm->dmFields |= DM_PAPERSIZE | DM_ORIENTATION;
+    PaperSize = dm->dmPaperSize;
+    PaperOrientation = dm->dmOrientation;
+    PaperLength = dm->dmPaperLength;
+    PaperWidth = dm->dmPaperWidth;
+
+    Zoom = 100;
+    TemplateHeader h;
+    h.Zoom = Zoom;
+    h.PageWidth = PageWidth;
+    h.PageHeight = PageHeight;
+    h.LeftMarginPx = LeftMarginPx;
+    h.TopMarginPx = TopMarginPx;
+    h.RightMarginPx = RightMarginPx;
+    h.BottomMarginPx = BottomMarginPx;
+    h.LeftMargin = LeftMargin;
+    h.TopMargin = TopMargin;
+    h.RightMargin = RightMargin;
+    h.BottomMargin = BottomMargin;
+    h.Reserved1 = Reserved1;
+    h.Reserved2 = Reserved2;
+    h.Reserved3 = Reserved3;
+    TemplateTrailer t{PaperSize, PaperOrientation, PaperLength, PaperWidth, FooterLineIndex};
+    if (!WriteTemplate(stream, position, h, Lines, t))
+        throw KarvellError(QStringLiteral("写入模板数据失败：%1").arg(stream.errorString()));
+}
+
+bool TReportDocument::LoadFromStream(QIODevice& stream, qint64 position) {
+    TemplateData data;
+    QString error;
+    switch (ReadTemplate(stream, position, data, &error)) {
+    case ReadStatus::BadMagic:
+        ShowMessage(ApplicationTitle(), QStringLiteral("格式不正确"), MsgIcon::None);
+        return false;
+    case ReadStatus::Corrupt:
+        throw KarvellError(error);
+    case ReadStatus::Ok:
+        break;
+    }
+
+    ClearSelection();
+    FocusCell = LastSelectedCell = nullptr;
+    if (ViewEditBoxVisible())
+        ViewDestroyEditBox();
+    EditingCell = nullptr;
+    qDeleteAll(Lines);
+    Lines = data.TakeLines();
+    for (TReportLine* line : Lines)
+        line->ReportControl = this;
+
+    const TemplateHeader& h = data.header;
+    Zoom = 100;
+    PageWidth = CachedPageWidth = h.PageWidth;
+    PageHeight = CachedPageHeight = h.PageHeight;
+    m_windowSize = QSize(PageWidth, PageHeight);
+    ViewResize(PageWidth, PageHeight);
+    LeftMarginPx = h.LeftMarginPx;
+    TopMarginPx = h.TopMarginPx;
+    RightMarginPx = h.RightMarginPx;
+    BottomMarginPx = h.BottomMarginPx;
+    LeftMargin = h.LeftMargin;
+    TopMargin = h.TopMargin;
+    RightMargin = h.RightMargin;
+    BottomMargin = h.BottomMargin;
+    Reserved1 = h.Reserved1;
+    Reserved2 = h.Reserved2;
+    Reserved3 = h.Reserved3;
+    PaperSize = data.trailer.PaperSize;
+    PaperOrientation = data.trailer.PaperOrientation;
+    PaperLength = data.trailer.PaperLength;
+    PaperWidth = data.trailer.PaperWidth;
+    FooterLineIndex = data.trailer.FooterLineIndex;
+    UpdateLines();
+    ViewRepaintAll();
+
+    // Opening a template selects its paper for the printing that follows.
+    DEVMODE* dm = LockPrinterDevMode();
+    dm->dmFields |= DM_PAPERSIZE | DM_ORIENTATION;
+    dm->dmPaperSize = static_cast<int16_t>(PaperSize);
+    dm->dmOrientation = static_cast<int16_t>(PaperOrientation);
+    dm->dmPaperLength = static_cast<int16_t>(PaperLength);
+    dm->dmPaperWidth = static_cast<int16_t>(PaperWidth);
+    return true;
+}
+
+void TReportDocument::SaveToFile(const QString& fileName) {
+    QBuffer buffer;
+    buffer.open(QIODevice::ReadWrite);
+    SaveToStream(buffer, 0);
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly) || file.write(buffer.data()) != buffer.size() ||
+        !file.commit())
+        throw KarvellError(
+            QStringLiteral("无法写入文件“%1”：%2").arg(fileName, file.errorString()));
+}
+
+bool TReportDocument::LoadFromFile(const QString& fileName) {
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        throw KarvellError(
+            QStringLiteral("无法打开文件“%1”：%2").arg(fileName, file.errorString()));
+    return LoadFromStream(file, 0);
+}
+
+bool TReportDocument::StoreColumnWidths(int detailLineIndex) {
+    // The table has 40 rows of 40 widths, and its last row holds the count; pages with more
+    // lines or cells than that are left alone.
+    int rowsNeeded = detailLineIndex + 1;
+    if (FooterLineIndex < Lines.size())
+        rowsNeeded += Lines.size() - std::max(0, FooterLineIndex);
+    if (detailLineIndex < 0 || detailLineIndex >= Lines.size() || rowsNeeded > 39)
+        return false;
+    for (const TReportLine* line : Lines)
+        if (line->Cells.size() > 40)
+            return false;
+    if (ColumnWidths.size() != 40)
+        ColumnWidths.resize(40, std::array<int32_t, 40>{});
+    auto storeRow = [&](int row, const TReportLine* line) {
+        for (int j = 0; j < line->Cells.size(); ++j)
+            ColumnWidths[row][j] = line->Cells[j]->CellWidth;
+    };
+    for (int i = 0; i <= detailLineIndex; ++i)
+        storeRow(i, Lines[i]);
+    int r = detailLineIndex + 1;
+    for (int i = std::max(0, FooterLineIndex); i < Lines.size(); ++i)
+        storeRow(r++, Lines[i]);
+    ColumnWidths[39][0] = r - 1;
+    return true;
+}
+
+void TReportDocument::ApplyColumnWidths(QIODevice& stream) {
+    if (!LoadFromStream(stream, 0))
+        return;
+    if (ColumnWidths.size() != 40)
+        return;
+    int n = Lines.size() - 1;
+    if (n != ColumnWidths[39][0])
+        n = WidthLineCount - 1;
+    n = std::min(n, std::min<int>(Lines.size() - 1, 38));
+    for (int i = 0; i <= n; ++i) {
+        TReportLine* line = Lines[i];
+        for (int j = 0; j < line->Cells.size() && j < 40; ++j)
+            line->Cells[j]->SetCellWidth(ColumnWidths[i][j]);
+    }
+    UpdateLines();
+    SaveToStream(stream, 0);
+}
+
+} // namespace karvell

@@ -1,0 +1,144 @@
+#pragma once
+// The document of the report grid: page, margins, lines of cells, selection, relayout, the
+// structural and formatting operations and the template stream. The grid window
+// (TReportControl, widgets layer) derives from it and supplies the view hooks; the document
+// itself never touches a widget, so it can be driven and tested headless.
+#include <QByteArray>
+#include <QIODevice>
+#include <QList>
+#include <QPoint>
+#include <QSize>
+#include <QString>
+#include <array>
+#include <vector>
+
+#include "model/reportcell.h"
+#include "model/reportline.h"
+#include "platform/logfont.h"
+#include "platform/rect.h"
+
+namespace karvell {
+
+class TReportDocument {
+public:
+    TReportDocument();
+    virtual ~TReportDocument();
+    TReportDocument(const TReportDocument&) = delete;
+    TReportDocument& operator=(const TReportDocument&) = delete;
+
+    // Document fields, in declaration order.
+    bool KarvellEdit = false;
+    bool PreviewMode = false;
+    QList<TReportLine*> Lines;
+    QList<TReportCell*> SelectedCells;
+    TReportCell* EditingCell = nullptr;
+    int32_t Zoom = 100;
+    int32_t PageWidth = 0;
+    int32_t PageHeight = 0;
+    int32_t LeftMarginPx = 0;
+    int32_t RightMarginPx = 0;
+    int32_t TopMarginPx = 0;
+    int32_t BottomMarginPx = 0;
+    LOGFONTA SelectedFont{};
+    int32_t LeftMargin = 20;
+    int32_t RightMargin = 10;
+    int32_t TopMargin = 20;
+    int32_t BottomMargin = 15;
+    int32_t FooterLineIndex = 0;
+    uint8_t Reserved1 = 1;
+    int32_t Reserved2 = 2000;
+    int32_t Reserved3 = 1;
+    QPoint LastMousePos;
+    int32_t PaperSize = 0;
+    int32_t PaperOrientation = 0;
+    int32_t PaperLength = 0;
+    int32_t PaperWidth = 0;
+    int32_t CachedPageWidth = 0;
+    int32_t CachedPageHeight = 0;
+    std::vector<std::array<int32_t, 40>> ColumnWidths; // 40 × 40 once in use
+    int32_t WidthLineCount = 0;
+    bool ShowingPages = false;
+    TReportCell* FocusCell = nullptr;
+    TReportCell* LastSelectedCell = nullptr;
+
+    // Layout and page.
+    void UpdatePageSize();
+    void UpdateLines();
+    void SetMargin(int left, int top, int right, int bottom);
+    TRect GetMargin() const;
+    void SetZoom(int percent);
+    void ResetContent();
+    TReportCell* CellFromPoint(QPoint p) const;
+    void SetKarvellEdit(bool v) { KarvellEdit = v; }
+    // The grid window's size in window pixels (page × zoom).
+    QSize WindowSize() const { return m_windowSize; }
+
+    // Selection.
+    bool AddSelectedCell(TReportCell* cell);
+    bool IsCellSelected(const TReportCell* cell) const;
+    bool RemoveSelectedCell(TReportCell* cell);
+    void ClearSelection();
+    void CancelEdit();
+
+    // Structural editing.
+    void NewTable(int columns, int rows);
+    void AddLine();
+    void InsertLine();
+    void DeleteLine();
+    void AddCell();
+    void InsertCell();
+    void DeleteCell();
+    void CombineCell();
+    void SplitCell();
+    void VSplitCell(int count);
+    bool CanAddLine() const { return SelectedCells.size() <= 1; }
+    bool HasSelection() const { return !SelectedCells.isEmpty(); }
+    bool CanSplitCell() const;
+
+    // Formatting of the selection.
+    void SetSelTextColor(COLORREF color);
+    void SetSelColors(COLORREF textColor, COLORREF backColor);
+    void SetSelAlign(int horz, int vert);
+    void SetSelDiagonal(uint32_t flags);
+    void SetSelFont(const LOGFONTA& font);
+    void SetSelBorders(bool left, bool top, bool right, bool bottom, int leftWidth, int topWidth,
+                       int rightWidth, int bottomWidth);
+    void SetSelDispFormat(const QByteArray& format);
+    void SetSelText(const QByteArray& text);
+    // Throws KarvellError when the file cannot be loaded; the cell then keeps its picture.
+    void LoadCellPicture(TReportCell* cell, const QString& fileName);
+    void ClearCellPicture(TReportCell* cell);
+
+    // Template stream. LoadFromStream answers false after showing "格式不正确" for an unknown
+    // magic; a damaged stream throws KarvellError. In both cases the document is unchanged.
+    void SaveToStream(QIODevice& stream, qint64 position);
+    bool LoadFromStream(QIODevice& stream, qint64 position);
+    // Atomic: a temporary file renamed over the old one; throws KarvellError on failure.
+    void SaveToFile(const QString& fileName);
+    bool LoadFromFile(const QString& fileName);
+    void ApplyColumnWidths(QIODevice& stream);
+    // False when the page does not fit the 40 × 40 table (nothing is stored then).
+    bool StoreColumnWidths(int detailLineIndex);
+
+    // A cell is going away: clear every reference the document keeps to it.
+    void ForgetCell(const TReportCell* cell);
+
+protected:
+    // View hooks, all in document pixels. The headless document does nothing for them.
+    virtual void ViewInvalidate(const TRect& /*rect*/) {}
+    virtual void ViewInvert(const TRect& /*rect*/) {}
+    virtual void ViewRepaintAll() {}
+    virtual void ViewResize(int /*width*/, int /*height*/) {}
+    virtual bool ViewEditBoxVisible() const { return false; }
+    virtual void ViewDestroyEditBox() {}
+    // Bottom of the window's client area in document pixels (for the line-moved repaint rule).
+    virtual int ViewClientBottom() const { return m_windowSize.height(); }
+
+    QSize m_windowSize;
+
+private:
+    void InvalidateLine(const TRect& r);
+    void DestroyLine(TReportLine* line);
+};
+
+} // namespace karvell

@@ -1,0 +1,281 @@
+// Structural editing: new table, lines and cells added, inserted and deleted, cells combined
+// (joined in a line, merged vertically across lines), merges undone and cells split.
+#include <QSet>
+
+#include "model/reportdocument.h"
+#include "platform/dpi.h"
+#include "platform/messages.h"
+
+namespace karvell {
+
+namespace {
+int IndexInLine(const TReportCell* cell) {
+    return cell->OwnerLine ? cell->OwnerLine->Cells.indexOf(const_cast<TReportCell*>(cell)) : -1;
+}
+} // namespace
+
+void TReportDocument::NewTable(int columns, int rows) {
+    if (!Lines.isEmpty()) {
+        ShowMessage(QStringLiteral("警告"),
+                    QStringLiteral("关闭正在编辑的报表后，才能建立新表格。"), MsgIcon::Warning);
+        return;
+    }
+    if (columns < 1 || rows < 1)
+        return;
+    const int width = m_windowSize.width() - LeftMarginPx - RightMarginPx;
+    auto* line = new TReportLine;
+    line->ReportControl = this;
+    line->SetLineTop(TopMarginPx);
+    line->CreateLine(LeftMarginPx, columns, width);
+    line->Index = 0;
+    Lines.append(line);
+    InvalidateLine(line->UpdateLineRect());
+    for (int i = 1; i < rows; ++i) {
+        AddLine();
+        InvalidateLine(Lines.last()->UpdateLineRect());
+    }
+    UpdateLines();
+}
+
+void TReportDocument::AddLine() {
+    if (!CanAddLine() || Lines.isEmpty())
+        return;
+    TReportLine* last = Lines.last();
+    auto* line = new TReportLine;
+    line->ReportControl = this;
+    line->SetLineTop(last->LineTop + last->LineHeight());
+    line->CopyLine(last, false);
+    Lines.append(line);
+    line->Index = Lines.size() - 1;
+    UpdateLines();
+}
+
+void TReportDocument::InsertLine() {
+    if (!HasSelection())
+        return;
+    TReportLine* source = SelectedCells.first()->OwnerLine;
+    const int at = Lines.indexOf(source);
+    if (at < 0)
+        return;
+    auto* line = new TReportLine;
+    line->ReportControl = this;
+    line->SetLineTop(source->LineTop);
+    line->CopyLine(source, true);
+    line->Index = at;
+    Lines.insert(at, line);
+    UpdateLines();
+}
+
+void TReportDocument::DeleteLine() {
+    if (!HasSelection())
+        return;
+    QSet<TReportLine*> marked;
+    for (TReportCell* cell : SelectedCells)
+        marked.insert(cell->OwnerLine);
+    ClearSelection();
+    for (int i = Lines.size() - 1; i >= 0; --i) {
+        TReportLine* line = Lines[i];
+        if (!marked.contains(line))
+            continue;
+        InvalidateLine(line->LineRect);
+        for (TReportCell* cell : line->Cells) {
+            if (cell->OwnerCell)
+                cell->OwnerCell->RemoveOwnedCell(cell);
+            if (!cell->OwnedCells.isEmpty())
+                cell->RemoveAllOwnedCells();
+        }
+        Lines.removeAt(i);
+        DestroyLine(line);
+    }
+    UpdateLines();
+}
+
+void TReportDocument::AddCell() {
+    if (SelectedCells.size() != 1)
+        return;
+    TReportLine* line = SelectedCells.first()->OwnerLine;
+    TReportCell* last = line->Cells.last();
+    auto* cell = new TReportCell;
+    cell->SetOwnerLine(line);
+    cell->CopyCell(last, false);
+    // A cell placed beside a merged block is not part of it: a block holds one cell per line.
+    if (cell->OwnerCell)
+        cell->OwnerCell->RemoveOwnedCell(cell);
+    cell->SetCellLeft(last->CellRect.right);
+    line->Cells.append(cell);
+    UpdateLines();
+}
+
+void TReportDocument::InsertCell() {
+    if (SelectedCells.size() != 1)
+        return;
+    TReportCell* selected = SelectedCells.first();
+    TReportLine* line = selected->OwnerLine;
+    auto* cell = new TReportCell;
+    cell->CopyCell(selected, false);
+    if (cell->OwnerCell)
+        cell->OwnerCell->RemoveOwnedCell(cell);
+    cell->SetOwnerLine(line);
+    line->Cells.insert(IndexInLine(selected), cell);
+    UpdateLines();
+}
+
+void TReportDocument::DeleteCell() {
+    if (!HasSelection())
+        return;
+    QSet<TReportCell*> destroyed;
+    auto destroy = [&](TReportCell* cell) {
+        if (cell->OwnerCell && !destroyed.contains(cell->OwnerCell))
+            cell->OwnerCell->RemoveOwnedCell(cell);
+        if (cell->OwnerLine)
+            cell->OwnerLine->Cells.removeOne(cell);
+        RemoveSelectedCell(cell);
+        ForgetCell(cell);
+        destroyed.insert(cell);
+        delete cell;
+    };
+    const QList<TReportCell*> selection = SelectedCells;
+    for (int i = selection.size() - 1; i >= 0; --i) {
+        TReportCell* cell = selection[i];
+        if (destroyed.contains(cell))
+            continue;
+        const QList<TReportCell*> owned = cell->OwnedCells;
+        cell->OwnedCells.clear();
+        for (TReportCell* o : owned)
+            if (!destroyed.contains(o)) {
+                o->OwnerCell = nullptr;
+                destroy(o);
+            }
+        destroy(cell);
+    }
+    SelectedCells.clear();
+    for (int i = Lines.size() - 1; i >= 0; --i)
+        if (Lines[i]->Cells.isEmpty())
+            delete Lines.takeAt(i);
+    UpdateLines();
+}
+
+void TReportDocument::CombineCell() {
+    const int n = SelectedCells.size();
+    if (n < 2)
+        return;
+    // Whole blocks take part.
+    for (int i = 0; i < n; ++i)
+        for (TReportCell* owned : SelectedCells[i]->OwnedCells)
+            if (!SelectedCells.contains(owned))
+                SelectedCells.append(owned);
+
+    struct TMyRect {
+        int32_t left = 65535, top = 0, right = 0, bottom = 0;
+    };
+    QVector<TMyRect> extents(Lines.size());
+    for (const TReportCell* cell : SelectedCells) {
+        TMyRect& r = extents[Lines.indexOf(cell->OwnerLine)];
+        r.left = std::min(r.left, cell->CellLeft);
+        r.right = std::max(r.right, cell->CellRect.right);
+    }
+    int left = -1, right = -1;
+    for (const TMyRect& r : extents) {
+        if (r.left == 65535)
+            continue;
+        if (left < 0) {
+            left = r.left;
+            right = r.right;
+        } else if (r.left != left || r.right != right) {
+            SelectedCells.resize(n); // not a rectangle: nothing is combined
+            return;
+        }
+    }
+
+    QList<TReportCell*> survivors;
+    for (int i = 0; i < Lines.size(); ++i) {
+        if (extents[i].left == 65535)
+            continue;
+        TReportLine* line = Lines[i];
+        TReportCell* survivor = nullptr;
+        QList<TReportCell*> collected;
+        for (TReportCell* cell : line->Cells) {
+            if (!SelectedCells.contains(cell))
+                continue;
+            if (!survivor) {
+                survivor = cell;
+                continue;
+            }
+            survivor->SetCellWidth(survivor->CellWidth + cell->CellWidth);
+            collected.append(cell);
+        }
+        survivors.append(survivor);
+        for (int k = collected.size() - 1; k >= 0; --k) {
+            TReportCell* cell = collected[k];
+            // Detach it from any block first, so no cell keeps a link to it.
+            if (cell->OwnerCell)
+                cell->OwnerCell->RemoveOwnedCell(cell);
+            if (!cell->OwnedCells.isEmpty())
+                cell->RemoveAllOwnedCells();
+            line->Cells.removeOne(cell);
+            RemoveSelectedCell(cell);
+            ForgetCell(cell);
+            delete cell;
+        }
+    }
+
+    TReportCell* top = survivors.first();
+    for (int i = 1; i < survivors.size(); ++i)
+        top->AddOwnedCell(survivors[i]);
+    for (const TReportCell* cell : survivors)
+        ViewInvalidate(cell->CellRect);
+    ClearSelection();
+    AddSelectedCell(top);
+    UpdateLines();
+}
+
+bool TReportDocument::CanSplitCell() const {
+    return SelectedCells.size() == 1 && !SelectedCells.first()->OwnedCells.isEmpty();
+}
+
+void TReportDocument::SplitCell() {
+    if (!CanSplitCell())
+        return;
+    TReportCell* top = SelectedCells.first();
+    ClearSelection();
+    AddSelectedCell(top);
+    for (const TReportCell* owned : top->OwnedCells)
+        ViewInvalidate(owned->CellRect);
+    top->RemoveAllOwnedCells();
+    UpdateLines();
+}
+
+void TReportDocument::VSplitCell(int count) {
+    if (SelectedCells.size() != 1 || count < 1)
+        return;
+    TReportCell* cell = SelectedCells.first();
+    if (cell->OwnerCell) // only plain cells and merge tops are split
+        return;
+    ViewInvalidate(cell->CellRect);
+    const int width = cell->CellRect.Width();
+    const int n = std::max(1, std::min(count, Round05(width / 12.0)));
+    const int w = width / n;
+    const int r = width % n;
+    cell->SetCellWidth(w);
+    for (TReportCell* owned : cell->OwnedCells)
+        owned->SetCellWidth(w);
+    TReportLine* line = cell->OwnerLine;
+    for (int i = 1; i < n; ++i) {
+        auto* part = new TReportCell;
+        part->CopyCell(cell, false);
+        part->SetOwnerLine(line);
+        if (i == n - 1)
+            part->SetCellWidth(w + r);
+        line->Cells.insert(IndexInLine(cell) + 1, part);
+        for (TReportCell* owned : cell->OwnedCells) {
+            auto* below = new TReportCell;
+            below->CopyCell(part, false);
+            part->AddOwnedCell(below);
+            below->SetOwnerLine(owned->OwnerLine);
+            owned->OwnerLine->Cells.insert(IndexInLine(owned) + 1, below);
+        }
+    }
+    UpdateLines();
+}
+
+} // namespace karvell

@@ -1,0 +1,244 @@
+#include "platform/textlayout.h"
+
+#include <QFontMetrics>
+#include <QHash>
+#include <QPainter>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "platform/gbk.h"
+
+namespace karvell {
+
+static size_t qHash(const LOGFONTA& f, size_t seed = 0) { return qHashBits(&f, sizeof(f), seed); }
+
+namespace {
+
+// A font with its metrics and the integer advance of every character measured so far. Widths
+// are sums of these integer advances, so a text measures the same on every call and device.
+struct FontEntry {
+    explicit FontEntry(const LOGFONTA& lf)
+        : font(FontFromLogFont(lf)), metrics(font), ascent(metrics.ascent()),
+          height(metrics.height()) {
+        for (int c = 0; c < 128; ++c)
+            ascii[c] = metrics.horizontalAdvance(QChar(c));
+    }
+
+    int Advance(char16_t c) {
+        if (c < 128)
+            return ascii[c];
+        const auto it = others.constFind(c);
+        if (it != others.constEnd())
+            return *it;
+        const int a = metrics.horizontalAdvance(QChar(c));
+        others.insert(c, a);
+        return a;
+    }
+
+    QFont font;
+    QFontMetrics metrics;
+    int ascent;
+    int height;
+    int ascii[128];
+    QHash<char16_t, int> others;
+};
+
+// Fonts are made once per distinct LOGFONT; the last one used is checked first because
+// consecutive measurements nearly always share a font.
+class FontCache {
+public:
+    FontEntry& Get(const LOGFONTA& lf) {
+        if (m_last && std::memcmp(&m_lastKey, &lf, sizeof(lf)) == 0)
+            return *m_last;
+        auto it = m_entries.find(lf);
+        if (it == m_entries.end()) {
+            if (m_entries.size() >= kMaxEntries)
+                m_entries.clear(); // hostile input with endless fonts must not grow without bound
+            it = m_entries.emplace(lf, std::make_shared<FontEntry>(lf));
+        }
+        m_last = it->get();
+        m_lastKey = lf;
+        return *m_last;
+    }
+
+private:
+    static constexpr qsizetype kMaxEntries = 512;
+    QHash<LOGFONTA, std::shared_ptr<FontEntry>> m_entries;
+    FontEntry* m_last = nullptr;
+    LOGFONTA m_lastKey;
+};
+
+FontCache& Cache() {
+    static FontCache cache;
+    return cache;
+}
+
+// Characters of the text being laid out; the buffer only grows, so measuring allocates nothing.
+const char16_t* DecodeToBuffer(const QByteArray& text, qsizetype* size) {
+    static std::vector<char16_t> buffer;
+    if (buffer.size() < size_t(text.size()) + 1)
+        buffer.resize(size_t(text.size()) + 1);
+    *size = Gbk::DecodeTo(text.constData(), text.size(), buffer.data());
+    return buffer.data();
+}
+
+inline bool IsBlank(char16_t c) { return c == u' '; }
+// Every character outside ASCII came from a double-byte character of the GBK text.
+inline bool IsWide(char16_t c) { return c >= 0x80; }
+
+// Breaks one paragraph (text without line breaks) at the width and calls
+// emit(begin, end, width) per line. Break chances lie after blanks and before and after every
+// wide character; blanks at a break belong to neither line. A word that does not fit on a line of
+// its own is cut after the last character that fits, and every line takes at least one
+// character so that a too-narrow width still ends.
+template <typename Emit>
+void BreakParagraph(const char16_t* s, int begin, int end, int maxWidth, FontEntry& fe,
+                    Emit& emit) {
+    if (begin == end) {
+        emit(begin, begin, 0);
+        return;
+    }
+    int pos = begin;
+    bool firstLine = true;
+    while (pos < end) {
+        if (!firstLine) {
+            while (pos < end && IsBlank(s[pos]))
+                ++pos;
+            if (pos == end)
+                return;
+        }
+        firstLine = false;
+        int width = 0;
+        int visEnd = pos, visWidth = 0;   // line up to its last non-blank character
+        int breakEnd = -1, breakWidth = 0; // last break chance on this line
+        int i = pos;
+        bool broke = false;
+        for (; i < end; ++i) {
+            const char16_t c = s[i];
+            const int advance = fe.Advance(c);
+            if (IsBlank(c)) {
+                width += advance; // trailing blanks never force a wrap
+                continue;
+            }
+            if (i > pos && visEnd > pos &&
+                (IsBlank(s[i - 1]) || IsWide(c) || IsWide(s[i - 1]))) {
+                breakEnd = visEnd;
+                breakWidth = visWidth;
+            }
+            if (i > pos && width + advance > maxWidth) {
+                if (breakEnd > pos) {
+                    emit(pos, breakEnd, breakWidth);
+                    pos = breakEnd;
+                } else {
+                    emit(pos, i, width);
+                    pos = i;
+                }
+                broke = true;
+                break;
+            }
+            width += advance;
+            visEnd = i + 1;
+            visWidth = width;
+        }
+        if (!broke) {
+            // The paragraph's own trailing blanks stay, but count only as far as the line reaches.
+            emit(pos, end, qMax(visWidth, qMin(width, maxWidth)));
+            return;
+        }
+    }
+}
+
+// The one line-breaking routine: CR LF, a lone LF or a lone CR ends a paragraph; an empty
+// paragraph is an empty line, except the one after a final line break.
+template <typename Emit>
+void BreakText(const char16_t* s, int size, int maxWidth, FontEntry& fe, Emit&& emit) {
+    int pos = 0;
+    while (pos < size) {
+        int end = pos;
+        while (end < size && s[end] != u'\r' && s[end] != u'\n')
+            ++end;
+        BreakParagraph(s, pos, end, maxWidth, fe, emit);
+        if (end == size)
+            break;
+        pos = end + ((s[end] == u'\r' && end + 1 < size && s[end + 1] == u'\n') ? 2 : 1);
+    }
+}
+
+int AlignedX(const TRect& rect, HAlign align, int width) {
+    switch (align) {
+    case HAlign::Center:
+        return rect.left + (rect.Width() - width) / 2;
+    case HAlign::Right:
+        return rect.right - width;
+    case HAlign::Left:
+        break;
+    }
+    return rect.left;
+}
+
+} // namespace
+
+HAlign HAlignFromInt(int horzAlign) {
+    if (horzAlign == 1)
+        return HAlign::Center;
+    if (horzAlign == 2)
+        return HAlign::Right;
+    return HAlign::Left;
+}
+
+TextLayoutResult TextLayout::Layout(const LOGFONTA& font, const QByteArray& gbkText,
+                                    const TRect& rect, HAlign align) {
+    FontEntry& fe = Cache().Get(font);
+    TextLayoutResult result;
+    result.lineHeight = fe.height;
+    qsizetype size = 0;
+    const char16_t* s = DecodeToBuffer(gbkText, &size);
+    auto emit = [&](int begin, int end, int width) {
+        result.lines.append(TextLine{QString(reinterpret_cast<const QChar*>(s + begin), end - begin),
+                                     AlignedX(rect, align, width), width});
+    };
+    BreakText(s, int(size), rect.Width(), fe, emit);
+    return result;
+}
+
+TRect TextLayout::CalcRect(const LOGFONTA& font, const QByteArray& gbkText, const TRect& rect,
+                           HAlign) {
+    FontEntry& fe = Cache().Get(font);
+    qsizetype size = 0;
+    const char16_t* s = DecodeToBuffer(gbkText, &size);
+    int lines = 0;
+    BreakText(s, int(size), rect.Width(), fe, [&lines](int, int, int) { ++lines; });
+    TRect r = rect;
+    r.bottom = rect.top + lines * fe.height;
+    return r;
+}
+
+void TextLayout::Draw(QPainter& painter, const LOGFONTA& font, const QByteArray& gbkText,
+                      const TRect& rect, HAlign align, const QColor& color) {
+    if (rect.IsEmpty() || gbkText.isEmpty())
+        return;
+    const TextLayoutResult layout = Layout(font, gbkText, rect, align);
+    const FontEntry& fe = Cache().Get(font);
+    painter.save();
+    painter.setClipRect(rect.ToQRect(), Qt::IntersectClip);
+    painter.setFont(fe.font);
+    painter.setPen(color);
+    for (qsizetype i = 0; i < layout.lines.size(); ++i) {
+        const int top = rect.top + int(i) * layout.lineHeight;
+        // Like an edit control: a line cut off at the bottom is left out, but the first line
+        // is always shown (clipped) so that a too-short rectangle is not blank.
+        if (top >= rect.bottom || (i > 0 && top + layout.lineHeight > rect.bottom))
+            break;
+        const TextLine& line = layout.lines[i];
+        if (!line.text.isEmpty())
+            painter.drawText(QPoint(line.x, top + fe.ascent), line.text);
+    }
+    painter.restore();
+}
+
+int TextLayout::LineHeight(const LOGFONTA& font) { return Cache().Get(font).height; }
+
+int TextLayout::CharHeight(const LOGFONTA& font) { return Cache().Get(font).height; }
+
+} // namespace karvell

@@ -1,0 +1,14 @@
+// Test entry for layers that need fonts and painting but no widgets.
+#include <QGuiApplication>
+#include <gtest/gtest.h>
+
+#include "platform/logfont.h"
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    ::testing::InitGoogleTest(&argc, argv);
+    QGuiApplication app(argc, argv);
+    karvell::InstallFontSubstitutions();
+    return RUN_ALL_TESTS();
+}
