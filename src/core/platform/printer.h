@@ -25,10 +25,12 @@ inline constexpr int16_t DMORIENT_LANDSCAPE = 2;
 
 // Windows DMPAPER_ codes used here (0 means a custom size given by length and width).
 inline constexpr int16_t DMPAPER_LETTER = 1;
+inline constexpr int16_t DMPAPER_LEGAL = 5;
 inline constexpr int16_t DMPAPER_A3 = 8;
 inline constexpr int16_t DMPAPER_A4 = 9;
 inline constexpr int16_t DMPAPER_A5 = 11;
-inline constexpr int16_t DMPAPER_B5 = 13;
+inline constexpr int16_t DMPAPER_B5 = 13; // JIS B5, 182 x 257 mm
+inline constexpr int16_t DMPAPER_USER = 256; // a size of the user's, given by length and width
 
 // The fields of DEVMODE that the program reads and writes.
 struct DEVMODE {
@@ -44,6 +46,10 @@ struct DEVMODE {
 QSizeF PaperSizeMm(const DEVMODE& dm);
 // The Qt page layout (size, orientation, margins) a print job uses for the DEVMODE.
 QPageLayout PageLayoutFor(const DEVMODE& dm, const QMarginsF& unprintableMm);
+// Copies a page layout chosen in a dialog back into a DEVMODE: the DMPAPER_ code of its size
+// (DMPAPER_USER with DM_PAPERLENGTH | DM_PAPERWIDTH for a size without a code), the portrait
+// length and width in tenths of a millimetre, and the orientation.
+void ApplyPageLayout(DEVMODE& dm, const QPageLayout& layout);
 
 struct PrinterEntry {
     QString name;

@@ -88,15 +88,15 @@ inline bool IsBlank(char16_t c) { return c == u' '; }
 inline bool IsWide(char16_t c) { return c >= 0x80; }
 
 // Breaks one paragraph (text without line breaks) at the width and calls
-// emit(begin, end, width) per line. Break chances lie after blanks and before and after every
+// addLine(begin, end, width) per line. Break chances lie after blanks and before and after every
 // wide character; blanks at a break belong to neither line. A word that does not fit on a line of
 // its own is cut after the last character that fits, and every line takes at least one
 // character so that a too-narrow width still ends.
-template <typename Emit>
+template <typename AddLine>
 void BreakParagraph(const char16_t* s, int begin, int end, int maxWidth, FontEntry& fe,
-                    Emit& emit) {
+                    AddLine& addLine) {
     if (begin == end) {
-        emit(begin, begin, 0);
+        addLine(begin, begin, 0);
         return;
     }
     int pos = begin;
@@ -128,10 +128,10 @@ void BreakParagraph(const char16_t* s, int begin, int end, int maxWidth, FontEnt
             }
             if (i > pos && width + advance > maxWidth) {
                 if (breakEnd > pos) {
-                    emit(pos, breakEnd, breakWidth);
+                    addLine(pos, breakEnd, breakWidth);
                     pos = breakEnd;
                 } else {
-                    emit(pos, i, width);
+                    addLine(pos, i, width);
                     pos = i;
                 }
                 broke = true;
@@ -143,7 +143,7 @@ void BreakParagraph(const char16_t* s, int begin, int end, int maxWidth, FontEnt
         }
         if (!broke) {
             // The paragraph's own trailing blanks stay, but count only as far as the line reaches.
-            emit(pos, end, qMax(visWidth, qMin(width, maxWidth)));
+            addLine(pos, end, qMax(visWidth, qMin(width, maxWidth)));
             return;
         }
     }
@@ -151,14 +151,14 @@ void BreakParagraph(const char16_t* s, int begin, int end, int maxWidth, FontEnt
 
 // The one line-breaking routine: CR LF, a lone LF or a lone CR ends a paragraph; an empty
 // paragraph is an empty line, except the one after a final line break.
-template <typename Emit>
-void BreakText(const char16_t* s, int size, int maxWidth, FontEntry& fe, Emit&& emit) {
+template <typename AddLine>
+void BreakText(const char16_t* s, int size, int maxWidth, FontEntry& fe, AddLine&& addLine) {
     int pos = 0;
     while (pos < size) {
         int end = pos;
         while (end < size && s[end] != u'\r' && s[end] != u'\n')
             ++end;
-        BreakParagraph(s, pos, end, maxWidth, fe, emit);
+        BreakParagraph(s, pos, end, maxWidth, fe, addLine);
         if (end == size)
             break;
         pos = end + ((s[end] == u'\r' && end + 1 < size && s[end + 1] == u'\n') ? 2 : 1);
@@ -194,11 +194,11 @@ TextLayoutResult TextLayout::Layout(const LOGFONTA& font, const QByteArray& gbkT
     result.lineHeight = fe.height;
     qsizetype size = 0;
     const char16_t* s = DecodeToBuffer(gbkText, &size);
-    auto emit = [&](int begin, int end, int width) {
+    auto addLine = [&](int begin, int end, int width) {
         result.lines.append(TextLine{QString(reinterpret_cast<const QChar*>(s + begin), end - begin),
                                      AlignedX(rect, align, width), width});
     };
-    BreakText(s, int(size), rect.Width(), fe, emit);
+    BreakText(s, int(size), rect.Width(), fe, addLine);
     return result;
 }
 

@@ -1,0 +1,37 @@
+#pragma once
+// The subcommands of the karvell tool. Each command lives in its own file and registers itself
+// with a static KARVELL_COMMAND object, so adding one touches no other file.
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+namespace karvell::cli {
+
+struct Command {
+    QString name;
+    QString usage;   // one line: "dump TEMPLATE"
+    QString summary; // one line of help
+    // Runs with the arguments after the command name; answers the exit status.
+    std::function<int(const QStringList& args)> run;
+    bool needsDisplay = false; // opens a window (view): no offscreen platform forced
+};
+
+void RegisterCommand(const Command& command);
+const QList<Command>& Commands();
+
+struct Registrar {
+    explicit Registrar(const Command& command) { RegisterCommand(command); }
+};
+
+// Writes a message to stderr (UTF-8) with a trailing newline.
+void PrintError(const QString& message);
+// Writes text to stdout (UTF-8) as is.
+void PrintOut(const QString& text);
+
+} // namespace karvell::cli
+
+#define KARVELL_CLI_CONCAT2(a, b) a##b
+#define KARVELL_CLI_CONCAT(a, b) KARVELL_CLI_CONCAT2(a, b)
+#define KARVELL_COMMAND(...)                                                                       \
+    static const ::karvell::cli::Registrar KARVELL_CLI_CONCAT(karvellCommand_, __LINE__)(         \
+        ::karvell::cli::Command{__VA_ARGS__})

@@ -1,0 +1,80 @@
+// karvell: the headless command-line front end of the report component.
+#include <QApplication>
+#include <cstdio>
+#include <exception>
+
+#include "command.h"
+#include "platform/error.h"
+#include "platform/logfont.h"
+#include "platform/messages.h"
+
+namespace karvell::cli {
+
+namespace {
+QList<Command>& Registry() {
+    static QList<Command> commands;
+    return commands;
+}
+
+void PrintHelp() {
+    QString text = QStringLiteral(
+        "karvell - batch tool for report templates\n\nUsage: karvell COMMAND [ARGS]\n\n");
+    for (const Command& c : Commands())
+        text += QStringLiteral("  karvell %1\n      %2\n").arg(c.usage, c.summary);
+    text += QStringLiteral(
+        "\nEnvironment:\n"
+        "  KARVELL_PDF_DIR      folder of the built-in \"PDF\" printer (default ./output)\n"
+        "  KARVELL_NO_PRINTERS  set to 1 to hide every printer\n");
+    PrintOut(text);
+}
+} // namespace
+
+void RegisterCommand(const Command& command) { Registry().append(command); }
+const QList<Command>& Commands() { return Registry(); }
+
+void PrintError(const QString& message) {
+    std::fputs(message.toUtf8().constData(), stderr);
+    std::fputc('\n', stderr);
+}
+
+void PrintOut(const QString& text) {
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, bytes.size(), stdout);
+    std::fflush(stdout);
+}
+
+} // namespace karvell::cli
+
+int main(int argc, char** argv) {
+    using namespace karvell::cli;
+    const QString name = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
+    const Command* command = nullptr;
+    for (const Command& c : Commands())
+        if (c.name == name)
+            command = &c;
+    if (name.isEmpty() || name == QLatin1String("--help") || name == QLatin1String("-h") ||
+        name == QLatin1String("help")) {
+        PrintHelp();
+        return name.isEmpty() ? 1 : 0;
+    }
+    if (!command) {
+        PrintError(QStringLiteral("karvell: unknown command '%1' (see karvell --help)").arg(name));
+        return 1;
+    }
+    // Batch commands run without a display.
+    if (!command->needsDisplay && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    karvell::InstallFontSubstitutions();
+    karvell::StderrMessages messages;
+    karvell::MessageService::SetInstance(&messages);
+    QStringList args = app.arguments().mid(2);
+    try {
+        return command->run(args);
+    } catch (const karvell::KarvellError& e) {
+        PrintError(e.message());
+    } catch (const std::exception& e) {
+        PrintError(QString::fromLocal8Bit(e.what()));
+    }
+    return 1;
+}

@@ -1,0 +1,157 @@
+#pragma once
+// The report runtime: a non-visual component that loads a template into its own lines, binds
+// named data sets and variables, runs SetData command lines, expands the template into pages
+// (template streams in memory) and hands them to a preview or the printer. The windows it opens
+// come from the widgets layer through RuntimeUi, so the engine stays headless.
+#include <QBuffer>
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <functional>
+
+#include "model/reportcell.h"
+#include "model/reportline.h"
+#include "runtime/dataset.h"
+
+namespace karvell {
+
+inline constexpr int TOTAL_COLUMNS = 41;
+
+struct TDatasetItem {
+    QPointer<TDataSet> ItemDataSet; // not owned
+    QByteArray ItemName;            // upper-cased GBK
+};
+
+struct TVarTableItem {
+    QByteArray ItemName; // upper-cased GBK
+    QByteArray ItemValue;
+};
+
+struct TCellTable {
+    TReportCell* TemplateCell = nullptr;
+    TReportCell* ProducedCell = nullptr;
+};
+
+class TReportRunTime;
+
+// What the runtime asks of the user interface. The widgets layer installs the real one
+// (progress box, preview window, page-setup dialog); without one, nothing is shown and
+// previews print nothing.
+class RuntimeUi {
+public:
+    virtual ~RuntimeUi() = default;
+    virtual void ShowProgress(TReportRunTime* runtime) = 0;
+    virtual void CloseProgress(TReportRunTime* runtime) = 0;
+    // Creates the preview window for the runtime's pages (PreviewWindow set meanwhile), runs it
+    // modally (or prints directly) and destroys it. `forPreview` distinguishes Preview (no
+    // printing, widths written back) from PrintPreview.
+    virtual void RunPreviewWindow(TReportRunTime* runtime, bool previewMode, int detailIndex,
+                                  bool forPreview) = 0;
+    // The page-setup dialog for the template file; answers its SetupDone.
+    virtual bool PageSetupForFile(TReportRunTime* runtime, const QString& fileName) = 0;
+
+    static RuntimeUi* Instance();
+    static void SetInstance(RuntimeUi* ui);
+};
+
+class TReportRunTime : public QObject {
+    Q_OBJECT
+public:
+    explicit TReportRunTime(QObject* owner = nullptr);
+    ~TReportRunTime() override;
+
+    // Published properties.
+    QString ReportFile() const { return m_reportFile; }
+    void SetReportFile(const QString& fileName); // loads at once when not empty
+    QObject* PrDBGrid() const { return m_prDBGrid; }
+    void SetPrDBGrid(QObject* grid) { m_prDBGrid = grid; }
+    bool EnableEdit() const { return m_enableEdit; }
+    void SetEnableEdit(bool v) { m_enableEdit = v; }
+    bool EditEpt() const { return m_editEpt; }
+    void SetEditEpt(bool v) { m_editEpt = v; }
+    const QStringList& SetData() const { return m_setData; }
+    void SetSetData(const QStringList& lines); // runs every line (open)
+    bool AddSpace() const { return m_addSpace; }
+    void SetAddSpace(bool v) { m_addSpace = v; }
+
+    // Fields.
+    QObject* PreviewWindow = nullptr;
+    QList<QBuffer*> PageStreams; // owned
+    std::array<double, TOTAL_COLUMNS> PageTotals{};
+    std::array<double, TOTAL_COLUMNS> RunningTotals{};
+    QList<TVarTableItem*> Variables;
+    QList<TReportLine*> TemplateLines;
+    QList<TReportLine*> PageLines;
+    QList<TCellTable*> CellTables;
+    QList<TDatasetItem*> DataSets;
+    uint8_t Reserved1 = 1;
+    int32_t Reserved2 = 2000;
+    int32_t Reserved3 = 1;
+    int32_t Zoom = 100;
+    int32_t PageWidth = 0;
+    int32_t PageHeight = 0;
+    int32_t LeftMarginPx = 0;
+    int32_t RightMarginPx = 0;
+    int32_t TopMarginPx = 0;
+    int32_t BottomMarginPx = 0;
+    int32_t LeftMargin = 0;
+    int32_t RightMargin = 0;
+    int32_t TopMargin = 0;
+    int32_t BottomMargin = 0;
+    int32_t PageNo = 0;
+    int32_t FooterLineIndex = 0;
+    int32_t PaperSize = 0;
+    int32_t PaperOrientation = 0;
+    int32_t PaperLength = 0;
+    int32_t PaperWidth = 0;
+    int32_t SumAllLineIndex = 0;
+    bool PrintDirect = false;
+    // Called while a pass places records (records placed, records in all); for progress bars.
+    std::function<void(int placed, int total)> OnProgress;
+
+    // Template, registry, variables, SetData.
+    void LoadTemplate();
+    void LayoutLines(const QList<TReportLine*>& lines);
+    void SetDataSet(const QByteArray& name, TDataSet* dataSet);
+    TDataSet* FindDataSet(const QByteArray& upperName) const;
+    void SetVarValue(const QByteArray& name, const QByteArray& value);
+    void RunSetDataLine(const QByteArray& line, bool disableControls, bool open);
+    static QObject* FindDataComponent(QObject* owner, const QString& path);
+    void FreeDataSets();
+
+    // Expansion.
+    int BuildPages(bool build, int pageCount);
+    void FillCell(bool blank, TReportCell* cell, TDataSet* detail, TReportCell* templateCell);
+    void AddPage(int pageNo, int pageCount);
+    void WritePage(QIODevice& stream, int pageNo, int pageCount);
+    void FreePages();
+    static QByteArray PlaceholderDataSetName(const QByteArray& text);
+    static QByteArray PlaceholderFieldName(const QByteArray& text);
+    TDataSet* PlaceholderDataSet(const QByteArray& text) const;
+
+    // Report functions.
+    QByteArray EvalFunction(const QByteArray& text);
+    QByteArray PageText(const TReportCell* cell, int pageNo, int pageCount);
+    QByteArray EvalSumPage(const QByteArray& format, const QByteArray& text);
+    QByteArray EvalSumAll(const QByteArray& format, const QByteArray& text);
+
+    // Entry points that show windows (through RuntimeUi).
+    void PrintPreview(bool previewMode);
+    virtual void Preview();
+    virtual void Design();
+    bool PageSetupAndRebuild();
+
+private:
+    QString m_reportFile;
+    QPointer<QObject> m_prDBGrid;
+    bool m_enableEdit = false;
+    bool m_editEpt = false;
+    bool m_addSpace = false;
+    QStringList m_setData;
+};
+
+} // namespace karvell

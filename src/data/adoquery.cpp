@@ -1,0 +1,345 @@
+#include "adoquery.h"
+
+#include <QCryptographicHash>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlField>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QSqlResult>
+#include <sql.h>
+#include <sqlext.h>
+
+#include "platform/error.h"
+
+namespace karvell {
+
+namespace {
+
+// Splits "key=value;key=value" into pairs. Values may be quoted with " or ' (a doubled quote
+// inside stands for itself), so they can hold ";".
+QList<QPair<QString, QString>> SplitPairs(const QString& text) {
+    QList<QPair<QString, QString>> pairs;
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    while (i < n) {
+        const qsizetype eq = text.indexOf(QLatin1Char('='), i);
+        const qsizetype semi = text.indexOf(QLatin1Char(';'), i);
+        if (eq < 0 || (semi >= 0 && semi < eq)) { // a part without "=": skip it
+            if (semi < 0)
+                break;
+            i = semi + 1;
+            continue;
+        }
+        const QString key = text.mid(i, eq - i).trimmed();
+        i = eq + 1;
+        while (i < n && text[i].isSpace())
+            ++i;
+        QString value;
+        if (i < n && (text[i] == QLatin1Char('"') || text[i] == QLatin1Char('\''))) {
+            const QChar quote = text[i++];
+            while (i < n) {
+                if (text[i] == quote) {
+                    if (i + 1 < n && text[i + 1] == quote) {
+                        value += quote;
+                        i += 2;
+                        continue;
+                    }
+                    ++i;
+                    break;
+                }
+                value += text[i++];
+            }
+            const qsizetype next = text.indexOf(QLatin1Char(';'), i);
+            i = next < 0 ? n : next + 1;
+        } else {
+            const qsizetype next = text.indexOf(QLatin1Char(';'), i);
+            value = text.mid(i, (next < 0 ? n : next) - i).trimmed();
+            i = next < 0 ? n : next + 1;
+        }
+        pairs.append({key, value});
+    }
+    return pairs;
+}
+
+bool KeyIs(const QString& key, std::initializer_list<const char*> names) {
+    for (const char* name : names)
+        if (key.compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+void ApplyPairs(const QString& text, ConnectionSettings& s) {
+    QString extended;
+    for (const auto& [key, value] : SplitPairs(text)) {
+        if (KeyIs(key, {"Provider"})) {
+            if (value.contains(QLatin1String("sqlite"), Qt::CaseInsensitive))
+                s.kind = ConnectionSettings::Kind::Sqlite;
+        } else if (KeyIs(key, {"Data Source", "DSN", "Database"})) {
+            if (s.database.isEmpty())
+                s.database = value;
+        } else if (KeyIs(key, {"User ID", "UID", "User"})) {
+            s.user = value;
+        } else if (KeyIs(key, {"Password", "PWD"})) {
+            s.password = value;
+        } else if (KeyIs(key, {"Extended Properties"})) {
+            extended = value;
+        }
+    }
+    // ADO may carry the ODBC string ("DSN=...;UID=...") in Extended Properties.
+    if (!extended.isEmpty() && extended.contains(QLatin1Char('='))) {
+        ConnectionSettings inner;
+        ApplyPairs(extended, inner);
+        if (s.database.isEmpty())
+            s.database = inner.database;
+        if (s.user.isEmpty())
+            s.user = inner.user;
+        if (s.password.isEmpty())
+            s.password = inner.password;
+    }
+}
+
+// Declared column type names that hold numbers.
+bool IsNumericTypeName(const QString& typeName) {
+    static const QStringList numeric = {
+        QStringLiteral("int"),        QStringLiteral("integer"),  QStringLiteral("smallint"),
+        QStringLiteral("tinyint"),    QStringLiteral("bigint"),   QStringLiteral("mediumint"),
+        QStringLiteral("decimal"),    QStringLiteral("numeric"),  QStringLiteral("number"),
+        QStringLiteral("real"),       QStringLiteral("float"),    QStringLiteral("double"),
+        QStringLiteral("money"),      QStringLiteral("smallmoney"), QStringLiteral("currency")};
+    QString base = typeName.trimmed().toLower();
+    base = base.left(base.indexOf(QLatin1Char('('))).trimmed();
+    base = base.section(QLatin1Char(' '), 0, 0);
+    return numeric.contains(base);
+}
+
+// The declared type name of a result column, asked from the ODBC driver: some drivers (the
+// SQLite one) report DECIMAL columns as character data, which only the type name reveals.
+QString OdbcColumnTypeName(const QSqlQuery& query, int column) {
+    const QSqlResult* result = query.result();
+    if (!result)
+        return QString();
+    const QVariant handle = result->handle();
+    if (!handle.isValid() || handle.metaType().sizeOf() != int(sizeof(SQLHANDLE)))
+        return QString();
+    SQLHANDLE stmt = *static_cast<const SQLHANDLE*>(handle.constData());
+    if (!stmt)
+        return QString();
+    SQLWCHAR buffer[128] = {};
+    SQLSMALLINT bytes = 0;
+    const SQLRETURN rc = SQLColAttributeW(stmt, SQLUSMALLINT(column + 1), SQL_DESC_TYPE_NAME,
+                                          buffer, SQLSMALLINT(sizeof buffer), &bytes, nullptr);
+    if (!SQL_SUCCEEDED(rc))
+        return QString();
+    const qsizetype chars = qBound<qsizetype>(0, bytes / qsizetype(sizeof(SQLWCHAR)), 127);
+    return QString::fromUtf16(reinterpret_cast<const char16_t*>(buffer), chars);
+}
+
+bool IsNumberType(int id) {
+    switch (id) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::Char:
+    case QMetaType::SChar:
+    case QMetaType::UChar:
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// How the values of a column are taken into memory.
+enum class Conversion { None, ToNumber, ToBool };
+
+QString DataSourceName(const ConnectionSettings& s) { return s.database; }
+
+QSqlDatabase Connect(const ConnectionSettings& s, const QString& component) {
+    const bool odbc = s.kind == ConnectionSettings::Kind::Odbc;
+    const QString driver = odbc ? QStringLiteral("QODBC") : QStringLiteral("QSQLITE");
+    const auto fail = [&](const QString& why) {
+        return KarvellError(QStringLiteral("%1 无法连接数据源 %2：%3")
+                                .arg(component, DataSourceName(s), why));
+    };
+    if (s.database.isEmpty())
+        throw KarvellError(QStringLiteral("%1 的连接字符串没有指定数据源").arg(component));
+    if (!odbc && !QFileInfo(s.database).isFile())
+        throw fail(QStringLiteral("数据库文件不存在"));
+    if (!QSqlDatabase::isDriverAvailable(driver))
+        throw fail(QStringLiteral("Qt 数据库驱动 %1 不可用").arg(driver));
+
+    // One connection per distinct set of connection values, kept open for reuse.
+    const QByteArray key = QCryptographicHash::hash(
+        QStringList{driver, s.database, s.user, s.password}.join(QChar(0)).toUtf8(),
+        QCryptographicHash::Sha1);
+    const QString name = QStringLiteral("karvell-") + QString::fromLatin1(key.toHex());
+    QSqlDatabase db = QSqlDatabase::contains(name) ? QSqlDatabase::database(name, false)
+                                                   : QSqlDatabase::addDatabase(driver, name);
+    if (db.isOpen())
+        return db;
+    // QODBC builds "DSN=name;UID=...;PWD=..." itself; it must get the bare data source name.
+    db.setDatabaseName(s.database);
+    db.setUserName(s.user);
+    db.setPassword(s.password);
+    if (!db.open())
+        throw fail(db.lastError().text());
+    return db;
+}
+
+} // namespace
+
+ConnectionSettings ParseConnectionString(const QString& text,
+                                         const std::optional<QString>& passwordOverride) {
+    ConnectionSettings s;
+    const QString t = text.trimmed();
+    if (t.startsWith(QLatin1String("sqlite:"), Qt::CaseInsensitive)) {
+        s.kind = ConnectionSettings::Kind::Sqlite;
+        s.database = t.mid(7).trimmed();
+    } else if (!t.contains(QLatin1Char('='))) {
+        s.kind = ConnectionSettings::Kind::Sqlite;
+        s.database = t;
+    } else {
+        ApplyPairs(t, s);
+    }
+    if (passwordOverride)
+        s.password = *passwordOverride;
+    return s;
+}
+
+TADOQuery::TADOQuery(QObject* parent) : TDataSet(parent) {}
+
+void TADOQuery::SetConnectionString(const QString& text) {
+    if (text == m_connectionString)
+        return;
+    Close();
+    m_connectionString = text;
+}
+
+void TADOQuery::SetSQL(const QStringList& lines) {
+    Close();
+    m_sql = lines;
+}
+
+void TADOQuery::AddSQL(const QString& line) {
+    Close();
+    m_sql.append(line);
+}
+
+void TADOQuery::DoOpen() { Run(true); }
+
+void TADOQuery::DoClose() { m_rows.clear(); }
+
+void TADOQuery::DoUpdateFieldDefs() { Run(false); }
+
+void TADOQuery::Run(bool readRows) {
+    const QString component = DisplayName();
+    const QString text = m_sql.join(QLatin1Char('\n'));
+    if (text.trimmed().isEmpty())
+        throw KarvellError(QStringLiteral("%1 没有查询语句").arg(component));
+
+    std::optional<QString> password;
+    if (qEnvironmentVariableIsSet("KARVELL_DB_PASSWORD"))
+        password = qEnvironmentVariable("KARVELL_DB_PASSWORD");
+    const ConnectionSettings settings = ParseConnectionString(m_connectionString, password);
+    QSqlDatabase db = Connect(settings, component);
+    const bool odbc = settings.kind == ConnectionSettings::Kind::Odbc;
+
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    query.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
+    const auto queryError = [&](const QString& why) {
+        return KarvellError(QStringLiteral("%1 在数据源 %2 上执行查询出错：%3")
+                                .arg(component, DataSourceName(settings), why));
+    };
+    if (!query.exec(text))
+        throw queryError(query.lastError().text());
+    if (!query.isSelect())
+        throw queryError(QStringLiteral("查询没有返回记录集"));
+
+    const QSqlRecord record = query.record();
+    const int count = record.count();
+    QVector<FieldDef> fields(count);
+    QVector<Conversion> conversions(count, Conversion::None);
+    QVector<bool> decideByValues(count, false);
+    for (int i = 0; i < count; ++i) {
+        const QSqlField field = record.field(i);
+        QString name = field.name();
+        // Some ODBC drivers leave buffer garbage after the terminating NUL of a column name.
+        if (const qsizetype nul = name.indexOf(QChar(0)); nul >= 0)
+            name.truncate(nul);
+        fields[i].name = name;
+        const int id = field.metaType().id();
+        if (id == QMetaType::Bool || (odbc && field.typeID() == SQL_BIT)) {
+            conversions[i] = Conversion::ToBool;
+        } else if (IsNumberType(id)) {
+            fields[i].kind = FieldKind::Numeric;
+            conversions[i] = Conversion::ToNumber;
+        } else if (id == QMetaType::QByteArray) {
+            fields[i].kind = FieldKind::LargeObject;
+        } else if (id == QMetaType::QString) {
+            if (odbc && IsNumericTypeName(OdbcColumnTypeName(query, i))) {
+                fields[i].kind = FieldKind::Numeric;
+                conversions[i] = Conversion::ToNumber;
+            } else if (!odbc) {
+                // SQLite reports only some declared types; its values carry their storage
+                // class, so a column whose values are all numbers is numeric.
+                decideByValues[i] = true;
+            }
+        }
+    }
+
+    QVector<QVector<QVariant>> rows;
+    if (readRows) {
+        while (query.next()) {
+            QVector<QVariant> row(count);
+            for (int i = 0; i < count; ++i) {
+                QVariant v = query.value(i);
+                if (!v.isNull()) {
+                    if (conversions[i] == Conversion::ToBool) {
+                        v = QVariant(v.toBool());
+                    } else if (conversions[i] == Conversion::ToNumber &&
+                               !IsNumberType(v.metaType().id())) {
+                        bool ok = false;
+                        const double d = v.toString().trimmed().toDouble(&ok);
+                        if (ok)
+                            v = QVariant(d);
+                    }
+                }
+                row[i] = v;
+            }
+            rows.append(row);
+        }
+        if (query.lastError().isValid())
+            throw queryError(query.lastError().text());
+        for (int i = 0; i < count; ++i) {
+            if (!decideByValues[i])
+                continue;
+            bool any = false, allNumbers = true;
+            for (const QVector<QVariant>& row : rows) {
+                if (row[i].isNull())
+                    continue;
+                any = true;
+                if (!IsNumberType(row[i].metaType().id())) {
+                    allNumbers = false;
+                    break;
+                }
+            }
+            if (any && allNumbers)
+                fields[i].kind = FieldKind::Numeric;
+        }
+    }
+    query.finish();
+
+    m_fields = fields;
+    m_rows = rows;
+}
+
+} // namespace karvell
