@@ -7,6 +7,7 @@
 #include "platform/error.h"
 #include "platform/logfont.h"
 #include "platform/messages.h"
+#include "printerbackend.h"
 
 namespace karvell::cli {
 
@@ -29,8 +30,12 @@ void PrintHelp() {
 }
 } // namespace
 
-void RegisterCommand(const Command& command) { Registry().append(command); }
-const QList<Command>& Commands() { return Registry(); }
+void RegisterCommand(const Command& command) {
+    Registry().append(command);
+}
+const QList<Command>& Commands() {
+    return Registry();
+}
 
 void PrintError(const QString& message) {
     std::fputs(message.toUtf8().constData(), stderr);
@@ -50,8 +55,7 @@ int main(int argc, char** argv) {
     const QString name = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
     const Command* command = nullptr;
     for (const Command& c : Commands())
-        if (c.name == name)
-            command = &c;
+        if (c.name == name) command = &c;
     if (name.isEmpty() || name == QLatin1String("--help") || name == QLatin1String("-h") ||
         name == QLatin1String("help")) {
         PrintHelp();
@@ -66,6 +70,7 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     karvell::InstallFontSubstitutions();
+    karvell::InstallSystemPrinters();
     karvell::StderrMessages messages;
     karvell::MessageService::SetInstance(&messages);
     QStringList args = app.arguments().mid(2);

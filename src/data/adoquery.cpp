@@ -8,6 +8,8 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QSqlResult>
+#include <algorithm>
+#include <iterator>
 #include <sql.h>
 #include <sqlext.h>
 
@@ -27,8 +29,7 @@ QList<QPair<QString, QString>> SplitPairs(const QString& text) {
         const qsizetype eq = text.indexOf(QLatin1Char('='), i);
         const qsizetype semi = text.indexOf(QLatin1Char(';'), i);
         if (eq < 0 || (semi >= 0 && semi < eq)) { // a part without "=": skip it
-            if (semi < 0)
-                break;
+            if (semi < 0) break;
             i = semi + 1;
             continue;
         }
@@ -65,8 +66,7 @@ QList<QPair<QString, QString>> SplitPairs(const QString& text) {
 
 bool KeyIs(const QString& key, std::initializer_list<const char*> names) {
     for (const char* name : names)
-        if (key.compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
-            return true;
+        if (key.compare(QLatin1String(name), Qt::CaseInsensitive) == 0) return true;
     return false;
 }
 
@@ -77,8 +77,7 @@ void ApplyPairs(const QString& text, ConnectionSettings& s) {
             if (value.contains(QLatin1String("sqlite"), Qt::CaseInsensitive))
                 s.kind = ConnectionSettings::Kind::Sqlite;
         } else if (KeyIs(key, {"Data Source", "DSN", "Database"})) {
-            if (s.database.isEmpty())
-                s.database = value;
+            if (s.database.isEmpty()) s.database = value;
         } else if (KeyIs(key, {"User ID", "UID", "User"})) {
             s.user = value;
         } else if (KeyIs(key, {"Password", "PWD"})) {
@@ -91,23 +90,20 @@ void ApplyPairs(const QString& text, ConnectionSettings& s) {
     if (!extended.isEmpty() && extended.contains(QLatin1Char('='))) {
         ConnectionSettings inner;
         ApplyPairs(extended, inner);
-        if (s.database.isEmpty())
-            s.database = inner.database;
-        if (s.user.isEmpty())
-            s.user = inner.user;
-        if (s.password.isEmpty())
-            s.password = inner.password;
+        if (s.database.isEmpty()) s.database = inner.database;
+        if (s.user.isEmpty()) s.user = inner.user;
+        if (s.password.isEmpty()) s.password = inner.password;
     }
 }
 
 // Declared column type names that hold numbers.
 bool IsNumericTypeName(const QString& typeName) {
     static const QStringList numeric = {
-        QStringLiteral("int"),        QStringLiteral("integer"),  QStringLiteral("smallint"),
-        QStringLiteral("tinyint"),    QStringLiteral("bigint"),   QStringLiteral("mediumint"),
-        QStringLiteral("decimal"),    QStringLiteral("numeric"),  QStringLiteral("number"),
-        QStringLiteral("real"),       QStringLiteral("float"),    QStringLiteral("double"),
-        QStringLiteral("money"),      QStringLiteral("smallmoney"), QStringLiteral("currency")};
+        QStringLiteral("int"),     QStringLiteral("integer"),    QStringLiteral("smallint"),
+        QStringLiteral("tinyint"), QStringLiteral("bigint"),     QStringLiteral("mediumint"),
+        QStringLiteral("decimal"), QStringLiteral("numeric"),    QStringLiteral("number"),
+        QStringLiteral("real"),    QStringLiteral("float"),      QStringLiteral("double"),
+        QStringLiteral("money"),   QStringLiteral("smallmoney"), QStringLiteral("currency")};
     QString base = typeName.trimmed().toLower();
     base = base.left(base.indexOf(QLatin1Char('('))).trimmed();
     base = base.section(QLatin1Char(' '), 0, 0);
@@ -118,21 +114,18 @@ bool IsNumericTypeName(const QString& typeName) {
 // SQLite one) report DECIMAL columns as character data, which only the type name reveals.
 QString OdbcColumnTypeName(const QSqlQuery& query, int column) {
     const QSqlResult* result = query.result();
-    if (!result)
-        return QString();
+    if (!result) return QString();
     const QVariant handle = result->handle();
-    if (!handle.isValid() || handle.metaType().sizeOf() != int(sizeof(SQLHANDLE)))
-        return QString();
+    if (!handle.isValid() || handle.metaType().sizeOf() != int(sizeof(SQLHANDLE))) return QString();
     SQLHANDLE stmt = *static_cast<const SQLHANDLE*>(handle.constData());
-    if (!stmt)
-        return QString();
+    if (!stmt) return QString();
     SQLWCHAR buffer[128] = {};
     SQLSMALLINT bytes = 0;
     const SQLRETURN rc = SQLColAttributeW(stmt, SQLUSMALLINT(column + 1), SQL_DESC_TYPE_NAME,
                                           buffer, SQLSMALLINT(sizeof buffer), &bytes, nullptr);
-    if (!SQL_SUCCEEDED(rc))
-        return QString();
-    const qsizetype chars = qBound<qsizetype>(0, bytes / qsizetype(sizeof(SQLWCHAR)), 127);
+    if (!SQL_SUCCEEDED(rc)) return QString();
+    const qsizetype chars =
+        std::clamp<qsizetype>(bytes / qsizetype(sizeof(SQLWCHAR)), 0, std::size(buffer) - 1);
     return QString::fromUtf16(reinterpret_cast<const char16_t*>(buffer), chars);
 }
 
@@ -160,19 +153,20 @@ bool IsNumberType(int id) {
 // How the values of a column are taken into memory.
 enum class Conversion { None, ToNumber, ToBool };
 
-QString DataSourceName(const ConnectionSettings& s) { return s.database; }
+QString DataSourceName(const ConnectionSettings& s) {
+    return s.database;
+}
 
 QSqlDatabase Connect(const ConnectionSettings& s, const QString& component) {
     const bool odbc = s.kind == ConnectionSettings::Kind::Odbc;
     const QString driver = odbc ? QStringLiteral("QODBC") : QStringLiteral("QSQLITE");
     const auto fail = [&](const QString& why) {
-        return KarvellError(QStringLiteral("%1 无法连接数据源 %2：%3")
-                                .arg(component, DataSourceName(s), why));
+        return KarvellError(
+            QStringLiteral("%1 无法连接数据源 %2：%3").arg(component, DataSourceName(s), why));
     };
     if (s.database.isEmpty())
         throw KarvellError(QStringLiteral("%1 的连接字符串没有指定数据源").arg(component));
-    if (!odbc && !QFileInfo(s.database).isFile())
-        throw fail(QStringLiteral("数据库文件不存在"));
+    if (!odbc && !QFileInfo(s.database).isFile()) throw fail(QStringLiteral("数据库文件不存在"));
     if (!QSqlDatabase::isDriverAvailable(driver))
         throw fail(QStringLiteral("Qt 数据库驱动 %1 不可用").arg(driver));
 
@@ -183,14 +177,12 @@ QSqlDatabase Connect(const ConnectionSettings& s, const QString& component) {
     const QString name = QStringLiteral("karvell-") + QString::fromLatin1(key.toHex());
     QSqlDatabase db = QSqlDatabase::contains(name) ? QSqlDatabase::database(name, false)
                                                    : QSqlDatabase::addDatabase(driver, name);
-    if (db.isOpen())
-        return db;
+    if (db.isOpen()) return db;
     // QODBC builds "DSN=name;UID=...;PWD=..." itself; it must get the bare data source name.
     db.setDatabaseName(s.database);
     db.setUserName(s.user);
     db.setPassword(s.password);
-    if (!db.open())
-        throw fail(db.lastError().text());
+    if (!db.open()) throw fail(db.lastError().text());
     return db;
 }
 
@@ -209,16 +201,14 @@ ConnectionSettings ParseConnectionString(const QString& text,
     } else {
         ApplyPairs(t, s);
     }
-    if (passwordOverride)
-        s.password = *passwordOverride;
+    if (passwordOverride) s.password = *passwordOverride;
     return s;
 }
 
 TADOQuery::TADOQuery(QObject* parent) : TDataSet(parent) {}
 
 void TADOQuery::SetConnectionString(const QString& text) {
-    if (text == m_connectionString)
-        return;
+    if (text == m_connectionString) return;
     Close();
     m_connectionString = text;
 }
@@ -233,11 +223,17 @@ void TADOQuery::AddSQL(const QString& line) {
     m_sql.append(line);
 }
 
-void TADOQuery::DoOpen() { Run(true); }
+void TADOQuery::DoOpen() {
+    Run(true);
+}
 
-void TADOQuery::DoClose() { m_rows.clear(); }
+void TADOQuery::DoClose() {
+    m_rows.clear();
+}
 
-void TADOQuery::DoUpdateFieldDefs() { Run(false); }
+void TADOQuery::DoUpdateFieldDefs() {
+    Run(false);
+}
 
 void TADOQuery::Run(bool readRows) {
     const QString component = DisplayName();
@@ -259,10 +255,8 @@ void TADOQuery::Run(bool readRows) {
         return KarvellError(QStringLiteral("%1 在数据源 %2 上执行查询出错：%3")
                                 .arg(component, DataSourceName(settings), why));
     };
-    if (!query.exec(text))
-        throw queryError(query.lastError().text());
-    if (!query.isSelect())
-        throw queryError(QStringLiteral("查询没有返回记录集"));
+    if (!query.exec(text)) throw queryError(query.lastError().text());
+    if (!query.isSelect()) throw queryError(QStringLiteral("查询没有返回记录集"));
 
     const QSqlRecord record = query.record();
     const int count = record.count();
@@ -273,8 +267,7 @@ void TADOQuery::Run(bool readRows) {
         const QSqlField field = record.field(i);
         QString name = field.name();
         // Some ODBC drivers leave buffer garbage after the terminating NUL of a column name.
-        if (const qsizetype nul = name.indexOf(QChar(0)); nul >= 0)
-            name.truncate(nul);
+        if (const qsizetype nul = name.indexOf(QChar(0)); nul >= 0) name.truncate(nul);
         fields[i].name = name;
         const int id = field.metaType().id();
         if (id == QMetaType::Bool || (odbc && field.typeID() == SQL_BIT)) {
@@ -309,31 +302,26 @@ void TADOQuery::Run(bool readRows) {
                                !IsNumberType(v.metaType().id())) {
                         bool ok = false;
                         const double d = v.toString().trimmed().toDouble(&ok);
-                        if (ok)
-                            v = QVariant(d);
+                        if (ok) v = QVariant(d);
                     }
                 }
                 row[i] = v;
             }
             rows.append(row);
         }
-        if (query.lastError().isValid())
-            throw queryError(query.lastError().text());
+        if (query.lastError().isValid()) throw queryError(query.lastError().text());
         for (int i = 0; i < count; ++i) {
-            if (!decideByValues[i])
-                continue;
+            if (!decideByValues[i]) continue;
             bool any = false, allNumbers = true;
             for (const QVector<QVariant>& row : rows) {
-                if (row[i].isNull())
-                    continue;
+                if (row[i].isNull()) continue;
                 any = true;
                 if (!IsNumberType(row[i].metaType().id())) {
                     allNumbers = false;
                     break;
                 }
             }
-            if (any && allNumbers)
-                fields[i].kind = FieldKind::Numeric;
+            if (any && allNumbers) fields[i].kind = FieldKind::Numeric;
         }
     }
     query.finish();

@@ -21,8 +21,7 @@ QString FindSqliteOdbcDriver() {
     }
     for (const QString& folder : folders) {
         const QFileInfo info(folder + QLatin1Char('/') + name);
-        if (info.isFile())
-            return info.absoluteFilePath();
+        if (info.isFile()) return info.absoluteFilePath();
     }
     return QString();
 }
@@ -31,8 +30,7 @@ bool WriteFile(const QString& path, const QString& text, QString* error) {
     QSaveFile file(path);
     if (file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) >= 0 && file.commit())
         return true;
-    if (error)
-        *error = QStringLiteral("无法写入 %1：%2").arg(path, file.errorString());
+    if (error) *error = QStringLiteral("无法写入 %1：%2").arg(path, file.errorString());
     return false;
 }
 
@@ -42,13 +40,11 @@ bool WriteOdbcConfig(const QString& dir, const QString& dsn, const QString& sqli
                      QString* error) {
     const QString driver = FindSqliteOdbcDriver();
     if (driver.isEmpty()) {
-        if (error)
-            *error = QStringLiteral("找不到 SQLite ODBC 驱动程序 libsqlite3odbc.so");
+        if (error) *error = QStringLiteral("找不到 SQLite ODBC 驱动程序 libsqlite3odbc.so");
         return false;
     }
     if (!QDir().mkpath(dir)) {
-        if (error)
-            *error = QStringLiteral("无法创建目录 %1").arg(dir);
+        if (error) *error = QStringLiteral("无法创建目录 %1").arg(dir);
         return false;
     }
     const QString inst = QStringLiteral("[SQLite3]\n"

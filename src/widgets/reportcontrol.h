@@ -16,9 +16,10 @@ public:
     explicit TReportControl(QWidget* parent = nullptr);
     ~TReportControl() override;
 
-    // Prints the document as one page on the current printer, in a job titled "Danmere".
-    // Throws KarvellError when the job cannot be started or written.
-    void PrintDocument();
+    // Prints the document as one page on the current printer, in a job titled "Danmere", or
+    // into `pdfFile` when one is given. Answers the PDF file written (empty for a printer queue).
+    // Throws KarvellError when the job cannot be started or written; no file is left then.
+    QString PrintDocument(const QString& pdfFile = QString());
     // Paints the window's content for the given invalid rectangle (window pixels) onto any
     // paint device: the paint handler and offscreen rendering share it.
     void PaintTo(QPainter& painter, const QRect& invalidWindowRect);
@@ -37,6 +38,13 @@ protected:
     bool ViewEditBoxVisible() const override;
     void ViewDestroyEditBox() override;
     int ViewClientBottom() const override;
+
+private:
+    // The print job's page: the window extent mapped onto the printable area `printable`
+    // (device units); pictures and cells in print look, nothing else.
+    void PaintPrintPage(QPainter& painter, const QSize& printable);
+    QString PrintToPdf(const QString& pdfFile);
+    void PrintToQueue(const QString& queue);
 };
 
 } // namespace karvell

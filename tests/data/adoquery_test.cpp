@@ -46,13 +46,11 @@ struct TestDatabase {
                 "insert into 凭证明细 values (3, null, null, -2.5, null, null, null)",
             };
             for (const char* s : statements)
-                if (!q.exec(QString::fromUtf8(s)))
-                    error += q.lastError().text();
+                if (!q.exec(QString::fromUtf8(s))) error += q.lastError().text();
         }
         QSqlDatabase::removeDatabase("fixture");
         const QString odbcDir = dir.filePath(QStringLiteral("odbc"));
-        if (!WriteOdbcConfig(odbcDir, QStringLiteral("acc_Quorbex"), file, &error))
-            return;
+        if (!WriteOdbcConfig(odbcDir, QStringLiteral("acc_Quorbex"), file, &error)) return;
         UseOdbcConfig(odbcDir);
     }
 };
@@ -75,6 +73,9 @@ struct Backend {
     const char* name;
     bool odbc;
 };
+void PrintTo(const Backend& b, std::ostream* os) {
+    *os << b.name;
+}
 
 class QueryBackend : public testing::TestWithParam<Backend> {
 protected:
@@ -105,7 +106,8 @@ TEST_P(QueryBackend, ReadsEveryRowWithFieldKindsAndValues) {
     const FieldKind N = FieldKind::Numeric, O = FieldKind::Other, L = FieldKind::LargeObject;
     const std::vector<FieldKind> kinds = {N, O, N, N, O, L, O};
     for (int i = 0; i < kFieldNames.size(); ++i)
-        EXPECT_EQ(query.FieldByName(kFieldNames[i]).Kind(), kinds[i]) << kFieldNames[i].toStdString();
+        EXPECT_EQ(query.FieldByName(kFieldNames[i]).Kind(), kinds[i])
+            << kFieldNames[i].toStdString();
 
     // Display texts of 序号, 摘要, 借方金额, 贷方金额, 已审核 and the numeric values, by record.
     const std::vector<QStringList> texts = {
@@ -146,7 +148,8 @@ TEST_P(QueryBackend, ReadsEveryRowWithFieldKindsAndValues) {
     second.SetSQL({QStringLiteral("select 摘要 from 凭证明细 where 序号 = 2")});
     second.Open();
     EXPECT_EQ(second.RecordCount(), 1);
-    EXPECT_EQ(second.FieldByName(QStringLiteral("摘要")).DisplayText(), QStringLiteral("报销差旅费"));
+    EXPECT_EQ(second.FieldByName(QStringLiteral("摘要")).DisplayText(),
+              QStringLiteral("报销差旅费"));
     EXPECT_EQ(QSqlDatabase::connectionNames().size(), connections.size());
 
     // Closing drops the rows but keeps the field definitions.
@@ -175,8 +178,9 @@ TEST_P(QueryBackend, QueryErrorsNameTheComponentAndTheDataSource) {
         const QString message = Message([&] { query.Open(); });
         SCOPED_TRACE(sql.toStdString() + " -> " + message.toStdString());
         EXPECT_TRUE(message.contains(QStringLiteral("ADOQueryMain")));
-        if (!sql.isEmpty())
+        if (!sql.isEmpty()) {
             EXPECT_TRUE(message.contains(SourceName()));
+        }
         EXPECT_FALSE(query.Active());
         EXPECT_THROW(query.FieldByName(QStringLiteral("摘要")), KarvellError);
     }
@@ -229,11 +233,19 @@ TEST(QueryConnection, ParsesConnectionStrings) {
         {kOdbcConnection, {}, K::Odbc, "acc_Quorbex", "", "mvbnlkjh"},
         {kOdbcConnection, QStringLiteral("geheim"), K::Odbc, "acc_Quorbex", "", "geheim"},
         {kOdbcConnection, QString(), K::Odbc, "acc_Quorbex", "", ""},
-        {" provider=msdasql.1 ; data source = 账套 ; User ID=sa; pwd=\"a;b\"\"c\" ", {}, K::Odbc,
-         "账套", "sa", "a;b\"c"},
+        {" provider=msdasql.1 ; data source = 账套 ; User ID=sa; pwd=\"a;b\"\"c\" ",
+         {},
+         K::Odbc,
+         "账套",
+         "sa",
+         "a;b\"c"},
         {"DSN=acc_Quorbex;UID=u;PWD=p", {}, K::Odbc, "acc_Quorbex", "u", "p"},
-        {"Provider=MSDASQL.1;Extended Properties=\"DSN=acc;UID=u;PWD=p\"", {}, K::Odbc, "acc",
-         "u", "p"},
+        {"Provider=MSDASQL.1;Extended Properties=\"DSN=acc;UID=u;PWD=p\"",
+         {},
+         K::Odbc,
+         "acc",
+         "u",
+         "p"},
         {"Provider=SQLite;Data Source=/data/凭证.db", {}, K::Sqlite, "/data/凭证.db", "", ""},
         {"sqlite:/data/a.db", QStringLiteral("x"), K::Sqlite, "/data/a.db", "", "x"},
         {"/data/a.db", {}, K::Sqlite, "/data/a.db", "", ""},

@@ -16,15 +16,15 @@ namespace {
 std::unique_ptr<TDataSet> MakeDataSet(int rows) {
     auto ds = std::make_unique<TDataSet>();
     ds->setObjectName(QStringLiteral("ADOQueryDetail"));
-    ds->SetFields({{QStringLiteral("No"), FieldKind::Numeric},
-                   {QStringLiteral("摘要"), FieldKind::Other}});
+    ds->SetFields(
+        {{QStringLiteral("No"), FieldKind::Numeric}, {QStringLiteral("摘要"), FieldKind::Other}});
     for (int i = 1; i <= rows; ++i)
         ds->AppendRow({i, QStringLiteral("第%1行").arg(i)});
     return ds;
 }
 
 struct Step {
-    char op; // F first, N next, P prior, L last, O open
+    char op;    // F first, N next, P prior, L last, O open
     int record; // expected value of field No, 0 for null
     bool eof;
     bool bof;
@@ -64,11 +64,21 @@ TEST(DataSetNavigation, FollowsThePlatformCursorRules) {
         for (size_t i = 0; i < c.steps.size(); ++i) {
             const Step& s = c.steps[i];
             switch (s.op) {
-            case 'O': ds->Open(); break;
-            case 'F': ds->First(); break;
-            case 'N': ds->Next(); break;
-            case 'P': ds->Prior(); break;
-            case 'L': ds->Last(); break;
+            case 'O':
+                ds->Open();
+                break;
+            case 'F':
+                ds->First();
+                break;
+            case 'N':
+                ds->Next();
+                break;
+            case 'P':
+                ds->Prior();
+                break;
+            case 'L':
+                ds->Last();
+                break;
             }
             SCOPED_TRACE(testing::Message() << c.name << ", step " << i << " '" << s.op << "'");
             EXPECT_EQ(ds->RecordCount(), c.rows);
@@ -183,9 +193,9 @@ TEST_F(DisplayTextTest, ValuesOfEveryKind) {
             out << ds.FieldByName(QStringLiteral("V")).DisplayText();
         return out;
     };
-    EXPECT_EQ(texts(), QStringList({"123456789012345678", "2.5", "True", "False", "2024/1/5",
-                                    "2024/12/31", "2024/12/31 13:05:09", "08:30:00",
-                                    QStringLiteral("购买办公用品"), ""}));
+    EXPECT_EQ(texts(),
+              QStringList({"123456789012345678", "2.5", "True", "False", "2024/1/5", "2024/12/31",
+                           "2024/12/31 13:05:09", "08:30:00", QStringLiteral("购买办公用品"), ""}));
     SetShortDateFormat(QStringLiteral("yyyy-MM-dd"));
     EXPECT_EQ(ShortDateFormat(), QStringLiteral("yyyy-MM-dd"));
     const QStringList after = texts();

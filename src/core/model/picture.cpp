@@ -17,13 +17,18 @@ constexpr quint32 kBiRgb = 0;
 constexpr quint32 kBiBitfields = 3;
 constexpr qint32 kPixelsPerMetre = 3780; // 96 dpi
 
-quint16 U16(const uchar* p) { return qFromLittleEndian<quint16>(p); }
-quint32 U32(const uchar* p) { return qFromLittleEndian<quint32>(p); }
-qint32 I32(const uchar* p) { return qFromLittleEndian<qint32>(p); }
+quint16 U16(const uchar* p) {
+    return qFromLittleEndian<quint16>(p);
+}
+quint32 U32(const uchar* p) {
+    return qFromLittleEndian<quint32>(p);
+}
+qint32 I32(const uchar* p) {
+    return qFromLittleEndian<qint32>(p);
+}
 
 void SetError(QString* error, const QString& text) {
-    if (error)
-        *error = text;
+    if (error) *error = text;
 }
 
 // One channel of a BI_BITFIELDS mask: value = (pixel & mask) >> shift, scaled from 0..max.
@@ -39,8 +44,7 @@ struct Channel {
         }
     }
     int Value(quint32 pixel, int absent) const {
-        if (!max)
-            return absent;
+        if (!max) return absent;
         const quint64 v = (pixel & mask) >> shift;
         return int((v * 255 + max / 2) / max);
     }
@@ -59,12 +63,10 @@ BmpLayout ParseLayout(const char* data, qint64 available, QString* error) {
         return l;
     };
     const QString truncated = QStringLiteral("BMP 图像数据不完整");
-    if (!data || available < 2)
-        return fail(BmpLayout::Truncated, truncated);
+    if (!data || available < 2) return fail(BmpLayout::Truncated, truncated);
     if (d[0] != 'B' || d[1] != 'M')
         return fail(BmpLayout::Invalid, QStringLiteral("不是 BMP 图像（缺少 \"BM\" 标记）"));
-    if (available < kFileHeaderSize + 4)
-        return fail(BmpLayout::Truncated, truncated);
+    if (available < kFileHeaderSize + 4) return fail(BmpLayout::Truncated, truncated);
     const quint32 headerSize = U32(d + kFileHeaderSize);
     if (headerSize != 12 && headerSize != 40 && headerSize != 52 && headerSize != 56 &&
         headerSize != 108 && headerSize != 124)
@@ -96,7 +98,8 @@ BmpLayout ParseLayout(const char* data, qint64 available, QString* error) {
         return fail(BmpLayout::Invalid, QStringLiteral("不支持的 BMP 颜色位数 %1").arg(l.bitCount));
     if (l.compression == kBiBitfields) {
         if (l.bitCount != 16 && l.bitCount != 32)
-            return fail(BmpLayout::Invalid, QStringLiteral("BI_BITFIELDS 只用于 16 位和 32 位图像"));
+            return fail(BmpLayout::Invalid,
+                        QStringLiteral("BI_BITFIELDS 只用于 16 位和 32 位图像"));
     } else if (l.compression != kBiRgb) {
         return fail(BmpLayout::Compressed,
                     QStringLiteral("压缩的 BMP 图像不受支持（压缩方式 %1）").arg(l.compression));
@@ -115,8 +118,7 @@ BmpLayout ParseLayout(const char* data, qint64 available, QString* error) {
         const uchar* m = h + 40;
         if (headerSize == 40) {
             masksSize = 12;
-            if (available < kFileHeaderSize + 40 + 12)
-                return fail(BmpLayout::Truncated, truncated);
+            if (available < kFileHeaderSize + 40 + 12) return fail(BmpLayout::Truncated, truncated);
         }
         l.masks[0] = U32(m);
         l.masks[1] = U32(m + 4);
@@ -139,10 +141,8 @@ BmpLayout ParseLayout(const char* data, qint64 available, QString* error) {
     l.pixelOffset = l.tableOffset + l.colours * l.entrySize;
     l.pixelBytes = sizeImage ? qint64(sizeImage) : l.stride * l.rows;
     l.length = l.pixelOffset + l.pixelBytes;
-    if (l.length > kMaxBmpBytes)
-        return fail(BmpLayout::Invalid, QStringLiteral("BMP 图像过大"));
-    if (l.length > available)
-        return fail(BmpLayout::Truncated, truncated);
+    if (l.length > kMaxBmpBytes) return fail(BmpLayout::Invalid, QStringLiteral("BMP 图像过大"));
+    if (l.length > available) return fail(BmpLayout::Truncated, truncated);
     l.status = BmpLayout::Ok;
     return l;
 }
@@ -154,15 +154,13 @@ qint64 ImageLength(const char* data, qint64 available, QString* error) {
 
 bool Decode(const QByteArray& bmp, QImage* out, QString* error) {
     const BmpLayout l = ParseLayout(bmp.constData(), bmp.size(), error);
-    if (l.status != BmpLayout::Ok)
-        return false;
+    if (l.status != BmpLayout::Ok) return false;
     const auto* d = reinterpret_cast<const uchar*>(bmp.constData());
     const qint64 needed = l.stride * l.rows;
     qint64 offset = l.pixelOffset;
     // Some writers leave a gap before the pixels; the file header's offset then points past it.
     const qint64 fileOffset = U32(d + 10);
-    if (fileOffset > offset && fileOffset + needed <= bmp.size())
-        offset = fileOffset;
+    if (fileOffset > offset && fileOffset + needed <= bmp.size()) offset = fileOffset;
     if (offset + needed > bmp.size()) {
         SetError(error, QStringLiteral("BMP 像素数据不完整"));
         return false;
@@ -192,7 +190,8 @@ bool Decode(const QByteArray& bmp, QImage* out, QString* error) {
     const int w = int(l.width);
     for (qint64 row = 0; row < l.rows; ++row) {
         const uchar* src = d + offset + row * l.stride;
-        auto* line = reinterpret_cast<QRgb*>(img.scanLine(int(l.height < 0 ? row : l.rows - 1 - row)));
+        auto* line =
+            reinterpret_cast<QRgb*>(img.scanLine(int(l.height < 0 ? row : l.rows - 1 - row)));
         switch (l.bitCount) {
         case 1:
             for (int x = 0; x < w; ++x)
@@ -229,17 +228,16 @@ bool Decode(const QByteArray& bmp, QImage* out, QString* error) {
                 line[x] |= 0xFF000000u;
         }
     }
-    if (!anyAlpha)
-        img.reinterpretAsFormat(QImage::Format_RGB32);
+    if (!anyAlpha) img.reinterpretAsFormat(QImage::Format_RGB32);
     *out = img;
     return true;
 }
 
 QByteArray Encode(const QImage& image) {
-    if (image.isNull())
-        return {};
+    if (image.isNull()) return {};
     const bool withAlpha = image.hasAlphaChannel();
-    const QImage src = image.convertToFormat(withAlpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    const QImage src =
+        image.convertToFormat(withAlpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     const int w = src.width();
     const int h = src.height();
     const int bits = withAlpha ? 32 : 24;
@@ -270,8 +268,7 @@ QByteArray Encode(const QImage& image) {
             *dst++ = uchar(qBlue(line[x]));
             *dst++ = uchar(qGreen(line[x]));
             *dst++ = uchar(qRed(line[x]));
-            if (withAlpha)
-                *dst++ = uchar(qAlpha(line[x]));
+            if (withAlpha) *dst++ = uchar(qAlpha(line[x]));
         }
     }
     return out;

@@ -41,8 +41,7 @@ struct JpegContext {
 void JpegEmitMessage(j_common_ptr cinfo, int level) {
     if (level < 0) {
         ++cinfo->err->num_warnings;
-        if (cinfo->err->msg_code == JWRN_JPEG_EOF)
-            JpegErrorExit(cinfo);
+        if (cinfo->err->msg_code == JWRN_JPEG_EOF) JpegErrorExit(cinfo);
     }
 }
 
@@ -85,8 +84,8 @@ bool RunJpeg(JpegContext& ctx, const uchar* data, unsigned long size, QImage* ou
         return false;
     }
     const int components = cinfo.output_components;
-    JSAMPARRAY buffer = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
-                                                   cinfo.output_width * components, 1);
+    JSAMPARRAY buffer = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo),
+                                                   JPOOL_IMAGE, cinfo.output_width * components, 1);
     while (cinfo.output_scanline < cinfo.output_height) {
         const int y = int(cinfo.output_scanline);
         jpeg_read_scanlines(&cinfo, buffer, 1);
@@ -110,7 +109,9 @@ bool RunJpeg(JpegContext& ctx, const uchar* data, unsigned long size, QImage* ou
     return true;
 }
 
-[[noreturn]] void Fail(const QString& text) { throw KarvellError(text); }
+[[noreturn]] void Fail(const QString& text) {
+    throw KarvellError(text);
+}
 
 // Icons hold several images; the one nearest to the standard 32 × 32 icon size is used.
 QImage ReadIcon(const QByteArray& data, const QString& fileName) {
@@ -124,8 +125,7 @@ QImage ReadIcon(const QByteArray& data, const QString& fileName) {
     int best = 0;
     int bestDistance = -1;
     for (int i = 0; i < count; ++i) {
-        if (!reader.jumpToImage(i))
-            break;
+        if (!reader.jumpToImage(i)) break;
         const QSize size = reader.size();
         const int distance = std::abs(size.width() - 32) + std::abs(size.height() - 32);
         if (size.isValid() && (bestDistance < 0 || distance < bestDistance)) {
@@ -144,8 +144,7 @@ QImage ReadIcon(const QByteArray& data, const QString& fileName) {
 
 bool DecodeJpeg(const QByteArray& jpeg, QImage* out, QString* error) {
     if (jpeg.isEmpty()) {
-        if (error)
-            *error = QStringLiteral("JPEG 数据为空");
+        if (error) *error = QStringLiteral("JPEG 数据为空");
         return false;
     }
     auto ctx = std::make_unique<JpegContext>();
@@ -162,8 +161,7 @@ bool DecodeJpeg(const QByteArray& jpeg, QImage* out, QString* error) {
 
 LoadedPicture LoadPictureFile(const QString& fileName) {
     const QFileInfo info(fileName);
-    if (!info.exists())
-        Fail(QStringLiteral("图片文件不存在：%1").arg(fileName));
+    if (!info.exists()) Fail(QStringLiteral("图片文件不存在：%1").arg(fileName));
     const QString ext = info.suffix().toLower();
     const bool isBmp = ext == QLatin1String("bmp");
     const bool isJpeg = ext == QLatin1String("jpg") || ext == QLatin1String("jpeg");
@@ -174,8 +172,7 @@ LoadedPicture LoadPictureFile(const QString& fileName) {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         Fail(QStringLiteral("无法读取图片文件 %1：%2").arg(fileName, file.errorString()));
-    if (file.size() > kMaxFileBytes)
-        Fail(QStringLiteral("图片文件过大：%1").arg(fileName));
+    if (file.size() > kMaxFileBytes) Fail(QStringLiteral("图片文件过大：%1").arg(fileName));
     const QByteArray data = file.readAll();
     if (file.error() != QFileDevice::NoError)
         Fail(QStringLiteral("无法读取图片文件 %1：%2").arg(fileName, file.errorString()));
@@ -184,8 +181,7 @@ LoadedPicture LoadPictureFile(const QString& fileName) {
     LoadedPicture picture;
     QString error;
     if (isBmp) {
-        if (!data.startsWith("BM"))
-            Fail(QStringLiteral("文件内容不是 BMP 图像：%1").arg(fileName));
+        if (!data.startsWith("BM")) Fail(QStringLiteral("文件内容不是 BMP 图像：%1").arg(fileName));
         if (!Bmp::Decode(data, &picture.image, &error)) {
             // Compressed images (RLE, …) are read by Qt; they are stored uncompressed later.
             const Bmp::BmpLayout layout = Bmp::ParseLayout(data.constData(), data.size(), nullptr);
@@ -195,7 +191,8 @@ LoadedPicture LoadPictureFile(const QString& fileName) {
                 Fail(QStringLiteral("无法解码 BMP 图像 %1：%2").arg(fileName, error));
         }
     } else if (isJpeg) {
-        if (data.size() < 3 || uchar(data[0]) != 0xFF || uchar(data[1]) != 0xD8 || uchar(data[2]) != 0xFF)
+        if (data.size() < 3 || uchar(data[0]) != 0xFF || uchar(data[1]) != 0xD8 ||
+            uchar(data[2]) != 0xFF)
             Fail(QStringLiteral("文件内容不是 JPEG 图像：%1").arg(fileName));
         if (!DecodeJpeg(data, &picture.image, &error))
             Fail(QStringLiteral("无法解码 JPEG 图像 %1：%2").arg(fileName, error));

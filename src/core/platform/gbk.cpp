@@ -17,9 +17,9 @@ constexpr char16_t kReplacement = 0xFFFD;
 // them is deterministic, never over-reads and costs no converter state per call, which matters
 // because text is decoded on every measurement.
 struct Tables {
-    char16_t single[256];                                        // 0 = not a character
-    char16_t pair[kLeadLast - kLeadFirst + 1][kTrailCount];      // 0 = invalid pair
-    uint16_t encode[0x10000];                                    // 0 = not encodable
+    char16_t single[256];                                   // 0 = not a character
+    char16_t pair[kLeadLast - kLeadFirst + 1][kTrailCount]; // 0 = invalid pair
+    uint16_t encode[0x10000];                               // 0 = not encodable
 
     Tables() {
         QStringDecoder decoder("GBK");
@@ -30,15 +30,13 @@ struct Tables {
         }
         for (int b = 0x80; b < 0x100; ++b) {
             single[b] = 0;
-            if (IsLeadByte(uchar(b)))
-                continue;
+            if (IsLeadByte(uchar(b))) continue;
             const char byte = char(b);
             const QString u = decoder.decode(QByteArrayView(&byte, 1));
             decoder.resetState();
             if (u.size() == 1 && u[0].unicode() != kReplacement && !u[0].isSurrogate()) {
                 single[b] = u[0].unicode();
-                if (encode[single[b]] == 0)
-                    encode[single[b]] = uint16_t(b);
+                if (encode[single[b]] == 0) encode[single[b]] = uint16_t(b);
             }
         }
         // Every pair followed by a NUL, decoded in one call: the NULs keep the pairs apart
@@ -62,8 +60,7 @@ struct Tables {
                 if (stop - pos == 1 && u[pos].unicode() != kReplacement && !u[pos].isSurrogate())
                     c = u[pos].unicode();
                 pair[l - kLeadFirst][t - kTrailFirst] = c;
-                if (c != 0 && encode[c] == 0)
-                    encode[c] = uint16_t((l << 8) | t);
+                if (c != 0 && encode[c] == 0) encode[c] = uint16_t((l << 8) | t);
                 pos = stop + 1;
             }
         }
@@ -77,7 +74,9 @@ const Tables& T() {
 
 } // namespace
 
-bool IsLeadByte(unsigned char c) { return c >= kLeadFirst && c <= kLeadLast; }
+bool IsLeadByte(unsigned char c) {
+    return c >= kLeadFirst && c <= kLeadLast;
+}
 
 qsizetype DecodeTo(const char* bytes, qsizetype size, char16_t* out) {
     const Tables& t = T();
@@ -124,7 +123,8 @@ QByteArray Encode(const QString& text) {
     const qsizetype size = text.size();
     for (qsizetype i = 0; i < size; ++i) {
         const char16_t c = text[i].unicode();
-        if (QChar::isHighSurrogate(c) && i + 1 < size && QChar::isLowSurrogate(text[i + 1].unicode())) {
+        if (QChar::isHighSurrogate(c) && i + 1 < size &&
+            QChar::isLowSurrogate(text[i + 1].unicode())) {
             ++i; // no character outside the BMP is in code page 936: the pair is one '?'
             result.append('?');
             continue;
@@ -147,23 +147,19 @@ QByteArray Encode(const QString& text) {
 QByteArray Upper(const QByteArray& bytes) {
     QByteArray result = bytes;
     for (char& c : result) {
-        if (c >= 'a' && c <= 'z')
-            c = char(c - 'a' + 'A');
+        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
     }
     return result;
 }
 
 QByteArray TruncateBytes(const QByteArray& bytes, int maxBytes) {
-    if (maxBytes <= 0)
-        return QByteArray();
-    if (bytes.size() <= maxBytes)
-        return bytes;
+    if (maxBytes <= 0) return QByteArray();
+    if (bytes.size() <= maxBytes) return bytes;
     // Walk characters from the start: a lead byte followed by another byte is one character.
     qsizetype i = 0;
     while (i < maxBytes) {
         const qsizetype step = (IsLeadByte(uchar(bytes[i])) && i + 1 < bytes.size()) ? 2 : 1;
-        if (i + step > maxBytes)
-            break;
+        if (i + step > maxBytes) break;
         i += step;
     }
     return bytes.left(i);

@@ -17,6 +17,9 @@ const char* const kSongAlt = "Noto Serif CJK SC";
 const char* const kKai = "AR PL UKai CN";
 const char* const kHei = "Noto Sans CJK SC";
 
+// Sizes beyond any page are cut here so that a damaged file cannot ask for giant glyphs.
+constexpr int kMaxPixelSize = 4000;
+
 struct Substitution {
     const char* windowsFace; // UTF-8
     QStringList substitutes;
@@ -24,11 +27,16 @@ struct Substitution {
 
 const QList<Substitution>& Substitutions() {
     static const QList<Substitution> list = {
-        {"宋体", {kSong, kSongAlt}},      {"新宋体", {kSong, kSongAlt}},
-        {"SimSun", {kSong, kSongAlt}},    {"NSimSun", {kSong, kSongAlt}},
-        {"楷体_GB2312", {kKai}},          {"楷体", {kKai}},
-        {"KaiTi", {kKai}},                {"KaiTi_GB2312", {kKai}},
-        {"黑体", {kHei}},                 {"SimHei", {kHei}},
+        {"宋体", {kSong, kSongAlt}},
+        {"新宋体", {kSong, kSongAlt}},
+        {"SimSun", {kSong, kSongAlt}},
+        {"NSimSun", {kSong, kSongAlt}},
+        {"楷体_GB2312", {kKai}},
+        {"楷体", {kKai}},
+        {"KaiTi", {kKai}},
+        {"KaiTi_GB2312", {kKai}},
+        {"黑体", {kHei}},
+        {"SimHei", {kHei}},
     };
     return list;
 }
@@ -37,8 +45,7 @@ const QList<Substitution>& Substitutions() {
 // so that a face unknown here still shows Chinese text in a Song face.
 QStringList FamiliesFor(const QString& face) {
     QStringList families;
-    if (!face.isEmpty())
-        families << face;
+    if (!face.isEmpty()) families << face;
     for (const Substitution& s : Substitutions()) {
         if (face.compare(QString::fromUtf8(s.windowsFace), Qt::CaseInsensitive) == 0) {
             families << s.substitutes;
@@ -72,17 +79,19 @@ int PixelSizeForCellHeight(QFont font, int cellHeight) {
     };
     const int reference = 100;
     const int refHeight = qMax(1, heightAt(reference));
-    int px = qMax(1, int(qint64(cellHeight) * reference / refHeight));
+    int px = qBound(1, int(qint64(cellHeight) * reference / refHeight), kMaxPixelSize);
     while (px > 1 && heightAt(px) > cellHeight)
         --px;
-    while (heightAt(px + 1) <= cellHeight)
+    while (px < kMaxPixelSize && heightAt(px + 1) <= cellHeight)
         ++px;
     return px;
 }
 
 } // namespace
 
-bool LOGFONTA::operator==(const LOGFONTA& o) const { return std::memcmp(this, &o, sizeof(*this)) == 0; }
+bool LOGFONTA::operator==(const LOGFONTA& o) const {
+    return std::memcmp(this, &o, sizeof(*this)) == 0;
+}
 
 LOGFONTA DefaultCellFont() {
     LOGFONTA f;
@@ -156,19 +165,17 @@ QFont FontFromLogFont(const LOGFONTA& f) {
     font.setStrikeOut(f.lfStrikeOut != 0);
     // Height 0 asks for the default size, which is the 12-point cell font here.
     const int32_t height = f.lfHeight == 0 ? DefaultCellFont().lfHeight : f.lfHeight;
-    if (height < 0) {
-        font.setPixelSize(height == INT32_MIN ? 0x7FFF : qMin(-height, 0x7FFF));
-    } else {
-        font.setPixelSize(PixelSizeForCellHeight(font, qMin(height, 0x7FFF)));
-    }
+    if (height < 0)
+        font.setPixelSize(height < -kMaxPixelSize ? kMaxPixelSize : -height);
+    else
+        font.setPixelSize(PixelSizeForCellHeight(font, qMin(height, kMaxPixelSize)));
     return font;
 }
 
 LOGFONTA LogFontFromFont(const QFont& font, const LOGFONTA& base) {
     LOGFONTA f = base;
     int px = font.pixelSize();
-    if (px <= 0)
-        px = Round05(font.pointSizeF() * LOGPIXELSY / 72.0);
+    if (px <= 0) px = Round05(font.pointSizeF() * LOGPIXELSY / 72.0);
     f.lfHeight = -qMax(1, px);
     f.lfWeight = int32_t(font.weight());
     f.lfItalic = font.italic() ? 1 : 0;
@@ -176,8 +183,7 @@ LOGFONTA LogFontFromFont(const QFont& font, const LOGFONTA& base) {
     f.lfStrikeOut = font.strikeOut() ? 1 : 0;
     // Keep a Windows face name ("宋体") when the chosen family is the one it resolves to.
     const QString family = font.family();
-    if (family != QFontInfo(FontFromLogFont(base)).family())
-        SetFaceName(f, family);
+    if (family != QFontInfo(FontFromLogFont(base)).family()) SetFaceName(f, family);
     return f;
 }
 

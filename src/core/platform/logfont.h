@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QFont>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 
 namespace karvell {

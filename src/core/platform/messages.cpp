@@ -20,7 +20,7 @@ Title& TitleStorage() {
 
 MsgResult PositiveAnswer(MsgButtons buttons) {
     return (buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel) ? MsgResult::Yes
-                                                                               : MsgResult::Ok;
+                                                                                : MsgResult::Ok;
 }
 
 } // namespace
@@ -30,10 +30,11 @@ MessageService& MessageService::Instance() {
     return g_installed ? *g_installed : fallback;
 }
 
-void MessageService::SetInstance(MessageService* service) { g_installed = service; }
+void MessageService::SetInstance(MessageService* service) {
+    g_installed = service;
+}
 
-MsgResult ShowMessage(const QString& title, const QString& text, MsgIcon icon,
-                      MsgButtons buttons) {
+MsgResult ShowMessage(const QString& title, const QString& text, MsgIcon icon, MsgButtons buttons) {
     return MessageService::Instance().Show(title, text, icon, buttons);
 }
 
@@ -44,12 +45,13 @@ void ShowError(const QString& text) {
 QString ApplicationTitle() {
     const Title& title = TitleStorage();
     // Until the program names itself, its title is the executable's name.
-    if (!title.set)
-        return QCoreApplication::applicationName();
+    if (!title.set) return QCoreApplication::applicationName();
     return title.text;
 }
 
-void SetApplicationTitle(const QString& title) { TitleStorage() = Title{title, true}; }
+void SetApplicationTitle(const QString& title) {
+    TitleStorage() = Title{title, true};
+}
 
 MsgResult StderrMessages::Show(const QString& title, const QString& text, MsgIcon,
                                MsgButtons buttons) {
@@ -63,25 +65,26 @@ std::optional<QVariant> StderrMessages::Dialog(DialogKind, const QVariant&, cons
     return std::nullopt;
 }
 
-ScriptedMessages::ScriptedMessages() : m_previous(g_installed) { SetInstance(this); }
+ScriptedMessages::ScriptedMessages() : m_previous(g_installed) {
+    SetInstance(this);
+}
 
-ScriptedMessages::~ScriptedMessages() { SetInstance(m_previous); }
+ScriptedMessages::~ScriptedMessages() {
+    SetInstance(m_previous);
+}
 
 MsgResult ScriptedMessages::Show(const QString& title, const QString& text, MsgIcon icon,
                                  MsgButtons buttons) {
     boxes.append(MessageRecord{title, text, icon, buttons});
-    if (answers.empty())
-        return PositiveAnswer(buttons);
+    if (answers.empty()) return PositiveAnswer(buttons);
     const MsgResult answer = answers.front();
     answers.pop_front();
     return answer;
 }
 
-std::optional<QVariant> ScriptedMessages::Dialog(DialogKind kind, const QVariant&,
-                                                 const QString&) {
+std::optional<QVariant> ScriptedMessages::Dialog(DialogKind kind, const QVariant&, const QString&) {
     dialogs.append(kind);
-    if (dialogAnswers.empty())
-        return std::nullopt;
+    if (dialogAnswers.empty()) return std::nullopt;
     std::optional<QVariant> answer = dialogAnswers.front();
     dialogAnswers.pop_front();
     return answer;

@@ -33,7 +33,8 @@ public:
     virtual MsgResult Show(const QString& title, const QString& text, MsgIcon icon,
                            MsgButtons buttons) = 0;
     // A common dialog. `initial` is the starting value (LOGFONTA as QByteArray of 60 bytes for
-    // Font, QColor for Color, a file name for files, nothing for PrinterSetup); `filter` is a
+    // Font, QColor for Color, a file name for files, or for files a QVariantMap with "file",
+    // "title" and "defaultSuffix", nothing for PrinterSetup); `filter` is a
     // Windows filter string "desc|pattern|…" for file dialogs. Answers the chosen value, or
     // nothing when the user cancelled (PrinterSetup answers true on confirm).
     virtual std::optional<QVariant> Dialog(DialogKind kind, const QVariant& initial,

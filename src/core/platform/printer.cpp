@@ -49,8 +49,7 @@ constexpr PaperDef kPapers[] = {
 
 const PaperDef* FindPaper(int16_t code) {
     for (const PaperDef& p : kPapers)
-        if (p.code == code)
-            return &p;
+        if (p.code == code) return &p;
     return nullptr;
 }
 
@@ -61,15 +60,18 @@ PrinterEntry MakeEntry(const QString& name, bool isPdf) {
     return e;
 }
 
-bool PrintersHidden() { return qEnvironmentVariable("KARVELL_NO_PRINTERS") == QLatin1String("1"); }
+bool PrintersHidden() {
+    return qEnvironmentVariable("KARVELL_NO_PRINTERS") == QLatin1String("1");
+}
 
-int Dots(double mm, int dpi) { return Round05(mm * dpi / 25.4); }
+int Dots(double mm, int dpi) {
+    return Round05(mm * dpi / 25.4);
+}
 
 } // namespace
 
 QSizeF PaperSizeMm(const DEVMODE& dm) {
-    if (const PaperDef* p = FindPaper(dm.dmPaperSize))
-        return QSizeF(p->widthMm, p->lengthMm);
+    if (const PaperDef* p = FindPaper(dm.dmPaperSize)) return QSizeF(p->widthMm, p->lengthMm);
     if (dm.dmPaperWidth > 0 && dm.dmPaperLength > 0)
         return QSizeF(dm.dmPaperWidth / 10.0, dm.dmPaperLength / 10.0);
     return QSizeF(210, 297);
@@ -77,11 +79,11 @@ QSizeF PaperSizeMm(const DEVMODE& dm) {
 
 QPageLayout PageLayoutFor(const DEVMODE& dm, const QMarginsF& unprintableMm) {
     const PaperDef* p = FindPaper(dm.dmPaperSize);
-    const QPageSize size = p ? QPageSize(p->id)
-                             : QPageSize(PaperSizeMm(dm), QPageSize::Millimeter, QString(),
-                                         QPageSize::ExactMatch);
-    const auto orientation = dm.dmOrientation == DMORIENT_LANDSCAPE ? QPageLayout::Landscape
-                                                                    : QPageLayout::Portrait;
+    const QPageSize size =
+        p ? QPageSize(p->id)
+          : QPageSize(PaperSizeMm(dm), QPageSize::Millimeter, QString(), QPageSize::ExactMatch);
+    const auto orientation =
+        dm.dmOrientation == DMORIENT_LANDSCAPE ? QPageLayout::Landscape : QPageLayout::Portrait;
     return QPageLayout(size, orientation, unprintableMm, QPageLayout::Millimeter);
 }
 
@@ -112,7 +114,9 @@ PrinterService& PrinterService::Instance() {
     return service;
 }
 
-PrinterService::PrinterService() { Reset(); }
+PrinterService::PrinterService() {
+    Reset();
+}
 
 void PrinterService::Reset() {
     m_printers = {MakeEntry(QString::fromLatin1(kPdfName), true)};
@@ -135,40 +139,42 @@ void PrinterService::SetSystemPrinters(const QStringList& queues, const QString&
         bool seen = false;
         for (const PrinterEntry& e : std::as_const(printers))
             seen = seen || e.name == queue;
-        if (!seen)
-            printers.append(previous(queue, false));
+        if (!seen) printers.append(previous(queue, false));
     }
     printers.append(previous(QString::fromLatin1(kPdfName), true));
     m_printers = printers;
     m_current = int(m_printers.size()) - 1;
     for (int i = 0; i < m_printers.size(); ++i)
-        if (!m_printers[i].isPdf && m_printers[i].name == defaultQueue)
-            m_current = i;
+        if (!m_printers[i].isPdf && m_printers[i].name == defaultQueue) m_current = i;
 }
 
 QStringList PrinterService::Printers() const {
     QStringList names;
-    if (PrintersHidden())
-        return names;
+    if (PrintersHidden()) return names;
     for (const PrinterEntry& e : m_printers)
         names << e.name;
     return names;
 }
 
-bool PrinterService::HasPrinter() const { return !PrintersHidden() && !m_printers.isEmpty(); }
+bool PrinterService::HasPrinter() const {
+    return !PrintersHidden() && !m_printers.isEmpty();
+}
 
-int PrinterService::CurrentIndex() const { return HasPrinter() ? m_current : -1; }
+int PrinterService::CurrentIndex() const {
+    return HasPrinter() ? m_current : -1;
+}
 
 void PrinterService::SetCurrentIndex(int index) {
-    if (index >= 0 && index < m_printers.size())
-        m_current = index;
+    if (index >= 0 && index < m_printers.size()) m_current = index;
 }
 
 QString PrinterService::CurrentName() const {
     return HasPrinter() ? m_printers[m_current].name : QString();
 }
 
-bool PrinterService::CurrentIsPdf() const { return HasPrinter() && m_printers[m_current].isPdf; }
+bool PrinterService::CurrentIsPdf() const {
+    return HasPrinter() && m_printers[m_current].isPdf;
+}
 
 DEVMODE* PrinterService::LockPrinterDevMode() {
     if (!HasPrinter())
@@ -179,23 +185,27 @@ DEVMODE* PrinterService::LockPrinterDevMode() {
 QSize PrinterService::PrintableDots() const {
     const PrinterEntry& e = m_printers[m_current];
     QSizeF mm = PaperSizeMm(e.devMode);
-    if (e.devMode.dmOrientation == DMORIENT_LANDSCAPE)
-        mm.transpose();
+    if (e.devMode.dmOrientation == DMORIENT_LANDSCAPE) mm.transpose();
     const QMarginsF& m = e.unprintableMm; // in the orientation of the page
     return QSize(qMax(0, Dots(mm.width() - m.left() - m.right(), e.dpiX)),
                  qMax(0, Dots(mm.height() - m.top() - m.bottom(), e.dpiY)));
 }
 
-int PrinterService::DpiX() const { return m_printers[m_current].dpiX; }
+int PrinterService::DpiX() const {
+    return m_printers[m_current].dpiX;
+}
 
-int PrinterService::DpiY() const { return m_printers[m_current].dpiY; }
+int PrinterService::DpiY() const {
+    return m_printers[m_current].dpiY;
+}
 
-QMarginsF PrinterService::UnprintableMm() const { return m_printers[m_current].unprintableMm; }
+QMarginsF PrinterService::UnprintableMm() const {
+    return m_printers[m_current].unprintableMm;
+}
 
 QString PrinterService::PdfOutputDir() const {
     const QString dir = qEnvironmentVariable("KARVELL_PDF_DIR");
-    if (!dir.isEmpty())
-        return dir;
+    if (!dir.isEmpty()) return dir;
     return QDir::current().filePath(QStringLiteral("output"));
 }
 
@@ -206,10 +216,8 @@ QString PrinterService::NextPdfPath(const QString& title) {
     // The title becomes part of a file name: no path separators or control characters.
     QString base = title.trimmed();
     for (QChar& c : base)
-        if (c == u'/' || c == u'\\' || c.unicode() < 0x20)
-            c = u'_';
-    if (base.isEmpty())
-        base = QStringLiteral("print");
+        if (c == u'/' || c == u'\\' || c.unicode() < 0x20) c = u'_';
+    if (base.isEmpty()) base = QStringLiteral("print");
     QString path;
     do {
         ++m_jobCounter;
@@ -218,8 +226,12 @@ QString PrinterService::NextPdfPath(const QString& title) {
     return path;
 }
 
-bool HasPrinter() { return PrinterService::Instance().HasPrinter(); }
+bool HasPrinter() {
+    return PrinterService::Instance().HasPrinter();
+}
 
-DEVMODE* LockPrinterDevMode() { return PrinterService::Instance().LockPrinterDevMode(); }
+DEVMODE* LockPrinterDevMode() {
+    return PrinterService::Instance().LockPrinterDevMode();
+}
 
 } // namespace karvell

@@ -29,7 +29,7 @@ inline constexpr int16_t DMPAPER_LEGAL = 5;
 inline constexpr int16_t DMPAPER_A3 = 8;
 inline constexpr int16_t DMPAPER_A4 = 9;
 inline constexpr int16_t DMPAPER_A5 = 11;
-inline constexpr int16_t DMPAPER_B5 = 13; // JIS B5, 182 x 257 mm
+inline constexpr int16_t DMPAPER_B5 = 13;    // JIS B5, 182 x 257 mm
 inline constexpr int16_t DMPAPER_USER = 256; // a size of the user's, given by length and width
 
 // The fields of DEVMODE that the program reads and writes.

@@ -14,16 +14,12 @@ namespace {
 constexpr qint64 kMaxFileSize = 32 * 1024 * 1024;
 
 bool EqualsIgnoringAsciiCase(QByteArrayView a, QByteArrayView b) {
-    if (a.size() != b.size())
-        return false;
+    if (a.size() != b.size()) return false;
     for (qsizetype i = 0; i < a.size(); ++i) {
         char x = a[i], y = b[i];
-        if (x >= 'a' && x <= 'z')
-            x = char(x - 'a' + 'A');
-        if (y >= 'a' && y <= 'z')
-            y = char(y - 'a' + 'A');
-        if (x != y)
-            return false;
+        if (x >= 'a' && x <= 'z') x = char(x - 'a' + 'A');
+        if (y >= 'a' && y <= 'z') y = char(y - 'a' + 'A');
+        if (x != y) return false;
     }
     return true;
 }
@@ -57,16 +53,14 @@ public:
     explicit IniText(QByteArray data) : m_data(std::move(data)) {
         qsizetype pos = 0;
         // A UTF-8 signature in front of the first line is not part of it.
-        if (m_data.startsWith("\xEF\xBB\xBF"))
-            pos = 3;
+        if (m_data.startsWith("\xEF\xBB\xBF")) pos = 3;
         while (pos < m_data.size()) {
             qsizetype nl = m_data.indexOf('\n', pos);
             Line line;
             line.start = pos;
             line.next = nl < 0 ? m_data.size() : nl + 1;
             line.end = nl < 0 ? m_data.size() : nl;
-            if (line.end > line.start && m_data[line.end - 1] == '\r')
-                --line.end;
+            if (line.end > line.start && m_data[line.end - 1] == '\r') --line.end;
             m_lines.append(line);
             pos = line.next;
         }
@@ -81,8 +75,7 @@ public:
         LineInfo info;
         if (text.startsWith('[')) {
             qsizetype close = text.indexOf(']');
-            if (close < 0)
-                close = text.size();
+            if (close < 0) close = text.size();
             info.kind = LineKind::Section;
             info.name = Trim(text.sliced(1, close - 1));
         } else if (!text.startsWith(';')) {
@@ -112,12 +105,9 @@ public:
         *lastContent = section;
         for (qsizetype i = section + 1; i < m_lines.size(); ++i) {
             const LineInfo info = Info(i);
-            if (info.kind == LineKind::Section)
-                break;
-            if (info.kind == LineKind::Key && EqualsIgnoringAsciiCase(info.name, key))
-                return i;
-            if (m_lines[i].end > m_lines[i].start)
-                *lastContent = i;
+            if (info.kind == LineKind::Section) break;
+            if (info.kind == LineKind::Key && EqualsIgnoringAsciiCase(info.name, key)) return i;
+            if (m_lines[i].end > m_lines[i].start) *lastContent = i;
         }
         return -1;
     }
@@ -125,8 +115,7 @@ public:
     // The line end the file already uses; CR LF for a new file.
     QByteArray Eol() const {
         const qsizetype nl = m_data.indexOf('\n');
-        if (nl < 0 || (nl > 0 && m_data[nl - 1] == '\r'))
-            return "\r\n";
+        if (nl < 0 || (nl > 0 && m_data[nl - 1] == '\r')) return "\r\n";
         return "\n";
     }
 
@@ -138,26 +127,21 @@ private:
 // The file's bytes; empty when it does not exist, nothing when it exists but cannot be read.
 std::optional<QByteArray> ReadFile(const QString& file) {
     QFile f(file);
-    if (!f.exists())
-        return QByteArray();
-    if (!f.open(QIODevice::ReadOnly) || f.size() > kMaxFileSize)
-        return std::nullopt;
+    if (!f.exists()) return QByteArray();
+    if (!f.open(QIODevice::ReadOnly) || f.size() > kMaxFileSize) return std::nullopt;
     return f.readAll();
 }
 
 std::optional<QByteArray> Lookup(const QString& file, const QByteArray& section,
                                  const QByteArray& key) {
     const std::optional<QByteArray> data = ReadFile(file);
-    if (!data || data->isEmpty())
-        return std::nullopt;
+    if (!data || data->isEmpty()) return std::nullopt;
     const IniText ini(*data);
     const qsizetype s = ini.FindSection(section);
-    if (s < 0)
-        return std::nullopt;
+    if (s < 0) return std::nullopt;
     qsizetype last = 0;
     const qsizetype k = ini.FindKey(s, key, &last);
-    if (k < 0)
-        return std::nullopt;
+    if (k < 0) return std::nullopt;
     QByteArrayView value = ini.Info(k).value;
     // As the profile functions do, one pair of enclosing quotes is not part of the value.
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
@@ -171,8 +155,7 @@ std::optional<QByteArray> Lookup(const QString& file, const QByteArray& section,
 int ReadInt(const QString& file, const QByteArray& section, const QByteArray& key, int def) {
     const std::optional<QByteArray> value = Lookup(file, section, key);
     // An empty value reads as missing, as with the profile functions.
-    if (!value || value->isEmpty())
-        return def;
+    if (!value || value->isEmpty()) return def;
     qsizetype i = 0;
     bool negative = false;
     if (i < value->size() && ((*value)[i] == '-' || (*value)[i] == '+')) {
@@ -193,8 +176,7 @@ QByteArray ReadString(const QString& file, const QByteArray& section, const QByt
 bool WriteString(const QString& file, const QByteArray& section, const QByteArray& key,
                  const QByteArray& value) {
     const std::optional<QByteArray> data = ReadFile(file);
-    if (!data)
-        return false; // unreadable: writing would lose what is there
+    if (!data) return false; // unreadable: writing would lose what is there
     const IniText ini(*data);
     const QByteArray eol = ini.Eol();
     const QByteArray& old = ini.data();
@@ -202,36 +184,29 @@ bool WriteString(const QString& file, const QByteArray& section, const QByteArra
     const qsizetype s = ini.FindSection(section);
     if (s < 0) {
         out = old;
-        if (!out.isEmpty() && !out.endsWith('\n'))
-            out += eol;
-        if (!out.isEmpty())
-            out += eol;
+        if (!out.isEmpty() && !out.endsWith('\n')) out += eol;
+        if (!out.isEmpty()) out += eol;
         out += '[' + section + ']' + eol + key + '=' + value + eol;
     } else {
         qsizetype lastContent = s;
         const qsizetype k = ini.FindKey(s, key, &lastContent);
         if (k >= 0) {
             const LineInfo info = ini.Info(k);
-            if (info.value == value && QFileInfo::exists(file))
-                return true;
+            if (info.value == value && QFileInfo::exists(file)) return true;
             const Line& line = ini.lines()[k];
-            out = old.left(line.start) + info.name.toByteArray() + '=' + value +
-                  old.mid(line.end);
+            out = old.left(line.start) + info.name.toByteArray() + '=' + value + old.mid(line.end);
         } else {
             const Line& line = ini.lines()[lastContent];
             const bool terminated = line.next > line.end;
             out = old.left(line.next);
-            if (!terminated)
-                out += eol;
+            if (!terminated) out += eol;
             out += key + '=' + value + eol + old.mid(line.next);
         }
     }
     const QFileInfo info(file);
-    if (!QDir().mkpath(info.absolutePath()))
-        return false;
+    if (!QDir().mkpath(info.absolutePath())) return false;
     QSaveFile save(file);
-    if (!save.open(QIODevice::WriteOnly))
-        return false;
+    if (!save.open(QIODevice::WriteOnly)) return false;
     if (save.write(out) != out.size()) {
         save.cancelWriting();
         return false;

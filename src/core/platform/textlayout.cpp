@@ -11,7 +11,9 @@
 
 namespace karvell {
 
-static size_t qHash(const LOGFONTA& f, size_t seed = 0) { return qHashBits(&f, sizeof(f), seed); }
+static size_t qHash(const LOGFONTA& f, size_t seed = 0) {
+    return qHashBits(&f, sizeof(f), seed);
+}
 
 namespace {
 
@@ -26,11 +28,9 @@ struct FontEntry {
     }
 
     int Advance(char16_t c) {
-        if (c < 128)
-            return ascii[c];
+        if (c < 128) return ascii[c];
         const auto it = others.constFind(c);
-        if (it != others.constEnd())
-            return *it;
+        if (it != others.constEnd()) return *it;
         const int a = metrics.horizontalAdvance(QChar(c));
         others.insert(c, a);
         return a;
@@ -49,8 +49,7 @@ struct FontEntry {
 class FontCache {
 public:
     FontEntry& Get(const LOGFONTA& lf) {
-        if (m_last && std::memcmp(&m_lastKey, &lf, sizeof(lf)) == 0)
-            return *m_last;
+        if (m_last && std::memcmp(&m_lastKey, &lf, sizeof(lf)) == 0) return *m_last;
         auto it = m_entries.find(lf);
         if (it == m_entries.end()) {
             if (m_entries.size() >= kMaxEntries)
@@ -77,15 +76,18 @@ FontCache& Cache() {
 // Characters of the text being laid out; the buffer only grows, so measuring allocates nothing.
 const char16_t* DecodeToBuffer(const QByteArray& text, qsizetype* size) {
     static std::vector<char16_t> buffer;
-    if (buffer.size() < size_t(text.size()) + 1)
-        buffer.resize(size_t(text.size()) + 1);
+    if (buffer.size() < size_t(text.size()) + 1) buffer.resize(size_t(text.size()) + 1);
     *size = Gbk::DecodeTo(text.constData(), text.size(), buffer.data());
     return buffer.data();
 }
 
-inline bool IsBlank(char16_t c) { return c == u' '; }
+inline bool IsBlank(char16_t c) {
+    return c == u' ';
+}
 // Every character outside ASCII came from a double-byte character of the GBK text.
-inline bool IsWide(char16_t c) { return c >= 0x80; }
+inline bool IsWide(char16_t c) {
+    return c >= 0x80;
+}
 
 // Breaks one paragraph (text without line breaks) at the width and calls
 // addLine(begin, end, width) per line. Break chances lie after blanks and before and after every
@@ -105,12 +107,11 @@ void BreakParagraph(const char16_t* s, int begin, int end, int maxWidth, FontEnt
         if (!firstLine) {
             while (pos < end && IsBlank(s[pos]))
                 ++pos;
-            if (pos == end)
-                return;
+            if (pos == end) return;
         }
         firstLine = false;
         int width = 0;
-        int visEnd = pos, visWidth = 0;   // line up to its last non-blank character
+        int visEnd = pos, visWidth = 0;    // line up to its last non-blank character
         int breakEnd = -1, breakWidth = 0; // last break chance on this line
         int i = pos;
         bool broke = false;
@@ -121,8 +122,7 @@ void BreakParagraph(const char16_t* s, int begin, int end, int maxWidth, FontEnt
                 width += advance; // trailing blanks never force a wrap
                 continue;
             }
-            if (i > pos && visEnd > pos &&
-                (IsBlank(s[i - 1]) || IsWide(c) || IsWide(s[i - 1]))) {
+            if (i > pos && visEnd > pos && (IsBlank(s[i - 1]) || IsWide(c) || IsWide(s[i - 1]))) {
                 breakEnd = visEnd;
                 breakWidth = visWidth;
             }
@@ -159,8 +159,7 @@ void BreakText(const char16_t* s, int size, int maxWidth, FontEntry& fe, AddLine
         while (end < size && s[end] != u'\r' && s[end] != u'\n')
             ++end;
         BreakParagraph(s, pos, end, maxWidth, fe, addLine);
-        if (end == size)
-            break;
+        if (end == size) break;
         pos = end + ((s[end] == u'\r' && end + 1 < size && s[end + 1] == u'\n') ? 2 : 1);
     }
 }
@@ -180,10 +179,8 @@ int AlignedX(const TRect& rect, HAlign align, int width) {
 } // namespace
 
 HAlign HAlignFromInt(int horzAlign) {
-    if (horzAlign == 1)
-        return HAlign::Center;
-    if (horzAlign == 2)
-        return HAlign::Right;
+    if (horzAlign == 1) return HAlign::Center;
+    if (horzAlign == 2) return HAlign::Right;
     return HAlign::Left;
 }
 
@@ -195,8 +192,9 @@ TextLayoutResult TextLayout::Layout(const LOGFONTA& font, const QByteArray& gbkT
     qsizetype size = 0;
     const char16_t* s = DecodeToBuffer(gbkText, &size);
     auto addLine = [&](int begin, int end, int width) {
-        result.lines.append(TextLine{QString(reinterpret_cast<const QChar*>(s + begin), end - begin),
-                                     AlignedX(rect, align, width), width});
+        result.lines.append(
+            TextLine{QString(reinterpret_cast<const QChar*>(s + begin), end - begin),
+                     AlignedX(rect, align, width), width});
     };
     BreakText(s, int(size), rect.Width(), fe, addLine);
     return result;
@@ -216,8 +214,7 @@ TRect TextLayout::CalcRect(const LOGFONTA& font, const QByteArray& gbkText, cons
 
 void TextLayout::Draw(QPainter& painter, const LOGFONTA& font, const QByteArray& gbkText,
                       const TRect& rect, HAlign align, const QColor& color) {
-    if (rect.IsEmpty() || gbkText.isEmpty())
-        return;
+    if (rect.IsEmpty() || gbkText.isEmpty()) return;
     const TextLayoutResult layout = Layout(font, gbkText, rect, align);
     const FontEntry& fe = Cache().Get(font);
     painter.save();
@@ -228,17 +225,19 @@ void TextLayout::Draw(QPainter& painter, const LOGFONTA& font, const QByteArray&
         const int top = rect.top + int(i) * layout.lineHeight;
         // Like an edit control: a line cut off at the bottom is left out, but the first line
         // is always shown (clipped) so that a too-short rectangle is not blank.
-        if (top >= rect.bottom || (i > 0 && top + layout.lineHeight > rect.bottom))
-            break;
+        if (top >= rect.bottom || (i > 0 && top + layout.lineHeight > rect.bottom)) break;
         const TextLine& line = layout.lines[i];
-        if (!line.text.isEmpty())
-            painter.drawText(QPoint(line.x, top + fe.ascent), line.text);
+        if (!line.text.isEmpty()) painter.drawText(QPoint(line.x, top + fe.ascent), line.text);
     }
     painter.restore();
 }
 
-int TextLayout::LineHeight(const LOGFONTA& font) { return Cache().Get(font).height; }
+int TextLayout::LineHeight(const LOGFONTA& font) {
+    return Cache().Get(font).height;
+}
 
-int TextLayout::CharHeight(const LOGFONTA& font) { return Cache().Get(font).height; }
+int TextLayout::CharHeight(const LOGFONTA& font) {
+    return Cache().Get(font).height;
+}
 
 } // namespace karvell

@@ -26,16 +26,14 @@ bool SameName(const QObject* object, const QString& name) {
 } // namespace
 
 void RegisterForm(QObject* form) {
-    if (!form)
-        return;
+    if (!form) return;
     for (const Entry& e : Registry())
-        if (e.object == form && e.guard)
-            return;
+        if (e.object == form && e.guard) return;
     Entry entry{form, form, {}};
     // The guard is already cleared when destroyed() is emitted, so the raw pointer identifies
     // the entry; it is never dereferenced.
-    entry.connection = QObject::connect(form, &QObject::destroyed,
-                                        [form](QObject*) { UnregisterForm(form); });
+    entry.connection =
+        QObject::connect(form, &QObject::destroyed, [form](QObject*) { UnregisterForm(form); });
     Registry().append(entry);
 }
 
@@ -50,24 +48,20 @@ void UnregisterForm(QObject* form) {
 }
 
 QObject* FindForm(const QString& name) {
-    if (name.isEmpty())
-        return nullptr;
+    if (name.isEmpty()) return nullptr;
     for (const Entry& e : Registry())
-        if (e.guard && SameName(e.guard, name))
-            return e.guard;
+        if (e.guard && SameName(e.guard, name)) return e.guard;
     return nullptr;
 }
 
 QObject* FindComponent(QObject* owner, const QString& name) {
-    if (!owner || name.isEmpty())
-        return nullptr;
+    if (!owner || name.isEmpty()) return nullptr;
     QQueue<QObject*> pending;
     for (QObject* child : owner->children())
         pending.enqueue(child);
     while (!pending.isEmpty()) {
         QObject* object = pending.dequeue();
-        if (SameName(object, name))
-            return object;
+        if (SameName(object, name)) return object;
         for (QObject* child : object->children())
             pending.enqueue(child);
     }

@@ -37,34 +37,37 @@ bool IsIntegerType(int id) {
     }
 }
 
-bool IsFloatType(int id) { return id == QMetaType::Double || id == QMetaType::Float; }
+bool IsFloatType(int id) {
+    return id == QMetaType::Double || id == QMetaType::Float;
+}
 
-QString DateText(const QDate& date) { return date.toString(ShortDateFormat()); }
+QString DateText(const QDate& date) {
+    return date.toString(ShortDateFormat());
+}
 
 } // namespace
 
-QString ShortDateFormat() { return ShortDateFormatStorage(); }
+QString ShortDateFormat() {
+    return ShortDateFormatStorage();
+}
 
-void SetShortDateFormat(const QString& qtFormat) { ShortDateFormatStorage() = qtFormat; }
+void SetShortDateFormat(const QString& qtFormat) {
+    ShortDateFormatStorage() = qtFormat;
+}
 
 QString FloatToStr(double value) {
-    if (std::isnan(value))
-        return QStringLiteral("NAN");
-    if (std::isinf(value))
-        return value < 0 ? QStringLiteral("-INF") : QStringLiteral("INF");
-    if (value == 0)
-        return QStringLiteral("0");
+    if (std::isnan(value)) return QStringLiteral("NAN");
+    if (std::isinf(value)) return value < 0 ? QStringLiteral("-INF") : QStringLiteral("INF");
+    if (value == 0) return QStringLiteral("0");
 
     // 15 significant digits, rounded by the C library: "d.dddddddddddddde±x".
     char buf[40];
     std::snprintf(buf, sizeof buf, "%.14e", std::fabs(value));
     const char* e = std::strchr(buf, 'e');
-    if (!e)
-        return QString::number(value, 'g', 15);
+    if (!e) return QString::number(value, 'g', 15);
     QByteArray digits;
     for (const char* p = buf; p < e; ++p)
-        if (*p >= '0' && *p <= '9')
-            digits.append(*p);
+        if (*p >= '0' && *p <= '9') digits.append(*p);
     while (digits.size() > 1 && digits.endsWith('0'))
         digits.chop(1);
     // Decimal exponent of the form 0.d1d2... x 10^exponent.
@@ -74,8 +77,7 @@ QString FloatToStr(double value) {
     const int n = digits.size();
     if (exponent > 15 || exponent < -3) {
         out += QChar(digits[0]);
-        if (n > 1)
-            out += QLatin1Char('.') + QString::fromLatin1(digits.mid(1));
+        if (n > 1) out += QLatin1Char('.') + QString::fromLatin1(digits.mid(1));
         out += QLatin1Char('E') + QString::number(exponent - 1);
     } else if (exponent <= 0) {
         out += QStringLiteral("0.") + QString(-exponent, QLatin1Char('0')) +
@@ -91,32 +93,34 @@ QString FloatToStr(double value) {
 
 // ---- TField ----
 
-QString TField::FieldName() const { return m_ds->m_fields.value(m_column).name; }
+QString TField::FieldName() const {
+    return m_ds->m_fields.value(m_column).name;
+}
 
-FieldKind TField::Kind() const { return m_ds->m_fields.value(m_column).kind; }
+FieldKind TField::Kind() const {
+    return m_ds->m_fields.value(m_column).kind;
+}
 
 QVariant TField::Value() const {
     m_ds->CheckActive();
     const QVector<QVariant>* row = m_ds->CurrentRow();
-    if (!row || m_column < 0 || m_column >= row->size())
-        return QVariant();
+    if (!row || m_column < 0 || m_column >= row->size()) return QVariant();
     return row->at(m_column);
 }
 
-bool TField::IsNull() const { return Value().isNull(); }
+bool TField::IsNull() const {
+    return Value().isNull();
+}
 
 double TField::AsFloat() const {
     const QVariant v = Value();
-    if (v.isNull())
-        return 0;
+    if (v.isNull()) return 0;
     const int id = v.metaType().id();
-    if (IsIntegerType(id) || IsFloatType(id))
-        return v.toDouble();
+    if (IsIntegerType(id) || IsFloatType(id)) return v.toDouble();
     if (id == QMetaType::QString || id == QMetaType::QByteArray) {
         bool ok = false;
         const double d = v.toString().trimmed().toDouble(&ok);
-        if (ok)
-            return d;
+        if (ok) return d;
     }
     throw KarvellError(QStringLiteral("数据集 %1 中字段 %2 的值“%3”不是有效的数值")
                            .arg(m_ds->DisplayName(), FieldName(), v.toString()));
@@ -124,13 +128,10 @@ double TField::AsFloat() const {
 
 QString TField::DisplayText() const {
     const QVariant v = Value();
-    if (v.isNull())
-        return QString();
+    if (v.isNull()) return QString();
     const int id = v.metaType().id();
-    if (IsIntegerType(id))
-        return v.toString();
-    if (IsFloatType(id))
-        return FloatToStr(v.toDouble());
+    if (IsIntegerType(id)) return v.toString();
+    if (IsFloatType(id)) return FloatToStr(v.toDouble());
     switch (id) {
     case QMetaType::Bool:
         return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
@@ -154,10 +155,8 @@ QString TField::DisplayText() const {
 
 QByteArray TField::BlobData() const {
     const QVariant v = Value();
-    if (v.isNull())
-        return QByteArray();
-    if (v.metaType().id() == QMetaType::QByteArray)
-        return v.toByteArray();
+    if (v.isNull()) return QByteArray();
+    if (v.metaType().id() == QMetaType::QByteArray) return v.toByteArray();
     return v.toString().toUtf8();
 }
 
@@ -177,23 +176,20 @@ void TDataSet::CheckActive() const {
 }
 
 const QVector<QVariant>* TDataSet::CurrentRow() const {
-    if (m_rows.isEmpty())
-        return nullptr;
+    if (m_rows.isEmpty()) return nullptr;
     const int row = qBound(0, m_row, int(m_rows.size()) - 1);
     return &m_rows[row];
 }
 
 void TDataSet::Open() {
-    if (m_active)
-        return;
+    if (m_active) return;
     DoOpen(); // throws on failure; the data set stays closed
     m_active = true;
     First();
 }
 
 void TDataSet::Close() {
-    if (!m_active)
-        return;
+    if (!m_active) return;
     DoClose();
     m_active = false;
     m_row = 0;
@@ -209,8 +205,7 @@ void TDataSet::First() {
 
 void TDataSet::Next() {
     CheckActive();
-    if (m_eof)
-        return;
+    if (m_eof) return;
     m_bof = false;
     if (m_row + 1 < m_rows.size())
         ++m_row;
@@ -220,8 +215,7 @@ void TDataSet::Next() {
 
 void TDataSet::Prior() {
     CheckActive();
-    if (m_bof)
-        return;
+    if (m_bof) return;
     m_eof = false;
     if (m_row > 0 && !m_rows.isEmpty())
         m_row = qMin(m_row, int(m_rows.size())) - 1;
@@ -236,12 +230,13 @@ void TDataSet::Last() {
     m_bof = m_rows.isEmpty();
 }
 
-bool TDataSet::Eof() const { return !m_active || m_eof; }
+bool TDataSet::Eof() const {
+    return !m_active || m_eof;
+}
 
 int TDataSet::FindField(const QString& name) const {
     for (int i = 0; i < m_fields.size(); ++i)
-        if (m_fields[i].name.compare(name, Qt::CaseInsensitive) == 0)
-            return i;
+        if (m_fields[i].name.compare(name, Qt::CaseInsensitive) == 0) return i;
     return -1;
 }
 
@@ -249,8 +244,7 @@ TField TDataSet::FieldByName(const QString& name) const {
     CheckActive();
     const int column = FindField(name);
     if (column < 0)
-        throw KarvellError(
-            QStringLiteral("数据集 %1 中没有字段 %2").arg(DisplayName(), name));
+        throw KarvellError(QStringLiteral("数据集 %1 中没有字段 %2").arg(DisplayName(), name));
     return TField(this, column);
 }
 
@@ -263,23 +257,25 @@ QStringList TDataSet::FieldNames() const {
 }
 
 void TDataSet::UpdateFieldDefs() {
-    if (!m_active)
-        DoUpdateFieldDefs();
+    if (!m_active) DoUpdateFieldDefs();
 }
 
 void TDataSet::SetFields(const QVector<FieldDef>& fields) {
     m_fields = fields;
     m_rows.clear();
-    if (m_active)
-        First();
+    if (m_active) First();
 }
 
 void TDataSet::AppendRow(const QVector<QVariant>& row) {
     QVector<QVariant> r = row;
     r.resize(m_fields.size());
     m_rows.append(r);
-    if (m_active && m_rows.size() == 1)
-        First();
+    if (m_active && m_rows.size() == 1) First();
+}
+
+void TDataSet::ClearRows() {
+    m_rows.clear();
+    if (m_active) First();
 }
 
 QVariant TDataSet::CellValue(int row, int column) const {

@@ -26,10 +26,13 @@ public:
     bool IsNumeric() const { return Kind() == FieldKind::Numeric; }
     bool IsLargeObject() const { return Kind() == FieldKind::LargeObject; }
     bool IsNull() const;
+    // Null is 0; numbers and numeric text convert, anything else throws KarvellError.
     double AsFloat() const;
+    // Reading a field of a closed data set throws KarvellError.
     QVariant Value() const;
-    // Numbers in the shortest form up to 15 significant digits; dates in the process-wide short
-    // date format; booleans "True"/"False"; other values as text.
+    // Real numbers in the shortest form up to 15 significant digits, integers in full; dates in
+    // the process-wide short date format (date-times add "hh:mm:ss" unless at midnight);
+    // booleans "True"/"False"; null as ""; other values as text.
     QString DisplayText() const;
     QByteArray BlobData() const;
 
@@ -56,8 +59,7 @@ public:
     // Detaching data-aware controls: counted, as the platform does.
     void DisableControls() { ++m_disableCount; }
     void EnableControls() {
-        if (m_disableCount > 0)
-            --m_disableCount;
+        if (m_disableCount > 0) --m_disableCount;
     }
     bool ControlsDisabled() const { return m_disableCount > 0; }
 
@@ -87,7 +89,7 @@ public:
     // In-memory content: for tests, embedding and the SQL query that fills it.
     void SetFields(const QVector<FieldDef>& fields);
     void AppendRow(const QVector<QVariant>& row);
-    void ClearRows() { m_rows.clear(); }
+    void ClearRows();
     QVariant CellValue(int row, int column) const;
 
 protected:

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "platform/gbk.h"
+#include "runtime/dataset.h"
 
 namespace karvell {
 namespace {
@@ -24,15 +25,14 @@ struct Digits {
 
 Digits ToDigits(double absValue) {
     Digits x;
-    if (absValue == 0)
-        return x;
+    if (absValue == 0) return x;
     char buf[40];
-    const auto res = std::to_chars(buf, buf + sizeof buf, absValue, std::chars_format::scientific, 14);
+    const auto res =
+        std::to_chars(buf, buf + sizeof buf, absValue, std::chars_format::scientific, 14);
     // "d.dddddddddddddde±xx"
     const char* p = buf;
     x.d[x.len++] = *p++;
-    if (*p == '.')
-        ++p;
+    if (*p == '.') ++p;
     while (p < res.ptr && *p != 'e')
         x.d[x.len++] = *p++;
     int exponent = 0;
@@ -40,15 +40,13 @@ Digits ToDigits(double absValue) {
     x.point = exponent + 1;
     while (x.len > 0 && x.d[x.len - 1] == '0')
         --x.len;
-    if (x.len == 0)
-        x.point = 0;
+    if (x.len == 0) x.point = 0;
     return x;
 }
 
 // Keeps the first `keep` digits, rounding half away from zero (on the magnitude).
 void RoundTo(Digits& x, int keep) {
-    if (keep >= x.len)
-        return;
+    if (keep >= x.len) return;
     if (keep < 0) {
         x.len = 0;
         x.point = 0;
@@ -71,48 +69,11 @@ void RoundTo(Digits& x, int keep) {
     }
     while (x.len > 0 && x.d[x.len - 1] == '0')
         --x.len;
-    if (x.len == 0)
-        x.point = 0;
+    if (x.len == 0) x.point = 0;
 }
 
 char DigitAt(const Digits& x, int index) {
     return index >= 0 && index < x.len ? x.d[index] : '0';
-}
-
-// The general form: shortest decimal with up to 15 significant digits, scientific ("1E20",
-// "1.5E-7") when the exponent is out of the fixed range.
-QString GeneralForm(double value) {
-    if (std::isnan(value))
-        return QStringLiteral("NAN");
-    if (std::isinf(value))
-        return value > 0 ? QStringLiteral("INF") : QStringLiteral("-INF");
-    const Digits x = ToDigits(std::fabs(value));
-    if (x.len == 0)
-        return QStringLiteral("0");
-    QString out;
-    if (value < 0)
-        out += QLatin1Char('-');
-    if (x.point > 15 || x.point < -3) {
-        out += QLatin1Char(x.d[0]);
-        if (x.len > 1) {
-            out += QLatin1Char('.');
-            out += QLatin1String(x.d + 1, x.len - 1);
-        }
-        out += QLatin1Char('E');
-        out += QString::number(x.point - 1);
-    } else if (x.point <= 0) {
-        out += QLatin1String("0.");
-        out += QString(-x.point, QLatin1Char('0'));
-        out += QLatin1String(x.d, x.len);
-    } else {
-        for (int i = 0; i < x.point; ++i)
-            out += QLatin1Char(DigitAt(x, i));
-        if (x.len > x.point) {
-            out += QLatin1Char('.');
-            out += QLatin1String(x.d + x.point, x.len - x.point);
-        }
-    }
-    return out;
 }
 
 struct Token {
@@ -142,8 +103,7 @@ struct Format {
 };
 
 void AddLiteral(Section& s, QStringView text) {
-    if (text.isEmpty())
-        return;
+    if (text.isEmpty()) return;
     if (!s.tokens.isEmpty() && s.tokens.last().kind == Token::Literal)
         s.tokens.last().text += text;
     else
@@ -159,18 +119,15 @@ Section ParseSection(QStringView src) {
         const QChar c = src[i];
         if (c == QLatin1Char('"') || c == QLatin1Char('\'')) {
             qsizetype end = src.indexOf(c, i + 1);
-            if (end < 0)
-                end = src.size();
+            if (end < 0) end = src.size();
             AddLiteral(s, src.mid(i + 1, end - i - 1));
             i = end;
         } else if ((c == QLatin1Char('0') || c == QLatin1Char('#')) && !afterExponent) {
             if (s.hasPoint) {
-                if (c == QLatin1Char('0'))
-                    s.minFrac = s.fracCount + 1;
+                if (c == QLatin1Char('0')) s.minFrac = s.fracCount + 1;
                 s.tokens.append(Token{Token::FracDigit, s.fracCount++, {}});
             } else {
-                if (c == QLatin1Char('0') && firstIntZero < 0)
-                    firstIntZero = s.intCount;
+                if (c == QLatin1Char('0') && firstIntZero < 0) firstIntZero = s.intCount;
                 s.tokens.append(Token{Token::IntDigit, s.intCount++, {}});
             }
         } else if (c == QLatin1Char('.') && !s.hasPoint && !afterExponent) {
@@ -179,7 +136,8 @@ Section ParseSection(QStringView src) {
         } else if (c == QLatin1Char(',')) {
             s.thousands = true;
         } else if ((c == QLatin1Char('E') || c == QLatin1Char('e')) && !afterExponent &&
-                   i + 2 < src.size() && (src[i + 1] == QLatin1Char('+') || src[i + 1] == QLatin1Char('-')) &&
+                   i + 2 < src.size() &&
+                   (src[i + 1] == QLatin1Char('+') || src[i + 1] == QLatin1Char('-')) &&
                    src[i + 2] == QLatin1Char('0')) {
             s.scientific = true;
             afterExponent = true;
@@ -206,9 +164,9 @@ Format ParseFormat(const QString& text) {
     QChar quote;
     for (qsizetype i = 0; i <= text.size() && f.count < 3; ++i) {
         if (i < text.size() && !quote.isNull()) {
-            if (text[i] == quote)
-                quote = QChar();
-        } else if (i < text.size() && (text[i] == QLatin1Char('"') || text[i] == QLatin1Char('\''))) {
+            if (text[i] == quote) quote = QChar();
+        } else if (i < text.size() &&
+                   (text[i] == QLatin1Char('"') || text[i] == QLatin1Char('\''))) {
             quote = text[i];
         } else if (i == text.size() || text[i] == QLatin1Char(';')) {
             f.sections[f.count++] = ParseSection(QStringView(text).mid(start, i - start));
@@ -221,10 +179,8 @@ Format ParseFormat(const QString& text) {
 const Format& CachedFormat(const QByteArray& gbk) {
     thread_local QHash<QByteArray, std::shared_ptr<const Format>> cache;
     auto it = cache.constFind(gbk);
-    if (it != cache.constEnd())
-        return **it;
-    if (cache.size() >= 256)
-        cache.clear();
+    if (it != cache.constEnd()) return **it;
+    if (cache.size() >= 256) cache.clear();
     auto parsed = std::make_shared<const Format>(ParseFormat(Gbk::Decode(gbk)));
     return *cache.insert(gbk, std::move(parsed)).value();
 }
@@ -260,8 +216,7 @@ QString Render(const Section& s, double absValue, bool* isZero) {
     out.reserve(n + n / 3 + fracPrinted + 16);
     auto putInt = [&](int pos) { // digit at position pos (0 = units)
         out += QLatin1Char(pos < intLen ? DigitAt(x, intLen - 1 - pos) : '0');
-        if (groups && pos > 0 && pos % 3 == 0)
-            out += QLatin1Char(',');
+        if (groups && pos > 0 && pos % 3 == 0) out += QLatin1Char(',');
     };
     auto putAllInt = [&]() {
         for (int pos = n - 1; pos >= 0; --pos)
@@ -278,8 +233,7 @@ QString Render(const Section& s, double absValue, bool* isZero) {
             if (t.index == 0) // digits beyond the positions go to the first one
                 for (int p = n - 1; p > pos; --p)
                     putInt(p);
-            if (pos < n)
-                putInt(pos);
+            if (pos < n) putInt(pos);
             intDone = true;
             break;
         }
@@ -288,12 +242,10 @@ QString Render(const Section& s, double absValue, bool* isZero) {
                 putAllInt();
                 intDone = true;
             }
-            if (fracPrinted > 0)
-                out += QLatin1Char('.');
+            if (fracPrinted > 0) out += QLatin1Char('.');
             break;
         case Token::FracDigit:
-            if (t.index < fracPrinted)
-                out += QLatin1Char(DigitAt(x, fracFrom + t.index));
+            if (t.index < fracPrinted) out += QLatin1Char(DigitAt(x, fracFrom + t.index));
             break;
         case Token::Exponent: {
             if (!intDone) {
@@ -306,8 +258,7 @@ QString Render(const Section& s, double absValue, bool* isZero) {
             else if (s.expSignAlways)
                 out += QLatin1Char('+');
             const QString e = QString::number(std::abs(exponent));
-            if (e.size() < s.expDigits)
-                out += QString(s.expDigits - e.size(), QLatin1Char('0'));
+            if (e.size() < s.expDigits) out += QString(s.expDigits - e.size(), QLatin1Char('0'));
             out += e;
             break;
         }
@@ -319,25 +270,21 @@ QString Render(const Section& s, double absValue, bool* isZero) {
 } // namespace
 
 QString FormatFloat(const QByteArray& gbkFormat, double value) {
-    if (gbkFormat.isEmpty() || !std::isfinite(value))
-        return GeneralForm(value);
+    if (gbkFormat.isEmpty() || !std::isfinite(value)) return FloatToStr(value); // the general form
     const Format& f = CachedFormat(gbkFormat);
     const int wanted = value == 0 ? 2 : (value < 0 ? 1 : 0);
     auto pick = [&f](int i) { return i < f.count && !f.sections[i].empty ? i : 0; };
     int index = pick(wanted);
-    if (f.sections[index].empty)
-        return GeneralForm(value);
+    if (f.sections[index].empty) return FloatToStr(value); // the general form
     bool isZero = false;
     QString text = Render(f.sections[index], std::fabs(value), &isZero);
     if (isZero && wanted != 2) {
         // A value that rounds to zero is shown as zero, without a sign.
         const int zeroIndex = pick(2);
-        if (zeroIndex != index)
-            text = Render(f.sections[zeroIndex], 0.0, &isZero);
+        if (zeroIndex != index) text = Render(f.sections[zeroIndex], 0.0, &isZero);
         return text;
     }
-    if (value < 0 && index == 0)
-        text.prepend(QLatin1Char('-'));
+    if (value < 0 && index == 0) text.prepend(QLatin1Char('-'));
     return text;
 }
 

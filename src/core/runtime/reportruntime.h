@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <QHash>
 #include <array>
 #include <functional>
 
@@ -53,6 +54,11 @@ public:
                                   bool forPreview) = 0;
     // The page-setup dialog for the template file; answers its SetupDone.
     virtual bool PageSetupForFile(TReportRunTime* runtime, const QString& fileName) = 0;
+    // After a rebuild: the runtime's PreviewWindow takes the new PageStreams and shows its
+    // current page again (SetPages, ShowPage).
+    virtual void ShowRebuiltPages(TReportRunTime* /*runtime*/) {}
+    // Opens the template editor on the runtime's ReportFile (the runtime's Design operation).
+    virtual void OpenDesigner(TReportRunTime* /*runtime*/) {}
 
     static RuntimeUi* Instance();
     static void SetInstance(RuntimeUi* ui);
@@ -146,6 +152,23 @@ public:
     bool PageSetupAndRebuild();
 
 private:
+    struct RunLines;
+    // Field of a "#" or "@" cell resolved once per run: the data set and its column.
+    struct CachedField {
+        const TDataSet* dataSet = nullptr;
+        int column = -1;
+    };
+    TField DetailField(TDataSet* detail, const TReportCell* templateCell);
+    void ShowFieldValue(TReportCell* cell, const TField& field);
+    // Adds (sign +1) or takes out (sign -1) the current detail record's values; false after
+    // an error (the message has been shown).
+    bool AddTotals(TDataSet* detail, const TReportLine* detailLine, double sign);
+    QByteArray EvalSum(const std::array<double, TOTAL_COLUMNS>& table, int listStart,
+                       const QByteArray& format, const QByteArray& text,
+                       const QString& malformedMessage, const QString& zeroMessage);
+    void RunSetDataLines(bool disableControls, bool open);
+
+    QHash<const TReportCell*, CachedField> m_fieldCache;
     QString m_reportFile;
     QPointer<QObject> m_prDBGrid;
     bool m_enableEdit = false;

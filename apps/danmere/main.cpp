@@ -1,0 +1,52 @@
+// Danmere, the voucher designer: the program body.
+#include <QApplication>
+#include <QGuiApplication>
+#include <memory>
+
+#include "apptermination.h"
+#include "mainform.h"
+#include "platform/logfont.h"
+#include "platform/messages.h"
+#include "platform/printer.h"
+#include "printerbackend.h"
+#include "qtmessages.h"
+#include "runtimeui.h"
+
+int main(int argc, char** argv) {
+    using namespace karvell;
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Danmere"));
+    SetApplicationTitle(QStringLiteral("Danmere"));
+    InstallFontSubstitutions();
+
+    // Boxes nobody can see cannot be answered: without a display they go to stderr.
+    QtMessages windowMessages;
+    StderrMessages consoleMessages;
+    if (QGuiApplication::platformName() == QLatin1String("offscreen"))
+        MessageService::SetInstance(&consoleMessages);
+    else
+        MessageService::SetInstance(&windowMessages);
+
+    InstallSystemPrinters();
+    // Asked to write PDF files: the built-in "PDF" printer is the one to print on.
+    if (qEnvironmentVariableIsSet("KARVELL_PDF_DIR")) {
+        PrinterService& printers = PrinterService::Instance();
+        const int pdf = int(printers.Printers().indexOf(QStringLiteral("PDF")));
+        if (pdf >= 0)
+            printers.SetCurrentIndex(pdf);
+    }
+
+    WidgetRuntimeUi runtimeUi;
+    RuntimeUi::SetInstance(&runtimeUi);
+    int exitCode = 0;
+    {
+        TMainForm mainForm(app.arguments().mid(1));
+        // A preview closed during start-up, or direct printing, has ended the program already.
+        if (!AppTermination::Requested())
+            mainForm.showMaximized();
+        exitCode = AppTermination::RunEventLoop(app);
+    }
+    RuntimeUi::SetInstance(nullptr);
+    MessageService::SetInstance(nullptr);
+    return exitCode;
+}

@@ -1,0 +1,108 @@
+// The designer's start-up: settings file, data source, template choice, the voucher printing
+// at start-up for a voucher group other than "*", and the font boxes.
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFontDatabase>
+#include <algorithm>
+
+#include "adoquery.h"
+#include "apptermination.h"
+#include "mainform.h"
+#include "platform/error.h"
+#include "platform/gbk.h"
+#include "platform/logfont.h"
+#include "platform/messages.h"
+#include "platform/profile.h"
+#include "reportcontrol.h"
+#include "runtime/reportruntime.h"
+
+namespace karvell {
+
+namespace {
+const char* const kConnectionString =
+    "Provider=MSDASQL.1;Password=mvbnlkjh;Persist Security Info=True;Data Source=acc_Quorbex";
+const QByteArray kSection = "VchPrintSetup";
+} // namespace
+
+void TMainForm::FormCreate() {
+    try {
+        StartUp();
+    } catch (const KarvellError& e) {
+        ShowError(e.message());
+    } catch (const std::exception& e) {
+        ShowError(QString::fromLocal8Bit(e.what()));
+    }
+}
+
+void TMainForm::StartUp() {
+    // 1-3. The settings file, created with the defaults when missing.
+    StartDir = QDir::currentPath();
+    const QString iniFile = StartDir + QStringLiteral("/Quorbex.ini");
+    if (!QFile::exists(QStringLiteral("Quorbex.ini"))) {
+        if (!Profile::WriteString(iniFile, kSection, "AddSpace", "1") ||
+            !Profile::WriteString(iniFile, kSection, "EnableEdit", "0"))
+            throw KarvellError(QStringLiteral("无法写入设置文件“%1”").arg(iniFile));
+    }
+    AddSpaceSetting = Profile::ReadInt(iniFile, kSection, "AddSpace", 1);
+    EnableEditSetting = Profile::ReadInt(iniFile, kSection, "EnableEdit", 0);
+
+    // 4. The settings go to the runtime: only 1 turns either on.
+    ReportRunTimeMain->SetAddSpace(AddSpaceSetting == 1);
+    ReportRunTimeMain->SetEnableEdit(EnableEditSetting == 1);
+
+    // 5-6. The voucher group and the template name from the first row of "Quorbex".
+    const QString connection = QString::fromLatin1(kConnectionString);
+    ADOQueryMain->SetConnectionString(connection);
+    ADOQueryDetail->SetConnectionString(connection);
+    ADOQueryMain->SetSQL({QStringLiteral("select * from Quorbex")});
+    ADOQueryMain->Open();
+    GroupCode = ADOQueryMain->FieldByName(QStringLiteral("SGroup")).DisplayText();
+    FormatName = ADOQueryMain->FieldByName(QStringLiteral("SFormat")).DisplayText();
+    ADOQueryMain->Close();
+    ADOQueryMain->SetSQL({});
+
+    // 7-8. The template into the grid, and the runtime on the same file.
+    ReportControlMain->LoadFromFile(TemplateFileName());
+    ReportRunTimeMain->SetReportFile(TemplateFileName());
+
+    // 9. Any group but "*": fill the voucher and preview it, or print it and end.
+    if (GroupCode != QLatin1String("*")) {
+        ADOQueryMain->SetSQL({QStringLiteral("select * from Quorbex_Main")});
+        ADOQueryMain->Open();
+        ADOQueryDetail->SetSQL({QStringLiteral("select * from Quorbex_Detail")});
+        ADOQueryDetail->Open();
+        ReportRunTimeMain->SetDataSet(Gbk::Encode(QStringLiteral("主表")), ADOQueryMain);
+        ReportRunTimeMain->SetDataSet(Gbk::Encode(QStringLiteral("从表")), ADOQueryDetail);
+        ADOQueryMain->DisableControls();
+        const bool printDirect = m_arguments.value(0) == QLatin1String("1");
+        ReportRunTimeMain->PrintDirect = printDirect;
+        ReportRunTimeMain->PrintPreview(true);
+        ADOQueryMain->EnableControls();
+        if (printDirect)
+            AppTermination::Request();
+    }
+
+    // 10-11.
+    FileSaved = true;
+    FillFontBoxes();
+}
+
+void TMainForm::FillFontBoxes() {
+    QStringList names = QFontDatabase::families();
+    for (const QString& face : WindowsFaceNames())
+        if (!names.contains(face))
+            names.append(face);
+    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+        return QString::compare(a, b, Qt::CaseInsensitive) < 0;
+    });
+    fontbox->clear();
+    fontbox->addItems(names);
+    fontbox->setCurrentIndex(fontbox->count() > 1 ? 1 : fontbox->count() - 1);
+    fontsize->setCurrentIndex(1);
+    const int song = fontbox->findText(QStringLiteral("宋体"), Qt::MatchExactly);
+    if (song >= 0)
+        fontbox->setCurrentIndex(song);
+}
+
+} // namespace karvell

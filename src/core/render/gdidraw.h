@@ -1,0 +1,30 @@
+#pragma once
+// Lines, fills and pictures with the pixel coverage of the Windows drawing calls the report was
+// designed on, drawn in document pixels through the painter's current (scale + translate)
+// transform. Every shape is rounded to whole device pixels and is at least one device pixel
+// thick, so a 1-px line stays visible at any zoom and lights exactly one column at zoom 100.
+#include <QColor>
+#include <QImage>
+#include <QRect>
+
+class QPainter;
+
+namespace karvell {
+
+// FillRect: fills [left, right) × [top, bottom); nothing when the rectangle is empty.
+void GdiFillRect(QPainter& painter, double left, double top, double right, double bottom,
+                 const QColor& color);
+// MoveTo + LineTo of a horizontal or vertical line with a solid pen of `width` document pixels.
+// A 1-px pen lights the start point and excludes the end point; a wider pen is centred on the
+// line (width 2 at x covers x − 1 and x) and reaches width / 2 beyond both ends, like the round
+// caps of a geometric pen. Slanted lines are drawn by GdiDiagonal.
+void GdiLine(QPainter& painter, int x1, int y1, int x2, int y2, int width, const QColor& color);
+// A 1-px line between two arbitrary points (end point excluded at zoom 100).
+void GdiDiagonal(QPainter& painter, int x1, int y1, int x2, int y2, const QColor& color);
+// StretchBlt: the image stretched into the rectangle (document pixels, right and bottom
+// exclusive), without keeping proportions. Nothing for an empty image or rectangle. A picture
+// larger than the target on the device is first reduced to the device size, so neither a huge
+// picture nor a printer ever gets more pixels than the rectangle shows.
+void GdiStretchImage(QPainter& painter, const QImage& image, const QRect& target);
+
+} // namespace karvell

@@ -1,0 +1,37 @@
+#pragma once
+// Keeps the text of written PDF files extractable as the characters that were drawn.
+//
+// Qt's PDF engine writes one ToUnicode map per embedded font and gives each glyph the lowest
+// code point the font maps to it. Some CJK fonts (the Noto CJK faces) share one glyph between
+// an ideograph and a Kangxi or supplementary radical (一 and ⼀, 大 and ⼤), so a reader would
+// extract the radical. PdfTextFixer learns which characters were drawn in which fonts and
+// rewrites those ToUnicode entries to the ideograph that was actually drawn.
+#include <QByteArray>
+#include <QHash>
+#include <QSet>
+#include <QString>
+
+#include "platform/logfont.h"
+
+namespace karvell {
+
+class PdfTextFixer {
+public:
+    // Records text drawn with the font (GBK bytes, as cells hold it).
+    void AddText(const LOGFONTA& font, const QByteArray& gbkText);
+    // Radical code point → the drawn ideograph that shares its glyph in one of the fonts.
+    QHash<char16_t, char16_t> Aliases() const;
+    // The PDF with every aliased ToUnicode entry rewritten; the input unchanged when there is
+    // nothing to do or the file's structure is not the one Qt writes.
+    QByteArray Fix(const QByteArray& pdf) const;
+
+    // The rewrite itself, for a given alias table.
+    static QByteArray RewriteToUnicode(const QByteArray& pdf,
+                                       const QHash<char16_t, char16_t>& aliases);
+
+private:
+    QSet<QString> m_families;
+    QSet<char16_t> m_chars;
+};
+
+} // namespace karvell

@@ -1,0 +1,161 @@
+// Producing one cell of a page from its template cell: format, placeholder values, report
+// functions evaluated at fill time, and the merge bookkeeping that joins produced copies of a
+// merged block.
+#include <QImage>
+
+#include "platform/gbk.h"
+#include "runtime/dispformat.h"
+#include "runtime/reportruntime.h"
+
+namespace karvell {
+
+namespace {
+
+bool IsBlankByte(char c) { return c == ' ' || c == '\t'; }
+
+// The cell text keeps its function until the page is written (page numbers, totals).
+bool IsPageTimeFunction(const QByteArray& text) {
+    return Gbk::Upper(text.left(8)) == "`PAGENUM" || Gbk::Upper(text.left(4)) == "`SUM";
+}
+
+} // namespace
+
+QByteArray TReportRunTime::PlaceholderDataSetName(const QByteArray& text) {
+    if (text.isEmpty() || (text[0] != '@' && text[0] != '#'))
+        return QByteArray();
+    QByteArray name;
+    for (qsizetype i = 1; i < text.size() && text[i] != '.'; ++i)
+        if (!IsBlankByte(text[i]))
+            name.append(text[i]);
+    return Gbk::Upper(name);
+}
+
+QByteArray TReportRunTime::PlaceholderFieldName(const QByteArray& text) {
+    const qsizetype dot = text.indexOf('.');
+    if (dot < 0)
+        return QByteArray();
+    // No GBK trail byte is a blank, a tab or a dot, so dropping them byte-wise is safe.
+    QByteArray name;
+    for (qsizetype i = dot + 1; i < text.size(); ++i)
+        if (!IsBlankByte(text[i]) && text[i] != '.')
+            name.append(text[i]);
+    return name;
+}
+
+TDataSet* TReportRunTime::PlaceholderDataSet(const QByteArray& text) const {
+    return FindDataSet(PlaceholderDataSetName(text));
+}
+
+TField TReportRunTime::DetailField(TDataSet* dataSet, const TReportCell* templateCell) {
+    // Field lookup by name is a case-insensitive scan; the column is found once per run.
+    const auto it = m_fieldCache.constFind(templateCell);
+    if (it != m_fieldCache.constEnd() && it->dataSet == dataSet)
+        return TField(dataSet, it->column);
+    const QString name = Gbk::Decode(PlaceholderFieldName(templateCell->CellText));
+    const int column = dataSet->FindField(name);
+    if (column < 0)
+        return dataSet->FieldByName(name); // raises the data layer's error for a missing field
+    m_fieldCache.insert(templateCell, CachedField{dataSet, column});
+    return TField(dataSet, column);
+}
+
+void TReportRunTime::ShowFieldValue(TReportCell* cell, const TField& field) {
+    QByteArray text;
+    switch (field.Kind()) {
+    case FieldKind::Numeric:
+        if (cell->CellDispFormat.isEmpty())
+            text = Gbk::Encode(field.DisplayText());
+        else if (!field.IsNull())
+            text = Gbk::Encode(FormatFloat(cell->CellDispFormat, field.AsFloat()));
+        break;
+    case FieldKind::LargeObject:
+        // A large object is a picture in any format Qt can read; other content shows nothing.
+        if (!field.IsNull()) {
+            const QImage image = QImage::fromData(field.BlobData());
+            if (!image.isNull()) {
+                if (!cell->CellBitmap)
+                    cell->CellBitmap = std::make_unique<TBitmap>();
+                cell->CellBitmap->Assign(image);
+                cell->HasBitmap = true;
+            }
+        }
+        break;
+    case FieldKind::Other:
+        text = Gbk::Encode(field.DisplayText());
+        break;
+    }
+    // A page cannot store longer texts; the value is cut at a character boundary.
+    cell->CellText = Gbk::TruncateBytes(text, MAX_TEXT_BYTES);
+}
+
+void TReportRunTime::FillCell(bool blank, TReportCell* cell, TDataSet* detail,
+                              TReportCell* templateCell) {
+    TReportCell* t = templateCell;
+    cell->CellMargin = t->CellMargin;
+    cell->CellIndex = t->CellIndex;
+    cell->CellLeft = t->CellLeft;
+    cell->CellWidth = t->CellWidth;
+    cell->MinCellHeight = t->MinCellHeight;
+    cell->LeftLine = t->LeftLine;
+    cell->LeftLineWidth = t->LeftLineWidth;
+    cell->TopLine = t->TopLine;
+    cell->TopLineWidth = t->TopLineWidth;
+    cell->RightLine = t->RightLine;
+    cell->RightLineWidth = t->RightLineWidth;
+    cell->BottomLine = t->BottomLine;
+    cell->BottomLineWidth = t->BottomLineWidth;
+    cell->DiagonalFlags = t->DiagonalFlags;
+    cell->TextColor = t->TextColor;
+    cell->BackGroundColor = t->BackGroundColor;
+    cell->HorzAlign = t->HorzAlign;
+    cell->VertAlign = t->VertAlign;
+    cell->CellDispFormat = t->CellDispFormat;
+    cell->HasBitmap = t->HasBitmap;
+    if (t->CellBitmap) {
+        if (!cell->CellBitmap)
+            cell->CellBitmap = std::make_unique<TBitmap>();
+        *cell->CellBitmap = *t->CellBitmap; // the pixels are shared until one side changes
+    } else {
+        cell->CellBitmap.reset();
+    }
+    cell->CellRect = TRect();
+    cell->TextRect = TRect();
+
+    // The text is stored without measuring: the cell is measured once, at the end, with its
+    // own font.
+    const QByteArray& text = t->CellText;
+    if (!blank && !text.isEmpty()) {
+        if (text[0] == '@') {
+            if (TDataSet* dataSet = PlaceholderDataSet(text))
+                ShowFieldValue(cell, DetailField(dataSet, t));
+        } else if (text[0] == '#') {
+            // The data set named in the placeholder plays no part: the line's record does.
+            if (detail)
+                ShowFieldValue(cell, DetailField(detail, t));
+        } else if (text[0] == '`' && !IsPageTimeFunction(text)) {
+            cell->CellText = EvalFunction(text);
+        } else {
+            cell->CellText = text;
+        }
+    }
+
+    cell->LogFont = t->LogFont;
+
+    // Copies of a merged block: covered cells join the latest copy of their merge top.
+    if (TReportCell* top = t->OwnerCell) {
+        TCellTable* entry = nullptr;
+        for (qsizetype i = CellTables.size() - 1; i >= 0 && !entry; --i)
+            if (CellTables[i]->TemplateCell == top)
+                entry = CellTables[i];
+        if (entry)
+            entry->ProducedCell->AddOwnedCell(cell);
+        else
+            CellTables.append(new TCellTable{top, cell});
+    }
+    if (!t->OwnedCells.isEmpty())
+        CellTables.append(new TCellTable{t, cell});
+
+    cell->CalcMinHeight();
+}
+
+} // namespace karvell

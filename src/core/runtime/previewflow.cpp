@@ -1,0 +1,102 @@
+// The runtime's entry points that expand the report and hand the pages to the preview window
+// or the printer. Windows (progress box, preview, page setup, editor) come from RuntimeUi; with
+// none installed nothing is shown.
+#include "platform/messages.h"
+#include "platform/printer.h"
+#include "runtime/reportruntime.h"
+
+namespace karvell {
+
+namespace {
+
+const QString kExpansionFailed =
+    QStringLiteral("形成报表时发生错误，请检查各项参数与模板设置等是否正确");
+
+void ShowExpansionFailed() {
+    ShowMessage(ApplicationTitle(), kExpansionFailed, MsgIcon::Information, MsgButtons::Ok);
+}
+
+} // namespace
+
+void TReportRunTime::PrintPreview(bool previewMode) {
+    RuntimeUi* ui = RuntimeUi::Instance();
+    FreePages();
+    try {
+        if (DataSets.isEmpty())
+            RunSetDataLines(false, true);
+        if (!HasPrinter()) {
+            ShowMessage(QStringLiteral("警告"), QStringLiteral("未安装打印机"), MsgIcon::Warning,
+                        MsgButtons::Ok);
+            FreeDataSets();
+            return;
+        }
+        const int count = BuildPages(false, 0);
+        if (ui)
+            ui->ShowProgress(this);
+        const int detail = BuildPages(true, count);
+        if (ui) {
+            ui->CloseProgress(this);
+            ui->RunPreviewWindow(this, previewMode, detail, false);
+        }
+        FreePages();
+    } catch (const std::exception&) {
+        // The pages of a failed run are freed by the next one.
+        ShowExpansionFailed();
+        if (ui)
+            ui->CloseProgress(this);
+    }
+    FreeDataSets();
+}
+
+void TReportRunTime::Preview() {
+    FreePages();
+    FreeDataSets();
+    if (m_reportFile.isEmpty() || m_setData.isEmpty()) {
+        ShowMessage(ApplicationTitle(), QStringLiteral("ReportFile或SetData属性未填列，不能预览。"),
+                    MsgIcon::Information, MsgButtons::Ok);
+        return;
+    }
+    // Read the template again: it may have changed on disk.
+    SetReportFile(m_reportFile);
+    int detail = 0;
+    try {
+        RunSetDataLines(true, true);
+        const int count = BuildPages(false, 0);
+        detail = BuildPages(true, count);
+    } catch (const std::exception&) {
+        ShowExpansionFailed();
+        return;
+    }
+    // This preview cannot print; border drags write column widths back into the pages.
+    if (RuntimeUi* ui = RuntimeUi::Instance())
+        ui->RunPreviewWindow(this, true, detail, true);
+    FreePages();
+    RunSetDataLines(true, false);
+}
+
+bool TReportRunTime::PageSetupAndRebuild() {
+    RuntimeUi* ui = RuntimeUi::Instance();
+    if (!ui || !ui->PageSetupForFile(this, m_reportFile))
+        return false;
+    // The template again, with its new margins and paper; the registered data sets as they are.
+    SetReportFile(m_reportFile);
+    const int count = BuildPages(false, 0);
+    ui->ShowProgress(this);
+    try {
+        BuildPages(true, count);
+    } catch (...) {
+        ui->CloseProgress(this);
+        throw;
+    }
+    ui->CloseProgress(this);
+    ui->ShowRebuiltPages(this);
+    return true;
+}
+
+void TReportRunTime::Design() {
+    // The template editor lives above the core; it installs itself through RuntimeUi.
+    if (RuntimeUi* ui = RuntimeUi::Instance())
+        ui->OpenDesigner(this);
+}
+
+} // namespace karvell

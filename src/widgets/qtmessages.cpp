@@ -1,0 +1,209 @@
+#include "qtmessages.h"
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QFontDialog>
+#include <QFontInfo>
+#include <QMessageBox>
+#include <QPageSetupDialog>
+#include <QPrinter>
+#include <QPushButton>
+
+#include "platform/dpi.h"
+#include "platform/logfont.h"
+#include "platform/printer.h"
+
+namespace karvell {
+namespace {
+
+QMessageBox::Icon QtIcon(MsgIcon icon) {
+    switch (icon) {
+    case MsgIcon::Information:
+        return QMessageBox::Information;
+    case MsgIcon::Warning:
+        return QMessageBox::Warning;
+    case MsgIcon::Question:
+        return QMessageBox::Question;
+    case MsgIcon::Error:
+        return QMessageBox::Critical;
+    case MsgIcon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+struct ButtonDef {
+    QMessageBox::StandardButton button;
+    const char* caption;
+    MsgResult result;
+};
+
+QList<ButtonDef> ButtonsFor(MsgButtons buttons) {
+    const ButtonDef ok{QMessageBox::Ok, "确定", MsgResult::Ok};
+    const ButtonDef cancel{QMessageBox::Cancel, "取消", MsgResult::Cancel};
+    const ButtonDef yes{QMessageBox::Yes, "是(&Y)", MsgResult::Yes};
+    const ButtonDef no{QMessageBox::No, "否(&N)", MsgResult::No};
+    switch (buttons) {
+    case MsgButtons::OkCancel:
+        return {ok, cancel};
+    case MsgButtons::YesNo:
+        return {yes, no};
+    case MsgButtons::YesNoCancel:
+        return {yes, no, cancel};
+    case MsgButtons::Ok:
+        break;
+    }
+    return {ok};
+}
+
+// File dialogs take either a file name or a map with "file", "title" and "defaultSuffix".
+struct FileRequest {
+    QString file;
+    QString title;
+    QString defaultSuffix;
+};
+
+FileRequest ReadFileRequest(const QVariant& initial) {
+    FileRequest r;
+    if (initial.typeId() == QMetaType::QVariantMap) {
+        const QVariantMap map = initial.toMap();
+        r.file = map.value(QStringLiteral("file")).toString();
+        r.title = map.value(QStringLiteral("title")).toString();
+        r.defaultSuffix = map.value(QStringLiteral("defaultSuffix")).toString();
+    } else {
+        r.file = initial.toString();
+    }
+    if (r.defaultSuffix.startsWith(u'.')) r.defaultSuffix.remove(0, 1);
+    return r;
+}
+
+std::optional<QVariant> RunFileDialog(DialogKind kind, const QVariant& initial,
+                                      const QString& filter) {
+    const FileRequest request = ReadFileRequest(initial);
+    QFileDialog dialog(QApplication::activeWindow(), request.title);
+    dialog.setNameFilter(QtFileFilter(filter));
+    if (kind == DialogKind::SaveFile) {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setDefaultSuffix(request.defaultSuffix);
+    } else {
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+    }
+    if (!request.file.isEmpty()) {
+        const QFileInfo info(request.file);
+        if (info.path() != QStringLiteral(".")) dialog.setDirectory(info.absolutePath());
+        dialog.selectFile(info.fileName());
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return QVariant(dialog.selectedFiles().constFirst());
+}
+
+std::optional<QVariant> RunFontDialog(const QVariant& initial) {
+    const QByteArray bytes = initial.toByteArray();
+    const LOGFONTA base = bytes.size() == int(sizeof(LOGFONTA))
+                              ? LogFontFromBytes(bytes.constData())
+                              : DefaultCellFont();
+    // The dialog lists real families in points: start it on the family the face resolves to.
+    const QFont resolved = FontFromLogFont(base);
+    QFont start = resolved;
+    start.setFamilies({});
+    start.setFamily(QFontInfo(resolved).family());
+    start.setPointSizeF(resolved.pixelSize() * 72.0 / LOGPIXELSY);
+    bool ok = false;
+    const QFont chosen = QFontDialog::getFont(&ok, start, QApplication::activeWindow());
+    if (!ok) return std::nullopt;
+    LOGFONTA result = LogFontFromFont(chosen, base);
+    // A family with a single style (the Song face here is only "Light") offers no weight or
+    // slant to choose, so the dialog's answer for them says nothing: keep the font's own.
+    if (QFontDatabase::styles(chosen.family()).size() <= 1) {
+        result.lfWeight = base.lfWeight;
+        result.lfItalic = base.lfItalic;
+    }
+    return QVariant(LogFontToBytes(result));
+}
+
+std::optional<QVariant> RunColorDialog(const QVariant& initial) {
+    QColor start = initial.value<QColor>();
+    if (!start.isValid()) start = Qt::black;
+    const QColor chosen = QColorDialog::getColor(start, QApplication::activeWindow());
+    if (!chosen.isValid()) return std::nullopt;
+    return QVariant(chosen);
+}
+
+// The page setup dialog on the current printer, opened on its DEVMODE's paper and orientation;
+// the choice is written back into that DEVMODE.
+std::optional<QVariant> RunPrinterSetup() {
+    PrinterService& service = PrinterService::Instance();
+    DEVMODE* dm = service.LockPrinterDevMode();
+    QPrinter printer(QPrinter::HighResolution);
+    if (service.CurrentIsPdf())
+        printer.setOutputFormat(QPrinter::PdfFormat);
+    else
+        printer.setPrinterName(service.CurrentName());
+    printer.setPageLayout(PageLayoutFor(*dm, service.UnprintableMm()));
+    QPageSetupDialog dialog(&printer, QApplication::activeWindow());
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    ApplyPageLayout(*dm, printer.pageLayout());
+    return QVariant(true);
+}
+
+} // namespace
+
+QString QtFileFilter(const QString& windowsFilter) {
+    const QStringList parts = windowsFilter.split(u'|');
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString pattern = parts[i + 1].split(u';', Qt::SkipEmptyParts).join(u' ').trimmed();
+        if (pattern.isEmpty()) continue;
+        const QString desc = parts[i].trimmed().isEmpty() ? pattern : parts[i];
+        filters << QStringLiteral("%1 (%2)").arg(desc, pattern);
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
+MsgResult QtMessages::Show(const QString& title, const QString& text, MsgIcon icon,
+                           MsgButtons buttons) {
+    QMessageBox box(QtIcon(icon), title, text, QMessageBox::NoButton, QApplication::activeWindow());
+    const QList<ButtonDef> defs = ButtonsFor(buttons);
+    for (const ButtonDef& def : defs) {
+        QPushButton* button = box.addButton(def.button);
+        button->setText(QString::fromUtf8(def.caption));
+    }
+    box.setDefaultButton(defs.constFirst().button);
+    box.exec();
+    const QMessageBox::StandardButton clicked = box.standardButton(box.clickedButton());
+    for (const ButtonDef& def : defs)
+        if (def.button == clicked) return def.result;
+    // Closed without a button: what the box's escape answer would be.
+    switch (buttons) {
+    case MsgButtons::Ok:
+        return MsgResult::Ok;
+    case MsgButtons::YesNo:
+        return MsgResult::No;
+    default:
+        return MsgResult::Cancel;
+    }
+}
+
+std::optional<QVariant> QtMessages::Dialog(DialogKind kind, const QVariant& initial,
+                                           const QString& filter) {
+    switch (kind) {
+    case DialogKind::Font:
+        return RunFontDialog(initial);
+    case DialogKind::Color:
+        return RunColorDialog(initial);
+    case DialogKind::OpenFile:
+    case DialogKind::SaveFile:
+    case DialogKind::OpenPicture:
+        return RunFileDialog(kind, initial, filter);
+    case DialogKind::PrinterSetup:
+        return RunPrinterSetup();
+    }
+    return std::nullopt;
+}
+
+} // namespace karvell

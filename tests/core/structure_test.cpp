@@ -1,0 +1,538 @@
+// Structural editing (new table, lines and cells, combining, splitting) and the formatting
+// operations on the selection.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QImage>
+#include <QImageReader>
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <functional>
+#include <map>
+
+#include "model/reportdocument.h"
+#include "model_helpers.h"
+#include "platform/error.h"
+#include "platform/messages.h"
+#include "platform/textlayout.h"
+
+namespace karvell {
+namespace {
+
+using test::At;
+using test::CheckInvariants;
+using test::G;
+using test::LetterPrinter;
+using test::PositionOf;
+using test::RecordingDocument;
+using test::Save;
+using test::Select;
+using test::Widths;
+using Pos = std::pair<int, int>;
+
+int LH() { return TextLayout::LineHeight(DefaultCellFont()); }
+
+class StructureTest : public ::testing::Test {
+protected:
+    LetterPrinter printer; // page 768 wide: 768 − 77 − 38 = 653 px between the margins
+};
+
+// Gives every cell a one-letter text: A, B, C, … line by line.
+void Letter(TReportDocument& doc) {
+    char c = 'A';
+    for (TReportLine* line : doc.Lines)
+        for (TReportCell* cell : line->Cells)
+            cell->SetCellText(QByteArray(1, c++));
+    doc.UpdateLines();
+}
+
+std::vector<std::vector<std::string>> Texts(const TReportDocument& doc) {
+    std::vector<std::vector<std::string>> texts;
+    for (const TReportLine* line : doc.Lines) {
+        texts.emplace_back();
+        for (const TReportCell* cell : line->Cells)
+            texts.back().push_back(cell->CellText.toStdString());
+    }
+    return texts;
+}
+
+// Merge tops with their owned cells, by position.
+std::map<Pos, std::vector<Pos>> Merges(const TReportDocument& doc) {
+    std::map<Pos, std::vector<Pos>> merges;
+    for (const TReportLine* line : doc.Lines)
+        for (const TReportCell* cell : line->Cells)
+            for (const TReportCell* owned : cell->OwnedCells)
+                merges[PositionOf(doc, cell)].push_back(PositionOf(doc, owned));
+    return merges;
+}
+
+struct TableCase {
+    int columns, rows, width;
+};
+
+TEST_F(StructureTest, NewTableLaysOutEqualCells) {
+    const TableCase cases[] = {{6, 10, 109}, {3, 1, 218}, {1, 1, 653}, {7, 2, 93}};
+    for (const TableCase& c : cases) {
+        TReportDocument doc;
+        doc.NewTable(c.columns, c.rows);
+        ASSERT_EQ(doc.Lines.size(), c.rows);
+        EXPECT_TRUE(CheckInvariants(doc).empty());
+        int top = 77;
+        for (const TReportLine* line : doc.Lines) {
+            ASSERT_EQ(line->Cells.size(), c.columns);
+            EXPECT_EQ(line->LineTop, top);
+            EXPECT_EQ(line->LineHeight(), LH() + 4);
+            EXPECT_EQ(line->LineRect, (TRect{77, top, 77 + c.width * c.columns, top + LH() + 4}));
+            for (int j = 0; j < c.columns; ++j) {
+                const TReportCell* cell = line->Cells[j];
+                EXPECT_EQ(cell->CellWidth, c.width);
+                EXPECT_EQ(cell->CellRect,
+                          (TRect{77 + c.width * j, top, 77 + c.width * (j + 1), top + LH() + 4}));
+            }
+            top += LH() + 4;
+        }
+    }
+}
+
+TEST_F(StructureTest, NewTableOnAGridWithLinesWarnsAndChangesNothing) {
+    ScriptedMessages messages;
+    TReportDocument doc;
+    doc.NewTable(2, 2);
+    EXPECT_TRUE(messages.boxes.isEmpty());
+    const QByteArray before = Save(doc);
+    doc.NewTable(3, 3);
+    ASSERT_EQ(messages.boxes.size(), 1);
+    EXPECT_EQ(messages.boxes[0].title, QStringLiteral("警告"));
+    EXPECT_EQ(messages.boxes[0].text, QStringLiteral("关闭正在编辑的报表后，才能建立新表格。"));
+    EXPECT_EQ(messages.boxes[0].icon, MsgIcon::Warning);
+    EXPECT_EQ(messages.boxes[0].buttons, MsgButtons::Ok);
+    EXPECT_EQ(Save(doc), before);
+}
+
+struct CombineCase {
+    const char* name;
+    int columns, rows;
+    std::vector<std::vector<Pos>> steps; // each: select these cells, then CombineCell
+    std::vector<std::vector<int>> widths; // in cells of the new table
+    std::vector<std::vector<std::string>> texts;
+    std::map<Pos, std::vector<Pos>> merges;
+    Pos selected; // the one cell selected afterwards
+};
+
+void PrintTo(const CombineCase& c, std::ostream* os) { *os << c.name; }
+
+class CombineTest : public StructureTest, public ::testing::WithParamInterface<CombineCase> {};
+
+TEST_P(CombineTest, CombinesRectangles) {
+    const CombineCase& c = GetParam();
+    TReportDocument doc;
+    doc.NewTable(c.columns, c.rows);
+    Letter(doc);
+    const int w = At(doc, 0, 0)->CellWidth;
+    for (const auto& step : c.steps) {
+        Select(doc, step);
+        doc.CombineCell();
+        ASSERT_TRUE(CheckInvariants(doc).empty()) << CheckInvariants(doc).front();
+    }
+    auto widths = c.widths;
+    for (auto& line : widths)
+        for (int& x : line)
+            x *= w;
+    EXPECT_EQ(Widths(doc), widths);
+    EXPECT_EQ(Texts(doc), c.texts);
+    EXPECT_EQ(Merges(doc), c.merges);
+    if (c.selected.first >= 0) { // otherwise nothing was combined and the selection stays
+        ASSERT_EQ(doc.SelectedCells.size(), 1);
+        EXPECT_EQ(PositionOf(doc, doc.SelectedCells[0]), c.selected);
+        EXPECT_EQ(doc.FocusCell, doc.SelectedCells[0]);
+    }
+    // The block is painted as one cell over all its lines.
+    for (const auto& [top, owned] : c.merges) {
+        const TReportCell* t = At(doc, top.first, top.second);
+        const TReportCell* last = At(doc, owned.back().first, owned.back().second);
+        EXPECT_EQ(t->CellRect.bottom, last->CellRect.bottom);
+    }
+}
+
+const CombineCase kCombineCases[] = {
+    {"two middle cells of four", 4, 1, {{{0, 1}, {0, 2}}}, {{1, 2, 1}}, {{"A", "B", "D"}}, {},
+     {0, 1}},
+    {"column of three",
+     2,
+     3,
+     {{{0, 0}, {1, 0}, {2, 0}}},
+     {{1, 1}, {1, 1}, {1, 1}},
+     {{"ACE", "B"}, {"", "D"}, {"", "F"}},
+     {{{0, 0}, {{1, 0}, {2, 0}}}},
+     {0, 0}},
+    {"column selected bottom first",
+     1,
+     2,
+     {{{1, 0}, {0, 0}}},
+     {{1}, {1}},
+     {{"AB"}, {""}},
+     {{{0, 0}, {{1, 0}}}},
+     {0, 0}},
+    {"two by two square",
+     3,
+     2,
+     {{{0, 0}, {0, 1}, {1, 0}, {1, 1}}},
+     {{2, 1}, {2, 1}},
+     {{"AD", "C"}, {"", "F"}},
+     {{{0, 0}, {{1, 0}}}},
+     {0, 0}},
+    {"different extents combine nothing",
+     3,
+     2,
+     {{{0, 0}, {1, 1}}},
+     {{1, 1, 1}, {1, 1, 1}},
+     {{"A", "B", "C"}, {"D", "E", "F"}},
+     {},
+     {-1, -1}},
+    {"a block widened by the column beside it",
+     2,
+     2,
+     {{{0, 0}, {1, 0}}, {{0, 0}, {0, 1}, {1, 1}}},
+     {{2}, {2}},
+     {{"AC"}, {""}},
+     {{{0, 0}, {{1, 0}}}},
+     {0, 0}},
+    {"two stacked blocks become one",
+     1,
+     4,
+     {{{0, 0}, {1, 0}}, {{2, 0}, {3, 0}}, {{2, 0}, {0, 0}}},
+     {{1}, {1}, {1}, {1}},
+     {{"ABCD"}, {""}, {""}, {""}},
+     {{{0, 0}, {{1, 0}, {2, 0}, {3, 0}}}},
+     {0, 0}},
+    {"cells apart in a line", 3, 1, {{{0, 0}, {0, 2}}}, {{2, 1}}, {{"A", "B"}}, {}, {0, 0}},
+    {"owned cells with their neighbours leave their old block",
+     2,
+     3,
+     {{{0, 0}, {1, 0}, {2, 0}}, {{1, 0}, {1, 1}, {2, 0}, {2, 1}}},
+     {{1, 1}, {2}, {2}},
+     {{"ACE", "B"}, {""}, {""}},
+     {{{1, 0}, {{2, 0}}}},
+     {1, 0}},
+};
+INSTANTIATE_TEST_SUITE_P(Structure, CombineTest, ::testing::ValuesIn(kCombineCases));
+
+TEST_F(StructureTest, MismatchedCombineKeepsTheSelection) {
+    TReportDocument doc;
+    doc.NewTable(3, 2);
+    Select(doc, {{0, 0}, {1, 1}});
+    const QByteArray before = Save(doc);
+    doc.CombineCell();
+    EXPECT_EQ(Save(doc), before);
+    EXPECT_EQ(doc.SelectedCells, (QList<TReportCell*>{At(doc, 0, 0), At(doc, 1, 1)}));
+}
+
+TEST_F(StructureTest, SplitCellUndoesTheVerticalMerge) {
+    TReportDocument doc;
+    doc.NewTable(3, 2);
+    Letter(doc);
+    Select(doc, {{0, 0}, {0, 1}, {1, 0}, {1, 1}});
+    doc.CombineCell();
+    const int w2 = At(doc, 0, 0)->CellWidth;
+    doc.SplitCell();
+    EXPECT_TRUE(CheckInvariants(doc).empty());
+    EXPECT_TRUE(Merges(doc).empty());
+    EXPECT_EQ(Texts(doc), (std::vector<std::vector<std::string>>{{"AD", "C"}, {"", "F"}}));
+    EXPECT_EQ(At(doc, 1, 0)->CellWidth, w2);
+    EXPECT_EQ(At(doc, 1, 0)->MinCellHeight, LH() + 4);
+    EXPECT_EQ(doc.SelectedCells, QList<TReportCell*>{At(doc, 0, 0)});
+    // Not a merge top any more: nothing to split.
+    const QByteArray before = Save(doc);
+    doc.SplitCell();
+    EXPECT_EQ(Save(doc), before);
+}
+
+struct VSplitCase {
+    int width, count;
+    std::vector<int> parts;
+};
+
+TEST_F(StructureTest, VSplitCellDividesTheWidth) {
+    const VSplitCase cases[] = {
+        {100, 3, {33, 34, 33}},
+        {100, 20, {12, 16, 12, 12, 12, 12, 12, 12}},
+        {100, 1, {100}},
+        {131, 4, {32, 35, 32, 32}},
+        {30, 2, {15, 15}},
+        {18, 5, {10, 10}}, // two parts of 9 px each; no cell is narrower than 10
+    };
+    for (const VSplitCase& c : cases) {
+        for (const bool block : {false, true}) {
+            SCOPED_TRACE(testing::Message() << c.width << "/" << c.count << (block ? " block" : ""));
+            TReportDocument doc;
+            doc.NewTable(3, 3);
+            Letter(doc);
+            if (block) {
+                Select(doc, {{0, 1}, {1, 1}, {2, 1}});
+                doc.CombineCell();
+            }
+            for (int i = 0; i < (block ? 3 : 1); ++i)
+                At(doc, i, 1)->SetCellWidth(c.width);
+            doc.UpdateLines();
+            const QByteArray text = At(doc, 0, 1)->CellText;
+            Select(doc, {{0, 1}});
+            doc.VSplitCell(c.count);
+            ASSERT_TRUE(CheckInvariants(doc).empty()) << CheckInvariants(doc).front();
+            const int n = int(c.parts.size());
+            std::vector<int> line{At(doc, 0, 0)->CellWidth};
+            line.insert(line.end(), c.parts.begin(), c.parts.end());
+            line.push_back(At(doc, 0, 0)->CellWidth);
+            EXPECT_EQ(Widths(doc)[0], line);
+            EXPECT_EQ(At(doc, 0, 1)->CellText, text);
+            for (int k = 1; k < n; ++k)
+                EXPECT_TRUE(At(doc, 0, 1 + k)->CellText.isEmpty());
+            std::map<Pos, std::vector<Pos>> merges;
+            if (block) {
+                for (int k = 0; k < n; ++k)
+                    merges[{0, 1 + k}] = {{1, 1 + k}, {2, 1 + k}};
+                EXPECT_EQ(Widths(doc)[1], line);
+                EXPECT_EQ(Widths(doc)[2], line);
+            } else {
+                EXPECT_EQ(Widths(doc)[1].size(), 3u);
+            }
+            EXPECT_EQ(Merges(doc), merges);
+        }
+    }
+}
+
+TEST_F(StructureTest, DeletingTheOnlyCellOfAMiddleLineRemovesTheLine) {
+    TReportDocument doc;
+    doc.NewTable(2, 4);
+    Letter(doc);
+    Select(doc, {{2, 0}, {3, 0}});
+    doc.CombineCell();
+    Select(doc, {{1, 1}});
+    doc.DeleteCell();
+    ASSERT_EQ(doc.Lines[1]->Cells.size(), 1);
+    const int top1 = doc.Lines[1]->LineTop;
+    Select(doc, {{1, 0}});
+    doc.DeleteCell();
+    EXPECT_TRUE(CheckInvariants(doc).empty());
+    ASSERT_EQ(doc.Lines.size(), 3);
+    EXPECT_EQ(doc.Lines[1]->LineTop, top1);
+    EXPECT_EQ(Texts(doc), (std::vector<std::vector<std::string>>{{"A", "B"}, {"EG", "F"}, {"", "H"}}));
+    EXPECT_EQ(Merges(doc), (std::map<Pos, std::vector<Pos>>{{{1, 0}, {{2, 0}}}}));
+    EXPECT_TRUE(doc.SelectedCells.isEmpty());
+    EXPECT_EQ(doc.FocusCell, nullptr);
+    EXPECT_EQ(doc.LastSelectedCell, nullptr);
+}
+
+TEST_F(StructureTest, DeleteCellOfAMergeTopDeletesTheBlock) {
+    TReportDocument doc;
+    doc.NewTable(2, 3);
+    Select(doc, {{0, 0}, {1, 0}, {2, 0}});
+    doc.CombineCell();
+    doc.DeleteCell();
+    EXPECT_TRUE(CheckInvariants(doc).empty());
+    EXPECT_EQ(Widths(doc).size(), 3u);
+    for (const auto& line : Widths(doc))
+        EXPECT_EQ(line.size(), 1u);
+}
+
+TEST_F(StructureTest, InsertLineInsideABlockGrowsItAndAboveItDoesNot) {
+    const struct {
+        Pos selected;
+        std::map<Pos, std::vector<Pos>> merges;
+    } cases[] = {
+        {{1, 1}, {{{0, 0}, {{1, 0}, {2, 0}, {3, 0}}}}}, // a plain cell in the second line
+        {{2, 1}, {{{0, 0}, {{1, 0}, {2, 0}, {3, 0}}}}}, // the last line of the block
+        {{0, 0}, {{{1, 0}, {{2, 0}, {3, 0}}}}},         // the merge top: new line above
+    };
+    for (const auto& c : cases) {
+        TReportDocument doc;
+        doc.NewTable(2, 3);
+        Select(doc, {{0, 0}, {1, 0}, {2, 0}});
+        doc.CombineCell();
+        Select(doc, {c.selected});
+        doc.InsertLine();
+        EXPECT_TRUE(CheckInvariants(doc).empty());
+        ASSERT_EQ(doc.Lines.size(), 4);
+        EXPECT_EQ(Merges(doc), c.merges);
+        // OwnedCells stay in line order, so the block's rectangle covers its lines.
+        const auto& [top, owned] = *c.merges.begin();
+        EXPECT_EQ(At(doc, top.first, top.second)->CellRect.bottom, doc.Lines[3]->LineRect.bottom);
+    }
+}
+
+TEST_F(StructureTest, DeleteLineOfAMergeTopReleasesItsCells) {
+    TReportDocument doc;
+    doc.NewTable(2, 3);
+    Letter(doc);
+    Select(doc, {{0, 0}, {1, 0}, {2, 0}});
+    doc.CombineCell();
+    Select(doc, {{0, 0}});
+    doc.DeleteLine();
+    EXPECT_TRUE(CheckInvariants(doc).empty());
+    EXPECT_EQ(Texts(doc), (std::vector<std::vector<std::string>>{{"", "D"}, {"", "F"}}));
+    EXPECT_TRUE(Merges(doc).empty());
+    EXPECT_EQ(At(doc, 0, 0)->MinCellHeight, LH() + 4);
+    EXPECT_EQ(doc.Lines[0]->LineTop, 77);
+    EXPECT_EQ(doc.FocusCell, nullptr);
+}
+
+TEST_F(StructureTest, DestroyedCellsAreNeverTheCurrentCell) {
+    // Each scenario leaves the current cell on a cell that is not selected, then destroys it.
+    const struct {
+        const char* name;
+        std::function<void(TReportDocument&)> run;
+    } cases[] = {
+        {"DeleteLine takes the line of the current cell",
+         [](TReportDocument& doc) {
+             Select(doc, {{0, 0}, {0, 1}});
+             doc.RemoveSelectedCell(At(doc, 0, 1));
+             doc.DeleteLine();
+         }},
+        {"DeleteCell of a merge top takes its owned current cell",
+         [](TReportDocument& doc) {
+             Select(doc, {{0, 0}, {1, 0}});
+             doc.CombineCell();
+             doc.AddSelectedCell(At(doc, 1, 0));
+             doc.RemoveSelectedCell(At(doc, 1, 0));
+             doc.DeleteCell();
+         }},
+        {"ResetContent", [](TReportDocument& doc) { doc.ResetContent(); }},
+        {"loading a document",
+         [](TReportDocument& doc) {
+             TReportDocument other;
+             test::Load(doc, Save(other));
+         }},
+    };
+    for (const auto& c : cases) {
+        TReportDocument doc;
+        doc.NewTable(2, 2);
+        Select(doc, {{1, 1}});
+        c.run(doc);
+        EXPECT_TRUE(CheckInvariants(doc).empty()) << c.name;
+        EXPECT_EQ(doc.FocusCell, nullptr) << c.name;
+        EXPECT_EQ(doc.LastSelectedCell, nullptr) << c.name;
+    }
+}
+
+TEST_F(StructureTest, SetSelColorsFillsAllBeforeTheTextColourPass) {
+    RecordingDocument doc;
+    doc.NewTable(3, 1);
+    Select(doc, {{0, 2}, {0, 0}, {0, 1}});
+    const QList<TReportCell*> order = doc.SelectedCells;
+    QList<QList<std::pair<COLORREF, COLORREF>>> seen; // per invalidation: (back, text) of each
+    doc.onInvalidate = [&](const TRect&) {
+        seen.append(QList<std::pair<COLORREF, COLORREF>>());
+        for (const TReportCell* cell : order)
+            seen.back().append({cell->BackGroundColor, cell->TextColor});
+    };
+    doc.ClearRecords();
+    doc.SetSelColors(RGB(1, 2, 3), RGB(4, 5, 6));
+    ASSERT_EQ(doc.invalidated.size(), 3);
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(doc.invalidated[k], order[k]->CellRect);
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(seen[k][i].first, RGB(4, 5, 6));
+            EXPECT_EQ(seen[k][i].second, i <= k ? RGB(1, 2, 3) : RGB(0, 0, 0));
+        }
+    }
+    EXPECT_EQ(doc.SelectedCells, order);
+}
+
+TEST_F(StructureTest, SetSelAlignThreeActsAsLeftTopAndIsStored) {
+    TReportDocument doc;
+    doc.NewTable(1, 1);
+    doc.Lines[0]->SetDragHeight(60);
+    Select(doc, {{0, 0}});
+    doc.SetSelAlign(3, 3);
+    const TReportCell* cell = At(doc, 0, 0);
+    EXPECT_EQ(cell->TextRect.top, cell->CellRect.top + 2); // top, right after the relayout
+    const QByteArray bytes = Save(doc);
+    EXPECT_EQ(qFromLittleEndian<int32_t>(bytes.constData() + 95 + 92), 3);
+    EXPECT_EQ(qFromLittleEndian<int32_t>(bytes.constData() + 95 + 96), 3);
+}
+
+TEST_F(StructureTest, BorderWidthsCountInTheHeight) {
+    const struct {
+        bool left, top, right, bottom;
+        int lw, tw, rw, bw;
+        int extra; // over the height with 1-px borders
+    } cases[] = {
+        {true, true, true, true, 1, 2, 1, 1, 1},   {true, true, true, true, 1, 1, 1, 3, 2},
+        {false, false, false, false, 1, 2, 1, 2, 2}, {true, true, true, true, 3, 1, 3, 1, 0},
+        {true, true, true, true, 1, 1, 1, 1, 0},
+    };
+    for (const auto& c : cases) {
+        TReportDocument doc;
+        doc.NewTable(2, 2);
+        Select(doc, {{0, 0}});
+        doc.SetSelBorders(c.left, c.top, c.right, c.bottom, c.lw, c.tw, c.rw, c.bw);
+        const TReportCell* cell = At(doc, 0, 0);
+        EXPECT_EQ(cell->LeftLine, c.left);
+        EXPECT_EQ(cell->BottomLineWidth, c.bw);
+        EXPECT_EQ(cell->RequestedHeight(), LH() + 4 + c.extra);
+        EXPECT_EQ(doc.Lines[1]->LineTop, 77 + LH() + 4 + c.extra); // relaid out
+    }
+}
+
+class PictureTest : public StructureTest {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        QImage jpg(37, 23, QImage::Format_RGB32);
+        jpg.fill(Qt::red);
+        ASSERT_TRUE(jpg.save(dir.filePath("photo.jpg")));
+        QImage ico(20, 30, QImage::Format_ARGB32);
+        ico.fill(Qt::transparent);
+        ASSERT_TRUE(ico.save(dir.filePath("icon.ico")));
+    }
+    QTemporaryDir dir;
+};
+
+TEST_F(PictureTest, LoadedPicturesTakeTheFileSize) {
+    QStringList files{dir.filePath("photo.jpg"), dir.filePath("icon.ico")};
+    const QDir fixtures(QStringLiteral(KARVELL_FIXTURES "/pictures"));
+    for (const QString& name : fixtures.entryList({"*.jpg", "*.jpeg", "*.ico"}, QDir::Files))
+        files << fixtures.filePath(name);
+    for (const QString& file : files) {
+        TReportDocument doc;
+        doc.NewTable(1, 1);
+        TReportCell* cell = At(doc, 0, 0);
+        const int height = cell->MinCellHeight;
+        doc.LoadCellPicture(cell, file);
+        EXPECT_TRUE(cell->HasBitmap) << file.toStdString();
+        EXPECT_EQ(cell->CellBitmap->image.size(), QImageReader(file).size()) << file.toStdString();
+        EXPECT_EQ(cell->MinCellHeight, height); // pictures do not change heights
+    }
+}
+
+TEST_F(PictureTest, AMissingFileLeavesTheCellAlone) {
+    TReportDocument doc;
+    doc.NewTable(1, 1);
+    TReportCell* cell = At(doc, 0, 0);
+    doc.LoadCellPicture(cell, dir.filePath("photo.jpg"));
+    const TBitmap* bitmap = cell->CellBitmap.get();
+    const QByteArray before = Save(doc);
+    EXPECT_THROW(doc.LoadCellPicture(cell, dir.filePath("nothing.jpg")), KarvellError);
+    EXPECT_EQ(cell->CellBitmap.get(), bitmap);
+    EXPECT_TRUE(cell->HasBitmap);
+    EXPECT_EQ(Save(doc), before);
+}
+
+TEST_F(PictureTest, ClearedPicturesAreNotSaved) {
+    TReportDocument doc;
+    doc.NewTable(1, 1);
+    TReportCell* cell = At(doc, 0, 0);
+    const int plain = Save(doc).size();
+    doc.LoadCellPicture(cell, dir.filePath("icon.ico"));
+    EXPECT_GT(Save(doc).size(), plain + 20 * 30 * 3);
+    doc.ClearCellPicture(cell);
+    EXPECT_FALSE(cell->HasBitmap);
+    EXPECT_EQ(cell->CellBitmap, nullptr);
+    const QByteArray bytes = Save(doc);
+    EXPECT_EQ(bytes.size(), plain);
+    EXPECT_EQ(bytes[95 + 108], 0); // HasBitmap of the only cell
+    doc.LoadCellPicture(cell, dir.filePath("photo.jpg"));
+    EXPECT_EQ(cell->CellBitmap->image.size(), QSize(37, 23));
+}
+
+} // namespace
+} // namespace karvell

@@ -1,0 +1,134 @@
+// Real message boxes and dialogs of the windowed programs, answered by simulated clicks.
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <gtest/gtest.h>
+
+#include "platform/logfont.h"
+#include "platform/printer.h"
+#include "qtmessages.h"
+
+using namespace karvell;
+
+namespace {
+
+// Runs `act` on the modal widget as soon as it is shown (polling, since it appears inside exec).
+void WhenModalShown(std::function<void(QWidget*)> act) {
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, act] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            timer->stop();
+            timer->deleteLater();
+            act(modal);
+        }
+    });
+    timer->start();
+}
+
+} // namespace
+
+TEST(QtMessages, ConvertsWindowsFilters) {
+    const struct {
+        const char* windows;
+        const char* qt;
+    } cases[] = {
+        {"Lunvane Files (*.ept)|*.ept|All Files (*.*)|*.*",
+         "Lunvane Files (*.ept) (*.ept);;All Files (*.*) (*.*)"},
+        {"图像文件 （*.bmp;*.jpg）|*.bmp;*.jpg;*.ico|BMP （*.bmp）|*.bmp",
+         "图像文件 （*.bmp;*.jpg） (*.bmp *.jpg *.ico);;BMP （*.bmp） (*.bmp)"},
+        {"*.bmp|*.bmp|dangling", "*.bmp (*.bmp)"},
+        {"", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(QtFileFilter(QString::fromUtf8(c.windows)), QString::fromUtf8(c.qt)) << c.windows;
+}
+
+TEST(QtMessages, ShowsABoxAndAnswersTheClickedButton) {
+    const struct {
+        MsgButtons buttons;
+        const char* click; // caption of the button to click
+        MsgResult expected;
+        int buttonCount;
+    } cases[] = {
+        {MsgButtons::Ok, "确定", MsgResult::Ok, 1},
+        {MsgButtons::OkCancel, "取消", MsgResult::Cancel, 2},
+        {MsgButtons::YesNo, "否(&N)", MsgResult::No, 2},
+        {MsgButtons::YesNoCancel, "是(&Y)", MsgResult::Yes, 3},
+        {MsgButtons::YesNoCancel, "取消", MsgResult::Cancel, 3},
+    };
+    QtMessages messages;
+    for (const auto& c : cases) {
+        QString title, text;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        int count = 0;
+        WhenModalShown([&](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            ASSERT_NE(box, nullptr);
+            title = box->windowTitle();
+            text = box->text();
+            icon = box->icon();
+            count = int(box->buttons().size());
+            for (QAbstractButton* b : box->buttons())
+                if (b->text() == QString::fromUtf8(c.click)) QTest::mouseClick(b, Qt::LeftButton);
+        });
+        const MsgResult result = messages.Show(QStringLiteral("提示"), QStringLiteral("是否保存？"),
+                                               MsgIcon::Question, c.buttons);
+        EXPECT_EQ(result, c.expected) << c.click;
+        EXPECT_EQ(title, QStringLiteral("提示"));
+        EXPECT_EQ(text, QStringLiteral("是否保存？"));
+        EXPECT_EQ(icon, QMessageBox::Question);
+        EXPECT_EQ(count, c.buttonCount);
+    }
+}
+
+TEST(QtMessages, EscapeOnAYesNoBoxAnswersNo) {
+    QtMessages messages;
+    WhenModalShown([](QWidget* modal) { QTest::keyClick(modal, Qt::Key_Escape); });
+    EXPECT_EQ(messages.Show("a", "b", MsgIcon::Warning, MsgButtons::YesNo), MsgResult::No);
+}
+
+TEST(QtMessages, FontDialogAnswersALogFont) {
+    QtMessages messages;
+    LOGFONTA start = DefaultCellFont();
+    start.lfItalic = 1;
+    WhenModalShown([](QWidget* modal) { qobject_cast<QDialog*>(modal)->accept(); });
+    const auto answer = messages.Dialog(DialogKind::Font, LogFontToBytes(start), QString());
+    ASSERT_TRUE(answer.has_value());
+    const QByteArray bytes = answer->toByteArray();
+    ASSERT_EQ(bytes.size(), 60);
+    const LOGFONTA chosen = LogFontFromBytes(bytes.constData());
+    EXPECT_EQ(chosen.lfHeight, -16);
+    EXPECT_EQ(chosen.lfItalic, 1);
+    EXPECT_EQ(FaceName(chosen), QString::fromUtf8("宋体"));
+
+    WhenModalShown([](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); });
+    EXPECT_FALSE(messages.Dialog(DialogKind::Font, LogFontToBytes(start), QString()).has_value());
+}
+
+TEST(QtMessages, PrinterSetupStartsFromAndWritesBackTheDevMode) {
+    PrinterService::Instance().Reset();
+    DEVMODE* dm = LockPrinterDevMode();
+    dm->dmPaperSize = DMPAPER_A5;
+    dm->dmOrientation = DMORIENT_LANDSCAPE;
+    QtMessages messages;
+    WhenModalShown([](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); });
+    EXPECT_FALSE(messages.Dialog(DialogKind::PrinterSetup, QVariant(), QString()).has_value());
+
+    // Confirming unchanged hands the same paper back; a dialog that changes the paper would land
+    // its choice in the same record.
+    dm->dmFields = 0;
+    WhenModalShown([](QWidget* modal) { qobject_cast<QDialog*>(modal)->accept(); });
+    const auto answer = messages.Dialog(DialogKind::PrinterSetup, QVariant(), QString());
+    ASSERT_TRUE(answer.has_value());
+    EXPECT_TRUE(answer->toBool());
+    EXPECT_EQ(dm->dmPaperSize, DMPAPER_A5);
+    EXPECT_EQ(dm->dmOrientation, DMORIENT_LANDSCAPE);
+    EXPECT_EQ(dm->dmPaperWidth, 1480);
+    EXPECT_EQ(dm->dmPaperLength, 2100);
+    EXPECT_EQ(dm->dmFields & (DM_PAPERSIZE | DM_ORIENTATION), DM_PAPERSIZE | DM_ORIENTATION);
+    PrinterService::Instance().Reset();
+}
