@@ -106,9 +106,9 @@ int MakeDemo(const QStringList& arguments) {
 
 KARVELL_COMMAND(QStringLiteral("make-demo"),
                 QStringLiteral("make-demo DIR [--group CODE] | make-demo --sql [FILE]"),
-                QStringLiteral("Create the demo voucher template (DIR/edj/记账凭证.edj), its SQLite "
+                QStringLiteral("create the demo voucher template (DIR/edj/记账凭证.edj), its SQLite "
                                "database (DIR/quorbex.db) and an ODBC configuration naming it "
-                               "acc_Quorbex; or write the database as SQL."),
+                               "acc_Quorbex; or write the database as SQL"),
                 MakeDemo);
 
 } // namespace karvell::cli

@@ -95,7 +95,7 @@ void BuildVoucherTemplate(TReportDocument& doc) {
     }
     // The voucher's particulars and the signatures: labels and values side by side.
     SplitTo(doc, Info, 7);
-    SetWidths(doc, Info, {62, 176, 76, 130, width - 62 - 176 - 76 - 130 - 44 - 30, 44, 30});
+    SetWidths(doc, Info, {62, 176, 76, 130, width - 62 - 176 - 76 - 130 - 120 - 30, 120, 30});
     SplitTo(doc, Signature, 7);
     SetWidths(doc, Signature, {62, 100, 62, 100, 62, 100, width - 3 * 62 - 3 * 100});
 

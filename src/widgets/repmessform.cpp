@@ -49,7 +49,6 @@ void TREPmessform::ShowCentred() {
         move(area.center() - QPoint(width() / 2, height() / 2));
     }
     show();
-    raise();
     // The passes run without the message loop: paint the box now.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }

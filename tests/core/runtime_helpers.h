@@ -21,7 +21,7 @@ QByteArray G(const QString& text);
 QString U(const QByteArray& gbk);
 
 struct CellSpec {
-    CellSpec(const QString& t, int w = 60, const QString& f = QString())
+    CellSpec(const QString& t, int w = 100, const QString& f = QString())
         : text(t), width(w), format(f) {}
     QString text;
     int width;

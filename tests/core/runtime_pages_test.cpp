@@ -71,6 +71,10 @@ struct FigureCase {
     int blanks;         // blank lines on the last page
 };
 
+void PrintTo(const FigureCase& c, std::ostream* os) {
+    *os << c.records << " records" << (c.addSpace ? " with blank fill" : "");
+}
+
 class PageFigures : public ::testing::TestWithParam<FigureCase> {};
 
 TEST_P(PageFigures, PagesHoldTheRecordsThatFit) {

@@ -185,7 +185,7 @@ TEST(RuntimeLoad, TemplateIsReadIntoTheRuntime) {
     EXPECT_EQ(rt.TemplateLines[1]->LineTop, 71);
     EXPECT_EQ(rt.TemplateLines[2]->LineTop, 96);
     EXPECT_EQ(rt.TemplateLines[2]->Index, 2);
-    EXPECT_EQ(rt.TemplateLines[0]->Cells[1]->CellLeft, 80);
+    EXPECT_EQ(rt.TemplateLines[0]->Cells[1]->CellLeft, 120);
     PrinterService::Instance().Reset();
 }
 

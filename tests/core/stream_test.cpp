@@ -460,5 +460,60 @@ TEST_F(StreamTest, DamagedStreamsAreRefused) {
         ExpectRefused(d.make(), d.name);
 }
 
+// Values far outside any page are refused, so that the layout's sums cannot overflow.
+TEST_F(StreamTest, AbsurdGeometryIsRefused) {
+    const struct {
+        const char* field;
+        int delta;
+    } fields[] = {
+        {"lines", -37},    // TopMarginPx
+        {"lines", -25},    // LeftMargin (mm)
+        {"count 0", 16},   // DragHeight of line 0 (after both cell counts)
+        {"text 0 0", -100}, // CellMargin
+        {"text 0 0", -88},  // CellWidth
+        {"text 0 0", -52},  // DragCellHeight
+        {"text 0 0", -48},  // MinCellHeight
+        {"text 0 1", -34},  // TopLineWidth
+        {"text 1 0", -24},  // BottomLineWidth
+    };
+    for (const auto& f : fields) {
+        for (const int32_t value : {INT_MAX, INT_MIN, (1 << 20) + 1}) {
+            Crafter crafter;
+            QByteArray bytes = crafter.Build(0xAA57, SmallDocument());
+            qToLittleEndian(value, bytes.data() + crafter.at.at(f.field) + f.delta);
+            ExpectRefused(bytes, std::string(f.field) + " " + std::to_string(f.delta) + " = " +
+                                     std::to_string(value));
+        }
+    }
+}
+
+// The largest accepted values, over many lines and cells, still lay out without overflow.
+TEST_F(StreamTest, HugeButAcceptedDocumentsLayOut) {
+    Lines lines(3000, std::vector<CellSpec>(1));
+    lines[0] = std::vector<CellSpec>(2500);
+    Crafter crafter;
+    QByteArray bytes = crafter.Build(0xAA57, lines);
+    // Every line dragged to the largest height, every cell of line 0 as wide as allowed.
+    const int firstLine = crafter.at.at("count 2999") + 4;
+    int at = firstLine;
+    for (int i = 0; i < 3000; ++i) {
+        qToLittleEndian<int32_t>(1 << 20, bytes.data() + at + 8);
+        at += 32;
+        for (size_t j = 0; j < lines[i].size(); ++j) {
+            if (i == 0)
+                qToLittleEndian<int32_t>(1 << 20, bytes.data() + at + 12);
+            at += 104 + 4 + 1 + 60 + 12;
+        }
+    }
+    ASSERT_EQ(at, crafter.at.at("trailer"));
+    TReportDocument doc;
+    ASSERT_TRUE(Load(doc, bytes));
+    const TReportLine* last = doc.Lines.last();
+    EXPECT_GT(last->LineTop, 1 << 27);
+    EXPECT_GT(doc.Lines[0]->LineRect.right, 1 << 27);
+    EXPECT_GE(last->LineRect.bottom, last->LineTop);
+    EXPECT_GE(doc.Lines[0]->LineRect.right, doc.Lines[0]->Cells.last()->CellLeft);
+}
+
 } // namespace
 } // namespace karvell

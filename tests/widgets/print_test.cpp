@@ -24,11 +24,10 @@ namespace {
 const QString kShared = QStringLiteral("一二三大小上下人工");
 const QString kRadicalRun = QStringLiteral("一丨丶丿乙亅二亠人儿");
 
-QString Run(const QString& program, const QStringList& args) {
+QString RunTool(const QString& program, const QStringList& args) {
     QProcess process;
     process.start(program, args);
-    if (!process.waitForFinished(60000) || process.exitCode() != 0)
-        return QString();
+    if (!process.waitForFinished(60000) || process.exitCode() != 0) return QString();
     return QString::fromUtf8(process.readAllStandardOutput());
 }
 
@@ -70,9 +69,12 @@ protected:
 } // namespace
 
 TEST_F(PrintTest, OnePageWhoseTextIsTheIdeographsDrawnInEveryFace) {
-    const QStringList faces = {QStringLiteral("宋体"), QStringLiteral("楷体"),
-                               QStringLiteral("黑体"), QStringLiteral("AR PL UMing CN"),
-                               QStringLiteral("AR PL UKai CN"), QStringLiteral("Noto Sans CJK SC"),
+    const QStringList faces = {QStringLiteral("宋体"),
+                               QStringLiteral("楷体"),
+                               QStringLiteral("黑体"),
+                               QStringLiteral("AR PL UMing CN"),
+                               QStringLiteral("AR PL UKai CN"),
+                               QStringLiteral("Noto Sans CJK SC"),
                                QStringLiteral("Noto Serif CJK SC")};
     auto grid = MakeDocument(faces, kShared + kRadicalRun);
     const QString path = grid->PrintDocument();
@@ -80,18 +82,19 @@ TEST_F(PrintTest, OnePageWhoseTextIsTheIdeographsDrawnInEveryFace) {
     EXPECT_EQ(Files(), QStringList{QFileInfo(path).fileName()});
     EXPECT_TRUE(QFileInfo(path).fileName().startsWith(QLatin1String("Danmere")));
 
-    const QString info = Run(QStringLiteral("pdfinfo"), {path});
-    EXPECT_TRUE(info.contains(QRegularExpression(QStringLiteral("Pages:\\s+1\\n")))) << info.toStdString();
+    const QString info = RunTool(QStringLiteral("pdfinfo"), {path});
+    EXPECT_TRUE(info.contains(QRegularExpression(QStringLiteral("Pages:\\s+1\\n"))))
+        << info.toStdString();
     EXPECT_TRUE(info.contains(QRegularExpression(QStringLiteral("Title:\\s+Danmere\\n"))));
 
-    const QString text = Run(QStringLiteral("pdftotext"), {path, QStringLiteral("-")});
+    const QString text = RunTool(QStringLiteral("pdftotext"), {path, QStringLiteral("-")});
     EXPECT_EQ(text.count(kShared + kRadicalRun), faces.size()) << text.toStdString();
     for (QChar c : text)
         EXPECT_FALSE(c.unicode() >= 0x2E80 && c.unicode() <= 0x2FDF)
-            << "radical U+" << std::hex << c.unicode() << " in extracted text";
+            << "radical U+" << std::hex << int(c.unicode()) << " in extracted text";
 
     // Text stays text: every font is embedded as a subset, none is drawn as outlines.
-    const QString fonts = Run(QStringLiteral("pdffonts"), {path});
+    const QString fonts = RunTool(QStringLiteral("pdffonts"), {path});
     const QStringList rows = fonts.split(u'\n', Qt::SkipEmptyParts).mid(2);
     EXPECT_GE(rows.size(), 3);
     for (const QString& row : rows) {
@@ -115,11 +118,10 @@ TEST_F(PrintTest, PaperComesFromTheDevMode) {
         dm->dmPaperLength = c.lengthTenths;
         dm->dmPaperWidth = c.widthTenths;
         QSizeF mm = PaperSizeMm(*dm);
-        if (c.orientation == DMORIENT_LANDSCAPE)
-            mm.transpose();
+        if (c.orientation == DMORIENT_LANDSCAPE) mm.transpose();
         auto grid = MakeDocument({QStringLiteral("宋体")}, QStringLiteral("纸张"));
         const QString path = grid->PrintDocument();
-        const QString info = Run(QStringLiteral("pdfinfo"), {path});
+        const QString info = RunTool(QStringLiteral("pdfinfo"), {path});
         const auto m = QRegularExpression(QStringLiteral("Page size:\\s+([0-9.]+) x ([0-9.]+) pts"))
                            .match(info);
         ASSERT_TRUE(m.hasMatch()) << info.toStdString();
@@ -136,7 +138,8 @@ TEST_F(PrintTest, ExplicitFileIsWrittenWithNothingBesideIt) {
     EXPECT_EQ(grid->PrintDocument(file), file);
     EXPECT_EQ(QDir(target.path()).entryList(QDir::Files), QStringList{QStringLiteral("out.pdf")});
     EXPECT_TRUE(Files().isEmpty());
-    EXPECT_TRUE(Run(QStringLiteral("pdftotext"), {file, QStringLiteral("-")}).contains(kShared));
+    EXPECT_TRUE(
+        RunTool(QStringLiteral("pdftotext"), {file, QStringLiteral("-")}).contains(kShared));
 }
 
 TEST_F(PrintTest, JobThatCannotStartFailsAndLeavesNoFile) {
@@ -202,7 +205,7 @@ TEST(PdfTextFixer, RewritesRangesArraysAndSingleEntriesAndShiftsTheXref) {
     EXPECT_TRUE(fixed.contains(entry(int(newObj3))));
     EXPECT_TRUE(fixed.contains("startxref\n" + QByteArray::number(newXref) + " \n"));
     const QByteArray newLength =
-        "<< /Length " + QByteArray::number(fixed.indexOf("\nendstream") - fixed.indexOf("stream\n") - 7) +
-        " >>";
+        "<< /Length " +
+        QByteArray::number(fixed.indexOf("\nendstream") - fixed.indexOf("stream\n") - 7) + " >>";
     EXPECT_TRUE(fixed.contains(newLength));
 }

@@ -4,6 +4,8 @@
 #include "platform/gbk.h"
 #include "platform/textlayout.h"
 
+#include <algorithm>
+
 namespace karvell {
 
 namespace {
@@ -13,6 +15,11 @@ const QByteArray& HanCharacter() {
     return han;
 }
 const QByteArray kCrLf("\r\n", 2);
+
+// Heights of a merged block are sums over its lines; a damaged template with huge heights must
+// not overflow them.
+constexpr int64_t kMaxEdge = int64_t(1) << 28;
+int32_t ClampEdge(int64_t v) { return int32_t(std::clamp(v, -kMaxEdge, kMaxEdge)); }
 } // namespace
 
 TReportCell::TReportCell()
@@ -124,7 +131,7 @@ void TReportCell::CalcMinHeight() {
     if (OwnerCell) {
         TReportCell* top = OwnerCell;
         MinCellHeight = DefaultHeight();
-        int total = 0;
+        int64_t total = 0;
         int greatestTop = 0;
         TReportCell* bottomCell = nullptr;
         for (TReportCell* s : top->OwnedCells) {
@@ -139,7 +146,8 @@ void TReportCell::CalcMinHeight() {
         }
         const int topHeight = top->OwnerLineHeight();
         if (bottomCell == this && topHeight + total < top->RequiredCellHeight)
-            MinCellHeight = OwnerLineHeight() + (top->RequiredCellHeight - topHeight - total);
+            MinCellHeight =
+                ClampEdge(OwnerLineHeight() + (top->RequiredCellHeight - topHeight - total));
         else
             MinCellHeight = DefaultHeight();
         return;
@@ -187,9 +195,10 @@ void TReportCell::CalcCellTextRect() {
         return;
     }
 
-    int h = lineHeight;
+    int64_t sum = lineHeight;
     for (const TReportCell* c : OwnedCells)
-        h += c->OwnerLineHeight();
+        sum += c->OwnerLineHeight();
+    const int h = ClampEdge(sum);
     CellRect = {CellLeft, CellTop(), CellLeft + CellWidth, CellTop() + h};
     TextRect.left = CellRect.left + CellMargin + 1;
     TextRect.top = CellRect.top + TopLineWidth + 1;

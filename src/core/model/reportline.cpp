@@ -4,7 +4,17 @@
 #include "model/reportdocument.h"
 #include "platform/dpi.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace karvell {
+
+namespace {
+// Edges are sums over many lines and cells; a damaged template with huge heights or widths
+// must not overflow them.
+constexpr int64_t kMaxEdge = int64_t(1) << 28;
+int32_t ClampEdge(int64_t v) { return int32_t(std::clamp(v, -kMaxEdge, kMaxEdge)); }
+} // namespace
 
 TReportLine::~TReportLine() { qDeleteAll(Cells); }
 
@@ -19,13 +29,13 @@ void TReportLine::UpdateLineHeight() {
                 cell->SetCellLeft(ReportControl->LeftMarginPx);
         } else {
             const TReportCell* prev = Cells[j - 1];
-            cell->SetCellLeft(prev->CellLeft + prev->CellWidth);
+            cell->SetCellLeft(ClampEdge(int64_t(prev->CellLeft) + prev->CellWidth));
         }
     }
 }
 
 TRect TReportLine::UpdateLineRect() {
-    int width = 0;
+    int64_t width = 0;
     for (int j = 0; j < Cells.size(); ++j) {
         Cells[j]->CellIndex = j;
         Cells[j]->CalcCellTextRect();
@@ -34,8 +44,8 @@ TRect TReportLine::UpdateLineRect() {
     TRect r;
     r.left = Cells.isEmpty() ? 0 : Cells.first()->CellLeft;
     r.top = LineTop;
-    r.bottom = LineTop + LineHeight();
-    r.right = r.left + width;
+    r.bottom = ClampEdge(int64_t(LineTop) + LineHeight());
+    r.right = ClampEdge(r.left + width);
     LineRect = r;
     return r;
 }
@@ -74,11 +84,29 @@ void TReportLine::CopyLine(TReportLine* source, bool insertBefore) {
     }
 }
 
-void LayoutLineList(const QList<TReportLine*>& lines, int topMarginPx, const LineMovedFn& moved) {
+namespace {
+
+// The heights and tops that the measuring of merged blocks reads and writes.
+std::vector<int32_t> BlockState(const QList<TReportLine*>& lines) {
+    std::vector<int32_t> state;
+    for (const TReportLine* line : lines) {
+        state.push_back(line->LineTop);
+        state.push_back(line->MinHeight);
+        for (const TReportCell* cell : line->Cells)
+            state.push_back(cell->MinCellHeight);
+    }
+    return state;
+}
+
+void LayoutOnce(const QList<TReportLine*>& lines, int topMarginPx, const LineMovedFn& moved,
+                bool* hasBlocks) {
+    *hasBlocks = false;
     for (TReportLine* line : lines)
         for (TReportCell* cell : line->Cells)
-            if (!cell->OwnedCells.isEmpty())
+            if (!cell->OwnedCells.isEmpty()) {
+                *hasBlocks = true;
                 cell->CalcMinHeight();
+            }
     for (TReportLine* line : lines)
         line->UpdateLineHeight();
     for (int i = 0; i < lines.size(); ++i) {
@@ -87,11 +115,32 @@ void LayoutLineList(const QList<TReportLine*>& lines, int topMarginPx, const Lin
         if (i == 0)
             line->SetLineTop(topMarginPx);
         else
-            line->SetLineTop(lines[i - 1]->LineTop + lines[i - 1]->LineHeight());
+            line->SetLineTop(ClampEdge(int64_t(lines[i - 1]->LineTop) + lines[i - 1]->LineHeight()));
         const TRect old = line->LineRect;
         const TRect now = line->UpdateLineRect();
         if (moved)
             moved(line, old, now);
+    }
+}
+
+} // namespace
+
+void LayoutLineList(const QList<TReportLine*>& lines, int topMarginPx, const LineMovedFn& moved) {
+    // Measuring a block reads the line tops and heights of the previous layout (which owned cell
+    // is the bottom one, how tall the other lines are), so after an edit a block can need another
+    // round to settle. Repeat until a round changes nothing, so that the layout shown is the one
+    // a reload of the saved document computes. The rounds are bounded for pathological input.
+    constexpr int kMaxRounds = 8;
+    bool hasBlocks = false;
+    std::vector<int32_t> before = BlockState(lines);
+    for (int round = 0; round < kMaxRounds; ++round) {
+        LayoutOnce(lines, topMarginPx, moved, &hasBlocks);
+        if (!hasBlocks)
+            return;
+        std::vector<int32_t> after = BlockState(lines);
+        if (after == before)
+            return;
+        before = std::move(after);
     }
 }
 

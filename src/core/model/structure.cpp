@@ -99,8 +99,11 @@ void TReportDocument::AddCell() {
     cell->SetOwnerLine(line);
     cell->CopyCell(last, false);
     // A cell placed beside a merged block is not part of it: a block holds one cell per line.
-    if (cell->OwnerCell)
+    // Measured as the plain cell it is, not with the height copied from the block's cell.
+    if (cell->OwnerCell) {
         cell->OwnerCell->RemoveOwnedCell(cell);
+        cell->CalcMinHeight();
+    }
     cell->SetCellLeft(last->CellRect.right);
     line->Cells.append(cell);
     UpdateLines();
@@ -112,10 +115,12 @@ void TReportDocument::InsertCell() {
     TReportCell* selected = SelectedCells.first();
     TReportLine* line = selected->OwnerLine;
     auto* cell = new TReportCell;
-    cell->CopyCell(selected, false);
-    if (cell->OwnerCell)
-        cell->OwnerCell->RemoveOwnedCell(cell);
     cell->SetOwnerLine(line);
+    cell->CopyCell(selected, false);
+    if (cell->OwnerCell) { // a plain cell, as in AddCell
+        cell->OwnerCell->RemoveOwnedCell(cell);
+        cell->CalcMinHeight();
+    }
     line->Cells.insert(IndexInLine(selected), cell);
     UpdateLines();
 }
@@ -220,6 +225,12 @@ void TReportDocument::CombineCell() {
     }
 
     TReportCell* top = survivors.first();
+    // A survivor still covered by a block that takes no part leaves it: a cell has one merge
+    // top, and the new merge top must not be an owned cell itself.
+    if (survivors.size() > 1)
+        for (TReportCell* cell : survivors)
+            if (cell->OwnerCell && !survivors.contains(cell->OwnerCell))
+                cell->OwnerCell->RemoveOwnedCell(cell);
     for (int i = 1; i < survivors.size(); ++i)
         top->AddOwnedCell(survivors[i]);
     for (const TReportCell* cell : survivors)

@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QtEndian>
 #include <cstring>
+#include <initializer_list>
 
 #include "model/reportcell.h"
 #include "model/reportline.h"
@@ -15,6 +16,17 @@ namespace {
 // Smallest cell record of the oldest version: fixed part, text length, font, owner, count.
 constexpr qint64 kMinCellRecord = 104 + 60 + 12;
 constexpr qint64 kLineRecord = 32;
+// Largest pixel or millimetre value accepted: far beyond any page, small enough that the
+// layout's sums of such values stay inside 32 bits.
+constexpr int32_t kMaxGeometry = 1 << 20;
+
+bool InRange(std::initializer_list<int32_t> values) {
+    for (int32_t v : values)
+        if (v < -kMaxGeometry || v > kMaxGeometry)
+            return false;
+    return true;
+}
+bool InRange(const TRect& r) { return InRange({r.left, r.top, r.right, r.bottom}); }
 
 class ByteReader {
 public:
@@ -204,6 +216,9 @@ ReadStatus Parse(const QByteArray& data, TemplateData& out, QString* error) {
     const int32_t lineCount = in.I32();
     if (!in.Ok())
         return corrupt(QString());
+    if (!InRange({h.PageWidth, h.PageHeight, h.LeftMarginPx, h.TopMarginPx, h.RightMarginPx,
+                  h.BottomMarginPx, h.LeftMargin, h.TopMargin, h.RightMargin, h.BottomMargin}))
+        return corrupt(QStringLiteral("页面尺寸或页边距超出范围"));
     if (lineCount < 0 || lineCount > in.Remaining() / (4 + kLineRecord))
         return corrupt(QStringLiteral("行数 %1 无效").arg(lineCount));
 
@@ -245,6 +260,9 @@ ReadStatus Parse(const QByteArray& data, TemplateData& out, QString* error) {
         line->DragHeight = in.I32();
         line->LineTop = in.I32();
         line->LineRect = in.Rect();
+        if (in.Ok() &&
+            !(InRange({line->MinHeight, line->DragHeight, line->LineTop}) && InRange(line->LineRect)))
+            return corrupt(QStringLiteral("第 %1 行的尺寸超出范围").arg(i));
         for (int j = 0; j < cellCounts[i]; ++j) {
             TReportCell* c = line->Cells[j];
             c->CellMargin = in.I32();
@@ -271,6 +289,11 @@ ReadStatus Parse(const QByteArray& data, TemplateData& out, QString* error) {
             c->VertAlign = in.I32();
             if (!in.Ok())
                 return corrupt(QString());
+            if (!InRange({c->CellMargin, c->CellLeft, c->CellWidth, c->DragCellHeight,
+                          c->MinCellHeight, c->RequiredCellHeight, c->LeftLineWidth,
+                          c->TopLineWidth, c->RightLineWidth, c->BottomLineWidth}) ||
+                !InRange(c->CellRect) || !InRange(c->TextRect))
+                return corrupt(Where(i, j) + QStringLiteral("：尺寸超出范围"));
             if (!ReadText(in, &c->CellText, &why, "单元格文字"))
                 return corrupt(why.isEmpty() ? QString() : Where(i, j) + QStringLiteral("：") + why);
             if (h.Magic != TEMPLATE_MAGIC_55 &&

@@ -41,7 +41,8 @@ public:
     static TRect CalcRect(const LOGFONTA& font, const QByteArray& gbkText, const TRect& rect,
                           HAlign align);
     // Draws the text into the rectangle in document pixels, clipped to it; a partly visible
-    // last line is not drawn. Uses the painter's current transform.
+    // last line is not drawn (the first line always is, clipped). Uses the painter's current
+    // transform.
     static void Draw(QPainter& painter, const LOGFONTA& font, const QByteArray& gbkText,
                      const TRect& rect, HAlign align, const QColor& color);
     // Height of one line of the font (ascent + descent), from the metrics cache.

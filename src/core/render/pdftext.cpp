@@ -109,6 +109,12 @@ bool ShiftXref(QByteArray& pdf, qsizetype from, qsizetype delta) {
     return true;
 }
 
+// Replaces `length` bytes at `at` and moves the cross-reference table to match.
+bool ReplaceRange(QByteArray& pdf, qsizetype at, qsizetype length, const QByteArray& replacement) {
+    pdf.replace(at, length, replacement);
+    return ShiftXref(pdf, at, replacement.size() - length);
+}
+
 } // namespace
 
 void PdfTextFixer::AddText(const LOGFONTA& font, const QByteArray& gbkText) {
@@ -161,7 +167,46 @@ QHash<char16_t, char16_t> PdfTextFixer::Aliases() const {
 }
 
 QByteArray PdfTextFixer::Fix(const QByteArray& pdf) const {
-    return RewriteToUnicode(pdf, Aliases());
+    return TagSubsetFonts(RewriteToUnicode(pdf, Aliases()));
+}
+
+QByteArray PdfTextFixer::TagSubsetFonts(const QByteArray& pdf) {
+    // The descriptor's /FontName carries the subset tag ("QMAAAA+Name"); the font dictionaries
+    // name the same font without it.
+    static const QRegularExpression descriptor(
+        QStringLiteral("/FontName /([A-Z]{6})\\+([^\\s/<>\\[\\]()]+)"));
+    QHash<QByteArray, QByteArray> tagOf; // name → tag; empty when two subsets share a name
+    {
+        qsizetype at = 0;
+        while ((at = pdf.indexOf("/FontName /", at)) >= 0) {
+            const QString window = QString::fromLatin1(pdf.mid(at, 200));
+            ++at;
+            const auto m = descriptor.match(window, 0, QRegularExpression::NormalMatch,
+                                            QRegularExpression::AnchorAtOffsetMatchOption);
+            if (!m.hasMatch()) continue;
+            const QByteArray name = m.captured(2).toLatin1();
+            const QByteArray tag = m.captured(1).toLatin1();
+            const auto it = tagOf.constFind(name);
+            tagOf.insert(name, it == tagOf.constEnd() || *it == tag ? tag : QByteArray());
+        }
+    }
+    QByteArray out = pdf;
+    for (auto it = tagOf.constBegin(); it != tagOf.constEnd(); ++it) {
+        if (it.value().isEmpty()) continue;
+        const QByteArray plain = "/BaseFont /" + it.key();
+        qsizetype at = 0;
+        while ((at = out.indexOf(plain, at)) >= 0) {
+            const qsizetype after = at + plain.size();
+            const char next = after < out.size() ? out[after] : ' ';
+            if (QByteArrayView(" \n\r/>[<(").contains(next)) {
+                if (!ReplaceRange(out, at, plain.size(),
+                                  "/BaseFont /" + it.value() + '+' + it.key()))
+                    return pdf;
+            }
+            at = after;
+        }
+    }
+    return out;
 }
 
 QByteArray PdfTextFixer::RewriteToUnicode(const QByteArray& pdf,

@@ -5,7 +5,8 @@
 // code point the font maps to it. Some CJK fonts (the Noto CJK faces) share one glyph between
 // an ideograph and a Kangxi or supplementary radical (一 and ⼀, 大 and ⼤), so a reader would
 // extract the radical. PdfTextFixer learns which characters were drawn in which fonts and
-// rewrites those ToUnicode entries to the ideograph that was actually drawn.
+// rewrites those ToUnicode entries to the ideograph that was actually drawn. Edits keep the
+// file's cross-reference table exact.
 #include <QByteArray>
 #include <QHash>
 #include <QSet>
@@ -28,6 +29,9 @@ public:
     // The rewrite itself, for a given alias table.
     static QByteArray RewriteToUnicode(const QByteArray& pdf,
                                        const QHash<char16_t, char16_t>& aliases);
+    // Gives the font dictionaries the subset tag their embedded font already carries
+    // ("/BaseFont /ABCDEF+Name"), so that readers know the font is a subset.
+    static QByteArray TagSubsetFonts(const QByteArray& pdf);
 
 private:
     QSet<QString> m_families;

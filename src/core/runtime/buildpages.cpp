@@ -25,6 +25,7 @@ TReportLine* ProduceLine(const TReportLine* templateLine) {
     auto* line = new TReportLine;
     line->MinHeight = templateLine->MinHeight;
     line->DragHeight = templateLine->DragHeight;
+    line->Cells.reserve(templateLine->Cells.size());
     return line;
 }
 
@@ -97,6 +98,10 @@ struct TReportRunTime::RunLines {
     void Free(const QList<TReportLine*>& lines) {
         if (lines.isEmpty())
             return;
+        if (rt->CellTables.isEmpty() && !HasMergeLinks(lines)) {
+            qDeleteAll(lines);
+            return;
+        }
         QSet<const TReportLine*> gone;
         for (const TReportLine* l : lines)
             gone.insert(l);
@@ -119,6 +124,14 @@ struct TReportRunTime::RunLines {
         qDeleteAll(lines);
     }
 
+    static bool HasMergeLinks(const QList<TReportLine*>& lines) {
+        for (const TReportLine* line : lines)
+            for (const TReportCell* cell : line->Cells)
+                if (cell->OwnerCell || !cell->OwnedCells.isEmpty())
+                    return true;
+        return false;
+    }
+
     TReportRunTime* rt;
     QList<TReportLine*> header, pageFooter, lastFooter, body, discarded;
 };
@@ -131,8 +144,9 @@ bool TReportRunTime::AddTotals(TDataSet* detail, const TReportLine* detailLine, 
             const TReportCell* t = detailLine->Cells[j];
             if (!t->CellText.startsWith('#'))
                 continue;
-            const TField field = DetailField(detail, t);
-            if (field.IsNumeric() && !field.IsNull()) {
+            FieldKind kind;
+            const TField field = DetailField(detail, t, &kind);
+            if (kind == FieldKind::Numeric && !field.IsNull()) {
                 const double v = sign * field.AsFloat();
                 PageTotals[j] += v;
                 RunningTotals[j] += v;
@@ -318,9 +332,10 @@ int TReportRunTime::BuildPages(bool build, int pageCount) {
             TReportCell* tc = detailLine->Cells[j];
             FillCell(false, ProduceCell(line), detail, tc);
             if (detail && j < TOTAL_COLUMNS && tc->CellText.startsWith('#')) {
-                const TField field = DetailField(detail, tc);
+                FieldKind kind;
+                const TField field = DetailField(detail, tc, &kind);
                 try {
-                    if (field.IsNumeric() && !field.IsNull()) {
+                    if (kind == FieldKind::Numeric && !field.IsNull()) {
                         const double v = field.AsFloat();
                         PageTotals[j] += v;
                         RunningTotals[j] += v;

@@ -18,6 +18,14 @@ bool IsPageTimeFunction(const QByteArray& text) {
     return Gbk::Upper(text.left(8)) == "`PAGENUM" || Gbk::Upper(text.left(4)) == "`SUM";
 }
 
+// Display texts are mostly numbers and codes: plain ASCII is its own GBK form.
+QByteArray ToGbk(const QString& text) {
+    for (const QChar c : text)
+        if (c.unicode() >= 0x80)
+            return Gbk::Encode(text);
+    return text.toLatin1();
+}
+
 } // namespace
 
 QByteArray TReportRunTime::PlaceholderDataSetName(const QByteArray& text) {
@@ -46,27 +54,35 @@ TDataSet* TReportRunTime::PlaceholderDataSet(const QByteArray& text) const {
     return FindDataSet(PlaceholderDataSetName(text));
 }
 
-TField TReportRunTime::DetailField(TDataSet* dataSet, const TReportCell* templateCell) {
+TField TReportRunTime::DetailField(TDataSet* dataSet, const TReportCell* templateCell,
+                                   FieldKind* kind) {
     // Field lookup by name is a case-insensitive scan; the column is found once per run.
     const auto it = m_fieldCache.constFind(templateCell);
-    if (it != m_fieldCache.constEnd() && it->dataSet == dataSet)
+    if (it != m_fieldCache.constEnd() && it->dataSet == dataSet) {
+        *kind = it->kind;
         return TField(dataSet, it->column);
+    }
     const QString name = Gbk::Decode(PlaceholderFieldName(templateCell->CellText));
     const int column = dataSet->FindField(name);
-    if (column < 0)
-        return dataSet->FieldByName(name); // raises the data layer's error for a missing field
-    m_fieldCache.insert(templateCell, CachedField{dataSet, column});
-    return TField(dataSet, column);
+    if (column < 0) {
+        const TField missing = dataSet->FieldByName(name); // raises the data layer's error
+        *kind = missing.Kind();
+        return missing;
+    }
+    const TField field(dataSet, column);
+    *kind = field.Kind();
+    m_fieldCache.insert(templateCell, CachedField{dataSet, column, *kind});
+    return field;
 }
 
-void TReportRunTime::ShowFieldValue(TReportCell* cell, const TField& field) {
+void TReportRunTime::ShowFieldValue(TReportCell* cell, const TField& field, FieldKind kind) {
     QByteArray text;
-    switch (field.Kind()) {
+    switch (kind) {
     case FieldKind::Numeric:
         if (cell->CellDispFormat.isEmpty())
-            text = Gbk::Encode(field.DisplayText());
+            text = ToGbk(field.DisplayText());
         else if (!field.IsNull())
-            text = Gbk::Encode(FormatFloat(cell->CellDispFormat, field.AsFloat()));
+            text = ToGbk(FormatFloat(cell->CellDispFormat, field.AsFloat()));
         break;
     case FieldKind::LargeObject:
         // A large object is a picture in any format Qt can read; other content shows nothing.
@@ -81,7 +97,7 @@ void TReportRunTime::ShowFieldValue(TReportCell* cell, const TField& field) {
         }
         break;
     case FieldKind::Other:
-        text = Gbk::Encode(field.DisplayText());
+        text = ToGbk(field.DisplayText());
         break;
     }
     // A page cannot store longer texts; the value is cut at a character boundary.
@@ -126,12 +142,18 @@ void TReportRunTime::FillCell(bool blank, TReportCell* cell, TDataSet* detail,
     const QByteArray& text = t->CellText;
     if (!blank && !text.isEmpty()) {
         if (text[0] == '@') {
-            if (TDataSet* dataSet = PlaceholderDataSet(text))
-                ShowFieldValue(cell, DetailField(dataSet, t));
+            if (TDataSet* dataSet = PlaceholderDataSet(text)) {
+                FieldKind kind;
+                const TField field = DetailField(dataSet, t, &kind);
+                ShowFieldValue(cell, field, kind);
+            }
         } else if (text[0] == '#') {
             // The data set named in the placeholder plays no part: the line's record does.
-            if (detail)
-                ShowFieldValue(cell, DetailField(detail, t));
+            if (detail) {
+                FieldKind kind;
+                const TField field = DetailField(detail, t, &kind);
+                ShowFieldValue(cell, field, kind);
+            }
         } else if (text[0] == '`' && !IsPageTimeFunction(text)) {
             cell->CellText = EvalFunction(text);
         } else {

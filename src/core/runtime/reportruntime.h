@@ -157,9 +157,10 @@ private:
     struct CachedField {
         const TDataSet* dataSet = nullptr;
         int column = -1;
+        FieldKind kind = FieldKind::Other;
     };
-    TField DetailField(TDataSet* detail, const TReportCell* templateCell);
-    void ShowFieldValue(TReportCell* cell, const TField& field);
+    TField DetailField(TDataSet* dataSet, const TReportCell* templateCell, FieldKind* kind);
+    void ShowFieldValue(TReportCell* cell, const TField& field, FieldKind kind);
     // Adds (sign +1) or takes out (sign -1) the current detail record's values; false after
     // an error (the message has been shown).
     bool AddTotals(TDataSet* detail, const TReportLine* detailLine, double sign);

@@ -1,0 +1,30 @@
+// karvell dump: prints a template as the grid holds it after loading, as indented JSON.
+#include <QJsonDocument>
+
+#include "command.h"
+#include "model/documentjson.h"
+#include "model/reportdocument.h"
+
+namespace karvell::cli {
+namespace {
+
+int RunDump(const QStringList& args) {
+    if (args.size() != 1 || args[0].startsWith(u'-')) {
+        PrintError(QStringLiteral("usage: karvell dump TEMPLATE"));
+        return 1;
+    }
+    TReportDocument doc;
+    if (!doc.LoadFromFile(args[0]))
+        return 1; // the reader has already said why
+    PrintOut(QString::fromUtf8(QJsonDocument(DocumentToJson(doc)).toJson(QJsonDocument::Indented)));
+    return 0;
+}
+
+} // namespace
+
+KARVELL_COMMAND(QStringLiteral("dump"), QStringLiteral("dump TEMPLATE"),
+                QStringLiteral("print the template's page, lines and cells as JSON, with the "
+                               "values the grid holds after loading it"),
+                RunDump);
+
+} // namespace karvell::cli

@@ -1,0 +1,347 @@
+// The voucher designer's main window: start-up from "Quorbex.ini" and the data source
+// "acc_Quorbex" (a SQLite file behind the SQLite ODBC driver), the voucher printing at start-up,
+// the close question and fitting the page.
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QScrollArea>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+#include "adoquery.h"
+#include "apptermination.h"
+#include "mainform.h"
+#include "odbcsetup.h"
+#include "platform/gbk.h"
+#include "platform/messages.h"
+#include "platform/printer.h"
+#include "platform/profile.h"
+#include "preview_helpers.h"
+#include "previewform.h"
+#include "reportcontrol.h"
+#include "runtime/reportruntime.h"
+#include "runtimeui.h"
+
+using namespace karvell;
+using namespace karvell::testutil;
+
+namespace {
+
+// One database for the whole run, published as "acc_Quorbex" before the first ODBC connection
+// of the process; tests change the row of "Quorbex" to choose group and template.
+struct DesignerDatabase {
+    QTemporaryDir dir;
+    QString file;
+    QString error;
+
+    DesignerDatabase() {
+        file = dir.filePath(QStringLiteral("quorbex.db"));
+        Exec({"create table Quorbex (SGroup varchar(10), SFormat varchar(60))",
+              "insert into Quorbex values ('*', '单据')",
+              "create table Quorbex_Main (单位 varchar(40))",
+              "insert into Quorbex_Main values ('东方机电')",
+              "create table Quorbex_Detail (名称 varchar(40), 金额 numeric(18,2))"});
+        for (int i = 1; i <= 12; ++i)
+            Exec({QStringLiteral("insert into Quorbex_Detail values ('物品%1', %2)")
+                      .arg(i)
+                      .arg(i * 10)
+                      .toUtf8()});
+        const QString odbc = dir.filePath(QStringLiteral("odbc"));
+        if (WriteOdbcConfig(odbc, QStringLiteral("acc_Quorbex"), file, &error))
+            UseOdbcConfig(odbc);
+    }
+    void Exec(const QList<QByteArray>& statements) {
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "designer");
+            db.setDatabaseName(file);
+            if (!db.open()) {
+                error += db.lastError().text();
+                return;
+            }
+            QSqlQuery q(db);
+            for (const QByteArray& s : statements)
+                if (!q.exec(QString::fromUtf8(s)))
+                    error += q.lastError().text();
+        }
+        QSqlDatabase::removeDatabase("designer");
+    }
+    void Choose(const QString& group, const QString& format) {
+        Exec({"delete from Quorbex", QStringLiteral("insert into Quorbex values ('%1', '%2')")
+                                         .arg(group, format)
+                                         .toUtf8()});
+    }
+};
+
+DesignerDatabase& Db() {
+    static DesignerDatabase db;
+    return db;
+}
+
+class MainFormTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(Db().error.isEmpty()) << Db().error.toStdString();
+        ASSERT_TRUE(m_work.isValid());
+        m_oldDir = QDir::currentPath();
+        QDir::setCurrent(m_work.path());
+        QDir().mkpath(QStringLiteral("edj"));
+        m_oldPdfDir = qgetenv("KARVELL_PDF_DIR");
+        qputenv("KARVELL_PDF_DIR", m_work.filePath("pdf").toUtf8());
+        PrinterService::Instance().Reset();
+        AppTermination::Reset();
+        RuntimeUi::SetInstance(&m_ui);
+        WriteDetailTemplate(m_work.filePath(QStringLiteral("edj/单据.edj")),
+                            QStringLiteral("从表"), 200);
+        Db().Choose(QStringLiteral("*"), QStringLiteral("单据"));
+    }
+    void TearDown() override {
+        RuntimeUi::SetInstance(nullptr);
+        QDir::setCurrent(m_oldDir);
+        qputenv("KARVELL_PDF_DIR", m_oldPdfDir);
+        PrinterService::Instance().Reset();
+        AppTermination::Reset();
+    }
+    QString Ini() const { return m_work.filePath(QStringLiteral("Quorbex.ini")); }
+    int PdfCount() const {
+        return int(QDir(m_work.filePath("pdf")).entryList({"*.pdf"}, QDir::Files).size());
+    }
+    // Pages of the voucher, counted by a runtime of its own.
+    int VoucherPages() {
+        TADOQuery detail;
+        detail.SetConnectionString(
+            QStringLiteral("Provider=MSDASQL.1;Password=mvbnlkjh;Data Source=acc_Quorbex"));
+        detail.SetSQL({QStringLiteral("select * from Quorbex_Detail")});
+        detail.Open();
+        TReportRunTime runtime;
+        runtime.SetReportFile(QStringLiteral("edj/单据.edj"));
+        runtime.SetDataSet(Gbk::Encode(QStringLiteral("从表")), &detail);
+        return runtime.BuildPages(false, 0);
+    }
+
+    QTemporaryDir m_work;
+    QString m_oldDir;
+    QByteArray m_oldPdfDir;
+    WidgetRuntimeUi m_ui;
+    ScriptedMessages m_messages;
+};
+
+TEST_F(MainFormTest, StartUpWithoutSettingsCreatesThemAndOpensForDesign) {
+    ASSERT_FALSE(QFile::exists(Ini()));
+    bool previewShown = false;
+    WhenModal<TPreviewForm>([&](TPreviewForm* f) {
+        previewShown = true;
+        f->close();
+    });
+    TMainForm form({});
+    QTest::qWait(30);
+
+    QFile ini(Ini());
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    const QByteArray text = ini.readAll();
+    EXPECT_TRUE(text.contains("[VchPrintSetup]"));
+    EXPECT_EQ(Profile::ReadInt(Ini(), "VchPrintSetup", "AddSpace", -1), 1);
+    EXPECT_EQ(Profile::ReadInt(Ini(), "VchPrintSetup", "EnableEdit", -1), 0);
+    EXPECT_TRUE(form.ReportRunTimeMain->AddSpace());
+    EXPECT_FALSE(form.ReportRunTimeMain->EnableEdit());
+
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("Danmere"));
+    EXPECT_EQ(form.StartDir, m_work.path());
+    EXPECT_EQ(form.GroupCode, QStringLiteral("*"));
+    EXPECT_EQ(form.FormatName, QStringLiteral("单据"));
+    EXPECT_TRUE(form.FileSaved);
+    EXPECT_EQ(form.ReportControlMain->Lines.size(), 3);
+    EXPECT_EQ(form.ReportRunTimeMain->ReportFile(), QStringLiteral("edj/单据.edj"));
+    EXPECT_EQ(form.ReportRunTimeMain->TemplateLines.size(), 3);
+    // Design only: no master or detail query ran, nothing was previewed or printed.
+    EXPECT_FALSE(previewShown);
+    EXPECT_FALSE(form.ADOQueryMain->Active());
+    EXPECT_TRUE(form.ADOQueryMain->SQL().isEmpty());
+    EXPECT_FALSE(form.ADOQueryDetail->Active());
+    EXPECT_TRUE(form.ADOQueryDetail->SQL().isEmpty());
+    EXPECT_EQ(PdfCount(), 0);
+    EXPECT_FALSE(AppTermination::Requested());
+    EXPECT_TRUE(m_messages.boxes.isEmpty());
+
+    // The font boxes: installed and Windows faces with "宋体" chosen; size entry 1.
+    EXPECT_GT(form.fontbox->count(), 2);
+    EXPECT_EQ(form.fontbox->currentText(), QStringLiteral("宋体"));
+    EXPECT_EQ(form.fontsize->count(), 16);
+    EXPECT_EQ(form.fontsize->itemText(15), QStringLiteral("72"));
+    EXPECT_EQ(form.fontsize->currentText(), QStringLiteral("9"));
+}
+
+TEST_F(MainFormTest, OnlyTheValueOneTurnsASettingOn) {
+    const struct {
+        const char* addSpace;
+        const char* enableEdit;
+        bool runtimeAddSpace;
+        bool runtimeEnableEdit;
+    } cases[] = {{"2", "1", false, true}, {"1", "0", true, false}, {"0", "2", false, false}};
+    for (const auto& c : cases) {
+        QFile::remove(Ini());
+        Profile::WriteString(Ini(), "VchPrintSetup", "AddSpace", c.addSpace);
+        Profile::WriteString(Ini(), "VchPrintSetup", "EnableEdit", c.enableEdit);
+        QFile before(Ini());
+        ASSERT_TRUE(before.open(QIODevice::ReadOnly));
+        const QByteArray content = before.readAll();
+        TMainForm form({});
+        EXPECT_EQ(form.ReportRunTimeMain->AddSpace(), c.runtimeAddSpace) << c.addSpace;
+        EXPECT_EQ(form.ReportRunTimeMain->EnableEdit(), c.runtimeEnableEdit) << c.enableEdit;
+        QFile after(Ini());
+        ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+        EXPECT_EQ(after.readAll(), content); // only read, never written
+    }
+}
+
+TEST_F(MainFormTest, StartUpErrorsAreShownAndEndTheSequence) {
+    const struct {
+        const char* group;
+        const char* format;
+        const char* inMessage;
+    } cases[] = {
+        {"*", "没有这个模板", "没有这个模板.edj"}, // template file missing
+        {"01", "", "edj/.edj"},                    // empty name: only folder and extension
+    };
+    for (const auto& c : cases) {
+        Db().Choose(QString::fromUtf8(c.group), QString::fromUtf8(c.format));
+        m_messages.boxes.clear();
+        TMainForm form({});
+        ASSERT_EQ(m_messages.boxes.size(), 1) << c.format;
+        EXPECT_EQ(m_messages.boxes[0].icon, MsgIcon::Error);
+        EXPECT_TRUE(m_messages.boxes[0].text.contains(QString::fromUtf8(c.inMessage)))
+            << m_messages.boxes[0].text.toStdString();
+        EXPECT_FALSE(form.FileSaved);
+        EXPECT_TRUE(form.ReportControlMain->Lines.isEmpty());
+        EXPECT_EQ(form.fontbox->count(), 0); // the sequence ended before the font boxes
+        EXPECT_FALSE(form.ADOQueryDetail->Active());
+        EXPECT_FALSE(AppTermination::Requested());
+    }
+}
+
+TEST_F(MainFormTest, VoucherGroupPreviewsAtStartUpAndClosingThePreviewEnds) {
+    Profile::WriteString(Ini(), "VchPrintSetup", "EnableEdit", "1");
+    Db().Choose(QStringLiteral("01"), QStringLiteral("单据"));
+    const int pages = VoucherPages();
+    ASSERT_GE(pages, 2);
+    QString status;
+    bool ownedByRuntime = false, rowsEnabled = false, constructorReturned = true;
+    TMainForm* created = nullptr;
+    WhenModal<TPreviewForm>([&](TPreviewForm* preview) {
+        status = preview->StatusPanel->text();
+        ownedByRuntime = qobject_cast<TReportRunTime*>(preview->Owner()) != nullptr &&
+                         preview->Owner()->objectName() == QStringLiteral("ReportRunTimeMain");
+        rowsEnabled = preview->insertrow->isEnabled();
+        constructorReturned = created != nullptr;
+        QTest::mouseClick(preview->ExitBtn, Qt::LeftButton);
+    });
+    TMainForm form({});
+    created = &form;
+    EXPECT_EQ(status, QStringLiteral("第1页  共%1页").arg(pages));
+    EXPECT_TRUE(ownedByRuntime);
+    EXPECT_TRUE(rowsEnabled);
+    EXPECT_FALSE(constructorReturned); // the preview ran inside the window's creation
+    EXPECT_TRUE(AppTermination::Requested());
+    EXPECT_FALSE(form.ADOQueryMain->ControlsDisabled());
+    EXPECT_EQ(PdfCount(), 0);
+    EXPECT_TRUE(form.FileSaved);
+}
+
+TEST_F(MainFormTest, FirstArgumentOnePrintsEveryPageAndEnds) {
+    const struct {
+        const char* group;
+        QStringList arguments;
+        bool printed;
+    } cases[] = {
+        {"01", {"1"}, true},
+        {"*", {"1"}, false}, // design only: the argument has no effect
+    };
+    for (const auto& c : cases) {
+        QDir(m_work.filePath("pdf")).removeRecursively();
+        AppTermination::Reset();
+        Db().Choose(QString::fromUtf8(c.group), QStringLiteral("单据"));
+        const int pages = VoucherPages();
+        bool previewShown = false;
+        WhenModal<TPreviewForm>([&](TPreviewForm* f) {
+            previewShown = true;
+            f->close();
+        });
+        TMainForm form(c.arguments);
+        QTest::qWait(30);
+        EXPECT_FALSE(previewShown) << c.group;
+        EXPECT_EQ(PdfCount(), c.printed ? pages : 0) << c.group;
+        EXPECT_EQ(AppTermination::Requested(), c.printed) << c.group;
+        if (previewShown)
+            AppTermination::Reset();
+    }
+}
+
+TEST_F(MainFormTest, CloseAsksOnlyAfterAChangeAndCancelKeepsTheWindow) {
+    const struct {
+        bool changed;
+        MsgResult answer;
+        bool closes;
+        bool saved;
+    } cases[] = {
+        {false, MsgResult::Cancel, true, false}, // nothing to ask
+        {true, MsgResult::Cancel, false, false},
+        {true, MsgResult::No, true, false},
+        {true, MsgResult::Yes, true, true},
+    };
+    const QString file = m_work.filePath(QStringLiteral("edj/单据.edj"));
+    for (const auto& c : cases) {
+        WriteDetailTemplate(file, QStringLiteral("从表"), 200);
+        AppTermination::Reset();
+        m_messages.boxes.clear();
+        m_messages.answers = {c.answer};
+        TMainForm form({});
+        form.show();
+        if (c.changed) {
+            form.ReportControlMain->Lines[0]->Cells[1]->SetCellText("changed");
+            form.FileSaved = false;
+        }
+        const bool closed = form.close();
+        EXPECT_EQ(closed, c.closes);
+        EXPECT_EQ(form.isVisible(), !c.closes);
+        EXPECT_EQ(AppTermination::Requested(), c.closes);
+        if (c.changed) {
+            ASSERT_EQ(m_messages.boxes.size(), 1);
+            EXPECT_EQ(m_messages.boxes[0].title, QStringLiteral("提示"));
+            EXPECT_EQ(m_messages.boxes[0].text, QStringLiteral("是否保存文件？？？"));
+            EXPECT_EQ(m_messages.boxes[0].icon, MsgIcon::Question);
+            EXPECT_EQ(m_messages.boxes[0].buttons, MsgButtons::YesNoCancel);
+        } else {
+            EXPECT_TRUE(m_messages.boxes.isEmpty());
+        }
+        TReportDocument onDisk;
+        ASSERT_TRUE(onDisk.LoadFromFile(file));
+        EXPECT_EQ(onDisk.Lines[0]->Cells[1]->CellText == "changed", c.saved);
+        if (c.saved) {
+            EXPECT_TRUE(form.FileSaved);
+        }
+    }
+}
+
+TEST_F(MainFormTest, ResizingFitsTheWholePageAndCentresIt) {
+    TMainForm form({});
+    form.show();
+    form.resize(1100, 810);
+    QTest::qWait(30);
+    TReportControl* grid = form.ReportControlMain;
+    const QSize outer = form.frameGeometry().size();
+    EXPECT_LT(grid->Zoom, 100);
+    EXPECT_LE(grid->height(), outer.height() - 110);
+    EXPECT_LE(grid->width(), outer.width() - 170);
+    EXPECT_EQ(grid->x(), (form.width() - grid->width() - 20) / 2);
+    form.resize(3000, 3000);
+    QTest::qWait(30);
+    EXPECT_EQ(grid->Zoom, 100); // a page smaller than the window is never enlarged
+    form.FileSaved = true;
+}
+
+} // namespace

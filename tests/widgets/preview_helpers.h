@@ -1,0 +1,57 @@
+#pragma once
+// Helpers of the preview, page-setup and designer tests: acting on a modal window from inside
+// its own loop, page streams and templates made with the document model.
+#include <QApplication>
+#include <QBuffer>
+#include <QDialog>
+#include <QString>
+#include <QTimer>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+#include <vector>
+
+#include "model/reportdocument.h"
+
+namespace karvell::testutil {
+
+// Calls `act` with the modal window of type T as soon as it runs. A modal window of another
+// type that stays up for seconds is rejected (and the test fails) instead of hanging the run.
+template <class T> void WhenModal(std::function<void(T*)> act) {
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    auto waited = std::make_shared<int>(0);
+    QObject::connect(timer, &QTimer::timeout, [timer, act, waited] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (T* wanted = qobject_cast<T*>(modal)) {
+            timer->stop();
+            timer->deleteLater();
+            act(wanted);
+            return;
+        }
+        if (modal && ++*waited > 500) {
+            timer->stop();
+            timer->deleteLater();
+            ADD_FAILURE() << "unexpected modal window " << modal->metaObject()->className();
+            if (auto* dialog = qobject_cast<QDialog*>(modal))
+                dialog->reject();
+        }
+    });
+    timer->start();
+}
+
+// Page streams as the runtime produces them: template streams, one document each, whose first
+// cell says which page it is ("页1", "页2", …).
+struct PageStreams {
+    std::vector<std::unique_ptr<QBuffer>> owned;
+    QList<QBuffer*> list;
+};
+PageStreams MakePageStreams(int count);
+QString FirstCellText(const TReportDocument& document);
+
+// A template of three lines: a header, a detail line with the fields 名称 and 金额 of the data
+// set `dataSet`, and a footer with the page number. `detailHeight` sets the detail line's
+// height, so that a given number of records needs several pages.
+void WriteDetailTemplate(const QString& fileName, const QString& dataSet, int detailHeight);
+
+} // namespace karvell::testutil
