@@ -38,4 +38,5 @@ echo "The demo voucher (记账凭证, ${#pdfs[@]} pages) was printed to:"
 for f in "${pdfs[@]}"; do
     echo "  $f"
 done
-echo "Template: $RUN/edj/记账凭证.edj   Database: $RUN/quorbex.db (ODBC data source acc_Quorbex)"
+echo "Template: $RUN/edj/记账凭证.edj"
+echo "Database: $RUN/quorbex.db (ODBC data source acc_Quorbex)"

@@ -5,7 +5,7 @@
 # `danmere 1` and checks the PDF files. The server is stopped and removed at the end.
 # Usage: scripts/pg_integration.sh   (KARVELL_BUILD_DIR=DIR uses an existing build, no set-up)
 set -uo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/.." || exit 1
 ROOT=$(pwd)
 
 if [ -n "${KARVELL_BUILD_DIR:-}" ]; then
@@ -60,7 +60,8 @@ if [ "$(id -u)" -eq 0 ]; then
 else
     as_server() { "$@"; }
 fi
-PORT=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+PORT=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0))
+print(s.getsockname()[1])')
 # The role's password is not the one in the program's connection string: KARVELL_DB_PASSWORD
 # supplies it.
 DBPASS="pg-$(od -An -N6 -tx1 /dev/urandom | tr -d ' \n')"
@@ -83,9 +84,12 @@ if [ "$failed" -ne 0 ]; then
 fi
 
 export PGCLIENTENCODING=UTF8
-psql_admin() { as_server "$PGBIN/psql" -X -q -h "$SOCK" -p "$PORT" -U postgres -v ON_ERROR_STOP=1 "$@"; }
+psql_admin() {
+    as_server "$PGBIN/psql" -X -q -h "$SOCK" -p "$PORT" -U postgres -v ON_ERROR_STOP=1 "$@"
+}
 psql_admin -d postgres -c "create role quorbex login password '$DBPASS'" &&
-    psql_admin -d postgres -c "create database quorbex owner quorbex encoding 'UTF8' template template0"
+    psql_admin -d postgres \
+        -c "create database quorbex owner quorbex encoding 'UTF8' template template0"
 
 # The demo template and the same three tables as the embedded demo.
 "$KARVELL" make-demo "$RUN" >/dev/null 2>&1
@@ -116,13 +120,14 @@ INI
 export ODBCSYSINI=$RUN ODBCINI=$RUN/odbc.ini QT_QPA_PLATFORM=offscreen
 export KARVELL_PDF_DIR=$RUN/output
 
-# With the connection string's own password the data source cannot be opened: nothing is printed (the
-# designer window opens instead, so the run is cut short).
+# With the connection string's own password the server refuses the login: nothing is printed
+# (the designer window opens instead, so the run is cut short).
 (cd "$RUN" && env -u KARVELL_DB_PASSWORD timeout 10 "$DANMERE" 1 >/dev/null 2>"$WORK/nopass.err")
 check "wrong password: no pages printed" test ! -d "$KARVELL_PDF_DIR"
 check "wrong password: the connection error is shown" grep -q "acc_Quorbex" "$WORK/nopass.err"
 
-(cd "$RUN" && KARVELL_DB_PASSWORD=$DBPASS timeout 120 "$DANMERE" 1 >"$WORK/print.out" 2>"$WORK/print.err")
+(cd "$RUN" && KARVELL_DB_PASSWORD=$DBPASS timeout 120 "$DANMERE" 1 \
+    >"$WORK/print.out" 2>"$WORK/print.err")
 status=$?
 check "danmere 1 ends by itself (exit status $status)" test "$status" -eq 0
 shopt -s nullglob
@@ -130,7 +135,8 @@ pdfs=("$KARVELL_PDF_DIR"/*.pdf)
 check "one PDF per page (${#pdfs[@]} files)" test "${#pdfs[@]}" -eq 3
 first=$(pdftotext -layout "$KARVELL_PDF_DIR/Danmere-1.pdf" - 2>/dev/null)
 last=$(pdftotext -layout "${pdfs[${#pdfs[@]}-1]:-/dev/null}" - 2>/dev/null)
-for text in 记账凭证 华东精密机械有限公司 记-0087 摘要 会计科目 提取现金备用 "1002 银行存款" 5,000.00 本页合计 "第 1/3 页"; do
+for text in 记账凭证 华东精密机械有限公司 记-0087 摘要 会计科目 提取现金备用 "1002 银行存款" \
+    5,000.00 本页合计 "第 1/3 页"; do
     check "page 1 shows \"$text\"" grep -qF -- "$text" <<<"$first"
 done
 for text in 合计 1,498,941.85 "第 3/3 页" 王丽; do

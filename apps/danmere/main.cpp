@@ -32,8 +32,7 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsSet("KARVELL_PDF_DIR")) {
         PrinterService& printers = PrinterService::Instance();
         const int pdf = int(printers.Printers().indexOf(QStringLiteral("PDF")));
-        if (pdf >= 0)
-            printers.SetCurrentIndex(pdf);
+        if (pdf >= 0) printers.SetCurrentIndex(pdf);
     }
 
     WidgetRuntimeUi runtimeUi;
@@ -42,8 +41,7 @@ int main(int argc, char** argv) {
     {
         TMainForm mainForm(app.arguments().mid(1));
         // A preview closed during start-up, or direct printing, has ended the program already.
-        if (!AppTermination::Requested())
-            mainForm.showMaximized();
+        if (!AppTermination::Requested()) mainForm.showMaximized();
         exitCode = AppTermination::RunEventLoop(app);
     }
     RuntimeUi::SetInstance(nullptr);

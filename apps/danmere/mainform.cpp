@@ -97,7 +97,9 @@ void TMainForm::file_saveClick() {
     FileSaved = true;
 }
 
-void TMainForm::file_exitClick() { close(); }
+void TMainForm::file_exitClick() {
+    close();
+}
 
 void TMainForm::FormCloseQuery(bool& canClose) {
     if (FileSaved) {
@@ -140,8 +142,7 @@ void TMainForm::resizeEvent(QResizeEvent* event) {
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == ScrollBoxMain && event->type() == QEvent::Resize)
-        ScrollBoxMainResize();
+    if (watched == ScrollBoxMain && event->type() == QEvent::Resize) ScrollBoxMainResize();
     return QMainWindow::eventFilter(watched, event);
 }
 

@@ -79,8 +79,7 @@ void TMainForm::StartUp() {
         ReportRunTimeMain->PrintDirect = printDirect;
         ReportRunTimeMain->PrintPreview(true);
         ADOQueryMain->EnableControls();
-        if (printDirect)
-            AppTermination::Request();
+        if (printDirect) AppTermination::Request();
     }
 
     // 10-11.
@@ -91,8 +90,7 @@ void TMainForm::StartUp() {
 void TMainForm::FillFontBoxes() {
     QStringList names = QFontDatabase::families();
     for (const QString& face : WindowsFaceNames())
-        if (!names.contains(face))
-            names.append(face);
+        if (!names.contains(face)) names.append(face);
     std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
         return QString::compare(a, b, Qt::CaseInsensitive) < 0;
     });
@@ -101,8 +99,7 @@ void TMainForm::FillFontBoxes() {
     fontbox->setCurrentIndex(fontbox->count() > 1 ? 1 : fontbox->count() - 1);
     fontsize->setCurrentIndex(1);
     const int song = fontbox->findText(QStringLiteral("宋体"), Qt::MatchExactly);
-    if (song >= 0)
-        fontbox->setCurrentIndex(song);
+    if (song >= 0) fontbox->setCurrentIndex(song);
 }
 
 } // namespace karvell

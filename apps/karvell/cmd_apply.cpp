@@ -394,8 +394,13 @@ int RunApply(const QStringList& args) {
     }
 
     TReportDocument doc;
-    if (templateFile != QLatin1String("new") && !doc.LoadFromFile(templateFile))
-        return 1; // the reader has already said why
+    try {
+        if (templateFile != QLatin1String("new") && !doc.LoadFromFile(templateFile))
+            return 1; // the reader has already said why
+    } catch (const KarvellError& e) {
+        PrintError(QStringLiteral("karvell apply: %1: %2").arg(templateFile, e.message()));
+        return 1;
+    }
     const QDir base = QFileInfo(opsFile).absoluteDir();
     const QJsonArray steps = json.array();
     for (int i = 0; i < steps.size(); ++i) {
@@ -409,7 +414,12 @@ int RunApply(const QStringList& args) {
             return 1;
         }
     }
-    doc.SaveToFile(output);
+    try {
+        doc.SaveToFile(output);
+    } catch (const KarvellError& e) {
+        PrintError(QStringLiteral("karvell apply: %1").arg(e.message()));
+        return 1;
+    }
     return 0;
 }
 

@@ -1,6 +1,7 @@
 // karvell convert: loads a template of any version and writes it in the current one (0xAA57).
 #include "command.h"
 #include "model/reportdocument.h"
+#include "platform/error.h"
 
 namespace karvell::cli {
 namespace {
@@ -11,9 +12,14 @@ int RunConvert(const QStringList& args) {
         return 1;
     }
     TReportDocument doc;
-    if (!doc.LoadFromFile(args[0]))
-        return 1; // the reader has already said why
-    doc.SaveToFile(args[1]);
+    try {
+        if (!doc.LoadFromFile(args[0]))
+            return 1; // the reader has already said why
+        doc.SaveToFile(args[1]);
+    } catch (const KarvellError& e) {
+        PrintError(QStringLiteral("karvell convert: %1").arg(e.message()));
+        return 1;
+    }
     return 0;
 }
 

@@ -31,8 +31,8 @@ void WriteDatabase(const QString& file, const QStringList& statements) {
         db.transaction();
         for (const QString& statement : statements)
             if (!query.exec(statement))
-                throw KarvellError(QStringLiteral("%1：%2").arg(statement,
-                                                                query.lastError().text()));
+                throw KarvellError(
+                    QStringLiteral("%1：%2").arg(statement, query.lastError().text()));
         db.commit();
     }
     QSqlDatabase::removeDatabase(name);
@@ -81,9 +81,8 @@ int MakeDemo(const QStringList& arguments) {
 
     TReportDocument document;
     demo::BuildVoucherTemplate(document);
-    const QString templateFile = dir.filePath(QStringLiteral("edj/") +
-                                              QString::fromUtf8(demo::kFormatName) +
-                                              QStringLiteral(".edj"));
+    const QString templateFile = dir.filePath(
+        QStringLiteral("edj/") + QString::fromUtf8(demo::kFormatName) + QStringLiteral(".edj"));
     document.SaveToFile(templateFile);
 
     const QString database = dir.filePath(QStringLiteral("quorbex.db"));
@@ -104,11 +103,12 @@ int MakeDemo(const QStringList& arguments) {
 
 } // namespace
 
-KARVELL_COMMAND(QStringLiteral("make-demo"),
-                QStringLiteral("make-demo DIR [--group CODE] | make-demo --sql [FILE]"),
-                QStringLiteral("create the demo voucher template (DIR/edj/记账凭证.edj), its SQLite "
-                               "database (DIR/quorbex.db) and an ODBC configuration naming it "
-                               "acc_Quorbex; or write the database as SQL"),
-                MakeDemo);
+KARVELL_COMMAND(
+    QStringLiteral("make-demo"),
+    QStringLiteral("make-demo DIR [--group CODE] | make-demo --sql [FILE]"),
+    QStringLiteral("create the demo voucher template (DIR/edj/记账凭证.edj), its SQLite "
+                   "database (DIR/quorbex.db) and an ODBC configuration naming it "
+                   "acc_Quorbex; or write the database as SQL"),
+    MakeDemo);
 
 } // namespace karvell::cli

@@ -4,6 +4,7 @@
 #include "command.h"
 #include "model/documentjson.h"
 #include "model/reportdocument.h"
+#include "platform/error.h"
 
 namespace karvell::cli {
 namespace {
@@ -14,8 +15,13 @@ int RunDump(const QStringList& args) {
         return 1;
     }
     TReportDocument doc;
-    if (!doc.LoadFromFile(args[0]))
-        return 1; // the reader has already said why
+    try {
+        if (!doc.LoadFromFile(args[0]))
+            return 1; // the reader has already said why
+    } catch (const KarvellError& e) {
+        PrintError(QStringLiteral("karvell dump: %1: %2").arg(args[0], e.message()));
+        return 1;
+    }
     PrintOut(QString::fromUtf8(QJsonDocument(DocumentToJson(doc)).toJson(QJsonDocument::Indented)));
     return 0;
 }

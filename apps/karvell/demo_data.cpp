@@ -44,7 +44,9 @@ QString Quote(const QString& text) {
     return QLatin1Char('\'') + t + QLatin1Char('\'');
 }
 
-QString Amount(double value) { return QString::number(value, 'f', 2); }
+QString Amount(double value) {
+    return QString::number(value, 'f', 2);
+}
 
 } // namespace
 
@@ -70,8 +72,7 @@ QStringList DatabaseStatements(const QString& group) {
         const QString summary = QString::fromUtf8(e.summary);
         sql << QStringLiteral("insert into Quorbex_Detail values (%1, %2, %3, %4, null)")
                    .arg(++row)
-                   .arg(Quote(summary), Quote(QString::fromUtf8(e.debitAccount)),
-                        Amount(e.amount));
+                   .arg(Quote(summary), Quote(QString::fromUtf8(e.debitAccount)), Amount(e.amount));
         sql << QStringLiteral("insert into Quorbex_Detail values (%1, %2, %3, null, %4)")
                    .arg(++row)
                    .arg(Quote(summary), Quote(QString::fromUtf8(e.creditAccount)),

@@ -52,8 +52,8 @@ void SetText(TReportDocument& doc, TReportCell* cell, const QString& text) {
     doc.SetSelText(Gbk::Encode(text));
 }
 
-void Format(TReportDocument& doc, const QList<TReportCell*>& cells, const LOGFONTA& font,
-            int horz, int vert = 1) {
+void Format(TReportDocument& doc, const QList<TReportCell*>& cells, const LOGFONTA& font, int horz,
+            int vert = 1) {
     Select(doc, cells);
     doc.SetSelFont(font);
     doc.SetSelAlign(horz, vert);
@@ -100,8 +100,9 @@ void BuildVoucherTemplate(TReportDocument& doc) {
     SetWidths(doc, Signature, {62, 100, 62, 100, 62, 100, width - 3 * 62 - 3 * 100});
 
     // No frame outside the table.
-    Borders(doc, CellsOf(doc, Company) + CellsOf(doc, Title) + CellsOf(doc, Info) +
-                     CellsOf(doc, Signature),
+    Borders(doc,
+            CellsOf(doc, Company) + CellsOf(doc, Title) + CellsOf(doc, Info) +
+                CellsOf(doc, Signature),
             false);
 
     // Texts and their looks.
@@ -181,9 +182,9 @@ void BuildVoucherTemplate(TReportDocument& doc) {
     }
 
     const QList<TReportCell*> sign = CellsOf(doc, Signature);
-    const QStringList signTexts = {QStringLiteral("制单："), QStringLiteral("@主表.制单"),
-                                   QStringLiteral("复核："), QStringLiteral("@主表.复核"),
-                                   QStringLiteral("记账："), QStringLiteral("@主表.记账"),
+    const QStringList signTexts = {QStringLiteral("制单："),   QStringLiteral("@主表.制单"),
+                                   QStringLiteral("复核："),   QStringLiteral("@主表.复核"),
+                                   QStringLiteral("记账："),   QStringLiteral("@主表.记账"),
                                    QStringLiteral("`PageNum/")};
     for (int i = 0; i < sign.size(); ++i)
         SetText(doc, sign[i], signTexts[i]);

@@ -17,25 +17,28 @@ State& S() {
 
 void Request(int exitCode) {
     State& s = S();
-    if (!s.requested)
-        s.exitCode = exitCode;
+    if (!s.requested) s.exitCode = exitCode;
     s.requested = true;
     // A quit() outside the main loop would also end any nested loop started later in the same
     // process (modal dialogs return at once), so it is only sent to a running main loop.
-    if (s.loopRunning)
-        QCoreApplication::exit(s.exitCode);
+    if (s.loopRunning) QCoreApplication::exit(s.exitCode);
 }
 
-bool Requested() { return S().requested; }
+bool Requested() {
+    return S().requested;
+}
 
-int ExitCode() { return S().exitCode; }
+int ExitCode() {
+    return S().exitCode;
+}
 
-void Reset() { S() = State{}; }
+void Reset() {
+    S() = State{};
+}
 
 int RunEventLoop(QApplication& app) {
     State& s = S();
-    if (s.requested)
-        return s.exitCode;
+    if (s.requested) return s.exitCode;
     s.loopRunning = true;
     const int code = app.exec();
     s.loopRunning = false;

@@ -51,9 +51,13 @@ void TMarginForm::BitBtn1Click() {
     SetupDone = true;
 }
 
-void TMarginForm::BitBtn2Click() { SetupDone = false; }
+void TMarginForm::BitBtn2Click() {
+    SetupDone = false;
+}
 
-void TMarginForm::SpeedButton2Click() { SetupDone = RunPrinterSetup(); }
+void TMarginForm::SpeedButton2Click() {
+    SetupDone = RunPrinterSetup();
+}
 
 void TMarginForm::keyPressEvent(QKeyEvent* event) {
     // Escape is the cancel button; only the title-bar close box leaves SetupDone alone.

@@ -19,13 +19,14 @@ int TMarginkForm::ExecutePageSetup(QWidget* owner, TReportDocument* grid) {
     const std::unique_ptr<TMarginkForm> dialog(new TMarginkForm(owner));
     dialog->FillMargins(*grid);
     WritePaperToPrinter(*grid);
-    if (dialog->exec() != QDialog::Accepted)
-        return 2;
+    if (dialog->exec() != QDialog::Accepted) return 2;
     grid->SetMargin(dialog->LeftValue(), dialog->TopValue(), dialog->RightValue(),
                     dialog->BottomValue());
     return 1;
 }
 
-void TMarginkForm::SpeedButton2Click() { RunPrinterSetup(); }
+void TMarginkForm::SpeedButton2Click() {
+    RunPrinterSetup();
+}
 
 } // namespace karvell

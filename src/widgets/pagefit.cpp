@@ -7,10 +7,8 @@ namespace karvell {
 
 namespace {
 int FitOneWay(int available, int page) {
-    if (page <= available)
-        return 100;
-    if (page <= 0)
-        return 100;
+    if (page <= available) return 100;
+    if (page <= 0) return 100;
     return static_cast<int>(static_cast<double>(available) / page * 100);
 }
 } // namespace

@@ -27,17 +27,13 @@ int WholeNumber(const QString& text) {
     const QString t = text.trimmed();
     qsizetype i = 0;
     bool negative = false;
-    if (i < t.size() && (t[i] == u'+' || t[i] == u'-'))
-        negative = t[i++] == u'-';
-    if (i >= t.size())
-        return 0;
+    if (i < t.size() && (t[i] == u'+' || t[i] == u'-')) negative = t[i++] == u'-';
+    if (i >= t.size()) return 0;
     long long value = 0;
     for (; i < t.size(); ++i) {
-        if (!t[i].isDigit() || t[i].unicode() > u'9')
-            return 0;
+        if (!t[i].isDigit() || t[i].unicode() > u'9') return 0;
         value = value * 10 + (t[i].unicode() - u'0');
-        if (value > INT_MAX)
-            return 0;
+        if (value > INT_MAX) return 0;
     }
     return int(negative ? -value : value);
 }
@@ -57,7 +53,9 @@ TMarginSpinEdit::TMarginSpinEdit(QWidget* parent) : QSpinBox(parent) {
     setKeyboardTracking(true);
 }
 
-int TMarginSpinEdit::Value() const { return WholeNumber(lineEdit()->text()); }
+int TMarginSpinEdit::Value() const {
+    return WholeNumber(lineEdit()->text());
+}
 
 void TMarginSpinEdit::SetValue(int value) {
     setValue(value);
@@ -66,12 +64,13 @@ void TMarginSpinEdit::SetValue(int value) {
 
 QValidator::State TMarginSpinEdit::validate(QString& text, int&) const {
     for (const QChar c : text)
-        if (!AllowedMarginChar(c))
-            return QValidator::Invalid;
+        if (!AllowedMarginChar(c)) return QValidator::Invalid;
     return QValidator::Acceptable;
 }
 
-int TMarginSpinEdit::valueFromText(const QString& text) const { return WholeNumber(text); }
+int TMarginSpinEdit::valueFromText(const QString& text) const {
+    return WholeNumber(text);
+}
 
 void TMarginSpinEdit::fixup(QString&) const {}
 
@@ -82,7 +81,9 @@ TPellamForm::TPellamForm(QWidget* owner, DesignTag) : QDialog(owner) {
     setModal(true);
 }
 
-TPellamForm* TPellamForm::CreateDialog(QWidget* owner) { return new TPellamForm(owner, {}); }
+TPellamForm* TPellamForm::CreateDialog(QWidget* owner) {
+    return new TPellamForm(owner, {});
+}
 
 void TPellamForm::BuildPageSetupControls() {
     setWindowTitle(QStringLiteral("页面设置"));
@@ -147,10 +148,18 @@ void TPellamForm::FillMargins(const TReportDocument& document) {
     BottomMargin->SetValue(m.bottom);
 }
 
-int TPellamForm::LeftValue() const { return LeftMargin->Value(); }
-int TPellamForm::TopValue() const { return TopMargin->Value(); }
-int TPellamForm::RightValue() const { return RightMargin->Value(); }
-int TPellamForm::BottomValue() const { return BottomMargin->Value(); }
+int TPellamForm::LeftValue() const {
+    return LeftMargin->Value();
+}
+int TPellamForm::TopValue() const {
+    return TopMargin->Value();
+}
+int TPellamForm::RightValue() const {
+    return RightMargin->Value();
+}
+int TPellamForm::BottomValue() const {
+    return BottomMargin->Value();
+}
 
 void TPellamForm::WritePaperToPrinter(const TReportDocument& document) {
     DEVMODE* dm = LockPrinterDevMode();

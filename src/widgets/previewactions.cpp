@@ -15,8 +15,7 @@ namespace karvell {
 void TPreviewForm::RunPreview(const QList<QBuffer*>& pageStreams) {
     ShowsStreams = true;
     const auto done = qScopeGuard([this] { ShowsStreams = false; });
-    if (pageStreams.isEmpty())
-        return;
+    if (pageStreams.isEmpty()) return;
     SetPages(pageStreams);
     ShowPage();
     if (PrintDirect) {
@@ -27,20 +26,19 @@ void TPreviewForm::RunPreview(const QList<QBuffer*>& pageStreams) {
     exec();
 }
 
-void TPreviewForm::SetPages(const QList<QBuffer*>& pageStreams) { Pages = pageStreams; }
+void TPreviewForm::SetPages(const QList<QBuffer*>& pageStreams) {
+    Pages = pageStreams;
+}
 
 QBuffer* TPreviewForm::PageStream(int n) const {
-    if (!ShowsStreams || n < 1 || n > Pages.size())
-        return nullptr;
+    if (!ShowsStreams || n < 1 || n > Pages.size()) return nullptr;
     return Pages[n - 1];
 }
 
 void TPreviewForm::ShowPage() {
     const int z = ReportControl1->Zoom;
-    if (ShowsStreams)
-        PageCount = Pages.size();
-    if (PageCount < CurrentPage)
-        CurrentPage = PageCount;
+    if (ShowsStreams) PageCount = Pages.size();
+    if (PageCount < CurrentPage) CurrentPage = PageCount;
     PriorBtn->setEnabled(CurrentPage > 1);
     FirstBtn->setEnabled(CurrentPage > 1);
     NextBtn->setEnabled(CurrentPage < PageCount);
@@ -49,8 +47,7 @@ void TPreviewForm::ShowPage() {
 
     setUpdatesEnabled(false);
     const auto thaw = qScopeGuard([this] { setUpdatesEnabled(true); });
-    if (ShowsStreams && CurrentPage >= 1 && CurrentPage <= Pages.size() &&
-        Pages[CurrentPage - 1]) {
+    if (ShowsStreams && CurrentPage >= 1 && CurrentPage <= Pages.size() && Pages[CurrentPage - 1]) {
         // Loading a page also hands its paper to the current printer.
         ReportControl1->LoadFromStream(*Pages[CurrentPage - 1], 0);
     }
@@ -71,8 +68,7 @@ void TPreviewForm::SetAllowEdit(bool value) {
 
 void TPreviewForm::PrintSetupBtnClick() {
     if (TReportRunTime* runtime = OwnerRunTime()) {
-        if (runtime->PageSetupAndRebuild())
-            FirstBtnClick();
+        if (runtime->PageSetupAndRebuild()) FirstBtnClick();
     }
     PrintSizeBtnClick();
 }
@@ -172,6 +168,8 @@ void TPreviewForm::deleterowClick() {
     ReportControl1->update();
 }
 
-void TPreviewForm::ExitBtnClick() { close(); }
+void TPreviewForm::ExitBtnClick() {
+    close();
+}
 
 } // namespace karvell

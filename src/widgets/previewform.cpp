@@ -78,9 +78,8 @@ TReportRunTime* TPreviewForm::OwnerRunTime() const {
     return qobject_cast<TReportRunTime*>(m_owner.data());
 }
 
-QToolButton* TPreviewForm::AddButton(const char* name, const QString& caption,
-                                     const QString& hint, const QIcon& icon,
-                                     void (TPreviewForm::*action)()) {
+QToolButton* TPreviewForm::AddButton(const char* name, const QString& caption, const QString& hint,
+                                     const QIcon& icon, void (TPreviewForm::*action)()) {
     auto* button = new QToolButton(ToolBar1);
     button->setObjectName(QString::fromLatin1(name));
     button->setText(caption);
@@ -112,12 +111,12 @@ void TPreviewForm::BuildToolBar() {
     PrintSetupBtn = AddButton("PrintSetupBtn", QStringLiteral("设置"), QStringLiteral("打印设置"),
                               icon(I::PrintSetup), &TPreviewForm::PrintSetupBtnClick);
     ToolBar1->addSeparator();
-    PrintBtn = AddButton("PrintBtn", QStringLiteral("打印"), QStringLiteral("打印"),
-                         icon(I::Print), &TPreviewForm::PrintBtnClick);
+    PrintBtn = AddButton("PrintBtn", QStringLiteral("打印"), QStringLiteral("打印"), icon(I::Print),
+                         &TPreviewForm::PrintBtnClick);
     ToolBar1->addSeparator();
-    PrintSizeBtn = AddButton("PrintSizeBtn", QStringLiteral("最适合"),
-                             QStringLiteral("最适合的缩放比例"), icon(I::FitSize),
-                             &TPreviewForm::PrintSizeBtnClick);
+    PrintSizeBtn =
+        AddButton("PrintSizeBtn", QStringLiteral("最适合"), QStringLiteral("最适合的缩放比例"),
+                  icon(I::FitSize), &TPreviewForm::PrintSizeBtnClick);
     ToolBar1->addSeparator();
     OriginalSizeBtn = AddButton("OriginalSizeBtn", QStringLiteral("原比例"), QString(),
                                 icon(I::OriginalSize), &TPreviewForm::OriginalSizeBtnClick);
@@ -127,10 +126,10 @@ void TPreviewForm::BuildToolBar() {
     ZoomOutBtn = AddButton("ZoomOutBtn", QStringLiteral("缩小"), QStringLiteral("缩小"),
                            icon(I::ZoomOut), &TPreviewForm::ZoomOutBtnClick);
     ToolBar1->addSeparator();
-    FirstBtn = AddButton("FirstBtn", QStringLiteral("首页"), QStringLiteral("首页"),
-                         icon(I::First), &TPreviewForm::FirstBtnClick);
-    PriorBtn = AddButton("PriorBtn", QStringLiteral("上页"), QStringLiteral("上页"),
-                         icon(I::Prior), &TPreviewForm::PriorBtnClick);
+    FirstBtn = AddButton("FirstBtn", QStringLiteral("首页"), QStringLiteral("首页"), icon(I::First),
+                         &TPreviewForm::FirstBtnClick);
+    PriorBtn = AddButton("PriorBtn", QStringLiteral("上页"), QStringLiteral("上页"), icon(I::Prior),
+                         &TPreviewForm::PriorBtnClick);
     NextBtn = AddButton("NextBtn", QStringLiteral("下页"), QStringLiteral("下页"), icon(I::Next),
                         &TPreviewForm::NextBtnClick);
     LastBtn = AddButton("LastBtn", QStringLiteral("末页"), QStringLiteral("末页"), icon(I::Last),
@@ -178,22 +177,21 @@ void TPreviewForm::keyPressEvent(QKeyEvent* e) {
 bool TPreviewForm::eventFilter(QObject* watched, QEvent* e) {
     if (watched == ScrollBox1 && e->type() == QEvent::Resize)
         CenterPage();
-    else if (watched == ReportControl1 && e->type() == QEvent::MouseButtonRelease)
+    else if (watched == ReportControl1 && e->type() == QEvent::MouseButtonRelease &&
+             ReportControl1->isEnabled())
         PreviewZoom = 100; // the grid went back to 100 on the press; the next step starts there
     return QDialog::eventFilter(watched, e);
 }
 
 void TPreviewForm::FitZoom() {
-    if (!ReportControl1)
-        return;
+    if (!ReportControl1) return;
     PreviewZoom = FitZoomPercent(
         OuterSize(this), QSize(ReportControl1->CachedPageWidth, ReportControl1->CachedPageHeight));
     ApplyPreviewZoom();
 }
 
 void TPreviewForm::CenterPage() {
-    if (!ReportControl1)
-        return;
+    if (!ReportControl1) return;
     const QPoint pos = CenteredPagePos(width(), OuterSize(this).height(), ReportControl1->size());
     ReportControl1->move(pos);
     UpdateCanvasSize();

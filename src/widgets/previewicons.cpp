@@ -39,8 +39,7 @@ void Magnifier(QPainter& p, bool plus) {
     p.drawEllipse(QPointF(13, 13), 9, 9);
     p.setPen(QPen(kBlue, 2.5));
     p.drawLine(QPointF(9, 13), QPointF(17, 13));
-    if (plus)
-        p.drawLine(QPointF(13, 9), QPointF(13, 17));
+    if (plus) p.drawLine(QPointF(13, 9), QPointF(13, 17));
 }
 
 // A triangle pointing left (dir = -1) or right (dir = 1) around x, with an optional bar.
@@ -164,6 +163,8 @@ QPixmap Draw(PreviewIcon kind) {
 
 } // namespace
 
-QIcon MakePreviewIcon(PreviewIcon kind) { return QIcon(Draw(kind)); }
+QIcon MakePreviewIcon(PreviewIcon kind) {
+    return QIcon(Draw(kind));
+}
 
 } // namespace karvell

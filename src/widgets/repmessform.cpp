@@ -12,8 +12,7 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, const 
     auto* label = new QLabel(text, parent);
     label->setObjectName(QString::fromLatin1(name));
     QFont font = label->font();
-    if (!family.isEmpty())
-        font.setFamily(family);
+    if (!family.isEmpty()) font.setFamily(family);
     font.setPixelSize(pixelSize);
     font.setBold(bold);
     label->setFont(font);
@@ -38,8 +37,8 @@ TREPmessform::TREPmessform(QWidget* parent) : QDialog(parent) {
     Label3 = MakeLabel(this, "Label3", QStringLiteral("第"), Qt::yellow, 14, false, QPoint(86, 51));
     // The runtime never numbers the pages here; the box only says that work is going on.
     Label1 = MakeLabel(this, "Label1", QString(), Qt::red, 14, true, QPoint(109, 51));
-    Label4 = MakeLabel(this, "Label4", QStringLiteral("页"), Qt::yellow, 14, false,
-                       QPoint(133, 51));
+    Label4 =
+        MakeLabel(this, "Label4", QStringLiteral("页"), Qt::yellow, 14, false, QPoint(133, 51));
 }
 
 void TREPmessform::ShowCentred() {

@@ -23,6 +23,9 @@ public:
     // Paints the window's content for the given invalid rectangle (window pixels) onto any
     // paint device: the paint handler and offscreen rendering share it.
     void PaintTo(QPainter& painter, const QRect& invalidWindowRect);
+    // The page as printed (print jobs, expanded reports): the window extent mapped onto the
+    // printable area `printable` (device units); pictures and cells in print look, nothing else.
+    void PaintPrintPage(QPainter& painter, const QSize& printable);
 
 Q_SIGNALS:
     // The owner's "mouse down" notification, after the selection or drag is complete.
@@ -40,9 +43,6 @@ protected:
     int ViewClientBottom() const override;
 
 private:
-    // The print job's page: the window extent mapped onto the printable area `printable`
-    // (device units); pictures and cells in print look, nothing else.
-    void PaintPrintPage(QPainter& painter, const QSize& printable);
     QString PrintToPdf(const QString& pdfFile);
     void PrintToQueue(const QString& queue);
 };

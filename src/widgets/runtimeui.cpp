@@ -6,8 +6,8 @@
 
 #include "marginform.h"
 #include "previewform.h"
-#include "reportcontrol.h"
 #include "repmessform.h"
+#include "reportcontrol.h"
 
 namespace karvell {
 
@@ -36,12 +36,11 @@ void WidgetRuntimeUi::ShowProgress(TReportRunTime* runtime) {
 
 void WidgetRuntimeUi::CloseProgress(TReportRunTime* runtime) {
     const auto it = m_progress.constFind(runtime);
-    if (it != m_progress.constEnd() && *it)
-        (*it)->hide();
+    if (it != m_progress.constEnd() && *it) (*it)->hide();
 }
 
-void WidgetRuntimeUi::RunPreviewWindow(TReportRunTime* runtime, bool previewMode,
-                                       int detailIndex, bool forPreview) {
+void WidgetRuntimeUi::RunPreviewWindow(TReportRunTime* runtime, bool previewMode, int detailIndex,
+                                       bool forPreview) {
     // One window per run, destroyed also when the run fails.
     auto form = std::make_unique<TPreviewForm>(runtime);
     runtime->PreviewWindow = form.get();

@@ -16,7 +16,7 @@ struct ProgramRun {
 };
 
 ProgramRun RunProgram(const QString& program, const QStringList& args, const QString& workDir,
-               const QProcessEnvironment& env, int timeoutMs = 120000) {
+                      const QProcessEnvironment& env, int timeoutMs = 120000) {
     QProcess process;
     process.setWorkingDirectory(workDir);
     process.setProcessEnvironment(env);
@@ -71,8 +71,7 @@ TEST(DanmereProgram, PrintsTheDemoVoucherPageByPageAndEnds) {
     // The settings file was created with its defaults.
     EXPECT_TRUE(QFile::exists(demo + QStringLiteral("/Quorbex.ini")));
 
-    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
-        return;
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty()) return;
     const QString first = PdfText(QDir(pdfDir).filePath(files.first()));
     for (const char* text : {"记账凭证", "华东精密机械有限公司", "本页合计", "第 1/3 页"})
         EXPECT_TRUE(first.contains(QString::fromUtf8(text))) << text;

@@ -53,8 +53,7 @@ struct DesignerDatabase {
                       .arg(i * 10)
                       .toUtf8()});
         const QString odbc = dir.filePath(QStringLiteral("odbc"));
-        if (WriteOdbcConfig(odbc, QStringLiteral("acc_Quorbex"), file, &error))
-            UseOdbcConfig(odbc);
+        if (WriteOdbcConfig(odbc, QStringLiteral("acc_Quorbex"), file, &error)) UseOdbcConfig(odbc);
     }
     void Exec(const QList<QByteArray>& statements) {
         {
@@ -66,8 +65,7 @@ struct DesignerDatabase {
             }
             QSqlQuery q(db);
             for (const QByteArray& s : statements)
-                if (!q.exec(QString::fromUtf8(s)))
-                    error += q.lastError().text();
+                if (!q.exec(QString::fromUtf8(s))) error += q.lastError().text();
         }
         QSqlDatabase::removeDatabase("designer");
     }
@@ -96,8 +94,8 @@ protected:
         PrinterService::Instance().Reset();
         AppTermination::Reset();
         RuntimeUi::SetInstance(&m_ui);
-        WriteDetailTemplate(m_work.filePath(QStringLiteral("edj/单据.edj")),
-                            QStringLiteral("从表"), 200);
+        WriteDetailTemplate(m_work.filePath(QStringLiteral("edj/单据.edj")), QStringLiteral("从表"),
+                            200);
         Db().Choose(QStringLiteral("*"), QStringLiteral("单据"));
     }
     void TearDown() override {
@@ -134,7 +132,7 @@ protected:
 TEST_F(MainFormTest, StartUpWithoutSettingsCreatesThemAndOpensForDesign) {
     ASSERT_FALSE(QFile::exists(Ini()));
     bool previewShown = false;
-    WhenModal<TPreviewForm>([&](TPreviewForm* f) {
+    const auto watch = WhenModal<TPreviewForm>([&](TPreviewForm* f) {
         previewShown = true;
         f->close();
     });
@@ -232,7 +230,7 @@ TEST_F(MainFormTest, VoucherGroupPreviewsAtStartUpAndClosingThePreviewEnds) {
     QString status;
     bool ownedByRuntime = false, rowsEnabled = false, constructorReturned = true;
     TMainForm* created = nullptr;
-    WhenModal<TPreviewForm>([&](TPreviewForm* preview) {
+    const auto watch = WhenModal<TPreviewForm>([&](TPreviewForm* preview) {
         status = preview->StatusPanel->text();
         ownedByRuntime = qobject_cast<TReportRunTime*>(preview->Owner()) != nullptr &&
                          preview->Owner()->objectName() == QStringLiteral("ReportRunTimeMain");
@@ -258,8 +256,7 @@ TEST_F(MainFormTest, FirstArgumentOnePrintsEveryPageAndEnds) {
         QStringList arguments;
         bool printed;
     } cases[] = {
-        {"01", {"1"}, true},
-        {"*", {"1"}, false}, // design only: the argument has no effect
+        {"01", {"1"}, true}, {"*", {"1"}, false}, // design only: the argument has no effect
     };
     for (const auto& c : cases) {
         QDir(m_work.filePath("pdf")).removeRecursively();
@@ -267,7 +264,7 @@ TEST_F(MainFormTest, FirstArgumentOnePrintsEveryPageAndEnds) {
         Db().Choose(QString::fromUtf8(c.group), QStringLiteral("单据"));
         const int pages = VoucherPages();
         bool previewShown = false;
-        WhenModal<TPreviewForm>([&](TPreviewForm* f) {
+        const auto watch = WhenModal<TPreviewForm>([&](TPreviewForm* f) {
             previewShown = true;
             f->close();
         });
@@ -276,8 +273,7 @@ TEST_F(MainFormTest, FirstArgumentOnePrintsEveryPageAndEnds) {
         EXPECT_FALSE(previewShown) << c.group;
         EXPECT_EQ(PdfCount(), c.printed ? pages : 0) << c.group;
         EXPECT_EQ(AppTermination::Requested(), c.printed) << c.group;
-        if (previewShown)
-            AppTermination::Reset();
+        if (previewShown) AppTermination::Reset();
     }
 }
 

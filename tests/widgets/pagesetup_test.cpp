@@ -21,7 +21,9 @@ using namespace karvell::testutil;
 
 namespace {
 
-void Click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton); }
+void Click(QWidget* widget) {
+    QTest::mouseClick(widget, Qt::LeftButton);
+}
 
 // Replaces the box's text by typing; characters beyond ASCII arrive as key events with text.
 void Type(TMarginSpinEdit* box, const QString& text) {
@@ -81,8 +83,8 @@ TEST(MarginSpinEdit, TakesWholeNumbersAndRefusesOtherCharacters) {
         const char* shown;
         int value;
     } cases[] = {
-        {"12", "12", 12}, {"-7", "-7", -7},    {"+5", "+5", 5},     {"", "", 0},
-        {"-", "-", 0},    {"1.5", "1.5", 0},   {"a1b2", "12", 12},  {"99999", "99999", 99999},
+        {"12", "12", 12}, {"-7", "-7", -7},  {"+5", "+5", 5},    {"", "", 0},
+        {"-", "-", 0},    {"1.5", "1.5", 0}, {"a1b2", "12", 12}, {"99999", "99999", 99999},
         {"毫米", "", 0},  {"4 0", "40", 40},
     };
     for (const auto& c : cases) {
@@ -115,8 +117,8 @@ TEST_F(PageSetupTest, FileDialogIsFilledAndHandsItsPaperToThePrinter) {
     QStringList captions;
     for (QLabel* label : dialog->GroupBox1->findChildren<QLabel*>())
         captions << label->text();
-    EXPECT_EQ(captions, (QStringList{"  上边距：", "  下边距：", "  左边距：", "  右边距：",
-                                     "  打印纸："}));
+    EXPECT_EQ(captions,
+              (QStringList{"  上边距：", "  下边距：", "  左边距：", "  右边距：", "  打印纸："}));
     const DEVMODE* dm = LockPrinterDevMode();
     EXPECT_EQ(dm->dmPaperSize, DMPAPER_A5);
     EXPECT_EQ(dm->dmOrientation, DMORIENT_LANDSCAPE);
@@ -186,7 +188,7 @@ TEST_F(PageSetupTest, GridDialogAnswersOneOrTwo) {
     const TRect before = grid.GetMargin();
 
     // Cancelled: 2, margins unchanged, but the printer took the grid's paper.
-    WhenModal<TMarginkForm>([](TMarginkForm* dialog) {
+    const auto cancel = WhenModal<TMarginkForm>([](TMarginkForm* dialog) {
         EXPECT_EQ(dialog->windowTitle(), QStringLiteral("页面设置"));
         EXPECT_EQ(dialog->LeftMargin->Value(), 20);
         EXPECT_EQ(dialog->TopMargin->Value(), 20);
@@ -201,7 +203,7 @@ TEST_F(PageSetupTest, GridDialogAnswersOneOrTwo) {
     // Confirmed: 1 and the boxes' margins, an emptied box giving 0; the printer setup's own
     // outcome plays no part.
     ScriptedMessages messages;
-    WhenModal<TMarginkForm>([](TMarginkForm* dialog) {
+    const auto confirm = WhenModal<TMarginkForm>([](TMarginkForm* dialog) {
         Click(dialog->SpeedButton2);
         Type(dialog->TopMargin, "44");
         Type(dialog->RightMargin, "");
@@ -221,7 +223,7 @@ TEST_F(PageSetupTest, WithoutAPrinterNoDialogIsShown) {
     qputenv("KARVELL_NO_PRINTERS", "1");
     TReportControl grid;
     bool shown = false;
-    WhenModal<TMarginkForm>([&](TMarginkForm* dialog) {
+    const auto watch = WhenModal<TMarginkForm>([&](TMarginkForm* dialog) {
         shown = true;
         dialog->reject();
     });

@@ -21,8 +21,7 @@ PageStreams MakePageStreams(int count) {
 }
 
 QString FirstCellText(const TReportDocument& document) {
-    if (document.Lines.isEmpty() || document.Lines[0]->Cells.isEmpty())
-        return QString();
+    if (document.Lines.isEmpty() || document.Lines[0]->Cells.isEmpty()) return QString();
     return Gbk::Decode(document.Lines[0]->Cells[0]->CellText);
 }
 

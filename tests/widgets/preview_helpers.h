@@ -17,27 +17,27 @@ namespace karvell::testutil {
 
 // Calls `act` with the modal window of type T as soon as it runs. A modal window of another
 // type that stays up for seconds is rejected (and the test fails) instead of hanging the run.
-template <class T> void WhenModal(std::function<void(T*)> act) {
-    auto* timer = new QTimer;
+// The watch ends when the answer goes out of scope, so it never reaches into a later test.
+template <class T> [[nodiscard]] std::unique_ptr<QTimer> WhenModal(std::function<void(T*)> act) {
+    auto timer = std::make_unique<QTimer>();
     timer->setInterval(10);
+    QTimer* t = timer.get();
     auto waited = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, [timer, act, waited] {
+    QObject::connect(t, &QTimer::timeout, [t, act, waited] {
         QWidget* modal = QApplication::activeModalWidget();
         if (T* wanted = qobject_cast<T*>(modal)) {
-            timer->stop();
-            timer->deleteLater();
+            t->stop();
             act(wanted);
             return;
         }
         if (modal && ++*waited > 500) {
-            timer->stop();
-            timer->deleteLater();
+            t->stop();
             ADD_FAILURE() << "unexpected modal window " << modal->metaObject()->className();
-            if (auto* dialog = qobject_cast<QDialog*>(modal))
-                dialog->reject();
+            if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
         }
     });
     timer->start();
+    return timer;
 }
 
 // Page streams as the runtime produces them: template streams, one document each, whose first

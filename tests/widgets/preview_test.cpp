@@ -12,8 +12,8 @@
 #include <gtest/gtest.h>
 
 #include "apptermination.h"
-#include "platform/gbk.h"
 #include "pagefit.h"
+#include "platform/gbk.h"
 #include "platform/printer.h"
 #include "preview_helpers.h"
 #include "previewform.h"
@@ -25,9 +25,13 @@ using namespace karvell::testutil;
 
 namespace {
 
-QString Status(const TPreviewForm& form) { return form.StatusPanel->text(); }
+QString Status(const TPreviewForm& form) {
+    return form.StatusPanel->text();
+}
 
-void Click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton); }
+void Click(QWidget* widget) {
+    QTest::mouseClick(widget, Qt::LeftButton);
+}
 
 class PreviewTest : public testing::Test {
 protected:
@@ -73,13 +77,20 @@ TEST_F(PreviewTest, ToolBarAndStateAtCreation) {
         const char* caption;
         const char* hint;
     } buttons[] = {
-        {"PrintSetupBtn", "设置", "打印设置"}, {"PrintBtn", "打印", "打印"},
-        {"PrintSizeBtn", "最适合", "最适合的缩放比例"}, {"OriginalSizeBtn", "原比例", ""},
-        {"ZoomInBtn", "放大", "放大"},          {"ZoomOutBtn", "缩小", "缩小"},
-        {"FirstBtn", "首页", "首页"},           {"PriorBtn", "上页", "上页"},
-        {"NextBtn", "下页", "下页"},            {"LastBtn", "末页", "末页"},
-        {"insertrow", "插入行", ""},            {"addrow", "添加行", ""},
-        {"deleterow", "删除行", ""},            {"ExitBtn", "退出", "退出"},
+        {"PrintSetupBtn", "设置", "打印设置"},
+        {"PrintBtn", "打印", "打印"},
+        {"PrintSizeBtn", "最适合", "最适合的缩放比例"},
+        {"OriginalSizeBtn", "原比例", ""},
+        {"ZoomInBtn", "放大", "放大"},
+        {"ZoomOutBtn", "缩小", "缩小"},
+        {"FirstBtn", "首页", "首页"},
+        {"PriorBtn", "上页", "上页"},
+        {"NextBtn", "下页", "下页"},
+        {"LastBtn", "末页", "末页"},
+        {"insertrow", "插入行", ""},
+        {"addrow", "添加行", ""},
+        {"deleterow", "删除行", ""},
+        {"ExitBtn", "退出", "退出"},
     };
     QStringList order;
     int index = 0;
@@ -136,7 +147,7 @@ TEST_F(PreviewTest, PagesThroughThreePagesWithTheButtons) {
                      form.PriorBtn->isEnabled(), form.NextBtn->isEnabled(),
                      form.LastBtn->isEnabled()});
     };
-    WhenModal<TPreviewForm>([&](TPreviewForm* shown) {
+    const auto watch = WhenModal<TPreviewForm>([&](TPreviewForm* shown) {
         EXPECT_EQ(shown, &form);
         EXPECT_TRUE(form.isMaximized());
         streamOfPage2 = form.PageStream(2);
@@ -183,7 +194,7 @@ TEST_F(PreviewTest, PagesThroughThreePagesWithTheButtons) {
 TEST_F(PreviewTest, NoPagesShowNothing) {
     TPreviewForm form(nullptr);
     bool shown = false;
-    WhenModal<TPreviewForm>([&](TPreviewForm* f) {
+    const auto watch = WhenModal<TPreviewForm>([&](TPreviewForm* f) {
         shown = true;
         f->close();
     });
@@ -197,7 +208,7 @@ TEST_F(PreviewTest, ZoomStepsAndAClickOnThePage) {
     PageStreams pages = MakePageStreams(1);
     TPreviewForm form(nullptr);
     QList<int> zooms;
-    WhenModal<TPreviewForm>([&](TPreviewForm*) {
+    const auto watch = WhenModal<TPreviewForm>([&](TPreviewForm*) {
         form.SetAllowEdit(true);
         form.PreviewZoom = 70;
         for (int i = 0; i < 3; ++i)
@@ -245,8 +256,8 @@ TEST_F(PreviewTest, FitZoomAndCentring) {
         form.FitZoom();
         EXPECT_EQ(form.PreviewZoom, c.zoom) << c.window.width();
         EXPECT_EQ(grid->Zoom, c.zoom);
-        EXPECT_EQ(grid->size(), QSize(int(768 * c.zoom / 100.0 + 0.5),
-                                      int(1058 * c.zoom / 100.0 + 0.5)));
+        EXPECT_EQ(grid->size(),
+                  QSize(int(768 * c.zoom / 100.0 + 0.5), int(1058 * c.zoom / 100.0 + 0.5)));
         EXPECT_EQ(grid->pos(), c.pos) << c.window.width();
         EXPECT_TRUE(grid->isVisibleTo(&form));
     }
@@ -265,7 +276,7 @@ TEST_F(PreviewTest, DirectPrintingPrintsEveryPageAsItsOwnJobWithoutAWindow) {
     TPreviewForm form(nullptr);
     form.PrintDirect = true;
     bool shown = false;
-    WhenModal<TPreviewForm>([&](TPreviewForm* f) {
+    const auto watch = WhenModal<TPreviewForm>([&](TPreviewForm* f) {
         shown = true;
         f->close();
     });
@@ -290,7 +301,7 @@ TEST_F(PreviewTest, PrintingOnePageKeepsItsEditsSeveralPagesAreReloaded) {
         const QStringList before = PdfFiles();
         PageStreams pages = MakePageStreams(count);
         TPreviewForm form(nullptr);
-        WhenModal<TPreviewForm>([&](TPreviewForm*) {
+        const auto watch = WhenModal<TPreviewForm>([&](TPreviewForm*) {
             form.ReportControl1->Lines[0]->Cells[0]->SetCellText(
                 Gbk::Encode(QStringLiteral("改过")));
             Click(form.PrintBtn);
@@ -313,7 +324,7 @@ TEST_F(PreviewTest, RowButtonsEditTheShownPage) {
     PageStreams pages = MakePageStreams(2);
     TPreviewForm form(&runtime);
     QList<int> lineCounts;
-    WhenModal<TPreviewForm>([&](TPreviewForm*) {
+    const auto watch = WhenModal<TPreviewForm>([&](TPreviewForm*) {
         TReportControl* grid = form.ReportControl1;
         lineCounts << int(grid->Lines.size());
         Click(form.addrow); // no cell selected: nothing

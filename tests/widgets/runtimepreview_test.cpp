@@ -15,8 +15,8 @@
 #include "platform/printer.h"
 #include "preview_helpers.h"
 #include "previewform.h"
-#include "reportcontrol.h"
 #include "repmessform.h"
+#include "reportcontrol.h"
 #include "runtime/reportruntime.h"
 #include "runtimeui.h"
 
@@ -25,7 +25,9 @@ using namespace karvell::testutil;
 
 namespace {
 
-void Click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton); }
+void Click(QWidget* widget) {
+    QTest::mouseClick(widget, Qt::LeftButton);
+}
 
 class RuntimePreviewTest : public testing::Test {
 protected:
@@ -126,7 +128,7 @@ TEST_F(RuntimePreviewTest, PrintPreviewShowsThePagesInAWindowOfTheRuntime) {
         bool ownerOk = false, previewMode = false, allowEdit = false, editEpt = false;
         bool gridEnabled = false, rowsEnabled = false, printEnabled = false;
         int tag = -1, pages = 0;
-        WhenModal<TPreviewForm>([&](TPreviewForm* form) {
+        const auto watch = WhenModal<TPreviewForm>([&](TPreviewForm* form) {
             ownerOk = form->Owner() == m_runtime && m_runtime->PreviewWindow == form;
             status = form->StatusPanel->text();
             tag = form->Tag();
@@ -164,7 +166,7 @@ TEST_F(RuntimePreviewTest, PrintDirectPrintsEveryPageWithoutAWindow) {
     m_runtime->SetDataSet("T", m_items);
     m_runtime->PrintDirect = true;
     bool shown = false;
-    WhenModal<TPreviewForm>([&](TPreviewForm* form) {
+    const auto watch = WhenModal<TPreviewForm>([&](TPreviewForm* form) {
         shown = true;
         form->close();
     });
@@ -178,7 +180,7 @@ TEST_F(RuntimePreviewTest, PreviewFromSetDataCannotPrintAndShowsGeneratedPages) 
     m_runtime->SetSetData({QStringLiteral("SetDataSet(T,Items)")});
     bool printDisabled = false, showingPages = false, previewMode = false;
     int widthLines = -1;
-    WhenModal<TPreviewForm>([&](TPreviewForm* form) {
+    const auto watch = WhenModal<TPreviewForm>([&](TPreviewForm* form) {
         printDisabled = !form->PrintBtn->isEnabled() && !form->PrintSetupBtn->isEnabled();
         showingPages = form->ReportControl1->ShowingPages;
         previewMode = form->ReportControl1->PreviewMode;
@@ -205,18 +207,19 @@ TEST_F(RuntimePreviewTest, PageSetupFromThePreviewRebuildsOnlyWhenConfirmed) {
     QList<QBuffer*> pagesBefore, pagesAfterCancel, pagesAfterConfirm;
     QString statusAfterConfirm;
     int currentAfterConfirm = 0, zoomAfterCancel = 0;
-    WhenModal<TPreviewForm>([&](TPreviewForm* form) {
+    const auto watch = WhenModal<TPreviewForm>([&](TPreviewForm* form) {
         pagesBefore = form->Pages;
         Click(form->NextBtn);
         // Cancelled: the pages stay; the zoom is fitted anew.
-        WhenModal<TMarginForm>([](TMarginForm* dialog) { Click(dialog->BitBtn2); });
+        const auto cancel =
+            WhenModal<TMarginForm>([](TMarginForm* dialog) { Click(dialog->BitBtn2); });
         form->PreviewZoom = 123;
         Click(form->PrintSetupBtn);
         pagesAfterCancel = form->Pages;
         zoomAfterCancel = form->PreviewZoom;
         // Confirmed with a larger top margin: the template is written, the pages rebuilt and
         // the first page shown.
-        WhenModal<TMarginForm>([](TMarginForm* dialog) {
+        const auto confirm = WhenModal<TMarginForm>([](TMarginForm* dialog) {
             dialog->TopMargin->selectAll();
             QTest::keyClicks(dialog->TopMargin, QStringLiteral("60"));
             Click(dialog->BitBtn1);
@@ -233,8 +236,7 @@ TEST_F(RuntimePreviewTest, PageSetupFromThePreviewRebuildsOnlyWhenConfirmed) {
     EXPECT_NE(zoomAfterCancel, 123);
     EXPECT_EQ(currentAfterConfirm, 1);
     EXPECT_GT(pagesAfterConfirm.size(), count); // fewer records fit under the larger margin
-    EXPECT_EQ(statusAfterConfirm,
-              QStringLiteral("第1页  共%1页").arg(pagesAfterConfirm.size()));
+    EXPECT_EQ(statusAfterConfirm, QStringLiteral("第1页  共%1页").arg(pagesAfterConfirm.size()));
     TReportDocument saved;
     ASSERT_TRUE(saved.LoadFromFile(m_template));
     EXPECT_EQ(saved.TopMargin, 60);

@@ -1,0 +1,344 @@
+// karvell expand: fills a template from database queries and expands it into pages, as the
+// runtime's print preview does, then prints the pages as JSON or writes them as one PDF or as
+// PNG images.
+#include <QBuffer>
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSaveFile>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <unistd.h>
+
+#include "adoquery.h"
+#include "command.h"
+#include "model/documentjson.h"
+#include "model/templatestream.h"
+#include "platform/error.h"
+#include "platform/gbk.h"
+#include "platform/messages.h"
+#include "platform/printer.h"
+#include "render/pdftext.h"
+#include "reportcontrol.h"
+#include "runtime/components.h"
+#include "runtime/reportruntime.h"
+
+namespace karvell::cli {
+namespace {
+
+const char* const kUsage =
+    "usage: karvell expand TEMPLATE [--db CONNECTION] [--dataset NAME=SQL]... "
+    "[--setdata LINE]... [--var NAME=VALUE]... [--add-space] (--json | --pdf OUT.pdf | "
+    "--png DIR)";
+
+struct Options {
+    QString templateFile;
+    QString connection;
+    QList<QPair<QString, QString>> dataSets; // name, SQL
+    QStringList setData;
+    QList<QPair<QString, QString>> variables;
+    bool addSpace = false;
+    bool json = false;
+    QString pdf;
+    QString pngDir;
+};
+
+// "NAME=VALUE" with a non-empty name; the value may hold further "=".
+bool SplitAssignment(const QString& text, QPair<QString, QString>* out) {
+    const qsizetype eq = text.indexOf(u'=');
+    if (eq <= 0) return false;
+    *out = {text.left(eq), text.mid(eq + 1)};
+    return true;
+}
+
+bool ParseOptions(const QStringList& args, Options* o, QString* error) {
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        const bool takesValue = a == QLatin1String("--db") || a == QLatin1String("--dataset") ||
+                                a == QLatin1String("--setdata") || a == QLatin1String("--var") ||
+                                a == QLatin1String("--pdf") || a == QLatin1String("--png");
+        if (takesValue && i + 1 >= args.size()) {
+            *error = QStringLiteral("karvell expand: %1 needs a value").arg(a);
+            return false;
+        }
+        QPair<QString, QString> pair;
+        if (a == QLatin1String("--db")) {
+            o->connection = args[++i];
+        } else if (a == QLatin1String("--dataset")) {
+            if (!SplitAssignment(args[++i], &pair)) {
+                *error = QStringLiteral("karvell expand: --dataset needs NAME=SQL");
+                return false;
+            }
+            o->dataSets.append(pair);
+        } else if (a == QLatin1String("--setdata")) {
+            o->setData.append(args[++i]);
+        } else if (a == QLatin1String("--var")) {
+            if (!SplitAssignment(args[++i], &pair)) {
+                *error = QStringLiteral("karvell expand: --var needs NAME=VALUE");
+                return false;
+            }
+            o->variables.append(pair);
+        } else if (a == QLatin1String("--add-space")) {
+            o->addSpace = true;
+        } else if (a == QLatin1String("--json")) {
+            o->json = true;
+        } else if (a == QLatin1String("--pdf")) {
+            o->pdf = args[++i];
+        } else if (a == QLatin1String("--png")) {
+            o->pngDir = args[++i];
+        } else if (a.startsWith(u'-')) {
+            *error = QStringLiteral("karvell expand: unknown option '%1'").arg(a);
+            return false;
+        } else if (o->templateFile.isEmpty()) {
+            o->templateFile = a;
+        } else {
+            *error = QStringLiteral("karvell expand: more than one template given");
+            return false;
+        }
+    }
+    const int outputs = int(o->json) + int(!o->pdf.isEmpty()) + int(!o->pngDir.isEmpty());
+    if (o->templateFile.isEmpty() || outputs != 1) {
+        *error = QStringLiteral("karvell expand: give a template and exactly one of --json, "
+                                "--pdf and --png");
+        return false;
+    }
+    if (!o->dataSets.isEmpty() && o->connection.isEmpty()) {
+        *error = QStringLiteral("karvell expand: --dataset needs --db");
+        return false;
+    }
+    return true;
+}
+
+// Every box the model shows goes to stderr as usual and is kept for the JSON answer.
+class RecordingMessages : public StderrMessages {
+public:
+    MsgResult Show(const QString& title, const QString& text, MsgIcon icon,
+                   MsgButtons buttons) override {
+        texts.append(text);
+        return StderrMessages::Show(title, text, icon, buttons);
+    }
+    QStringList texts;
+};
+
+// "counting 12000/100000 (12%)" redrawn in place on a terminal.
+class ProgressBar {
+public:
+    ProgressBar() : m_enabled(isatty(fileno(stderr)) != 0) {}
+    ~ProgressBar() { Finish(); }
+    void Attach(TReportRunTime& runtime, const char* label) {
+        m_label = label;
+        if (!m_enabled) return;
+        runtime.OnProgress = [this](int placed, int total) { Show(placed, total); };
+    }
+    void Finish() {
+        if (m_drawn) std::fputs("\n", stderr);
+        m_drawn = false;
+    }
+
+private:
+    void Show(int placed, int total) {
+        if (total < kShortRun) return; // short runs finish before a bar would help
+        const int percent = total > 0 ? int(qint64(placed) * 100 / total) : 100;
+        std::fprintf(stderr, "\r%s %d/%d (%d%%)", m_label, placed, total, percent);
+        std::fflush(stderr);
+        m_drawn = true;
+    }
+    static constexpr int kShortRun = 5000;
+    bool m_enabled;
+    bool m_drawn = false;
+    const char* m_label = "";
+};
+
+QJsonObject PagesToJson(const TReportRunTime& runtime, int detailIndex,
+                        const QStringList& messages) {
+    QJsonArray pages;
+    for (QBuffer* stream : runtime.PageStreams) {
+        TemplateData page;
+        QString error;
+        if (ReadTemplate(*stream, 0, page, &error) != ReadStatus::Ok)
+            throw KarvellError(QStringLiteral("karvell expand: a page cannot be read back: %1")
+                                   .arg(error));
+        pages.append(DocumentToJson(page));
+    }
+    QJsonObject out;
+    out[QStringLiteral("PageCount")] = int(runtime.PageStreams.size());
+    out[QStringLiteral("DetailLineIndex")] = detailIndex;
+    out[QStringLiteral("Messages")] = QJsonArray::fromStringList(messages);
+    out[QStringLiteral("Pages")] = pages;
+    return out;
+}
+
+// Loads each page into a grid and paints it as on paper.
+template <typename PaintOne>
+void ForEachPage(const TReportRunTime& runtime, PaintOne&& paint) {
+    TReportControl grid;
+    for (int i = 0; i < runtime.PageStreams.size(); ++i) {
+        if (!grid.LoadFromStream(*runtime.PageStreams[i], 0))
+            throw KarvellError(QStringLiteral("karvell expand: page %1 cannot be loaded").arg(i + 1));
+        paint(grid, i);
+    }
+}
+
+void WritePdf(const TReportRunTime& runtime, const QString& path) {
+    PrinterService& printers = PrinterService::Instance();
+    QByteArray pdf;
+    PdfTextFixer text;
+    {
+        QBuffer buffer(&pdf);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
+        writer.setTitle(QFileInfo(path).completeBaseName());
+        writer.setCreator(QStringLiteral("karvell"));
+        writer.setResolution(printers.DpiX());
+        QPainter painter;
+        ForEachPage(runtime, [&](TReportControl& grid, int index) {
+            // Each page carries its paper, which loading it gave the printer.
+            writer.setPageLayout(PageLayoutFor(*printers.LockPrinterDevMode(),
+                                               printers.UnprintableMm()));
+            if (index == 0) {
+                if (!painter.begin(&writer))
+                    throw KarvellError(QStringLiteral("karvell expand: cannot start the PDF"));
+            } else if (!writer.newPage()) {
+                throw KarvellError(QStringLiteral("karvell expand: cannot add PDF page %1")
+                                       .arg(index + 1));
+            }
+            grid.PaintPrintPage(painter, QSize(writer.width(), writer.height()));
+            for (const TReportLine* line : std::as_const(grid.Lines))
+                for (const TReportCell* cell : line->Cells)
+                    if (!cell->OwnerCell && !cell->CellText.isEmpty())
+                        text.AddText(cell->LogFont, cell->CellText);
+        });
+        if (painter.isActive() && !painter.end())
+            throw KarvellError(QStringLiteral("karvell expand: writing the PDF failed"));
+    }
+    pdf = text.Fix(pdf);
+    // Written beside the target and renamed over it only when complete.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(pdf) != pdf.size() || !file.commit())
+        throw KarvellError(QStringLiteral("karvell expand: cannot write %1: %2")
+                               .arg(path, file.errorString()));
+}
+
+void WritePngs(const TReportRunTime& runtime, const QString& dirPath) {
+    if (!QDir().mkpath(dirPath))
+        throw KarvellError(QStringLiteral("karvell expand: cannot create %1").arg(dirPath));
+    // The images are made in a scratch folder and moved into place once all of them exist.
+    QTemporaryDir scratch(QDir(dirPath).filePath(QStringLiteral(".expand-XXXXXX")));
+    if (!scratch.isValid())
+        throw KarvellError(QStringLiteral("karvell expand: cannot write into %1").arg(dirPath));
+    QStringList names;
+    ForEachPage(runtime, [&](TReportControl& grid, int index) {
+        QImage image(grid.WindowSize(), QImage::Format_RGB32);
+        if (image.isNull())
+            throw KarvellError(QStringLiteral("karvell expand: page %1 is too large to render")
+                                   .arg(index + 1));
+        image.fill(Qt::white);
+        {
+            QPainter painter(&image);
+            grid.PaintPrintPage(painter, image.size());
+        }
+        const QString name = QStringLiteral("page-%1.png").arg(index + 1);
+        if (!image.save(scratch.filePath(name), "PNG"))
+            throw KarvellError(QStringLiteral("karvell expand: cannot write %1").arg(name));
+        names.append(name);
+    });
+    const QDir dir(dirPath);
+    for (const QString& name : std::as_const(names)) {
+        QFile::remove(dir.filePath(name));
+        if (!QFile::rename(scratch.filePath(name), dir.filePath(name)))
+            throw KarvellError(
+                QStringLiteral("karvell expand: cannot move %1 into %2").arg(name, dirPath));
+    }
+}
+
+int RunExpand(const QStringList& args) {
+    Options o;
+    QString error;
+    if (!ParseOptions(args, &o, &error)) {
+        PrintError(error + u'\n' + QString::fromLatin1(kUsage));
+        return 1;
+    }
+    RecordingMessages messages;
+    MessageService::SetInstance(&messages);
+    const auto restore = qScopeGuard([] { MessageService::SetInstance(nullptr); });
+
+    // The queries live in a data module that SetData lines can name ("DataModule1.主表"); the
+    // runtime belongs to it as well, so a bare component name finds them too.
+    QObject module;
+    module.setObjectName(QStringLiteral("DataModule1"));
+    Components::RegisterForm(&module);
+    auto* runtime = new TReportRunTime(&module);
+    runtime->setObjectName(QStringLiteral("ReportRunTime1"));
+    runtime->SetReportFile(o.templateFile); // a missing or damaged file throws
+    if (!messages.texts.isEmpty()) return 1; // not a template: the loader has said so
+    runtime->SetAddSpace(o.addSpace);
+
+    for (const auto& [name, sql] : std::as_const(o.dataSets)) {
+        auto* query = new TADOQuery(&module);
+        query->setObjectName(name);
+        query->SetConnectionString(o.connection);
+        query->SetSQL({sql});
+        query->Open(); // errors name the data set and the data source
+        runtime->SetDataSet(Gbk::Encode(name), query);
+    }
+    for (const QString& line : std::as_const(o.setData)) {
+        const qsizetype before = runtime->DataSets.size();
+        runtime->RunSetDataLine(Gbk::Encode(line), false, true);
+        if (line.trimmed().startsWith(QLatin1String("SetDataSet"), Qt::CaseInsensitive) &&
+            runtime->DataSets.size() == before)
+            PrintError(QStringLiteral("karvell expand: the line '%1' registered no data set")
+                           .arg(line));
+    }
+    for (const auto& [name, value] : std::as_const(o.variables))
+        runtime->SetVarValue(Gbk::Encode(name), Gbk::Encode(value));
+
+    if (!HasPrinter()) {
+        ShowMessage(QStringLiteral("警告"), QStringLiteral("未安装打印机"), MsgIcon::Warning);
+        return 1;
+    }
+    int count = 0, detailIndex = 0;
+    {
+        ProgressBar progress;
+        progress.Attach(*runtime, "counting");
+        count = runtime->BuildPages(false, 0);
+        progress.Finish();
+        progress.Attach(*runtime, "building");
+        detailIndex = runtime->BuildPages(true, count);
+        runtime->OnProgress = nullptr;
+    }
+
+    if (o.json) {
+        PrintOut(QString::fromUtf8(
+            QJsonDocument(PagesToJson(*runtime, detailIndex, messages.texts))
+                .toJson(QJsonDocument::Indented)));
+        return 0;
+    }
+    if (runtime->PageStreams.isEmpty()) {
+        PrintError(QStringLiteral("karvell expand: no page was produced; nothing written"));
+        return 1;
+    }
+    if (!o.pdf.isEmpty())
+        WritePdf(*runtime, o.pdf);
+    else
+        WritePngs(*runtime, o.pngDir);
+    return 0;
+}
+
+} // namespace
+
+KARVELL_COMMAND(QStringLiteral("expand"),
+                QStringLiteral("expand TEMPLATE [--db CONNECTION] [--dataset NAME=SQL]... "
+                               "[--setdata LINE]... [--var NAME=VALUE]... [--add-space] "
+                               "(--json | --pdf OUT.pdf | --png DIR)"),
+                QStringLiteral("fill the template from queries on a data source (an ODBC "
+                               "connection string or a SQLite file) and expand it into pages: "
+                               "as JSON, one PDF, or DIR/page-N.png"),
+                RunExpand);
+
+} // namespace karvell::cli
