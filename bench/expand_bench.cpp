@@ -38,8 +38,14 @@ QByteArray VoucherTemplate() {
     const QList<QList<Cell>> spec = {
         {{"记账凭证", 670, "", 1}},
         {{"@主表.凭证号", 220}, {"@主表.日期", 220}, {"`PageNum/", 230, "", 2}},
-        {{"序号", 50}, {"科目代码", 70}, {"科目名称", 100}, {"摘要", 140}, {"借方金额", 90},
-         {"贷方金额", 90}, {"数量", 50}, {"备注", 80}},
+        {{"序号", 50},
+         {"科目代码", 70},
+         {"科目名称", 100},
+         {"摘要", 140},
+         {"借方金额", 90},
+         {"贷方金额", 90},
+         {"数量", 50},
+         {"备注", 80}},
         {{"#从表.序号", 50},
          {"#从表.科目代码", 70},
          {"#从表.科目名称", 100},
@@ -48,10 +54,11 @@ QByteArray VoucherTemplate() {
          {"#从表.贷方金额", 90, "0,.00", 2},
          {"#从表.数量", 50, "", 2},
          {"#从表.备注", 80}},
-        {{"本页合计", 360}, {"`SumPage(5)", 90, "0,.00", 2}, {"`SumPage(6)", 90, "0,.00", 2},
+        {{"本页合计", 360},
+         {"`SumPage(5)", 90, "0,.00", 2},
+         {"`SumPage(6)", 90, "0,.00", 2},
          {"", 130}},
-        {{"总计", 360}, {"`SumAll(5)", 90, "0,.00", 2}, {"`SumAll(6)", 90, "0,.00", 2},
-         {"", 130}},
+        {{"总计", 360}, {"`SumAll(5)", 90, "0,.00", 2}, {"`SumAll(6)", 90, "0,.00", 2}, {"", 130}},
     };
     QList<TReportLine*> lines;
     for (const QList<Cell>& cells : spec) {
@@ -87,8 +94,8 @@ QByteArray VoucherTemplate() {
     return bytes;
 }
 
-const QStringList kDetailFields = {"序号", "科目代码", "科目名称", "摘要",
-                                   "借方金额", "贷方金额", "数量", "备注"};
+const QStringList kDetailFields = {"序号",     "科目代码", "科目名称", "摘要",
+                                   "借方金额", "贷方金额", "数量",     "备注"};
 const QStringList kAccounts = {"库存现金", "银行存款", "应收账款", "管理费用", "应付职工薪酬"};
 
 QVector<QVariant> DetailRow(int i) {
@@ -136,8 +143,8 @@ struct Fixture {
             bytes += b->size();
         state.counters["pages"] = pages;
         state.counters["page_MB"] = double(bytes) / (1024 * 1024);
-        state.counters["records/s"] = benchmark::Counter(double(detail->RecordCount()),
-                                                         benchmark::Counter::kIsIterationInvariantRate);
+        state.counters["records/s"] = benchmark::Counter(
+            double(detail->RecordCount()), benchmark::Counter::kIsIterationInvariantRate);
         runtime.FreePages();
     }
 };
@@ -212,13 +219,11 @@ BENCHMARK(BM_OpenSqliteQuery)->Arg(100000)->Unit(benchmark::kMillisecond)->Itera
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     InstallFontSubstitutions();
     benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

@@ -54,8 +54,7 @@ public:
     // A text, as the GBK bytes the document holds.
     QByteArray Text(const char* name) {
         const QJsonValue v = Take(name);
-        if (!v.isString())
-            Fail(QStringLiteral("\"%1\" must be a string").arg(QLatin1String(name)));
+        if (!v.isString()) Fail(QStringLiteral("\"%1\" must be a string").arg(QLatin1String(name)));
         const QByteArray bytes = Gbk::Encode(v.toString());
         if (Gbk::Decode(bytes) != v.toString())
             Fail(QStringLiteral("\"%1\" holds characters that GBK cannot store")
@@ -73,12 +72,10 @@ public:
             const QString s = v.toString();
             bool ok = s.size() == 7 && s.startsWith(u'#');
             const uint rgb = ok ? s.mid(1).toUInt(&ok, 16) : 0;
-            if (ok)
-                return RGB(int(rgb >> 16), int(rgb >> 8), int(rgb));
+            if (ok) return RGB(int(rgb >> 16), int(rgb >> 8), int(rgb));
         } else if (v.isDouble()) {
             const double d = v.toDouble();
-            if (d == double(qint64(d)) && d >= 0 && d <= 4294967295.0)
-                return COLORREF(qint64(d));
+            if (d == double(qint64(d)) && d >= 0 && d <= 4294967295.0) return COLORREF(qint64(d));
         }
         Fail(QStringLiteral("\"%1\" must be a colour: an integer 0x00BBGGRR or \"#RRGGBB\"")
                  .arg(QLatin1String(name)));
@@ -93,8 +90,7 @@ public:
     }
     TReportLine* Line(const char* name) {
         const int line = int(Int(name, 0, INT32_MAX));
-        if (line >= m_doc.Lines.size())
-            Fail(QStringLiteral("there is no line %1").arg(line));
+        if (line >= m_doc.Lines.size()) Fail(QStringLiteral("there is no line %1").arg(line));
         return m_doc.Lines[line];
     }
     // An object of lf… fields; the missing ones come from the default cell font.
@@ -141,8 +137,7 @@ public:
 private:
     QJsonValue Take(const char* name) {
         const QString key = QLatin1String(name);
-        if (!m_json.contains(key))
-            Fail(QStringLiteral("missing argument \"%1\"").arg(key));
+        if (!m_json.contains(key)) Fail(QStringLiteral("missing argument \"%1\"").arg(key));
         m_used.insert(key);
         return m_json.value(key);
     }
@@ -150,8 +145,7 @@ private:
         const QJsonArray a = v.toArray();
         auto index = [](const QJsonValue& x) {
             const double d = x.toDouble(-1);
-            return x.isDouble() && d == double(qint64(d)) && d >= 0 && d <= INT32_MAX ? int(d)
-                                                                                      : -1;
+            return x.isDouble() && d == double(qint64(d)) && d >= 0 && d <= INT32_MAX ? int(d) : -1;
         };
         if (!v.isArray() || a.size() != 2 || index(a[0]) < 0 || index(a[1]) < 0)
             Fail(QStringLiteral("\"%1\" needs cells as [line, cell] with indexes from 0")
@@ -316,8 +310,7 @@ const QList<std::pair<QString, Operation>>& Operations() {
 }
 
 void RunStep(const QJsonValue& value, TReportDocument& doc, const QDir& base) {
-    if (!value.isObject())
-        Step::Fail(QStringLiteral("a step must be an object"));
+    if (!value.isObject()) Step::Fail(QStringLiteral("a step must be an object"));
     const QJsonObject json = value.toObject();
     Step step(json, doc, base);
     if (step.Has("op")) {
@@ -329,23 +322,20 @@ void RunStep(const QJsonValue& value, TReportDocument& doc, const QDir& base) {
                 return;
             }
         }
-        if (!name.isString())
-            Step::Fail(QStringLiteral("\"op\" must be the name of an operation"));
+        if (!name.isString()) Step::Fail(QStringLiteral("\"op\" must be the name of an operation"));
         Step::Fail(QStringLiteral("unknown operation \"%1\"").arg(name.toString()));
     }
     if (step.Has("select")) {
         const QList<TReportCell*> cells = step.Cells("select");
         const bool shift = step.Has("shift") && step.Bool("shift");
         step.Finish();
-        if (!shift)
-            doc.ClearSelection();
+        if (!shift) doc.ClearSelection();
         for (TReportCell* cell : cells)
             doc.AddSelectedCell(cell);
         return;
     }
     if (step.Has("clear")) {
-        if (!step.Bool("clear"))
-            Step::Fail(QStringLiteral("\"clear\" must be true"));
+        if (!step.Bool("clear")) Step::Fail(QStringLiteral("\"clear\" must be true"));
         step.Finish();
         doc.ClearSelection();
         return;
@@ -379,7 +369,8 @@ int RunApply(const QStringList& args) {
 
     QFile file(opsFile);
     if (!file.open(QIODevice::ReadOnly)) {
-        PrintError(QStringLiteral("karvell apply: cannot read %1: %2").arg(opsFile, file.errorString()));
+        PrintError(
+            QStringLiteral("karvell apply: cannot read %1: %2").arg(opsFile, file.errorString()));
         return 1;
     }
     QJsonParseError parseError;

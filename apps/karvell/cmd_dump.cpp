@@ -16,8 +16,7 @@ int RunDump(const QStringList& args) {
     }
     TReportDocument doc;
     try {
-        if (!doc.LoadFromFile(args[0]))
-            return 1; // the reader has already said why
+        if (!doc.LoadFromFile(args[0])) return 1; // the reader has already said why
     } catch (const KarvellError& e) {
         PrintError(QStringLiteral("karvell dump: %1: %2").arg(args[0], e.message()));
         return 1;

@@ -162,8 +162,8 @@ QJsonObject PagesToJson(const TReportRunTime& runtime, int detailIndex,
         TemplateData page;
         QString error;
         if (ReadTemplate(*stream, 0, page, &error) != ReadStatus::Ok)
-            throw KarvellError(QStringLiteral("karvell expand: a page cannot be read back: %1")
-                                   .arg(error));
+            throw KarvellError(
+                QStringLiteral("karvell expand: a page cannot be read back: %1").arg(error));
         pages.append(DocumentToJson(page));
     }
     QJsonObject out;
@@ -175,12 +175,12 @@ QJsonObject PagesToJson(const TReportRunTime& runtime, int detailIndex,
 }
 
 // Loads each page into a grid and paints it as on paper.
-template <typename PaintOne>
-void ForEachPage(const TReportRunTime& runtime, PaintOne&& paint) {
+template <typename PaintOne> void ForEachPage(const TReportRunTime& runtime, PaintOne&& paint) {
     TReportControl grid;
     for (int i = 0; i < runtime.PageStreams.size(); ++i) {
         if (!grid.LoadFromStream(*runtime.PageStreams[i], 0))
-            throw KarvellError(QStringLiteral("karvell expand: page %1 cannot be loaded").arg(i + 1));
+            throw KarvellError(
+                QStringLiteral("karvell expand: page %1 cannot be loaded").arg(i + 1));
         paint(grid, i);
     }
 }
@@ -199,14 +199,14 @@ void WritePdf(const TReportRunTime& runtime, const QString& path) {
         QPainter painter;
         ForEachPage(runtime, [&](TReportControl& grid, int index) {
             // Each page carries its paper, which loading it gave the printer.
-            writer.setPageLayout(PageLayoutFor(*printers.LockPrinterDevMode(),
-                                               printers.UnprintableMm()));
+            writer.setPageLayout(
+                PageLayoutFor(*printers.LockPrinterDevMode(), printers.UnprintableMm()));
             if (index == 0) {
                 if (!painter.begin(&writer))
                     throw KarvellError(QStringLiteral("karvell expand: cannot start the PDF"));
             } else if (!writer.newPage()) {
-                throw KarvellError(QStringLiteral("karvell expand: cannot add PDF page %1")
-                                       .arg(index + 1));
+                throw KarvellError(
+                    QStringLiteral("karvell expand: cannot add PDF page %1").arg(index + 1));
             }
             grid.PaintPrintPage(painter, QSize(writer.width(), writer.height()));
             for (const TReportLine* line : std::as_const(grid.Lines))
@@ -221,8 +221,8 @@ void WritePdf(const TReportRunTime& runtime, const QString& path) {
     // Written beside the target and renamed over it only when complete.
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(pdf) != pdf.size() || !file.commit())
-        throw KarvellError(QStringLiteral("karvell expand: cannot write %1: %2")
-                               .arg(path, file.errorString()));
+        throw KarvellError(
+            QStringLiteral("karvell expand: cannot write %1: %2").arg(path, file.errorString()));
 }
 
 void WritePngs(const TReportRunTime& runtime, const QString& dirPath) {
@@ -236,8 +236,8 @@ void WritePngs(const TReportRunTime& runtime, const QString& dirPath) {
     ForEachPage(runtime, [&](TReportControl& grid, int index) {
         QImage image(grid.WindowSize(), QImage::Format_RGB32);
         if (image.isNull())
-            throw KarvellError(QStringLiteral("karvell expand: page %1 is too large to render")
-                                   .arg(index + 1));
+            throw KarvellError(
+                QStringLiteral("karvell expand: page %1 is too large to render").arg(index + 1));
         image.fill(Qt::white);
         {
             QPainter painter(&image);
@@ -275,7 +275,7 @@ int RunExpand(const QStringList& args) {
     Components::RegisterForm(&module);
     auto* runtime = new TReportRunTime(&module);
     runtime->setObjectName(QStringLiteral("ReportRunTime1"));
-    runtime->SetReportFile(o.templateFile); // a missing or damaged file throws
+    runtime->SetReportFile(o.templateFile);  // a missing or damaged file throws
     if (!messages.texts.isEmpty()) return 1; // not a template: the loader has said so
     runtime->SetAddSpace(o.addSpace);
 
@@ -292,8 +292,8 @@ int RunExpand(const QStringList& args) {
         runtime->RunSetDataLine(Gbk::Encode(line), false, true);
         if (line.trimmed().startsWith(QLatin1String("SetDataSet"), Qt::CaseInsensitive) &&
             runtime->DataSets.size() == before)
-            PrintError(QStringLiteral("karvell expand: the line '%1' registered no data set")
-                           .arg(line));
+            PrintError(
+                QStringLiteral("karvell expand: the line '%1' registered no data set").arg(line));
     }
     for (const auto& [name, value] : std::as_const(o.variables))
         runtime->SetVarValue(Gbk::Encode(name), Gbk::Encode(value));
@@ -314,9 +314,8 @@ int RunExpand(const QStringList& args) {
     }
 
     if (o.json) {
-        PrintOut(QString::fromUtf8(
-            QJsonDocument(PagesToJson(*runtime, detailIndex, messages.texts))
-                .toJson(QJsonDocument::Indented)));
+        PrintOut(QString::fromUtf8(QJsonDocument(PagesToJson(*runtime, detailIndex, messages.texts))
+                                       .toJson(QJsonDocument::Indented)));
         return 0;
     }
     if (runtime->PageStreams.isEmpty()) {

@@ -31,8 +31,7 @@ Outcome RunTool(const QStringList& args) {
     process.setProcessEnvironment(env);
     process.start(QStringLiteral(KARVELL_TOOL), args);
     Outcome r;
-    if (!process.waitForFinished(60000))
-        return r;
+    if (!process.waitForFinished(60000)) return r;
     r.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     r.out = process.readAllStandardOutput();
     // Qt's own start-up notes (a missing XDG_RUNTIME_DIR) are not the tool's messages.
@@ -166,9 +165,8 @@ TEST_F(CliTest, ApplyBuildsATemplateAndDumpShowsIt) {
     const QString split = Path(QStringLiteral("split.ept"));
     ASSERT_EQ(RunTool({QStringLiteral("apply"), out, more, "-o", split}).exitCode, 0);
     const QJsonArray after = Dump(split)[QStringLiteral("Lines")].toArray();
-    EXPECT_TRUE(after[0][QStringLiteral("Cells")][0][QStringLiteral("OwnedCells")]
-                    .toArray()
-                    .isEmpty());
+    EXPECT_TRUE(
+        after[0][QStringLiteral("Cells")][0][QStringLiteral("OwnedCells")].toArray().isEmpty());
     EXPECT_TRUE(after[1][QStringLiteral("Cells")][0][QStringLiteral("OwnerCell")].isNull());
 }
 
@@ -238,16 +236,18 @@ TEST_F(CliTest, ApplyRefusesABadStepAndSavesNothing) {
         {R"json({"select": [[0, 0]], "shift": 1})json", "\"shift\" must be true or false"},
         {R"json({"op": "SetSelTextColor", "color": "#GG0000"})json", "\"color\" must be a colour"},
         {R"json({"op": "SetSelFont", "font": {"lfSize": 3}})json", "unknown font field 'lfSize'"},
-        {R"json({"op": "SetCellText", "cell": [0, 9], "text": "x"})json", "there is no cell [0, 9]"},
+        {R"json({"op": "SetCellText", "cell": [0, 9], "text": "x"})json",
+         "there is no cell [0, 9]"},
         {R"json({"op": "SetDragHeight", "line": 5, "height": 30})json", "there is no line 5"},
-        {R"json({"op": "LoadCellPicture", "cell": [0, 0], "file": "nothing.jpg"})json", "nothing.jpg"},
+        {R"json({"op": "LoadCellPicture", "cell": [0, 0], "file": "nothing.jpg"})json",
+         "nothing.jpg"},
         {R"json({"clear": false})json", "\"clear\" must be true"},
         {R"json({"shift": true})json", "a step needs"},
         {R"json([1, 2])json", "a step must be an object"},
     };
     for (const auto& c : cases) {
-        const QString ops = Write(QStringLiteral("ops.json"),
-                                  QByteArray("[") + table + ",\n" + c.step + "]");
+        const QString ops =
+            Write(QStringLiteral("ops.json"), QByteArray("[") + table + ",\n" + c.step + "]");
         const QString out = Path(QStringLiteral("out.ept"));
         const Outcome r = RunTool({QStringLiteral("apply"), QStringLiteral("new"), ops, "-o", out});
         EXPECT_EQ(r.exitCode, 1) << c.step;

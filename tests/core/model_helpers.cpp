@@ -11,8 +11,7 @@
 namespace karvell::test {
 
 ScopedEnv::ScopedEnv(const char* name, const QByteArray& value) : m_name(name) {
-    if (qEnvironmentVariableIsSet(name))
-        m_old = qgetenv(name);
+    if (qEnvironmentVariableIsSet(name)) m_old = qgetenv(name);
     if (value.isEmpty())
         qunsetenv(name);
     else
@@ -35,13 +34,16 @@ LetterPrinter::LetterPrinter() : m_env("KARVELL_NO_PRINTERS", QByteArray()) {
     dm->dmPaperLength = 2794; // 11 in
 }
 
-LetterPrinter::~LetterPrinter() { PrinterService::Instance().Reset(); }
+LetterPrinter::~LetterPrinter() {
+    PrinterService::Instance().Reset();
+}
 
-QByteArray G(const char* utf8) { return Gbk::Encode(QString::fromUtf8(utf8)); }
+QByteArray G(const char* utf8) {
+    return Gbk::Encode(QString::fromUtf8(utf8));
+}
 
 TReportCell* At(const TReportDocument& doc, int line, int cell) {
-    if (line < 0 || line >= doc.Lines.size() || cell < 0 ||
-        cell >= doc.Lines[line]->Cells.size()) {
+    if (line < 0 || line >= doc.Lines.size() || cell < 0 || cell >= doc.Lines[line]->Cells.size()) {
         ADD_FAILURE() << "no cell (" << line << ", " << cell << ")";
         return nullptr;
     }
@@ -51,8 +53,7 @@ TReportCell* At(const TReportDocument& doc, int line, int cell) {
 std::pair<int, int> PositionOf(const TReportDocument& doc, const TReportCell* cell) {
     for (int i = 0; i < doc.Lines.size(); ++i) {
         const int j = doc.Lines[i]->Cells.indexOf(const_cast<TReportCell*>(cell));
-        if (j >= 0)
-            return {i, j};
+        if (j >= 0) return {i, j};
     }
     return {-1, -1};
 }
@@ -60,8 +61,7 @@ std::pair<int, int> PositionOf(const TReportDocument& doc, const TReportCell* ce
 void Select(TReportDocument& doc, const std::vector<std::pair<int, int>>& cells) {
     doc.ClearSelection();
     for (const auto& [l, c] : cells)
-        if (TReportCell* cell = At(doc, l, c))
-            doc.AddSelectedCell(cell);
+        if (TReportCell* cell = At(doc, l, c)) doc.AddSelectedCell(cell);
 }
 
 QByteArray Save(TReportDocument& doc) {
@@ -87,12 +87,10 @@ std::vector<std::string> CheckInvariants(const TReportDocument& doc) {
     QHash<const TReportCell*, std::pair<int, int>> position;
     for (int i = 0; i < doc.Lines.size(); ++i) {
         const TReportLine* line = doc.Lines[i];
-        if (line->Index != i)
-            fail(QStringLiteral("line %1 has Index %2").arg(i).arg(line->Index));
+        if (line->Index != i) fail(QStringLiteral("line %1 has Index %2").arg(i).arg(line->Index));
         if (line->ReportControl != &doc)
             fail(QStringLiteral("line %1 is not held by the document").arg(i));
-        if (line->Cells.isEmpty())
-            fail(QStringLiteral("line %1 has no cell").arg(i));
+        if (line->Cells.isEmpty()) fail(QStringLiteral("line %1 has no cell").arg(i));
         for (int j = 0; j < line->Cells.size(); ++j) {
             const TReportCell* cell = line->Cells[j];
             if (position.contains(cell))
@@ -100,7 +98,9 @@ std::vector<std::string> CheckInvariants(const TReportDocument& doc) {
                          .arg(where(i, j), where(position[cell].first, position[cell].second)));
             position.insert(cell, {i, j});
             if (cell->CellIndex != j)
-                fail(QStringLiteral("cell %1 has CellIndex %2").arg(where(i, j)).arg(cell->CellIndex));
+                fail(QStringLiteral("cell %1 has CellIndex %2")
+                         .arg(where(i, j))
+                         .arg(cell->CellIndex));
             if (cell->OwnerLine != line)
                 fail(QStringLiteral("cell %1 names another line").arg(where(i, j)));
         }
@@ -128,26 +128,26 @@ std::vector<std::string> CheckInvariants(const TReportDocument& doc) {
                 fail(QStringLiteral("%1 owned by %2 names another owner")
                          .arg(where(oi, oj), where(i, j)));
             if (oi <= i)
-                fail(QStringLiteral("%1 owned by %2 is not below it").arg(where(oi, oj), where(i, j)));
+                fail(QStringLiteral("%1 owned by %2 is not below it")
+                         .arg(where(oi, oj), where(i, j)));
             if (linesOfBlock.contains(oi))
-                fail(QStringLiteral("block of %1 has two cells in line %2").arg(where(i, j)).arg(oi));
+                fail(QStringLiteral("block of %1 has two cells in line %2")
+                         .arg(where(i, j))
+                         .arg(oi));
             linesOfBlock.insert(oi);
         }
     }
 
     auto alive = [&](const TReportCell* cell) { return !cell || position.contains(cell); };
-    if (!alive(doc.FocusCell))
-        fail(QStringLiteral("FocusCell is not in the document"));
+    if (!alive(doc.FocusCell)) fail(QStringLiteral("FocusCell is not in the document"));
     if (!alive(doc.LastSelectedCell))
         fail(QStringLiteral("LastSelectedCell is not in the document"));
-    if (!alive(doc.EditingCell))
-        fail(QStringLiteral("EditingCell is not in the document"));
+    if (!alive(doc.EditingCell)) fail(QStringLiteral("EditingCell is not in the document"));
     QSet<const TReportCell*> selected;
     for (const TReportCell* cell : doc.SelectedCells) {
         if (!cell || !position.contains(cell))
             fail(QStringLiteral("a selected cell is not in the document"));
-        if (selected.contains(cell))
-            fail(QStringLiteral("a cell is selected twice"));
+        if (selected.contains(cell)) fail(QStringLiteral("a cell is selected twice"));
         selected.insert(cell);
     }
     return errors;

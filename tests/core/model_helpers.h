@@ -30,8 +30,7 @@ public:
 
 protected:
     void ViewInvalidate(const TRect& rect) override {
-        if (onInvalidate)
-            onInvalidate(rect);
+        if (onInvalidate) onInvalidate(rect);
         invalidated.append(rect);
     }
     void ViewInvert(const TRect& rect) override { inverted.append(rect); }

@@ -31,8 +31,8 @@ public:
     // Runs one random operation, noted in the log.
     void Step() {
         // Weighted so that documents grow and blocks form as often as they fall apart.
-        static const int weights[] = {3, 5, 2, 1, 3, 3, 1, 2, 2, 1, 3, 1, 2, 1,
-                                      1, 1, 1, 1, 1, 1, 1, 1, 1};
+        static const int weights[] = {3, 5, 2, 1, 3, 3, 1, 2, 2, 1, 3, 1,
+                                      2, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
         int total = 0;
         for (int w : weights)
             total += w;
@@ -46,8 +46,7 @@ public:
             return;
         case 1:
             SelectColumn();
-            if (Pick(0, 1))
-                Run("CombineCell", [&] { m_doc->CombineCell(); });
+            if (Pick(0, 1)) Run("CombineCell", [&] { m_doc->CombineCell(); });
             return;
         case 2:
             SelectRow();
@@ -90,8 +89,8 @@ public:
         case 13: {
             const int tw = Pick(1, 3), bw = Pick(1, 3);
             Run("SetSelBorders", [&] {
-                m_doc->SetSelBorders(Pick(0, 1), Pick(0, 1), Pick(0, 1), Pick(0, 1), Pick(1, 2),
-                                     tw, Pick(1, 2), bw);
+                m_doc->SetSelBorders(Pick(0, 1), Pick(0, 1), Pick(0, 1), Pick(0, 1), Pick(1, 2), tw,
+                                     Pick(1, 2), bw);
             });
             return;
         }
@@ -145,8 +144,7 @@ public:
             Run("ClearSelection", [&] { m_doc->ClearSelection(); });
             return;
         case 21:
-            if (Pick(0, 4) == 0)
-                Run("ResetContent", [&] { m_doc->ResetContent(); });
+            if (Pick(0, 4) == 0) Run("ResetContent", [&] { m_doc->ResetContent(); });
             return;
         default: {
             // Continue on the reloaded document, as after closing and opening the file.
@@ -205,8 +203,7 @@ private:
     // A cell and the cells of the same extent below it: what combines into a block.
     void SelectColumn() {
         TReportCell* start = RandomCell();
-        if (!start)
-            return;
+        if (!start) return;
         QList<TReportCell*> cells{start};
         const int from = PositionOf(*m_doc, start).first;
         const int count = Pick(1, 3);
@@ -219,8 +216,7 @@ private:
     // Neighbours in a line, possibly in two lines.
     void SelectRow() {
         TReportCell* start = RandomCell();
-        if (!start)
-            return;
+        if (!start) return;
         const auto [l, c] = PositionOf(*m_doc, start);
         QList<TReportCell*> cells;
         for (int i = l; i <= std::min<int>(l + Pick(0, 1), m_doc->Lines.size() - 1); ++i) {
@@ -242,8 +238,7 @@ std::vector<std::string> CheckLayout(const TReportDocument& doc) {
     int top = doc.TopMarginPx;
     for (int i = 0; i < doc.Lines.size(); ++i) {
         const TReportLine* line = doc.Lines[i];
-        if (line->LineTop != top)
-            errors.push_back("line " + std::to_string(i) + " is not stacked");
+        if (line->LineTop != top) errors.push_back("line " + std::to_string(i) + " is not stacked");
         top = line->LineTop + line->LineHeight();
         int left = doc.LeftMarginPx;
         for (const TReportCell* cell : line->Cells) {
@@ -275,8 +270,8 @@ TEST(ModelPropertyTest, RandomEditingKeepsTheDocumentWhole) {
             auto errors = CheckInvariants(doc);
             const auto layout = CheckLayout(doc);
             errors.insert(errors.end(), layout.begin(), layout.end());
-            ASSERT_TRUE(errors.empty())
-                << "seed " << seed << ": " << errors.front() << "\n" << session.log();
+            ASSERT_TRUE(errors.empty()) << "seed " << seed << ": " << errors.front() << "\n"
+                                        << session.log();
             const QByteArray saved = Save(doc);
             TReportDocument loaded;
             ASSERT_TRUE(Load(loaded, saved)) << "seed " << seed;

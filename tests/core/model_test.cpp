@@ -18,7 +18,9 @@ using test::RecordingDocument;
 using test::ScopedEnv;
 using test::Select;
 
-int LH() { return TextLayout::LineHeight(DefaultCellFont()); }
+int LH() {
+    return TextLayout::LineHeight(DefaultCellFont());
+}
 
 class ModelTest : public ::testing::Test {
 protected:
@@ -38,28 +40,29 @@ struct LoneCell {
 struct HeightCase {
     const char* name;
     const char* text; // UTF-8
-    int width; // 0: wide enough for any text here; negative: that many "汉" advances
-    int extra; // added to a width given in advances
+    int width;        // 0: wide enough for any text here; negative: that many "汉" advances
+    int extra;        // added to a width given in advances
     int margin;
     int topWidth, bottomWidth;
     int textLines; // lines measured; -1: too narrow, the default height
 };
 
-void PrintTo(const HeightCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const HeightCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class CellHeightTest : public ::testing::TestWithParam<HeightCase> {};
 
 TEST_P(CellHeightTest, MinCellHeightFollowsTheMeasuredText) {
     const HeightCase& c = GetParam();
-    const int han = TextLayout::Layout(DefaultCellFont(), G("汉"), {0, 0, 1000, 65535},
-                                       HAlign::Left)
-                        .lines.value(0)
-                        .width;
+    const int han =
+        TextLayout::Layout(DefaultCellFont(), G("汉"), {0, 0, 1000, 65535}, HAlign::Left)
+            .lines.value(0)
+            .width;
     ASSERT_GT(han, 0);
     // Widths below are in "汉" advances: the text rectangle is exactly width − 2 × margin.
     int width = c.width == 0 ? 600 : c.width;
-    if (c.width < 0)
-        width = -c.width * han + 2 * c.margin + c.extra;
+    if (c.width < 0) width = -c.width * han + 2 * c.margin + c.extra;
     LoneCell lone(width);
     TReportCell* cell = lone.cell;
     cell->CellMargin = c.margin;
@@ -67,9 +70,8 @@ TEST_P(CellHeightTest, MinCellHeightFollowsTheMeasuredText) {
     cell->SetBottomLineWidth(c.bottomWidth);
     cell->SetCellText(G(c.text));
     cell->CalcMinHeight();
-    const int expected = c.textLines < 0
-                             ? 18 + c.topWidth + c.bottomWidth
-                             : c.textLines * LH() + 2 + c.topWidth + c.bottomWidth;
+    const int expected = c.textLines < 0 ? 18 + c.topWidth + c.bottomWidth
+                                         : c.textLines * LH() + 2 + c.topWidth + c.bottomWidth;
     EXPECT_EQ(cell->MinCellHeight, expected);
     EXPECT_EQ(cell->RequestedHeight(), expected);
 }

@@ -99,7 +99,8 @@ TEST(RuntimeFunctions, RunningTotalsUseTheirOwnTableAndMessages) {
     EXPECT_EQ(PageTextOf(rt, "`SumAll(1+0", 1, 1), "");
     EXPECT_EQ(PageTextOf(rt, "`SumAll(0)", 1, 1), "");
     ASSERT_EQ(messages.boxes.size(), 2);
-    EXPECT_EQ(messages.boxes[0].text, QStringLiteral("统计时发生错误，请检查`SumAll()设置是否正确"));
+    EXPECT_EQ(messages.boxes[0].text,
+              QStringLiteral("统计时发生错误，请检查`SumAll()设置是否正确"));
     EXPECT_EQ(messages.boxes[1].text, QStringLiteral("模板中`SumAll()括号内参数不应为零"));
 }
 
@@ -108,7 +109,9 @@ TEST(RuntimeFunctions, TotalsOfAPageFromARun) {
     QTemporaryDir dir;
     TemplateBuilder b;
     b.Line({{"a"}, {"b"}, {"#D.x"}, {"#D.y"}})
-        .Line({{"`SumPage(3)", 90}, {"`SumPage(3+4)", 90}, {"`SumPage(3-4)", 90},
+        .Line({{"`SumPage(3)", 90},
+               {"`SumPage(3+4)", 90},
+               {"`SumPage(3-4)", 90},
                {"`SumPage(3-4+4)", 90, "0.00"}});
     auto ds = MakeDataSet("D", {{"x", FieldKind::Numeric}, {"y", FieldKind::Numeric}},
                           {{10, 1}, {20, 2}, {QVariant(), QStringLiteral("备注")}});

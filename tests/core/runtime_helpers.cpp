@@ -12,8 +12,12 @@ using namespace karvell;
 
 namespace rtest {
 
-QByteArray G(const QString& text) { return Gbk::Encode(text); }
-QString U(const QByteArray& gbk) { return Gbk::Decode(gbk); }
+QByteArray G(const QString& text) {
+    return Gbk::Encode(text);
+}
+QString U(const QByteArray& gbk) {
+    return Gbk::Decode(gbk);
+}
 
 TemplateBuilder& TemplateBuilder::Line(const QList<CellSpec>& cells, int height) {
     m_lines.append(LineSpec{cells, height});

@@ -62,7 +62,9 @@ struct Voucher {
     }
 };
 
-QString Money(double v) { return v == 0 ? QString() : FormatFloat("0.00", v); }
+QString Money(double v) {
+    return v == 0 ? QString() : FormatFloat("0.00", v);
+}
 
 struct FigureCase {
     int records;
@@ -123,13 +125,11 @@ TEST_P(PageFigures, PagesHoldTheRecordsThatFit) {
     EXPECT_EQ(next, c.records + 1) << "every record is placed exactly once";
 }
 
-INSTANTIATE_TEST_SUITE_P(Runtime, PageFigures,
-                         ::testing::Values(FigureCase{25, false, {18, 7}, 0},
-                                           FigureCase{36, false, {18, 17, 1}, 0},
-                                           FigureCase{25, true, {18, 7}, 10},
-                                           FigureCase{36, true, {18, 17, 1}, 16},
-                                           FigureCase{18, false, {17, 1}, 0},
-                                           FigureCase{0, true, {0}, 17}));
+INSTANTIATE_TEST_SUITE_P(
+    Runtime, PageFigures,
+    ::testing::Values(FigureCase{25, false, {18, 7}, 0}, FigureCase{36, false, {18, 17, 1}, 0},
+                      FigureCase{25, true, {18, 7}, 10}, FigureCase{36, true, {18, 17, 1}, 16},
+                      FigureCase{18, false, {17, 1}, 0}, FigureCase{0, true, {0}, 17}));
 
 TEST(RuntimePages, NoRecordsWithoutBlankFillGivesNoPage) {
     ScriptedMessages messages;
@@ -154,7 +154,8 @@ TEST(RuntimePages, PageTooShortForOneRecordKeepsEarlierPages) {
     b.Line({{QStringLiteral("头")}}).Line({{QStringLiteral("#D.t"), 60}});
     b.Line({{QStringLiteral("尾")}});
     auto ds = MakeDataSet(QStringLiteral("D"), {{QStringLiteral("t"), FieldKind::Other}},
-                          {{QStringLiteral("a")}, {QStringLiteral("b")},
+                          {{QStringLiteral("a")},
+                           {QStringLiteral("b")},
                            {QString(QStringLiteral("很长的文字")).repeated(40)}});
     TReportRunTime rt;
     rt.SetReportFile(b.Save(dir));
@@ -358,8 +359,8 @@ TEST(RuntimePages, MergedBlocksSurviveIntoPages) {
         .Line({{QStringLiteral("尾")}, {"z"}})
         .Merge(0, 0, 1)
         .Merge(2, 1, 3);
-    auto ds = MakeDataSet("D", {{"t", FieldKind::Other}}, {{"1"}, {"2"}, {"3"}, {"4"}, {"5"},
-                                                            {"6"}, {"7"}, {"8"}});
+    auto ds = MakeDataSet("D", {{"t", FieldKind::Other}},
+                          {{"1"}, {"2"}, {"3"}, {"4"}, {"5"}, {"6"}, {"7"}, {"8"}});
     TReportRunTime rt;
     rt.SetReportFile(b.Save(dir));
     rt.SetDataSet("D", ds.get());
@@ -404,7 +405,9 @@ TEST(RuntimePages, TotalsStayInsideTheFortyOneColumns) {
     TemplateBuilder b;
     b.pageWidth = 800;
     b.Line(detailCells)
-        .Line({{"`SumPage(41)", 100}, {"`SumPage(42)", 100}, {"`SumAll(45-1)", 100},
+        .Line({{"`SumPage(41)", 100},
+               {"`SumPage(42)", 100},
+               {"`SumAll(45-1)", 100},
                {"`SumAll(40+41)", 100}});
     auto ds = MakeDataSet("D", fields, {row, row});
     TReportRunTime rt;

@@ -38,10 +38,8 @@ public:
         events << "preview";
         PreviewCall call{previewMode, detailIndex, forPreview, {}, int(rt->PageStreams.size()),
                          false};
-        if (!rt->PageStreams.isEmpty())
-            call.firstPage = ReadPage(rt->PageStreams[0]).AllLines();
-        if (watched)
-            call.controlsDisabled = watched->ControlsDisabled() && watched->Active();
+        if (!rt->PageStreams.isEmpty()) call.firstPage = ReadPage(rt->PageStreams[0]).AllLines();
+        if (watched) call.controlsDisabled = watched->ControlsDisabled() && watched->Active();
         previews << call;
     }
     bool PageSetupForFile(TReportRunTime*, const QString& fileName) override {
@@ -97,7 +95,8 @@ TEST(RuntimePreview, PrintPreviewBuildsShowsAndClears) {
     EXPECT_TRUE(ui.previews[0].previewMode);
     EXPECT_EQ(ui.previews[0].detailIndex, 1);
     EXPECT_FALSE(ui.previews[0].forPreview);
-    EXPECT_EQ(ui.previews[0].firstPage, QStringList({QStringLiteral("头"), "z", QStringLiteral("尾")}));
+    EXPECT_EQ(ui.previews[0].firstPage,
+              QStringList({QStringLiteral("头"), "z", QStringLiteral("尾")}));
     EXPECT_TRUE(r.rt->PageStreams.isEmpty());
     EXPECT_TRUE(r.rt->DataSets.isEmpty());
     EXPECT_TRUE(messages.boxes.isEmpty());

@@ -15,9 +15,13 @@ namespace karvell {
 
 namespace {
 
-QJsonArray RectToJson(const TRect& r) { return {r.left, r.top, r.right, r.bottom}; }
+QJsonArray RectToJson(const TRect& r) {
+    return {r.left, r.top, r.right, r.bottom};
+}
 
-QJsonArray PairToJson(const std::pair<int, int>& p) { return {p.first, p.second}; }
+QJsonArray PairToJson(const std::pair<int, int>& p) {
+    return {p.first, p.second};
+}
 
 // The integer fields of LOGFONT: 32-bit ones first, then the bytes.
 struct FontField {
@@ -74,12 +78,14 @@ QJsonObject CellToJson(const TReportCell* c,
     o[QStringLiteral("CellDispFormat")] = Gbk::Decode(c->CellDispFormat);
     o[QStringLiteral("HasBitmap")] = c->HasBitmap;
     if (c->CellBitmap && !c->CellBitmap->IsEmpty())
-        o[QStringLiteral("Bitmap")] = QJsonObject{{QStringLiteral("Width"), c->CellBitmap->Width()},
-                                                  {QStringLiteral("Height"), c->CellBitmap->Height()}};
+        o[QStringLiteral("Bitmap")] =
+            QJsonObject{{QStringLiteral("Width"), c->CellBitmap->Width()},
+                        {QStringLiteral("Height"), c->CellBitmap->Height()}};
     else
         o[QStringLiteral("Bitmap")] = QJsonValue(QJsonValue::Null);
     o[QStringLiteral("LogFont")] = LogFontToJson(c->LogFont);
-    o[QStringLiteral("OwnerCell")] = c->OwnerCell ? ref(c->OwnerCell) : QJsonValue(QJsonValue::Null);
+    o[QStringLiteral("OwnerCell")] =
+        c->OwnerCell ? ref(c->OwnerCell) : QJsonValue(QJsonValue::Null);
     QJsonArray owned;
     for (const TReportCell* cell : c->OwnedCells)
         owned.append(ref(cell));
@@ -120,8 +126,7 @@ bool LogFontFromJson(const QJsonObject& json, LOGFONTA* font, QString* error) {
         }
         const FontField* field = nullptr;
         for (const FontField& f : kFontFields)
-            if (key == QLatin1String(f.name))
-                field = &f;
+            if (key == QLatin1String(f.name)) field = &f;
         if (!field) {
             *error = QStringLiteral("unknown font field '%1'").arg(key);
             return false;

@@ -36,8 +36,9 @@ public:
 };
 
 // The three layout passes over a list of lines (merge tops measure, lines take their heights,
-// lines are numbered and stacked from `topMarginPx`). Calls `moved(line, oldRect, newRect)` for
-// every line after it is laid out, when given. Used by the grid and by the report runtime.
+// lines are numbered and stacked from `topMarginPx`), repeated while merged blocks still settle.
+// Calls `moved(line, oldRect, newRect)` for every line after it is laid out, when given. Used by
+// the grid and by the report runtime.
 using LineMovedFn = std::function<void(TReportLine*, const TRect& oldRect, const TRect& newRect)>;
 void LayoutLineList(const QList<TReportLine*>& lines, int topMarginPx,
                     const LineMovedFn& moved = {});

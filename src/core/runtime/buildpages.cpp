@@ -54,8 +54,7 @@ public:
                     m_owners.append(std::make_pair(cell, cell->OwnerCell));
                     cell->OwnerCell = nullptr;
                 }
-                if (cell->OwnedCells.isEmpty())
-                    continue;
+                if (cell->OwnedCells.isEmpty()) continue;
                 if (std::all_of(cell->OwnedCells.cbegin(), cell->OwnedCells.cend(), inPage))
                     continue;
                 m_owned.append(std::make_pair(cell, cell->OwnedCells));
@@ -96,8 +95,7 @@ struct TReportRunTime::RunLines {
     // Frees body lines of a finished page (or a record moved on): their cells leave the merged
     // blocks they joined and the bookkeeping, so no reference to them remains.
     void Free(const QList<TReportLine*>& lines) {
-        if (lines.isEmpty())
-            return;
+        if (lines.isEmpty()) return;
         if (rt->CellTables.isEmpty() && !HasMergeLinks(lines)) {
             qDeleteAll(lines);
             return;
@@ -127,8 +125,7 @@ struct TReportRunTime::RunLines {
     static bool HasMergeLinks(const QList<TReportLine*>& lines) {
         for (const TReportLine* line : lines)
             for (const TReportCell* cell : line->Cells)
-                if (cell->OwnerCell || !cell->OwnedCells.isEmpty())
-                    return true;
+                if (cell->OwnerCell || !cell->OwnedCells.isEmpty()) return true;
         return false;
     }
 
@@ -142,8 +139,7 @@ bool TReportRunTime::AddTotals(TDataSet* detail, const TReportLine* detailLine, 
         const qsizetype columns = std::min<qsizetype>(detailLine->Cells.size(), TOTAL_COLUMNS);
         for (qsizetype j = 0; j < columns; ++j) {
             const TReportCell* t = detailLine->Cells[j];
-            if (!t->CellText.startsWith('#'))
-                continue;
+            if (!t->CellText.startsWith('#')) continue;
             FieldKind kind;
             const TField field = DetailField(detail, t, &kind);
             if (kind == FieldKind::Numeric && !field.IsNull()) {
@@ -204,8 +200,7 @@ int TReportRunTime::BuildPages(bool build, int pageCount) {
         PageLines = run.header;
         PageMergeView view(PageLines);
         LayoutLines(PageLines);
-        if (build)
-            AddPage(1, pageCount);
+        if (build) AddPage(1, pageCount);
         return build ? 0 : PageNo;
     }
     const TReportLine* detailLine = TemplateLines[detailIndex];
@@ -218,8 +213,7 @@ int TReportRunTime::BuildPages(bool build, int pageCount) {
         bool dropped = false;
         for (TReportCell* tc : t->Cells) {
             if (Gbk::Upper(tc->CellText.left(7)) == "`SUMALL") {
-                if (SumAllLineIndex == 0)
-                    SumAllLineIndex = i;
+                if (SumAllLineIndex == 0) SumAllLineIndex = i;
                 run.discarded.append(run.pageFooter.takeLast());
                 dropped = true;
                 break;
@@ -257,8 +251,7 @@ int TReportRunTime::BuildPages(bool build, int pageCount) {
         return line;
     };
     auto dropLastBodyLine = [&] {
-        if (run.body.isEmpty())
-            throw NoBodyLine();
+        if (run.body.isEmpty()) throw NoBodyLine();
         run.Free({run.body.takeLast()});
     };
     qint64 bodyHeight = 0;
@@ -267,8 +260,7 @@ int TReportRunTime::BuildPages(bool build, int pageCount) {
     bool filled = false;
     while (true) {
         // 6.1 Blank fill of the last page.
-        if (AddSpace() && placed == records &&
-            height(bodyHeight, lastFooterHeight) < PageHeight) {
+        if (AddSpace() && placed == records && height(bodyHeight, lastFooterHeight) < PageHeight) {
             while (true) {
                 TReportLine* blankLine = produceDetail(true);
                 bodyHeight += blankLine->LineHeight();
@@ -288,19 +280,16 @@ int TReportRunTime::BuildPages(bool build, int pageCount) {
                 // The newest detail line does not fit: its record opens the next page.
                 dropLastBodyLine();
                 detail->Prior();
-                if (!AddTotals(detail, detailLine, -1))
-                    return 0;
+                if (!AddTotals(detail, detailLine, -1)) return 0;
                 --placed;
             } else if (height(bodyHeight, lastFooterHeight) > PageHeight && !filled) {
                 // The last footer does not fit under the last records: the last record
                 // opens a new page, which will hold the last footer.
                 dropLastBodyLine();
-                if (detail)
-                    detail->Last();
+                if (detail) detail->Last();
                 --placed;
                 advance = false;
-                if (detail && !AddTotals(detail, detailLine, -1))
-                    return 0;
+                if (detail && !AddTotals(detail, detailLine, -1)) return 0;
             }
             PageLines = run.header + run.body;
             if (run.body.isEmpty()) {
@@ -312,8 +301,7 @@ int TReportRunTime::BuildPages(bool build, int pageCount) {
             {
                 PageMergeView view(PageLines);
                 LayoutLines(PageLines);
-                if (build)
-                    AddPage(PageNo, pageCount);
+                if (build) AddPage(PageNo, pageCount);
             }
             PageTotals.fill(0);
             ++PageNo;
@@ -321,8 +309,7 @@ int TReportRunTime::BuildPages(bool build, int pageCount) {
             run.Free(run.body);
             run.body.clear();
             bodyHeight = 0;
-            if (placed == records)
-                break;
+            if (placed == records) break;
         }
 
         // 6.3 Next record.
@@ -348,11 +335,9 @@ int TReportRunTime::BuildPages(bool build, int pageCount) {
         }
         line->UpdateLineHeight();
         bodyHeight += line->LineHeight();
-        if (advance && detail)
-            detail->Next();
+        if (advance && detail) detail->Next();
         ++placed;
-        if (OnProgress && (placed % 1024 == 0 || placed == records))
-            OnProgress(placed, records);
+        if (OnProgress && (placed % 1024 == 0 || placed == records)) OnProgress(placed, records);
     }
 
     // 7. The number of pages.

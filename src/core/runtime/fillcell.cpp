@@ -11,7 +11,9 @@ namespace karvell {
 
 namespace {
 
-bool IsBlankByte(char c) { return c == ' ' || c == '\t'; }
+bool IsBlankByte(char c) {
+    return c == ' ' || c == '\t';
+}
 
 // The cell text keeps its function until the page is written (page numbers, totals).
 bool IsPageTimeFunction(const QByteArray& text) {
@@ -21,32 +23,27 @@ bool IsPageTimeFunction(const QByteArray& text) {
 // Display texts are mostly numbers and codes: plain ASCII is its own GBK form.
 QByteArray ToGbk(const QString& text) {
     for (const QChar c : text)
-        if (c.unicode() >= 0x80)
-            return Gbk::Encode(text);
+        if (c.unicode() >= 0x80) return Gbk::Encode(text);
     return text.toLatin1();
 }
 
 } // namespace
 
 QByteArray TReportRunTime::PlaceholderDataSetName(const QByteArray& text) {
-    if (text.isEmpty() || (text[0] != '@' && text[0] != '#'))
-        return QByteArray();
+    if (text.isEmpty() || (text[0] != '@' && text[0] != '#')) return QByteArray();
     QByteArray name;
     for (qsizetype i = 1; i < text.size() && text[i] != '.'; ++i)
-        if (!IsBlankByte(text[i]))
-            name.append(text[i]);
+        if (!IsBlankByte(text[i])) name.append(text[i]);
     return Gbk::Upper(name);
 }
 
 QByteArray TReportRunTime::PlaceholderFieldName(const QByteArray& text) {
     const qsizetype dot = text.indexOf('.');
-    if (dot < 0)
-        return QByteArray();
+    if (dot < 0) return QByteArray();
     // No GBK trail byte is a blank, a tab or a dot, so dropping them byte-wise is safe.
     QByteArray name;
     for (qsizetype i = dot + 1; i < text.size(); ++i)
-        if (!IsBlankByte(text[i]) && text[i] != '.')
-            name.append(text[i]);
+        if (!IsBlankByte(text[i]) && text[i] != '.') name.append(text[i]);
     return name;
 }
 
@@ -89,8 +86,7 @@ void TReportRunTime::ShowFieldValue(TReportCell* cell, const TField& field, Fiel
         if (!field.IsNull()) {
             const QImage image = QImage::fromData(field.BlobData());
             if (!image.isNull()) {
-                if (!cell->CellBitmap)
-                    cell->CellBitmap = std::make_unique<TBitmap>();
+                if (!cell->CellBitmap) cell->CellBitmap = std::make_unique<TBitmap>();
                 cell->CellBitmap->Assign(image);
                 cell->HasBitmap = true;
             }
@@ -128,8 +124,7 @@ void TReportRunTime::FillCell(bool blank, TReportCell* cell, TDataSet* detail,
     cell->CellDispFormat = t->CellDispFormat;
     cell->HasBitmap = t->HasBitmap;
     if (t->CellBitmap) {
-        if (!cell->CellBitmap)
-            cell->CellBitmap = std::make_unique<TBitmap>();
+        if (!cell->CellBitmap) cell->CellBitmap = std::make_unique<TBitmap>();
         *cell->CellBitmap = *t->CellBitmap; // the pixels are shared until one side changes
     } else {
         cell->CellBitmap.reset();
@@ -167,15 +162,13 @@ void TReportRunTime::FillCell(bool blank, TReportCell* cell, TDataSet* detail,
     if (TReportCell* top = t->OwnerCell) {
         TCellTable* entry = nullptr;
         for (qsizetype i = CellTables.size() - 1; i >= 0 && !entry; --i)
-            if (CellTables[i]->TemplateCell == top)
-                entry = CellTables[i];
+            if (CellTables[i]->TemplateCell == top) entry = CellTables[i];
         if (entry)
             entry->ProducedCell->AddOwnedCell(cell);
         else
             CellTables.append(new TCellTable{top, cell});
     }
-    if (!t->OwnedCells.isEmpty())
-        CellTables.append(new TCellTable{t, cell});
+    if (!t->OwnedCells.isEmpty()) CellTables.append(new TCellTable{t, cell});
 
     cell->CalcMinHeight();
 }

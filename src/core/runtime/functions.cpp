@@ -13,23 +13,22 @@ namespace karvell {
 
 namespace {
 
-void Say(const QString& text) { ShowMessage(ApplicationTitle(), text, MsgIcon::None); }
+void Say(const QString& text) {
+    ShowMessage(ApplicationTitle(), text, MsgIcon::None);
+}
 
 // One column number of a total's list: blanks before the digits, then decimal digits only.
 // Answers false for anything else (empty, a sign, letters, inner blanks, overflow).
 bool ParseColumn(const QByteArray& list, qsizetype begin, qsizetype end, int* out) {
     while (begin < end && list[begin] == ' ')
         ++begin;
-    if (begin == end)
-        return false;
+    if (begin == end) return false;
     qint64 value = 0;
     for (qsizetype i = begin; i < end; ++i) {
         const char c = list[i];
-        if (c < '0' || c > '9')
-            return false;
+        if (c < '0' || c > '9') return false;
         value = value * 10 + (c - '0');
-        if (value > std::numeric_limits<int>::max())
-            return false;
+        if (value > std::numeric_limits<int>::max()) return false;
     }
     *out = static_cast<int>(value);
     return true;
@@ -38,8 +37,7 @@ bool ParseColumn(const QByteArray& list, qsizetype begin, qsizetype end, int* ou
 } // namespace
 
 QByteArray TReportRunTime::EvalFunction(const QByteArray& text) {
-    if (text.isEmpty() || text[0] != '`')
-        return QByteArray();
+    if (text.isEmpty() || text[0] != '`') return QByteArray();
     // Set for the rest of the program's life: date fields filled later show this form too.
     SetShortDateFormat(QStringLiteral("yyyy-MM-dd"));
 
@@ -68,19 +66,15 @@ QByteArray TReportRunTime::EvalFunction(const QByteArray& text) {
 
 QByteArray TReportRunTime::PageText(const TReportCell* cell, int pageNo, int pageCount) {
     const QByteArray& text = cell->CellText;
-    if (text.isEmpty() || text[0] != '`')
-        return text;
+    if (text.isEmpty() || text[0] != '`') return text;
     const QByteArray upper = Gbk::Upper(text);
-    if (upper == "`PAGENUM")
-        return Gbk::Encode(QStringLiteral("第 %1 页").arg(pageNo));
+    if (upper == "`PAGENUM") return Gbk::Encode(QStringLiteral("第 %1 页").arg(pageNo));
     if (upper == "`PAGENUM/")
         return Gbk::Encode(QStringLiteral("第 %1/%2 页").arg(pageNo).arg(pageCount));
     if (upper == "`PAGENUM-")
         return Gbk::Encode(QStringLiteral("第 %1-%2 页").arg(pageCount).arg(pageNo));
-    if (upper.startsWith("`SUMPAGE("))
-        return EvalSumPage(cell->CellDispFormat, text);
-    if (upper.startsWith("`SUMALL("))
-        return EvalSumAll(cell->CellDispFormat, text);
+    if (upper.startsWith("`SUMPAGE(")) return EvalSumPage(cell->CellDispFormat, text);
+    if (upper.startsWith("`SUMALL(")) return EvalSumAll(cell->CellDispFormat, text);
     return text;
 }
 
@@ -96,10 +90,9 @@ QByteArray TReportRunTime::EvalSumAll(const QByteArray& format, const QByteArray
                    QStringLiteral("模板中`SumAll()括号内参数不应为零"));
 }
 
-QByteArray TReportRunTime::EvalSum(const std::array<double, TOTAL_COLUMNS>& table,
-                                   int listStart, const QByteArray& format,
-                                   const QByteArray& text, const QString& malformedMessage,
-                                   const QString& zeroMessage) {
+QByteArray TReportRunTime::EvalSum(const std::array<double, TOTAL_COLUMNS>& table, int listStart,
+                                   const QByteArray& format, const QByteArray& text,
+                                   const QString& malformedMessage, const QString& zeroMessage) {
     // The list runs from listStart (counted from 1) to before the first ")"; what follows the
     // ")" is ignored.
     const qsizetype close = text.indexOf(')');
@@ -135,13 +128,11 @@ QByteArray TReportRunTime::EvalSum(const std::array<double, TOTAL_COLUMNS>& tabl
         }
         const double v = column(n);
         value = op == '+' ? value + v : value - v;
-        if (end >= list.size())
-            break;
+        if (end >= list.size()) break;
         op = list[end];
         pos = end + 1;
     }
-    if (value == 0)
-        return QByteArray();
+    if (value == 0) return QByteArray();
     return Gbk::Encode(FormatFloat(format, value));
 }
 

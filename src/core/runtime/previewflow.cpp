@@ -22,8 +22,7 @@ void TReportRunTime::PrintPreview(bool previewMode) {
     RuntimeUi* ui = RuntimeUi::Instance();
     FreePages();
     try {
-        if (DataSets.isEmpty())
-            RunSetDataLines(false, true);
+        if (DataSets.isEmpty()) RunSetDataLines(false, true);
         if (!HasPrinter()) {
             ShowMessage(QStringLiteral("警告"), QStringLiteral("未安装打印机"), MsgIcon::Warning,
                         MsgButtons::Ok);
@@ -31,8 +30,7 @@ void TReportRunTime::PrintPreview(bool previewMode) {
             return;
         }
         const int count = BuildPages(false, 0);
-        if (ui)
-            ui->ShowProgress(this);
+        if (ui) ui->ShowProgress(this);
         const int detail = BuildPages(true, count);
         if (ui) {
             ui->CloseProgress(this);
@@ -42,8 +40,7 @@ void TReportRunTime::PrintPreview(bool previewMode) {
     } catch (const std::exception&) {
         // The pages of a failed run are freed by the next one.
         ShowExpansionFailed();
-        if (ui)
-            ui->CloseProgress(this);
+        if (ui) ui->CloseProgress(this);
     }
     FreeDataSets();
 }
@@ -68,16 +65,14 @@ void TReportRunTime::Preview() {
         return;
     }
     // This preview cannot print; border drags write column widths back into the pages.
-    if (RuntimeUi* ui = RuntimeUi::Instance())
-        ui->RunPreviewWindow(this, true, detail, true);
+    if (RuntimeUi* ui = RuntimeUi::Instance()) ui->RunPreviewWindow(this, true, detail, true);
     FreePages();
     RunSetDataLines(true, false);
 }
 
 bool TReportRunTime::PageSetupAndRebuild() {
     RuntimeUi* ui = RuntimeUi::Instance();
-    if (!ui || !ui->PageSetupForFile(this, m_reportFile))
-        return false;
+    if (!ui || !ui->PageSetupForFile(this, m_reportFile)) return false;
     // The template again, with its new margins and paper; the registered data sets as they are.
     SetReportFile(m_reportFile);
     const int count = BuildPages(false, 0);
@@ -95,8 +90,7 @@ bool TReportRunTime::PageSetupAndRebuild() {
 
 void TReportRunTime::Design() {
     // The template editor lives above the core; it installs itself through RuntimeUi.
-    if (RuntimeUi* ui = RuntimeUi::Instance())
-        ui->OpenDesigner(this);
+    if (RuntimeUi* ui = RuntimeUi::Instance()) ui->OpenDesigner(this);
 }
 
 } // namespace karvell

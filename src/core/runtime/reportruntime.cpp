@@ -17,9 +17,13 @@ namespace {
 RuntimeUi* g_runtimeUi = nullptr;
 } // namespace
 
-RuntimeUi* RuntimeUi::Instance() { return g_runtimeUi; }
+RuntimeUi* RuntimeUi::Instance() {
+    return g_runtimeUi;
+}
 
-void RuntimeUi::SetInstance(RuntimeUi* ui) { g_runtimeUi = ui; }
+void RuntimeUi::SetInstance(RuntimeUi* ui) {
+    g_runtimeUi = ui;
+}
 
 TReportRunTime::TReportRunTime(QObject* owner) : QObject(owner) {}
 
@@ -35,8 +39,7 @@ TReportRunTime::~TReportRunTime() {
 
 void TReportRunTime::SetReportFile(const QString& fileName) {
     m_reportFile = fileName;
-    if (!fileName.isEmpty())
-        LoadTemplate();
+    if (!fileName.isEmpty()) LoadTemplate();
 }
 
 void TReportRunTime::SetSetData(const QStringList& lines) {
@@ -117,8 +120,7 @@ void TReportRunTime::SetDataSet(const QByteArray& name, TDataSet* dataSet) {
 
 TDataSet* TReportRunTime::FindDataSet(const QByteArray& upperName) const {
     for (qsizetype i = DataSets.size() - 1; i >= 0; --i)
-        if (DataSets[i]->ItemName == upperName)
-            return DataSets[i]->ItemDataSet;
+        if (DataSets[i]->ItemName == upperName) return DataSets[i]->ItemDataSet;
     return nullptr;
 }
 
@@ -128,8 +130,7 @@ void TReportRunTime::FreeDataSets() {
 }
 
 void TReportRunTime::SetVarValue(const QByteArray& name, const QByteArray& value) {
-    if (name.isEmpty())
-        return;
+    if (name.isEmpty()) return;
     const QByteArray key = Gbk::Upper(name);
     bool found = false;
     for (TVarTableItem* item : Variables) {
@@ -138,8 +139,7 @@ void TReportRunTime::SetVarValue(const QByteArray& name, const QByteArray& value
             found = true;
         }
     }
-    if (!found)
-        Variables.append(new TVarTableItem{key, value});
+    if (!found) Variables.append(new TVarTableItem{key, value});
 }
 
 void TReportRunTime::RunSetDataLine(const QByteArray& line, bool disableControls, bool open) {
@@ -161,11 +161,9 @@ void TReportRunTime::RunSetDataLine(const QByteArray& line, bool disableControls
         if (verb == "SETDATASET") {
             QObject* component = FindDataComponent(parent(), Gbk::Decode(second));
             auto* dataSet = qobject_cast<TDataSet*>(component);
-            if (!dataSet)
-                return;
+            if (!dataSet) return;
             if (open) {
-                if (disableControls)
-                    dataSet->DisableControls();
+                if (disableControls) dataSet->DisableControls();
                 dataSet->Open();
                 SetDataSet(first, dataSet);
             } else {
@@ -183,8 +181,7 @@ QObject* TReportRunTime::FindDataComponent(QObject* owner, const QString& path) 
     const qsizetype dot = path.indexOf(QLatin1Char('.'));
     if (dot >= 0) {
         QObject* form = Components::FindForm(path.left(dot));
-        if (!form)
-            return nullptr;
+        if (!form) return nullptr;
         return Components::FindComponent(form, path.mid(dot + 1).left(255));
     }
     return Components::FindComponent(owner, path);

@@ -5,12 +5,12 @@
 // come from the widgets layer through RuntimeUi, so the engine stays headless.
 #include <QBuffer>
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
-#include <QHash>
 #include <array>
 #include <functional>
 
@@ -168,6 +168,8 @@ private:
                        const QByteArray& format, const QByteArray& text,
                        const QString& malformedMessage, const QString& zeroMessage);
     void RunSetDataLines(bool disableControls, bool open);
+    // PageLines as a template stream (WritePage's bytes).
+    QByteArray PageBytes(int pageNo, int pageCount);
 
     QHash<const TReportCell*, CachedField> m_fieldCache;
     QString m_reportFile;
