@@ -8,6 +8,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSet>
+#include <cmath>
 #include <functional>
 
 #include "command.h"
@@ -38,7 +39,7 @@ public:
     qint64 Int(const char* name, qint64 lo, qint64 hi) {
         const QJsonValue v = Take(name);
         const double d = v.toDouble();
-        if (!v.isDouble() || d != double(qint64(d)) || d < double(lo) || d > double(hi))
+        if (!v.isDouble() || d < double(lo) || d > double(hi) || d != std::trunc(d))
             Fail(QStringLiteral("\"%1\" must be an integer from %2 to %3")
                      .arg(QLatin1String(name))
                      .arg(lo)
@@ -75,7 +76,7 @@ public:
             if (ok) return RGB(int(rgb >> 16), int(rgb >> 8), int(rgb));
         } else if (v.isDouble()) {
             const double d = v.toDouble();
-            if (d == double(qint64(d)) && d >= 0 && d <= 4294967295.0) return COLORREF(qint64(d));
+            if (d >= 0 && d <= 4294967295.0 && d == std::trunc(d)) return COLORREF(qint64(d));
         }
         Fail(QStringLiteral("\"%1\" must be a colour: an integer 0x00BBGGRR or \"#RRGGBB\"")
                  .arg(QLatin1String(name)));
@@ -145,7 +146,7 @@ private:
         const QJsonArray a = v.toArray();
         auto index = [](const QJsonValue& x) {
             const double d = x.toDouble(-1);
-            return x.isDouble() && d == double(qint64(d)) && d >= 0 && d <= INT32_MAX ? int(d) : -1;
+            return x.isDouble() && d >= 0 && d <= INT32_MAX && d == std::trunc(d) ? int(d) : -1;
         };
         if (!v.isArray() || a.size() != 2 || index(a[0]) < 0 || index(a[1]) < 0)
             Fail(QStringLiteral("\"%1\" needs cells as [line, cell] with indexes from 0")

@@ -33,5 +33,5 @@ void PrintOut(const QString& text);
 #define KARVELL_CLI_CONCAT2(a, b) a##b
 #define KARVELL_CLI_CONCAT(a, b) KARVELL_CLI_CONCAT2(a, b)
 #define KARVELL_COMMAND(...)                                                                       \
-    static const ::karvell::cli::Registrar KARVELL_CLI_CONCAT(karvellCommand_, __LINE__)(         \
+    static const ::karvell::cli::Registrar KARVELL_CLI_CONCAT(karvellCommand_, __LINE__)(          \
         ::karvell::cli::Command{__VA_ARGS__})

@@ -57,8 +57,7 @@ bool TReportDocument::LoadFromStream(QIODevice& stream, qint64 position) {
 
     ClearSelection();
     FocusCell = LastSelectedCell = nullptr;
-    if (ViewEditBoxVisible())
-        ViewDestroyEditBox();
+    if (ViewEditBoxVisible()) ViewDestroyEditBox();
     EditingCell = nullptr;
     qDeleteAll(Lines);
     Lines = data.TakeLines();
@@ -123,15 +122,11 @@ bool TReportDocument::StoreColumnWidths(int detailLineIndex) {
     // The table has 40 rows of 40 widths, and its last row holds the count; pages with more
     // lines or cells than that are left alone.
     int rowsNeeded = detailLineIndex + 1;
-    if (FooterLineIndex < Lines.size())
-        rowsNeeded += Lines.size() - std::max(0, FooterLineIndex);
-    if (detailLineIndex < 0 || detailLineIndex >= Lines.size() || rowsNeeded > 39)
-        return false;
+    if (FooterLineIndex < Lines.size()) rowsNeeded += Lines.size() - std::max(0, FooterLineIndex);
+    if (detailLineIndex < 0 || detailLineIndex >= Lines.size() || rowsNeeded > 39) return false;
     for (const TReportLine* line : Lines)
-        if (line->Cells.size() > 40)
-            return false;
-    if (ColumnWidths.size() != 40)
-        ColumnWidths.resize(40, std::array<int32_t, 40>{});
+        if (line->Cells.size() > 40) return false;
+    if (ColumnWidths.size() != 40) ColumnWidths.resize(40, std::array<int32_t, 40>{});
     auto storeRow = [&](int row, const TReportLine* line) {
         for (int j = 0; j < line->Cells.size(); ++j)
             ColumnWidths[row][j] = line->Cells[j]->CellWidth;
@@ -146,13 +141,10 @@ bool TReportDocument::StoreColumnWidths(int detailLineIndex) {
 }
 
 void TReportDocument::ApplyColumnWidths(QIODevice& stream) {
-    if (!LoadFromStream(stream, 0))
-        return;
-    if (ColumnWidths.size() != 40)
-        return;
+    if (!LoadFromStream(stream, 0)) return;
+    if (ColumnWidths.size() != 40) return;
     int n = Lines.size() - 1;
-    if (n != ColumnWidths[39][0])
-        n = WidthLineCount - 1;
+    if (n != ColumnWidths[39][0]) n = WidthLineCount - 1;
     n = std::min(n, std::min<int>(Lines.size() - 1, 38));
     for (int i = 0; i <= n; ++i) {
         TReportLine* line = Lines[i];

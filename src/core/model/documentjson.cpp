@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonValue>
+#include <cmath>
 #include <cstddef>
 #include <cstring>
 
@@ -134,7 +135,7 @@ bool LogFontFromJson(const QJsonObject& json, LOGFONTA* font, QString* error) {
         const double v = it.value().toDouble(0.5);
         const double lo = field->isByte ? 0 : -2147483648.0;
         const double hi = field->isByte ? 255 : 2147483647.0;
-        if (!it.value().isDouble() || v != double(qint64(v)) || v < lo || v > hi) {
+        if (!it.value().isDouble() || v < lo || v > hi || v != std::trunc(v)) {
             *error = QStringLiteral("%1 must be an integer from %2 to %3")
                          .arg(key)
                          .arg(qint64(lo))

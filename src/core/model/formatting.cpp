@@ -7,7 +7,9 @@
 namespace karvell {
 
 namespace {
-TRect Grown(const TRect& r) { return {r.left - 1, r.top - 1, r.right + 1, r.bottom + 1}; }
+TRect Grown(const TRect& r) {
+    return {r.left - 1, r.top - 1, r.right + 1, r.bottom + 1};
+}
 } // namespace
 
 void TReportDocument::SetSelTextColor(COLORREF color) {
@@ -77,11 +79,9 @@ void TReportDocument::SetSelText(const QByteArray& text) {
 }
 
 void TReportDocument::LoadCellPicture(TReportCell* cell, const QString& fileName) {
-    if (!cell)
-        return;
+    if (!cell) return;
     const LoadedPicture picture = LoadPictureFile(fileName); // throws; the cell is unchanged
-    if (!cell->CellBitmap)
-        cell->CellBitmap = std::make_unique<TBitmap>();
+    if (!cell->CellBitmap) cell->CellBitmap = std::make_unique<TBitmap>();
     TBitmap& bitmap = *cell->CellBitmap;
     if (picture.isIcon) {
         // The bitmap takes the icon's size, keeping what it held; the icon is drawn over it
@@ -89,8 +89,7 @@ void TReportDocument::LoadCellPicture(TReportCell* cell, const QString& fileName
         QImage resized(picture.image.size(), QImage::Format_RGB32);
         resized.fill(Qt::white);
         QPainter painter(&resized);
-        if (!bitmap.image.isNull())
-            painter.drawImage(0, 0, bitmap.image);
+        if (!bitmap.image.isNull()) painter.drawImage(0, 0, bitmap.image);
         painter.drawImage(0, 0, picture.image);
         painter.end();
         bitmap.Assign(resized);
@@ -102,8 +101,7 @@ void TReportDocument::LoadCellPicture(TReportCell* cell, const QString& fileName
 }
 
 void TReportDocument::ClearCellPicture(TReportCell* cell) {
-    if (!cell)
-        return;
+    if (!cell) return;
     cell->CellBitmap.reset();
     cell->HasBitmap = false;
 }

@@ -19,22 +19,21 @@ const QByteArray kCrLf("\r\n", 2);
 // Heights of a merged block are sums over its lines; a damaged template with huge heights must
 // not overflow them.
 constexpr int64_t kMaxEdge = int64_t(1) << 28;
-int32_t ClampEdge(int64_t v) { return int32_t(std::clamp(v, -kMaxEdge, kMaxEdge)); }
+int32_t ClampEdge(int64_t v) {
+    return int32_t(std::clamp(v, -kMaxEdge, kMaxEdge));
+}
 } // namespace
 
-TReportCell::TReportCell()
-    : CellBitmap(std::make_unique<TBitmap>()), LogFont(DefaultCellFont()) {}
+TReportCell::TReportCell() : CellBitmap(std::make_unique<TBitmap>()), LogFont(DefaultCellFont()) {}
 
 TReportCell::~TReportCell() = default;
 
 void TReportCell::SetOwnerLine(TReportLine* line) {
-    if (line)
-        OwnerLine = line;
+    if (line) OwnerLine = line;
 }
 
 void TReportCell::AddOwnedCell(TReportCell* cell) {
-    if (!cell || cell == this || OwnedCells.contains(cell))
-        return;
+    if (!cell || cell == this || OwnedCells.contains(cell)) return;
     cell->OwnerCell = this;
     // Joined texts are held to the 3000-byte limit of the template file.
     CellText = Gbk::TruncateBytes(CellText + cell->CellText, MAX_TEXT_BYTES);
@@ -60,20 +59,17 @@ void TReportCell::RemoveAllOwnedCells() {
 }
 
 void TReportCell::RemoveOwnedCell(TReportCell* cell) {
-    if (OwnedCells.removeOne(cell) && cell)
-        cell->OwnerCell = nullptr;
+    if (OwnedCells.removeOne(cell) && cell) cell->OwnerCell = nullptr;
 }
 
 void TReportCell::SetCellLeft(int left) {
-    if (left == CellLeft)
-        return;
+    if (left == CellLeft) return;
     CellLeft = left;
     CalcCellTextRect();
 }
 
 void TReportCell::SetCellWidth(int width) {
-    if (width == CellWidth)
-        return;
+    if (width == CellWidth) return;
     CellWidth = width <= 10 ? 10 : width;
     CalcMinHeight();
     CalcCellTextRect();
@@ -81,8 +77,7 @@ void TReportCell::SetCellWidth(int width) {
 
 #define KARVELL_BORDER_SETTER(Name, Field)                                                         \
     void TReportCell::Name(decltype(Field) v) {                                                    \
-        if (v == Field)                                                                            \
-            return;                                                                                \
+        if (v == Field) return;                                                                    \
         Field = v;                                                                                 \
         CalcMinHeight();                                                                           \
         CalcCellTextRect();                                                                        \
@@ -98,8 +93,7 @@ KARVELL_BORDER_SETTER(SetBottomLineWidth, BottomLineWidth)
 #undef KARVELL_BORDER_SETTER
 
 void TReportCell::SetCellText(const QByteArray& text) {
-    if (text == CellText)
-        return;
+    if (text == CellText) return;
     CellText = text;
     CalcMinHeight();
 }
@@ -110,14 +104,17 @@ void TReportCell::SetLogFont(const LOGFONTA& font) {
 }
 
 int TReportCell::RequestedHeight() const {
-    if (!OwnerLine)
-        return 0;
+    if (!OwnerLine) return 0;
     return MinCellHeight > DragCellHeight ? MinCellHeight : DragCellHeight;
 }
 
-int TReportCell::CellTop() const { return OwnerLine ? OwnerLine->LineTop : 0; }
+int TReportCell::CellTop() const {
+    return OwnerLine ? OwnerLine->LineTop : 0;
+}
 
-int TReportCell::OwnerLineHeight() const { return OwnerLine ? OwnerLine->LineHeight() : 0; }
+int TReportCell::OwnerLineHeight() const {
+    return OwnerLine ? OwnerLine->LineHeight() : 0;
+}
 
 void TReportCell::CalcMinHeight() {
     // Too narrow for any text.
@@ -136,8 +133,7 @@ void TReportCell::CalcMinHeight() {
         TReportCell* bottomCell = nullptr;
         for (TReportCell* s : top->OwnedCells) {
             s->MinCellHeight = s->DefaultHeight();
-            if (s->OwnerLine)
-                s->OwnerLine->UpdateLineHeight();
+            if (s->OwnerLine) s->OwnerLine->UpdateLineHeight();
             total += s->OwnerLineHeight();
             if (s->CellTop() > greatestTop) {
                 greatestTop = s->CellTop();
@@ -157,11 +153,9 @@ void TReportCell::CalcMinHeight() {
     TRect rect{CellLeft + CellMargin, CellTop() + 2, CellLeft + CellWidth - CellMargin, 65535};
     const TRect measured = TextLayout::CalcRect(LogFont, text, rect, HAlignFromInt(HorzAlign));
     int bottom = measured.bottom;
-    if (text.size() >= 2 && text.endsWith(kCrLf))
-        bottom += TextLayout::CharHeight(LogFont);
+    if (text.size() >= 2 && text.endsWith(kCrLf)) bottom += TextLayout::CharHeight(LogFont);
     int h = bottom - measured.top;
-    if (h <= 0)
-        h = 16;
+    if (h <= 0) h = 16;
 
     const int needed = h + 2 + TopLineWidth + BottomLineWidth;
     if (OwnedCells.isEmpty()) {
@@ -170,8 +164,7 @@ void TReportCell::CalcMinHeight() {
     }
     RequiredCellHeight = needed;
     MinCellHeight = DefaultHeight();
-    if (OwnerLine)
-        OwnerLine->UpdateLineHeight();
+    if (OwnerLine) OwnerLine->UpdateLineHeight();
     const QList<TReportCell*> owned = OwnedCells;
     for (TReportCell* c : owned)
         c->CalcMinHeight();

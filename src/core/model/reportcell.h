@@ -20,12 +20,12 @@ inline constexpr COLORREF RGB(int r, int g, int b) {
 }
 
 // Diagonal lines (DiagonalFlags bits).
-inline constexpr uint32_t DIAG_LT_RB = 0x001;  // top-left to bottom-right
-inline constexpr uint32_t DIAG_LT_RM = 0x002;  // top-left to middle of right edge
-inline constexpr uint32_t DIAG_LT_BM = 0x004;  // top-left to middle of bottom edge
-inline constexpr uint32_t DIAG_RT_LB = 0x100;  // top-right to bottom-left
-inline constexpr uint32_t DIAG_RT_LM = 0x200;  // top-right to middle of left edge
-inline constexpr uint32_t DIAG_RT_BM = 0x400;  // top-right to middle of bottom edge
+inline constexpr uint32_t DIAG_LT_RB = 0x001; // top-left to bottom-right
+inline constexpr uint32_t DIAG_LT_RM = 0x002; // top-left to middle of right edge
+inline constexpr uint32_t DIAG_LT_BM = 0x004; // top-left to middle of bottom edge
+inline constexpr uint32_t DIAG_RT_LB = 0x100; // top-right to bottom-left
+inline constexpr uint32_t DIAG_RT_LM = 0x200; // top-right to middle of left edge
+inline constexpr uint32_t DIAG_RT_BM = 0x400; // top-right to middle of bottom edge
 
 // Height of one text line when nothing was measured (16) plus 2.
 inline constexpr int EMPTY_HEIGHT = 18;

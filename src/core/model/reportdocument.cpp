@@ -34,8 +34,7 @@ void TReportDocument::UpdatePageSize() {
         if (hasPrinter) {
             const QSize dots = printers.PrintableDots();
             PageWidth = Round05(static_cast<double>(dots.width()) / printers.DpiX() * LOGPIXELSX);
-            PageHeight =
-                Round05(static_cast<double>(dots.height()) / printers.DpiY() * LOGPIXELSY);
+            PageHeight = Round05(static_cast<double>(dots.height()) / printers.DpiY() * LOGPIXELSY);
         } else {
             PageWidth = 768;
             PageHeight = 1058;
@@ -56,11 +55,9 @@ void TReportDocument::UpdateLines() {
     LayoutLineList(Lines, TopMarginPx, [&](TReportLine* line, const TRect& old, const TRect& now) {
         const bool moved = old.left != now.left || old.top != now.top || old.right != now.right;
         const bool grew = old.bottom != now.bottom && now.top <= clientBottom;
-        if (!moved && !grew)
-            return;
+        if (!moved && !grew) return;
         for (TReportCell* cell : line->Cells)
-            if (cell->OwnerCell)
-                ViewInvalidate(cell->OwnerCell->CellRect);
+            if (cell->OwnerCell) ViewInvalidate(cell->OwnerCell->CellRect);
         InvalidateLine(old);
         InvalidateLine(now);
     });
@@ -106,8 +103,7 @@ void TReportDocument::ResetContent() {
 TReportCell* TReportDocument::CellFromPoint(QPoint p) const {
     TReportCell* answer = nullptr;
     for (TReportLine* line : Lines) {
-        if (p.y() < line->LineTop || p.y() > line->LineTop + line->LineHeight())
-            continue;
+        if (p.y() < line->LineTop || p.y() > line->LineTop + line->LineHeight()) continue;
         for (TReportCell* cell : line->Cells) {
             if (cell->CellRect.Contains(p.x(), p.y())) {
                 answer = cell->OwnerCell ? cell->OwnerCell : cell;
@@ -119,8 +115,7 @@ TReportCell* TReportDocument::CellFromPoint(QPoint p) const {
 }
 
 bool TReportDocument::AddSelectedCell(TReportCell* cell) {
-    if (!cell || SelectedCells.contains(cell))
-        return false;
+    if (!cell || SelectedCells.contains(cell)) return false;
     SelectedCells.append(cell);
     LastSelectedCell = FocusCell = cell;
     SelectedFont = cell->LogFont;
@@ -133,8 +128,7 @@ bool TReportDocument::IsCellSelected(const TReportCell* cell) const {
 }
 
 bool TReportDocument::RemoveSelectedCell(TReportCell* cell) {
-    if (!IsCellSelected(cell))
-        return false;
+    if (!IsCellSelected(cell)) return false;
     ViewInvert(cell->CellRect);
     SelectedCells.removeOne(cell);
     return true;
@@ -153,13 +147,10 @@ void TReportDocument::CancelEdit() {
 }
 
 void TReportDocument::ForgetCell(const TReportCell* cell) {
-    if (!cell)
-        return;
+    if (!cell) return;
     SelectedCells.removeAll(const_cast<TReportCell*>(cell));
-    if (FocusCell == cell)
-        FocusCell = nullptr;
-    if (LastSelectedCell == cell)
-        LastSelectedCell = nullptr;
+    if (FocusCell == cell) FocusCell = nullptr;
+    if (LastSelectedCell == cell) LastSelectedCell = nullptr;
     if (EditingCell == cell) {
         ViewDestroyEditBox();
         EditingCell = nullptr;

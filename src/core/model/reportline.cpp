@@ -13,10 +13,14 @@ namespace {
 // Edges are sums over many lines and cells; a damaged template with huge heights or widths
 // must not overflow them.
 constexpr int64_t kMaxEdge = int64_t(1) << 28;
-int32_t ClampEdge(int64_t v) { return int32_t(std::clamp(v, -kMaxEdge, kMaxEdge)); }
+int32_t ClampEdge(int64_t v) {
+    return int32_t(std::clamp(v, -kMaxEdge, kMaxEdge));
+}
 } // namespace
 
-TReportLine::~TReportLine() { qDeleteAll(Cells); }
+TReportLine::~TReportLine() {
+    qDeleteAll(Cells);
+}
 
 void TReportLine::UpdateLineHeight() {
     MinHeight = 0;
@@ -25,8 +29,7 @@ void TReportLine::UpdateLineHeight() {
         MinHeight = std::max(MinHeight, cell->RequestedHeight());
         cell->CellIndex = j;
         if (j == 0) {
-            if (ReportControl)
-                cell->SetCellLeft(ReportControl->LeftMarginPx);
+            if (ReportControl) cell->SetCellLeft(ReportControl->LeftMarginPx);
         } else {
             const TReportCell* prev = Cells[j - 1];
             cell->SetCellLeft(ClampEdge(int64_t(prev->CellLeft) + prev->CellWidth));
@@ -51,16 +54,14 @@ TRect TReportLine::UpdateLineRect() {
 }
 
 void TReportLine::SetLineTop(int top) {
-    if (top == LineTop)
-        return;
+    if (top == LineTop) return;
     LineTop = top;
     for (TReportCell* c : Cells)
         c->CalcCellTextRect();
 }
 
 void TReportLine::CreateLine(int left, int count, int totalWidth) {
-    if (count < 1)
-        return;
+    if (count < 1) return;
     const int w = Round05(static_cast<double>(totalWidth) / count);
     for (int j = 0; j < count; ++j) {
         auto* cell = new TReportCell;
@@ -115,11 +116,11 @@ void LayoutOnce(const QList<TReportLine*>& lines, int topMarginPx, const LineMov
         if (i == 0)
             line->SetLineTop(topMarginPx);
         else
-            line->SetLineTop(ClampEdge(int64_t(lines[i - 1]->LineTop) + lines[i - 1]->LineHeight()));
+            line->SetLineTop(
+                ClampEdge(int64_t(lines[i - 1]->LineTop) + lines[i - 1]->LineHeight()));
         const TRect old = line->LineRect;
         const TRect now = line->UpdateLineRect();
-        if (moved)
-            moved(line, old, now);
+        if (moved) moved(line, old, now);
     }
 }
 
@@ -135,11 +136,9 @@ void LayoutLineList(const QList<TReportLine*>& lines, int topMarginPx, const Lin
     std::vector<int32_t> before = BlockState(lines);
     for (int round = 0; round < kMaxRounds; ++round) {
         LayoutOnce(lines, topMarginPx, moved, &hasBlocks);
-        if (!hasBlocks)
-            return;
+        if (!hasBlocks) return;
         std::vector<int32_t> after = BlockState(lines);
-        if (after == before)
-            return;
+        if (after == before) return;
         before = std::move(after);
     }
 }

@@ -20,8 +20,7 @@ void TReportDocument::NewTable(int columns, int rows) {
                     QStringLiteral("关闭正在编辑的报表后，才能建立新表格。"), MsgIcon::Warning);
         return;
     }
-    if (columns < 1 || rows < 1)
-        return;
+    if (columns < 1 || rows < 1) return;
     const int width = m_windowSize.width() - LeftMarginPx - RightMarginPx;
     auto* line = new TReportLine;
     line->ReportControl = this;
@@ -38,8 +37,7 @@ void TReportDocument::NewTable(int columns, int rows) {
 }
 
 void TReportDocument::AddLine() {
-    if (!CanAddLine() || Lines.isEmpty())
-        return;
+    if (!CanAddLine() || Lines.isEmpty()) return;
     TReportLine* last = Lines.last();
     auto* line = new TReportLine;
     line->ReportControl = this;
@@ -51,12 +49,10 @@ void TReportDocument::AddLine() {
 }
 
 void TReportDocument::InsertLine() {
-    if (!HasSelection())
-        return;
+    if (!HasSelection()) return;
     TReportLine* source = SelectedCells.first()->OwnerLine;
     const int at = Lines.indexOf(source);
-    if (at < 0)
-        return;
+    if (at < 0) return;
     auto* line = new TReportLine;
     line->ReportControl = this;
     line->SetLineTop(source->LineTop);
@@ -67,22 +63,18 @@ void TReportDocument::InsertLine() {
 }
 
 void TReportDocument::DeleteLine() {
-    if (!HasSelection())
-        return;
+    if (!HasSelection()) return;
     QSet<TReportLine*> marked;
     for (TReportCell* cell : SelectedCells)
         marked.insert(cell->OwnerLine);
     ClearSelection();
     for (int i = Lines.size() - 1; i >= 0; --i) {
         TReportLine* line = Lines[i];
-        if (!marked.contains(line))
-            continue;
+        if (!marked.contains(line)) continue;
         InvalidateLine(line->LineRect);
         for (TReportCell* cell : line->Cells) {
-            if (cell->OwnerCell)
-                cell->OwnerCell->RemoveOwnedCell(cell);
-            if (!cell->OwnedCells.isEmpty())
-                cell->RemoveAllOwnedCells();
+            if (cell->OwnerCell) cell->OwnerCell->RemoveOwnedCell(cell);
+            if (!cell->OwnedCells.isEmpty()) cell->RemoveAllOwnedCells();
         }
         Lines.removeAt(i);
         DestroyLine(line);
@@ -91,8 +83,7 @@ void TReportDocument::DeleteLine() {
 }
 
 void TReportDocument::AddCell() {
-    if (SelectedCells.size() != 1)
-        return;
+    if (SelectedCells.size() != 1) return;
     TReportLine* line = SelectedCells.first()->OwnerLine;
     TReportCell* last = line->Cells.last();
     auto* cell = new TReportCell;
@@ -110,8 +101,7 @@ void TReportDocument::AddCell() {
 }
 
 void TReportDocument::InsertCell() {
-    if (SelectedCells.size() != 1)
-        return;
+    if (SelectedCells.size() != 1) return;
     TReportCell* selected = SelectedCells.first();
     TReportLine* line = selected->OwnerLine;
     auto* cell = new TReportCell;
@@ -126,14 +116,12 @@ void TReportDocument::InsertCell() {
 }
 
 void TReportDocument::DeleteCell() {
-    if (!HasSelection())
-        return;
+    if (!HasSelection()) return;
     QSet<TReportCell*> destroyed;
     auto destroy = [&](TReportCell* cell) {
         if (cell->OwnerCell && !destroyed.contains(cell->OwnerCell))
             cell->OwnerCell->RemoveOwnedCell(cell);
-        if (cell->OwnerLine)
-            cell->OwnerLine->Cells.removeOne(cell);
+        if (cell->OwnerLine) cell->OwnerLine->Cells.removeOne(cell);
         RemoveSelectedCell(cell);
         ForgetCell(cell);
         destroyed.insert(cell);
@@ -142,8 +130,7 @@ void TReportDocument::DeleteCell() {
     const QList<TReportCell*> selection = SelectedCells;
     for (int i = selection.size() - 1; i >= 0; --i) {
         TReportCell* cell = selection[i];
-        if (destroyed.contains(cell))
-            continue;
+        if (destroyed.contains(cell)) continue;
         const QList<TReportCell*> owned = cell->OwnedCells;
         cell->OwnedCells.clear();
         for (TReportCell* o : owned)
@@ -155,20 +142,17 @@ void TReportDocument::DeleteCell() {
     }
     SelectedCells.clear();
     for (int i = Lines.size() - 1; i >= 0; --i)
-        if (Lines[i]->Cells.isEmpty())
-            delete Lines.takeAt(i);
+        if (Lines[i]->Cells.isEmpty()) delete Lines.takeAt(i);
     UpdateLines();
 }
 
 void TReportDocument::CombineCell() {
     const int n = SelectedCells.size();
-    if (n < 2)
-        return;
+    if (n < 2) return;
     // Whole blocks take part.
     for (int i = 0; i < n; ++i)
         for (TReportCell* owned : SelectedCells[i]->OwnedCells)
-            if (!SelectedCells.contains(owned))
-                SelectedCells.append(owned);
+            if (!SelectedCells.contains(owned)) SelectedCells.append(owned);
 
     struct TMyRect {
         int32_t left = 65535, top = 0, right = 0, bottom = 0;
@@ -181,8 +165,7 @@ void TReportDocument::CombineCell() {
     }
     int left = -1, right = -1;
     for (const TMyRect& r : extents) {
-        if (r.left == 65535)
-            continue;
+        if (r.left == 65535) continue;
         if (left < 0) {
             left = r.left;
             right = r.right;
@@ -194,14 +177,12 @@ void TReportDocument::CombineCell() {
 
     QList<TReportCell*> survivors;
     for (int i = 0; i < Lines.size(); ++i) {
-        if (extents[i].left == 65535)
-            continue;
+        if (extents[i].left == 65535) continue;
         TReportLine* line = Lines[i];
         TReportCell* survivor = nullptr;
         QList<TReportCell*> collected;
         for (TReportCell* cell : line->Cells) {
-            if (!SelectedCells.contains(cell))
-                continue;
+            if (!SelectedCells.contains(cell)) continue;
             if (!survivor) {
                 survivor = cell;
                 continue;
@@ -213,10 +194,8 @@ void TReportDocument::CombineCell() {
         for (int k = collected.size() - 1; k >= 0; --k) {
             TReportCell* cell = collected[k];
             // Detach it from any block first, so no cell keeps a link to it.
-            if (cell->OwnerCell)
-                cell->OwnerCell->RemoveOwnedCell(cell);
-            if (!cell->OwnedCells.isEmpty())
-                cell->RemoveAllOwnedCells();
+            if (cell->OwnerCell) cell->OwnerCell->RemoveOwnedCell(cell);
+            if (!cell->OwnedCells.isEmpty()) cell->RemoveAllOwnedCells();
             line->Cells.removeOne(cell);
             RemoveSelectedCell(cell);
             ForgetCell(cell);
@@ -245,8 +224,7 @@ bool TReportDocument::CanSplitCell() const {
 }
 
 void TReportDocument::SplitCell() {
-    if (!CanSplitCell())
-        return;
+    if (!CanSplitCell()) return;
     TReportCell* top = SelectedCells.first();
     ClearSelection();
     AddSelectedCell(top);
@@ -257,8 +235,7 @@ void TReportDocument::SplitCell() {
 }
 
 void TReportDocument::VSplitCell(int count) {
-    if (SelectedCells.size() != 1 || count < 1)
-        return;
+    if (SelectedCells.size() != 1 || count < 1) return;
     TReportCell* cell = SelectedCells.first();
     if (cell->OwnerCell) // only plain cells and merge tops are split
         return;
@@ -275,8 +252,7 @@ void TReportDocument::VSplitCell(int count) {
         auto* part = new TReportCell;
         part->CopyCell(cell, false);
         part->SetOwnerLine(line);
-        if (i == n - 1)
-            part->SetCellWidth(w + r);
+        if (i == n - 1) part->SetCellWidth(w + r);
         line->Cells.insert(IndexInLine(cell) + 1, part);
         for (TReportCell* owned : cell->OwnedCells) {
             auto* below = new TReportCell;

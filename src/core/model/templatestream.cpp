@@ -22,11 +22,12 @@ constexpr int32_t kMaxGeometry = 1 << 20;
 
 bool InRange(std::initializer_list<int32_t> values) {
     for (int32_t v : values)
-        if (v < -kMaxGeometry || v > kMaxGeometry)
-            return false;
+        if (v < -kMaxGeometry || v > kMaxGeometry) return false;
     return true;
 }
-bool InRange(const TRect& r) { return InRange({r.left, r.top, r.right, r.bottom}); }
+bool InRange(const TRect& r) {
+    return InRange({r.left, r.top, r.right, r.bottom});
+}
 
 class ByteReader {
 public:
@@ -37,32 +38,27 @@ public:
     const char* Here() const { return m_data.constData() + m_pos; }
 
     bool Need(qint64 n) {
-        if (!m_ok || n < 0 || Remaining() < n)
-            m_ok = false;
+        if (!m_ok || n < 0 || Remaining() < n) m_ok = false;
         return m_ok;
     }
     int32_t I32() {
-        if (!Need(4))
-            return 0;
+        if (!Need(4)) return 0;
         const int32_t v = qFromLittleEndian<int32_t>(Here());
         m_pos += 4;
         return v;
     }
     uint16_t U16() {
-        if (!Need(2))
-            return 0;
+        if (!Need(2)) return 0;
         const uint16_t v = qFromLittleEndian<uint16_t>(Here());
         m_pos += 2;
         return v;
     }
     uint8_t U8() {
-        if (!Need(1))
-            return 0;
+        if (!Need(1)) return 0;
         return static_cast<uint8_t>(m_data[m_pos++]);
     }
     QByteArray Bytes(qint64 n) {
-        if (!Need(n))
-            return QByteArray();
+        if (!Need(n)) return QByteArray();
         QByteArray b(Here(), n);
         m_pos += n;
         return b;
@@ -76,8 +72,7 @@ public:
         return r;
     }
     void Skip(qint64 n) {
-        if (Need(n))
-            m_pos += n;
+        if (Need(n)) m_pos += n;
     }
 
 private:
@@ -88,25 +83,36 @@ private:
 
 class ByteWriter {
 public:
+    void Put(const void* p, qsizetype n) {
+        if (m_len + n > m_out.size())
+            m_out.resize(std::max<qsizetype>(m_out.size() * 2, m_len + n + 4096));
+        std::memcpy(m_out.data() + m_len, p, size_t(n));
+        m_len += n;
+    }
     void I32(int32_t v) {
         char b[4];
         qToLittleEndian<int32_t>(v, b);
-        m_out.append(b, 4);
+        Put(b, 4);
     }
     void U16(uint16_t v) {
         char b[2];
         qToLittleEndian<uint16_t>(v, b);
-        m_out.append(b, 2);
+        Put(b, 2);
     }
-    void U8(uint8_t v) { m_out.append(static_cast<char>(v)); }
-    void Bytes(const QByteArray& b) { m_out.append(b); }
+    void U8(uint8_t v) { Put(&v, 1); }
+    void Bytes(const QByteArray& b) { Put(b.constData(), b.size()); }
     void Rect(const TRect& r) {
         I32(r.left);
         I32(r.top);
         I32(r.right);
         I32(r.bottom);
     }
+    QByteArray Take() {
+        m_out.truncate(m_len);
+        return m_out;
+    }
     QByteArray m_out;
+    qsizetype m_len = 0;
 };
 
 struct CellRef {
@@ -117,8 +123,7 @@ struct CellRef {
 // A text field: length, then the bytes; the text ends at the first zero byte.
 bool ReadText(ByteReader& in, QByteArray* text, QString* error, const char* what) {
     const int32_t len = in.I32();
-    if (!in.Ok())
-        return false;
+    if (!in.Ok()) return false;
     if (len < 0 || len > MAX_TEXT_BYTES) {
         *error = QStringLiteral("%1的长度 %2 超出范围（0 至 3000 字节）")
                      .arg(QString::fromUtf8(what))
@@ -126,11 +131,9 @@ bool ReadText(ByteReader& in, QByteArray* text, QString* error, const char* what
         return false;
     }
     QByteArray b = in.Bytes(len);
-    if (!in.Ok())
-        return false;
+    if (!in.Ok()) return false;
     const int nul = b.indexOf('\0');
-    if (nul >= 0)
-        b.truncate(nul);
+    if (nul >= 0) b.truncate(nul);
     *text = b;
     return true;
 }
@@ -186,9 +189,9 @@ ReadStatus Parse(const QByteArray& data, TemplateData& out, QString* error) {
     auto corrupt = [&](const QString& message) {
         qDeleteAll(out.lines);
         out.lines.clear();
-        *error = message.isEmpty() ? QStringLiteral("模板数据不完整（在第 %1 字节处结束）")
-                                         .arg(in.Pos())
-                                   : message;
+        *error = message.isEmpty()
+                     ? QStringLiteral("模板数据不完整（在第 %1 字节处结束）").arg(in.Pos())
+                     : message;
         return ReadStatus::Corrupt;
     };
 
@@ -214,8 +217,7 @@ ReadStatus Parse(const QByteArray& data, TemplateData& out, QString* error) {
     h.Reserved2 = in.I32();
     h.Reserved3 = in.I32();
     const int32_t lineCount = in.I32();
-    if (!in.Ok())
-        return corrupt(QString());
+    if (!in.Ok()) return corrupt(QString());
     if (!InRange({h.PageWidth, h.PageHeight, h.LeftMarginPx, h.TopMarginPx, h.RightMarginPx,
                   h.BottomMarginPx, h.LeftMargin, h.TopMargin, h.RightMargin, h.BottomMargin}))
         return corrupt(QStringLiteral("页面尺寸或页边距超出范围"));
@@ -226,8 +228,7 @@ ReadStatus Parse(const QByteArray& data, TemplateData& out, QString* error) {
     qint64 totalCells = 0;
     for (int i = 0; i < lineCount; ++i) {
         cellCounts[i] = in.I32();
-        if (!in.Ok())
-            return corrupt(QString());
+        if (!in.Ok()) return corrupt(QString());
         totalCells += cellCounts[i];
         if (cellCounts[i] < 1 || totalCells > in.Remaining() / kMinCellRecord)
             return corrupt(QStringLiteral("第 %1 行的单元格数 %2 无效").arg(i).arg(cellCounts[i]));
@@ -245,11 +246,9 @@ ReadStatus Parse(const QByteArray& data, TemplateData& out, QString* error) {
     }
 
     auto resolve = [&](const CellRef& r) -> TReportCell* {
-        if (r.line < 0 || r.line >= out.lines.size())
-            return nullptr;
+        if (r.line < 0 || r.line >= out.lines.size()) return nullptr;
         const TReportLine* l = out.lines[r.line];
-        if (r.cell < 0 || r.cell >= l->Cells.size())
-            return nullptr;
+        if (r.cell < 0 || r.cell >= l->Cells.size()) return nullptr;
         return l->Cells[r.cell];
     };
 
@@ -260,8 +259,8 @@ ReadStatus Parse(const QByteArray& data, TemplateData& out, QString* error) {
         line->DragHeight = in.I32();
         line->LineTop = in.I32();
         line->LineRect = in.Rect();
-        if (in.Ok() &&
-            !(InRange({line->MinHeight, line->DragHeight, line->LineTop}) && InRange(line->LineRect)))
+        if (in.Ok() && !(InRange({line->MinHeight, line->DragHeight, line->LineTop}) &&
+                         InRange(line->LineRect)))
             return corrupt(QStringLiteral("第 %1 行的尺寸超出范围").arg(i));
         for (int j = 0; j < cellCounts[i]; ++j) {
             TReportCell* c = line->Cells[j];
@@ -287,52 +286,48 @@ ReadStatus Parse(const QByteArray& data, TemplateData& out, QString* error) {
             c->BackGroundColor = static_cast<uint32_t>(in.I32());
             c->HorzAlign = in.I32();
             c->VertAlign = in.I32();
-            if (!in.Ok())
-                return corrupt(QString());
+            if (!in.Ok()) return corrupt(QString());
             if (!InRange({c->CellMargin, c->CellLeft, c->CellWidth, c->DragCellHeight,
                           c->MinCellHeight, c->RequiredCellHeight, c->LeftLineWidth,
                           c->TopLineWidth, c->RightLineWidth, c->BottomLineWidth}) ||
                 !InRange(c->CellRect) || !InRange(c->TextRect))
                 return corrupt(Where(i, j) + QStringLiteral("：尺寸超出范围"));
             if (!ReadText(in, &c->CellText, &why, "单元格文字"))
-                return corrupt(why.isEmpty() ? QString() : Where(i, j) + QStringLiteral("：") + why);
-            if (h.Magic != TEMPLATE_MAGIC_55 &&
-                !ReadText(in, &c->CellDispFormat, &why, "显示格式"))
-                return corrupt(why.isEmpty() ? QString() : Where(i, j) + QStringLiteral("：") + why);
+                return corrupt(why.isEmpty() ? QString()
+                                             : Where(i, j) + QStringLiteral("：") + why);
+            if (h.Magic != TEMPLATE_MAGIC_55 && !ReadText(in, &c->CellDispFormat, &why, "显示格式"))
+                return corrupt(why.isEmpty() ? QString()
+                                             : Where(i, j) + QStringLiteral("：") + why);
             if (h.Magic == TEMPLATE_MAGIC_57) {
                 c->HasBitmap = in.U8() != 0;
-                if (!in.Ok())
-                    return corrupt(QString());
+                if (!in.Ok()) return corrupt(QString());
                 if (c->HasBitmap && !ReadPicture(in, c, &why))
                     return corrupt(Where(i, j) + QStringLiteral("：") + why);
             }
-            if (!in.Need(60))
-                return corrupt(QString());
+            if (!in.Need(60)) return corrupt(QString());
             c->LogFont = LogFontFromBytes(in.Here());
             in.Skip(60);
             const CellRef owner{in.I32(), in.I32()};
-            if (!in.Ok())
-                return corrupt(QString());
+            if (!in.Ok()) return corrupt(QString());
             if (owner.line >= 0 && owner.cell >= 0) {
                 c->OwnerCell = resolve(owner);
                 if (!c->OwnerCell)
-                    return corrupt(Where(i, j) +
-                                   QStringLiteral("：合并引用 (%1, %2) 不存在")
-                                       .arg(owner.line)
-                                       .arg(owner.cell));
+                    return corrupt(Where(i, j) + QStringLiteral("：合并引用 (%1, %2) 不存在")
+                                                     .arg(owner.line)
+                                                     .arg(owner.cell));
             }
             const int32_t k = in.I32();
             if (!in.Ok() || k < 0 || k > in.Remaining() / 8)
-                return corrupt(in.Ok() ? Where(i, j) + QStringLiteral("：被合并单元格数 %1 无效")
-                                                           .arg(k)
-                                       : QString());
+                return corrupt(in.Ok()
+                                   ? Where(i, j) + QStringLiteral("：被合并单元格数 %1 无效").arg(k)
+                                   : QString());
             for (int32_t n = 0; n < k; ++n) {
                 const CellRef ref{in.I32(), in.I32()};
                 TReportCell* owned = resolve(ref);
                 if (!owned)
-                    return corrupt(Where(i, j) + QStringLiteral("：合并引用 (%1, %2) 不存在")
-                                                     .arg(ref.line)
-                                                     .arg(ref.cell));
+                    return corrupt(
+                        Where(i, j) +
+                        QStringLiteral("：合并引用 (%1, %2) 不存在").arg(ref.line).arg(ref.cell));
                 c->OwnedCells.append(owned);
             }
         }
@@ -343,16 +338,14 @@ ReadStatus Parse(const QByteArray& data, TemplateData& out, QString* error) {
     t.PaperLength = in.I32();
     t.PaperWidth = in.I32();
     t.FooterLineIndex = in.I32();
-    if (!in.Ok())
-        return corrupt(QString());
+    if (!in.Ok()) return corrupt(QString());
     // Positions, not the stored indexes, are what references mean; make them agree.
     for (int i = 0; i < out.lines.size(); ++i) {
         out.lines[i]->Index = i;
         for (int j = 0; j < out.lines[i]->Cells.size(); ++j)
             out.lines[i]->Cells[j]->CellIndex = j;
     }
-    if (!MergesConsistent(out.lines, &why))
-        return corrupt(why);
+    if (!MergesConsistent(out.lines, &why)) return corrupt(why);
     return ReadStatus::Ok;
 }
 
@@ -381,8 +374,7 @@ void WriteCell(ByteWriter& w, const TReportCell* c, const CellTextFn& textFor,
     w.I32(c->HorzAlign);
     w.I32(c->VertAlign);
     // Texts longer than a reader accepts are cut at a character boundary.
-    const QByteArray text =
-        Gbk::TruncateBytes(textFor ? textFor(c) : c->CellText, MAX_TEXT_BYTES);
+    const QByteArray text = Gbk::TruncateBytes(textFor ? textFor(c) : c->CellText, MAX_TEXT_BYTES);
     w.I32(text.size());
     w.Bytes(text);
     const QByteArray format =
@@ -411,7 +403,9 @@ void WriteCell(ByteWriter& w, const TReportCell* c, const CellTextFn& textFor,
 
 } // namespace
 
-TemplateData::~TemplateData() { qDeleteAll(lines); }
+TemplateData::~TemplateData() {
+    qDeleteAll(lines);
+}
 
 QList<TReportLine*> TemplateData::TakeLines() {
     QList<TReportLine*> taken;
@@ -426,8 +420,7 @@ ReadStatus ReadTemplate(const QByteArray& bytes, TemplateData& out, QString* err
 
 ReadStatus ReadTemplate(QIODevice& device, qint64 pos, TemplateData& out, QString* error) {
     QString dummy;
-    if (!error)
-        error = &dummy;
+    if (!error) error = &dummy;
     if (!device.seek(pos)) {
         *error = QStringLiteral("无法定位到模板数据的位置 %1").arg(pos);
         return ReadStatus::Corrupt;
@@ -472,15 +465,14 @@ QByteArray WriteTemplate(const TemplateHeader& h, const QList<TReportLine*>& lin
     w.I32(t.PaperLength);
     w.I32(t.PaperWidth);
     w.I32(t.FooterLineIndex);
-    return w.m_out;
+    return w.Take();
 }
 
 bool WriteTemplate(QIODevice& device, qint64 pos, const TemplateHeader& header,
                    const QList<TReportLine*>& lines, const TemplateTrailer& trailer,
                    const CellTextFn& textFor, bool writeDispFormat) {
     const QByteArray bytes = WriteTemplate(header, lines, trailer, textFor, writeDispFormat);
-    if (!device.seek(pos))
-        return false;
+    if (!device.seek(pos)) return false;
     return device.write(bytes) == bytes.size();
 }
 

@@ -8,7 +8,9 @@ inline constexpr int LOGPIXELSX = 96;
 inline constexpr int LOGPIXELSY = 96;
 
 // "Integer part of x + 0.5", truncation toward zero (not floor): the component's rounding.
-inline int Round05(double x) { return static_cast<int>(x + 0.5); }
+inline int Round05(double x) {
+    return static_cast<int>(x + 0.5);
+}
 
 // Whole millimetres to document pixels: 25 (not 25.4) mm to the inch, horizontal resolution.
 inline int MmToPx(int mm, int logPixelsX = LOGPIXELSX) {

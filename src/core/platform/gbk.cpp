@@ -118,29 +118,31 @@ QString Decode(const QByteArray& bytes) {
 
 QByteArray Encode(const QString& text) {
     const Tables& t = T();
-    QByteArray result;
-    result.reserve(text.size() * 2);
     const qsizetype size = text.size();
+    QByteArray result(size * 2, Qt::Uninitialized);
+    char* out = result.data();
+    qsizetype n = 0;
     for (qsizetype i = 0; i < size; ++i) {
         const char16_t c = text[i].unicode();
         if (QChar::isHighSurrogate(c) && i + 1 < size &&
             QChar::isLowSurrogate(text[i + 1].unicode())) {
-            ++i; // no character outside the BMP is in code page 936: the pair is one '?'
-            result.append('?');
+            ++i;
+            out[n++] = '?';
             continue;
         }
         const uint16_t code = t.encode[c];
         if (c < 0x80) {
-            result.append(char(c));
+            out[n++] = char(c);
         } else if (code == 0) {
-            result.append('?');
+            out[n++] = '?';
         } else if (code < 0x100) {
-            result.append(char(code));
+            out[n++] = char(code);
         } else {
-            result.append(char(code >> 8));
-            result.append(char(code & 0xFF));
+            out[n++] = char(code >> 8);
+            out[n++] = char(code & 0xFF);
         }
     }
+    result.truncate(n);
     return result;
 }
 

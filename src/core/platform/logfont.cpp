@@ -94,11 +94,14 @@ bool LOGFONTA::operator==(const LOGFONTA& o) const {
 }
 
 LOGFONTA DefaultCellFont() {
-    LOGFONTA f;
-    f.lfHeight = -Round05(LOGPIXELSY * 120.0 / 720.0);
-    f.lfCharSet = DEFAULT_CHARSET;
-    SetFaceName(f, QStringLiteral("宋体"));
-    return f;
+    static const LOGFONTA font = [] {
+        LOGFONTA f;
+        f.lfHeight = -Round05(LOGPIXELSY * 120.0 / 720.0);
+        f.lfCharSet = DEFAULT_CHARSET;
+        SetFaceName(f, QStringLiteral("宋体"));
+        return f;
+    }();
+    return font;
 }
 
 QByteArray LogFontToBytes(const LOGFONTA& f) {
