@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs (only those missing) and builds it.
-# Usage: scripts/setup.sh [asan]   (idempotent; fast when nothing changed)
+# Usage: scripts/setup.sh [PRESET [TARGET…]]   (PRESET default or asan; idempotent and fast
+# when nothing changed)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -27,5 +28,10 @@ if ((${#missing[@]})); then
 fi
 
 preset=${1:-default}
+shift || true
 cmake --preset "$preset" >/dev/null
-cmake --build --preset "$preset"
+if (($#)); then
+    cmake --build --preset "$preset" --target "$@"
+else
+    cmake --build --preset "$preset"
+fi

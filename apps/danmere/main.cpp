@@ -41,8 +41,19 @@ int main(int argc, char** argv) {
     {
         TMainForm mainForm(app.arguments().mid(1));
         // A preview closed during start-up, or direct printing, has ended the program already.
-        if (!AppTermination::Requested()) mainForm.showMaximized();
-        exitCode = AppTermination::RunEventLoop(app);
+        if (!AppTermination::Requested()) {
+            // Without a display nobody could ever use or close the designer window (a batch
+            // run whose start-up failed): end with an error instead of waiting for ever.
+            if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
+                consoleMessages.Show(QStringLiteral("Danmere"),
+                                     QStringLiteral("没有显示器，设计窗口无法使用，程序结束。"),
+                                     MsgIcon::Error, MsgButtons::Ok);
+                exitCode = 1;
+            } else {
+                mainForm.showMaximized();
+            }
+        }
+        if (exitCode == 0) exitCode = AppTermination::RunEventLoop(app);
     }
     RuntimeUi::SetInstance(nullptr);
     MessageService::SetInstance(nullptr);
