@@ -35,7 +35,7 @@ struct Cell {
 // Chinese text and amounts in "0,.00"; a page footer with page totals and a last footer line
 // with running totals. 12-point Song cells on a 768 × 1058 page.
 QByteArray VoucherTemplate() {
-    const QList<QList<Cell>> spec = {
+    const QList<QList<Cell>> layout = {
         {{"记账凭证", 670, "", 1}},
         {{"@主表.凭证号", 220}, {"@主表.日期", 220}, {"`PageNum/", 230, "", 2}},
         {{"序号", 50},
@@ -61,7 +61,7 @@ QByteArray VoucherTemplate() {
         {{"总计", 360}, {"`SumAll(5)", 90, "0,.00", 2}, {"`SumAll(6)", 90, "0,.00", 2}, {"", 130}},
     };
     QList<TReportLine*> lines;
-    for (const QList<Cell>& cells : spec) {
+    for (const QList<Cell>& cells : layout) {
         auto* line = new TReportLine;
         int left = 77;
         for (const Cell& c : cells) {

@@ -1,5 +1,7 @@
 #include "pellamform.h"
 
+#include "model/templatestream.h"
+
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -162,14 +164,7 @@ int TPellamForm::BottomValue() const {
 }
 
 void TPellamForm::WritePaperToPrinter(const TReportDocument& document) {
-    DEVMODE* dm = LockPrinterDevMode();
-    dm->dmFields |= DM_PAPERSIZE;
-    dm->dmPaperSize = int16_t(document.PaperSize);
-    dm->dmFields |= DM_ORIENTATION;
-    dm->dmOrientation = int16_t(document.PaperOrientation);
-    // Length and width are set, but their flags are left as they were.
-    dm->dmPaperLength = int16_t(document.PaperLength);
-    dm->dmPaperWidth = int16_t(document.PaperWidth);
+    PutPaperIntoPrinter(document);
 }
 
 bool TPellamForm::RunPrinterSetup() {

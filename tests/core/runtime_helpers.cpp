@@ -39,11 +39,11 @@ QByteArray TemplateBuilder::Bytes() const {
     LOGFONTA small = DefaultCellFont();
     small.lfHeight = -9;
     QList<TReportLine*> lines;
-    for (const LineSpec& spec : m_lines) {
+    for (const LineSpec& wanted : m_lines) {
         auto* line = new TReportLine;
-        line->DragHeight = spec.height;
+        line->DragHeight = wanted.height;
         int left = 20;
-        for (const CellSpec& c : spec.cells) {
+        for (const CellSpec& c : wanted.cells) {
             auto* cell = new TReportCell;
             cell->SetOwnerLine(line);
             line->Cells.append(cell);

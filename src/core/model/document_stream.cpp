@@ -14,30 +14,10 @@ namespace karvell {
 
 void TReportDocument::SaveToStream(QIODevice& stream, qint64 position) {
     // Take the printer's paper first, so a missing printer stops the save before any byte.
-    DEVMODE* dm = LockPrinterDevMode();
-    dm->dmFields |= DM_PAPERSIZE | DM_ORIENTATION;
-    PaperSize = dm->dmPaperSize;
-    PaperOrientation = dm->dmOrientation;
-    PaperLength = dm->dmPaperLength;
-    PaperWidth = dm->dmPaperWidth;
-
+    TakePrinterPaper(*this);
     Zoom = 100;
-    TemplateHeader h;
-    h.Zoom = Zoom;
-    h.PageWidth = PageWidth;
-    h.PageHeight = PageHeight;
-    h.LeftMarginPx = LeftMarginPx;
-    h.TopMarginPx = TopMarginPx;
-    h.RightMarginPx = RightMarginPx;
-    h.BottomMarginPx = BottomMarginPx;
-    h.LeftMargin = LeftMargin;
-    h.TopMargin = TopMargin;
-    h.RightMargin = RightMargin;
-    h.BottomMargin = BottomMargin;
-    h.Reserved1 = Reserved1;
-    h.Reserved2 = Reserved2;
-    h.Reserved3 = Reserved3;
-    TemplateTrailer t{PaperSize, PaperOrientation, PaperLength, PaperWidth, FooterLineIndex};
+    const TemplateHeader h = HeaderOf(*this);
+    const TemplateTrailer t = TrailerOf(*this);
     if (!WriteTemplate(stream, position, h, Lines, t))
         throw KarvellError(QStringLiteral("写入模板数据失败：%1").arg(stream.errorString()));
 }
@@ -66,21 +46,11 @@ bool TReportDocument::LoadFromStream(QIODevice& stream, qint64 position) {
 
     const TemplateHeader& h = data.header;
     Zoom = 100;
-    PageWidth = CachedPageWidth = h.PageWidth;
-    PageHeight = CachedPageHeight = h.PageHeight;
+    SetHeaderFields(*this, h);
+    CachedPageWidth = PageWidth;
+    CachedPageHeight = PageHeight;
     m_windowSize = QSize(PageWidth, PageHeight);
     ViewResize(PageWidth, PageHeight);
-    LeftMarginPx = h.LeftMarginPx;
-    TopMarginPx = h.TopMarginPx;
-    RightMarginPx = h.RightMarginPx;
-    BottomMarginPx = h.BottomMarginPx;
-    LeftMargin = h.LeftMargin;
-    TopMargin = h.TopMargin;
-    RightMargin = h.RightMargin;
-    BottomMargin = h.BottomMargin;
-    Reserved1 = h.Reserved1;
-    Reserved2 = h.Reserved2;
-    Reserved3 = h.Reserved3;
     PaperSize = data.trailer.PaperSize;
     PaperOrientation = data.trailer.PaperOrientation;
     PaperLength = data.trailer.PaperLength;
@@ -90,12 +60,7 @@ bool TReportDocument::LoadFromStream(QIODevice& stream, qint64 position) {
     ViewRepaintAll();
 
     // Opening a template selects its paper for the printing that follows.
-    DEVMODE* dm = LockPrinterDevMode();
-    dm->dmFields |= DM_PAPERSIZE | DM_ORIENTATION;
-    dm->dmPaperSize = static_cast<int16_t>(PaperSize);
-    dm->dmOrientation = static_cast<int16_t>(PaperOrientation);
-    dm->dmPaperLength = static_cast<int16_t>(PaperLength);
-    dm->dmPaperWidth = static_cast<int16_t>(PaperWidth);
+    PutPaperIntoPrinter(*this);
     return true;
 }
 

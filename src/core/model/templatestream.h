@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <functional>
 
+#include "platform/printer.h"
+
 namespace karvell {
 
 class TReportCell;
@@ -75,5 +77,68 @@ bool WriteTemplate(QIODevice& device, qint64 pos, const TemplateHeader& header,
 QByteArray WriteTemplate(const TemplateHeader& header, const QList<TReportLine*>& lines,
                          const TemplateTrailer& trailer, const CellTextFn& textFor = {},
                          bool writeDispFormat = true);
+
+// The grid's document and the runtime name their header and paper fields alike; these copy
+// them to and from a stream header and the current printer.
+template <typename Owner> TemplateHeader HeaderOf(const Owner& o) {
+    TemplateHeader h;
+    h.Zoom = o.Zoom;
+    h.PageWidth = o.PageWidth;
+    h.PageHeight = o.PageHeight;
+    h.LeftMarginPx = o.LeftMarginPx;
+    h.TopMarginPx = o.TopMarginPx;
+    h.RightMarginPx = o.RightMarginPx;
+    h.BottomMarginPx = o.BottomMarginPx;
+    h.LeftMargin = o.LeftMargin;
+    h.TopMargin = o.TopMargin;
+    h.RightMargin = o.RightMargin;
+    h.BottomMargin = o.BottomMargin;
+    h.Reserved1 = o.Reserved1;
+    h.Reserved2 = o.Reserved2;
+    h.Reserved3 = o.Reserved3;
+    return h;
+}
+
+// Everything but the zoom, which the grid and the runtime treat differently.
+template <typename Owner> void SetHeaderFields(Owner& o, const TemplateHeader& h) {
+    o.PageWidth = h.PageWidth;
+    o.PageHeight = h.PageHeight;
+    o.LeftMarginPx = h.LeftMarginPx;
+    o.TopMarginPx = h.TopMarginPx;
+    o.RightMarginPx = h.RightMarginPx;
+    o.BottomMarginPx = h.BottomMarginPx;
+    o.LeftMargin = h.LeftMargin;
+    o.TopMargin = h.TopMargin;
+    o.RightMargin = h.RightMargin;
+    o.BottomMargin = h.BottomMargin;
+    o.Reserved1 = h.Reserved1;
+    o.Reserved2 = h.Reserved2;
+    o.Reserved3 = h.Reserved3;
+}
+
+// Saving: the current printer's paper becomes the owner's (16-bit values sign-extended).
+// Throws "Could Not Initialize TdeviceMode Structure" without a printer.
+template <typename Owner> void TakePrinterPaper(Owner& o) {
+    DEVMODE* dm = LockPrinterDevMode();
+    dm->dmFields |= DM_PAPERSIZE | DM_ORIENTATION;
+    o.PaperSize = dm->dmPaperSize;
+    o.PaperOrientation = dm->dmOrientation;
+    o.PaperLength = dm->dmPaperLength;
+    o.PaperWidth = dm->dmPaperWidth;
+}
+
+// Loading and page setup: the owner's paper goes into the current printer (low 16 bits).
+template <typename Owner> void PutPaperIntoPrinter(const Owner& o) {
+    DEVMODE* dm = LockPrinterDevMode();
+    dm->dmFields |= DM_PAPERSIZE | DM_ORIENTATION;
+    dm->dmPaperSize = static_cast<int16_t>(o.PaperSize);
+    dm->dmOrientation = static_cast<int16_t>(o.PaperOrientation);
+    dm->dmPaperLength = static_cast<int16_t>(o.PaperLength);
+    dm->dmPaperWidth = static_cast<int16_t>(o.PaperWidth);
+}
+
+template <typename Owner> TemplateTrailer TrailerOf(const Owner& o) {
+    return {o.PaperSize, o.PaperOrientation, o.PaperLength, o.PaperWidth, o.FooterLineIndex};
+}
 
 } // namespace karvell

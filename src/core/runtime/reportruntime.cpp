@@ -78,19 +78,7 @@ void TReportRunTime::LoadTemplate() {
     TemplateLines = data.TakeLines();
     const TemplateHeader& h = data.header;
     Zoom = h.Zoom;
-    PageWidth = h.PageWidth;
-    PageHeight = h.PageHeight;
-    LeftMarginPx = h.LeftMarginPx;
-    TopMarginPx = h.TopMarginPx;
-    RightMarginPx = h.RightMarginPx;
-    BottomMarginPx = h.BottomMarginPx;
-    LeftMargin = h.LeftMargin;
-    TopMargin = h.TopMargin;
-    RightMargin = h.RightMargin;
-    BottomMargin = h.BottomMargin;
-    Reserved1 = h.Reserved1;
-    Reserved2 = h.Reserved2;
-    Reserved3 = h.Reserved3;
+    SetHeaderFields(*this, h);
 
     // Loading a template selects its paper for the printing that follows.
     const TemplateTrailer& t = data.trailer;
@@ -98,12 +86,7 @@ void TReportRunTime::LoadTemplate() {
     PaperOrientation = t.PaperOrientation;
     PaperLength = t.PaperLength;
     PaperWidth = t.PaperWidth;
-    DEVMODE* dm = LockPrinterDevMode();
-    dm->dmFields |= DM_PAPERSIZE | DM_ORIENTATION;
-    dm->dmPaperSize = static_cast<int16_t>(PaperSize);
-    dm->dmOrientation = static_cast<int16_t>(PaperOrientation);
-    dm->dmPaperLength = static_cast<int16_t>(PaperLength);
-    dm->dmPaperWidth = static_cast<int16_t>(PaperWidth);
+    PutPaperIntoPrinter(*this);
 
     FooterLineIndex = t.FooterLineIndex;
     LayoutLines(TemplateLines);

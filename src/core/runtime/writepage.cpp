@@ -28,29 +28,9 @@ void TReportRunTime::WritePage(QIODevice& stream, int pageNo, int pageCount) {
 
 QByteArray TReportRunTime::PageBytes(int pageNo, int pageCount) {
     // The paper of the current printer, taken as the grid's save takes it.
-    DEVMODE* dm = LockPrinterDevMode();
-    dm->dmFields |= DM_PAPERSIZE | DM_ORIENTATION;
-    PaperSize = dm->dmPaperSize;
-    PaperOrientation = dm->dmOrientation;
-    PaperLength = dm->dmPaperLength;
-    PaperWidth = dm->dmPaperWidth;
-
-    TemplateHeader h;
-    h.Zoom = Zoom;
-    h.PageWidth = PageWidth;
-    h.PageHeight = PageHeight;
-    h.LeftMarginPx = LeftMarginPx;
-    h.TopMarginPx = TopMarginPx;
-    h.RightMarginPx = RightMarginPx;
-    h.BottomMarginPx = BottomMarginPx;
-    h.LeftMargin = LeftMargin;
-    h.TopMargin = TopMargin;
-    h.RightMargin = RightMargin;
-    h.BottomMargin = BottomMargin;
-    h.Reserved1 = Reserved1;
-    h.Reserved2 = Reserved2;
-    h.Reserved3 = Reserved3;
-    const TemplateTrailer t{PaperSize, PaperOrientation, PaperLength, PaperWidth, FooterLineIndex};
+    TakePrinterPaper(*this);
+    const TemplateHeader h = HeaderOf(*this);
+    const TemplateTrailer t = TrailerOf(*this);
     // Page numbers and totals substituted; display formats left out.
     auto pageText = [this, pageNo, pageCount](const TReportCell* cell) {
         return PageText(cell, pageNo, pageCount);
