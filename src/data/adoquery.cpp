@@ -129,27 +129,6 @@ QString OdbcColumnTypeName(const QSqlQuery& query, int column) {
     return QString::fromUtf16(reinterpret_cast<const char16_t*>(buffer), chars);
 }
 
-bool IsNumberType(int id) {
-    switch (id) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-    case QMetaType::Char:
-    case QMetaType::SChar:
-    case QMetaType::UChar:
-    case QMetaType::Double:
-    case QMetaType::Float:
-        return true;
-    default:
-        return false;
-    }
-}
-
 // How the values of a column are taken into memory.
 enum class Conversion { None, ToNumber, ToBool };
 
@@ -272,7 +251,7 @@ void TADOQuery::Run(bool readRows) {
         const int id = field.metaType().id();
         if (id == QMetaType::Bool || (odbc && field.typeID() == SQL_BIT)) {
             conversions[i] = Conversion::ToBool;
-        } else if (IsNumberType(id)) {
+        } else if (IsNumericMetaType(id)) {
             fields[i].kind = FieldKind::Numeric;
             conversions[i] = Conversion::ToNumber;
         } else if (id == QMetaType::QByteArray) {
@@ -299,7 +278,7 @@ void TADOQuery::Run(bool readRows) {
                     if (conversions[i] == Conversion::ToBool) {
                         v = QVariant(v.toBool());
                     } else if (conversions[i] == Conversion::ToNumber &&
-                               !IsNumberType(v.metaType().id())) {
+                               !IsNumericMetaType(v.metaType().id())) {
                         bool ok = false;
                         const double d = v.toString().trimmed().toDouble(&ok);
                         if (ok) v = QVariant(d);
@@ -316,7 +295,7 @@ void TADOQuery::Run(bool readRows) {
             for (const QVector<QVariant>& row : rows) {
                 if (row[i].isNull()) continue;
                 any = true;
-                if (!IsNumberType(row[i].metaType().id())) {
+                if (!IsNumericMetaType(row[i].metaType().id())) {
                     allNumbers = false;
                     break;
                 }

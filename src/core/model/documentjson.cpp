@@ -205,23 +205,8 @@ QJsonObject DocumentToJson(const TemplateData& data) {
 }
 
 QJsonObject DocumentToJson(const TReportDocument& doc) {
-    TemplateHeader h;
-    h.Zoom = doc.Zoom;
-    h.PageWidth = doc.PageWidth;
-    h.PageHeight = doc.PageHeight;
-    h.LeftMarginPx = doc.LeftMarginPx;
-    h.TopMarginPx = doc.TopMarginPx;
-    h.RightMarginPx = doc.RightMarginPx;
-    h.BottomMarginPx = doc.BottomMarginPx;
-    h.LeftMargin = doc.LeftMargin;
-    h.TopMargin = doc.TopMargin;
-    h.RightMargin = doc.RightMargin;
-    h.BottomMargin = doc.BottomMargin;
-    h.Reserved1 = doc.Reserved1;
-    h.Reserved2 = doc.Reserved2;
-    h.Reserved3 = doc.Reserved3;
-    const TemplateTrailer t{doc.PaperSize, doc.PaperOrientation, doc.PaperLength, doc.PaperWidth,
-                            doc.FooterLineIndex};
+    const TemplateHeader h = HeaderOf(doc);
+    const TemplateTrailer t = TrailerOf(doc);
     return DocumentToJson(h, doc.Lines, t);
 }
 

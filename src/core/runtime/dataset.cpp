@@ -47,6 +47,10 @@ QString DateText(const QDate& date) {
 
 } // namespace
 
+bool IsNumericMetaType(int typeId) {
+    return IsIntegerType(typeId) || IsFloatType(typeId);
+}
+
 QString ShortDateFormat() {
     return ShortDateFormatStorage();
 }

@@ -119,6 +119,8 @@ private:
 // functions set it to "yyyy-MM-dd".
 QString ShortDateFormat();
 void SetShortDateFormat(const QString& qtFormat);
+// Integer and floating-point value types: the values a numeric field holds.
+bool IsNumericMetaType(int typeId);
 // Shortest decimal form with up to 15 significant digits ("1000000.25", "0.1", "1E20").
 QString FloatToStr(double value);
 
