@@ -315,24 +315,9 @@ int TReportRunTime::BuildPages(bool build, int pageCount) {
         // 6.3 Next record.
         TReportLine* line = ProduceLine(detailLine);
         run.body.append(line);
-        for (qsizetype j = 0; j < detailLine->Cells.size(); ++j) {
-            TReportCell* tc = detailLine->Cells[j];
+        for (TReportCell* tc : detailLine->Cells)
             FillCell(false, ProduceCell(line), detail, tc);
-            if (detail && j < TOTAL_COLUMNS && tc->CellText.startsWith('#')) {
-                FieldKind kind;
-                const TField field = DetailField(detail, tc, &kind);
-                try {
-                    if (kind == FieldKind::Numeric && !field.IsNull()) {
-                        const double v = field.AsFloat();
-                        PageTotals[j] += v;
-                        RunningTotals[j] += v;
-                    }
-                } catch (const std::exception&) {
-                    ShowMessage(ApplicationTitle(), kTotalsFailed, MsgIcon::None);
-                    return 0;
-                }
-            }
-        }
+        if (detail && !AddTotals(detail, detailLine, +1)) return 0;
         line->UpdateLineHeight();
         bodyHeight += line->LineHeight();
         if (advance && detail) detail->Next();
