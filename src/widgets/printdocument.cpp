@@ -18,7 +18,6 @@ namespace karvell {
 namespace {
 
 const char* const kJobTitle = "Danmere";
-constexpr int kPictureInset = 3;
 
 QString JobTitle() {
     return QString::fromLatin1(kJobTitle);
@@ -39,8 +38,8 @@ void TReportControl::PaintPrintPage(QPainter& painter, const QSize& printable) {
             if (cell->OwnerCell) continue;
             if (cell->CellBitmap && !cell->CellBitmap->IsEmpty()) {
                 const TRect& c = cell->CellRect;
-                const TRect target{c.left + kPictureInset, c.top + kPictureInset,
-                                   c.right - kPictureInset, c.bottom - kPictureInset};
+                const TRect target{c.left + PICTURE_INSET, c.top + PICTURE_INSET,
+                                   c.right - PICTURE_INSET, c.bottom - PICTURE_INSET};
                 GdiStretchImage(painter, cell->CellBitmap->image, target.ToQRect());
             }
             PaintCell(painter, *cell, true);

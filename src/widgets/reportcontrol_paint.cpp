@@ -12,7 +12,6 @@ namespace {
 
 const QColor kMarkColor(128, 128, 128);
 constexpr int kMarkLength = 25;
-constexpr int kPictureInset = 3;
 
 int Scaled(int v, int zoom) {
     return Round05(double(v) * zoom / 100.0);
@@ -69,8 +68,8 @@ void TReportControl::PaintTo(QPainter& painter, const QRect& invalidWindowRect) 
                 // The picture goes straight to window pixels, for owned cells too.
                 painter.setTransform(windowPixels);
                 const TRect target{
-                    Scaled(c.left, Zoom) + kPictureInset, Scaled(c.top, Zoom) + kPictureInset,
-                    Scaled(c.right, Zoom) - kPictureInset, Scaled(c.bottom, Zoom) - kPictureInset};
+                    Scaled(c.left, Zoom) + PICTURE_INSET, Scaled(c.top, Zoom) + PICTURE_INSET,
+                    Scaled(c.right, Zoom) - PICTURE_INSET, Scaled(c.bottom, Zoom) - PICTURE_INSET};
                 GdiStretchImage(painter, cell->CellBitmap->image, target.ToQRect());
                 painter.setTransform(documentPixels);
             }

@@ -7,6 +7,9 @@ namespace karvell {
 
 class TReportCell;
 
+// Pictures are stretched into the cell rectangle inset by this many pixels on each side.
+inline constexpr int PICTURE_INSET = 3;
+
 void PaintCell(QPainter& painter, const TReportCell& cell, bool printLook);
 
 } // namespace karvell
