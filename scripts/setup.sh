@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 PACKAGES=(
-    cmake ninja-build g++ pkg-config
+    cmake ninja-build g++ pkg-config ccache
     qt6-base-dev libqt6sql6-odbc libqt6sql6-sqlite libqt6sql6-psql
     libjpeg62-turbo-dev
     unixodbc unixodbc-dev libsqliteodbc odbc-postgresql sqlite3 postgresql
