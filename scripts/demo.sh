@@ -19,7 +19,13 @@ DANMERE=$BUILD/apps/danmere/danmere
 RUN=$ROOT/demo/run
 OUT=$RUN/output
 mkdir -p "$RUN"
-"$KARVELL" make-demo "$RUN" >/dev/null
+# An existing demo is used as it is (it may have been changed in the designer); remove demo/run
+# to start afresh.
+if [ -f "$RUN/quorbex.db" ] && [ -f "$RUN/odbc.ini" ]; then
+    echo "Using the existing demo in $RUN (remove the folder to create it afresh)."
+else
+    "$KARVELL" make-demo "$RUN" >/dev/null
+fi
 rm -rf "$OUT"
 
 export ODBCSYSINI=$RUN

@@ -8,12 +8,17 @@
 #include "platform/logfont.h"
 #include "platform/messages.h"
 #include "platform/printer.h"
+#include "platform/session.h"
 #include "printerbackend.h"
 #include "qtmessages.h"
 #include "runtimeui.h"
 
 int main(int argc, char** argv) {
     using namespace karvell;
+    PrepareSessionEnvironment();
+    // Without a display (a batch run over ssh or cron) the voucher still prints; the designer
+    // window then cannot be used, which start-up below reports.
+    if (!HasDisplay()) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Danmere"));
     SetApplicationTitle(QStringLiteral("Danmere"));
@@ -43,11 +48,14 @@ int main(int argc, char** argv) {
         // A preview closed during start-up, or direct printing, has ended the program already.
         if (!AppTermination::Requested()) {
             // Without a display nobody could ever use or close the designer window (a batch
-            // run whose start-up failed): end with an error instead of waiting for ever.
+            // run whose start-up failed): end with an error instead of waiting for ever. A
+            // direct print ("1") has already said why it failed; the window is no news there.
             if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
-                consoleMessages.Show(QStringLiteral("Danmere"),
-                                     QStringLiteral("没有显示器，设计窗口无法使用，程序结束。"),
-                                     MsgIcon::Error, MsgButtons::Ok);
+                if (app.arguments().value(1) != QLatin1String("1"))
+                    consoleMessages.Show(
+                        QStringLiteral("Danmere"),
+                        QStringLiteral("没有显示器，设计窗口无法使用，程序结束。"), MsgIcon::Error,
+                        MsgButtons::Ok);
                 exitCode = 1;
             } else {
                 mainForm.showMaximized();

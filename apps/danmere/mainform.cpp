@@ -16,6 +16,7 @@
 #include "reportcontrol.h"
 #include "runtime/components.h"
 #include "runtime/reportruntime.h"
+#include "templatename.h"
 
 namespace karvell {
 
@@ -88,12 +89,11 @@ void TMainForm::BuildWindow() {
 }
 
 QString TMainForm::TemplateFileName() const {
-    return QStringLiteral("edj/") + FormatName + QStringLiteral(".edj");
+    return TemplatePath(QString(), FormatName);
 }
 
 void TMainForm::file_saveClick() {
-    ReportControlMain->SaveToFile(StartDir + QStringLiteral("/edj/") + FormatName +
-                                  QStringLiteral(".edj"));
+    ReportControlMain->SaveToFile(TemplatePath(StartDir, FormatName));
     FileSaved = true;
 }
 

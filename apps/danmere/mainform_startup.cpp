@@ -40,9 +40,10 @@ void TMainForm::StartUp() {
     StartDir = QDir::currentPath();
     const QString iniFile = StartDir + QStringLiteral("/Quorbex.ini");
     if (!QFile::exists(QStringLiteral("Quorbex.ini"))) {
-        if (!Profile::WriteString(iniFile, kSection, "AddSpace", "1") ||
-            !Profile::WriteString(iniFile, kSection, "EnableEdit", "0"))
-            throw KarvellError(QStringLiteral("无法写入设置文件“%1”").arg(iniFile));
+        QString error;
+        if (!Profile::WriteString(iniFile, kSection, "AddSpace", "1", &error) ||
+            !Profile::WriteString(iniFile, kSection, "EnableEdit", "0", &error))
+            throw KarvellError(error);
     }
     AddSpaceSetting = Profile::ReadInt(iniFile, kSection, "AddSpace", 1);
     EnableEditSetting = Profile::ReadInt(iniFile, kSection, "EnableEdit", 0);

@@ -10,7 +10,6 @@
 #include <QJsonObject>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <cstdio>
@@ -20,6 +19,7 @@
 #include "command.h"
 #include "model/documentjson.h"
 #include "model/templatestream.h"
+#include "platform/atomicfile.h"
 #include "platform/error.h"
 #include "platform/gbk.h"
 #include "platform/messages.h"
@@ -218,11 +218,7 @@ void WritePdf(const TReportRunTime& runtime, const QString& path) {
             throw KarvellError(QStringLiteral("karvell expand: writing the PDF failed"));
     }
     pdf = text.Fix(pdf);
-    // Written beside the target and renamed over it only when complete.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(pdf) != pdf.size() || !file.commit())
-        throw KarvellError(
-            QStringLiteral("karvell expand: cannot write %1: %2").arg(path, file.errorString()));
+    WriteFileAtomic(path, pdf);
 }
 
 void WritePngs(const TReportRunTime& runtime, const QString& dirPath) {
@@ -244,8 +240,7 @@ void WritePngs(const TReportRunTime& runtime, const QString& dirPath) {
             grid.PaintPrintPage(painter, image.size());
         }
         const QString name = QStringLiteral("page-%1.png").arg(index + 1);
-        if (!image.save(scratch.filePath(name), "PNG"))
-            throw KarvellError(QStringLiteral("karvell expand: cannot write %1").arg(name));
+        WriteFileAtomic(scratch.filePath(name), EncodePng(image));
         names.append(name);
     });
     const QDir dir(dirPath);

@@ -3,6 +3,7 @@
 #include <QPainter>
 
 #include "command.h"
+#include "platform/atomicfile.h"
 #include "reportcontrol.h"
 
 namespace karvell::cli {
@@ -84,8 +85,7 @@ int RunRender(const QStringList& args) {
         QPainter painter(&image);
         grid.PaintTo(painter, image.rect());
     }
-    if (!image.save(output, "PNG"))
-        return Fail(QStringLiteral("karvell render: cannot write %1").arg(output));
+    WriteFileAtomic(output, EncodePng(image));
     return 0;
 }
 

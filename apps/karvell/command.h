@@ -23,6 +23,16 @@ struct Registrar {
     explicit Registrar(const Command& command) { RegisterCommand(command); }
 };
 
+// More help for `karvell COMMAND --help` than the one-line summary (options, step formats).
+void RegisterCommandDetails(const QString& name, const QString& details);
+QString CommandDetails(const QString& name);
+
+struct DetailsRegistrar {
+    DetailsRegistrar(const QString& name, const QString& details) {
+        RegisterCommandDetails(name, details);
+    }
+};
+
 // Writes a message to stderr (UTF-8) with a trailing newline.
 void PrintError(const QString& message);
 // Writes text to stdout (UTF-8) as is.
@@ -35,3 +45,6 @@ void PrintOut(const QString& text);
 #define KARVELL_COMMAND(...)                                                                       \
     static const ::karvell::cli::Registrar KARVELL_CLI_CONCAT(karvellCommand_, __LINE__)(          \
         ::karvell::cli::Command{__VA_ARGS__})
+#define KARVELL_COMMAND_DETAILS(name, text)                                                        \
+    static const ::karvell::cli::DetailsRegistrar KARVELL_CLI_CONCAT(karvellDetails_,              \
+                                                                     __LINE__)(name, text)

@@ -1,5 +1,6 @@
 // karvell: the headless command-line front end of the report component.
 #include <QApplication>
+#include <QHash>
 #include <cstdio>
 #include <exception>
 
@@ -7,6 +8,7 @@
 #include "platform/error.h"
 #include "platform/logfont.h"
 #include "platform/messages.h"
+#include "platform/session.h"
 #include "printerbackend.h"
 
 namespace karvell::cli {
@@ -25,13 +27,39 @@ void PrintHelp() {
     text += QStringLiteral(
         "\nEnvironment:\n"
         "  KARVELL_PDF_DIR      folder of the built-in \"PDF\" printer (default ./output)\n"
-        "  KARVELL_NO_PRINTERS  set to 1 to hide every printer\n");
+        "  KARVELL_NO_PRINTERS  set to 1 to hide every printer\n"
+        "  KARVELL_DB_PASSWORD  replaces the password of every connection string\n"
+        "\n`karvell COMMAND --help` describes one command; `karvell --version` the version.\n");
     PrintOut(text);
+}
+
+void PrintCommandHelp(const Command& c) {
+    QString text = QStringLiteral("Usage: karvell %1\n\n%2\n").arg(c.usage, c.summary);
+    const QString details = CommandDetails(c.name);
+    if (!details.isEmpty()) text += QLatin1Char('\n') + details + QLatin1Char('\n');
+    PrintOut(text);
+}
+
+bool AsksForHelp(const QStringList& args) {
+    return args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"));
 }
 } // namespace
 
 void RegisterCommand(const Command& command) {
     Registry().append(command);
+}
+
+QHash<QString, QString>& DetailsRegistry() {
+    static QHash<QString, QString> details;
+    return details;
+}
+
+void RegisterCommandDetails(const QString& name, const QString& details) {
+    DetailsRegistry().insert(name, details);
+}
+
+QString CommandDetails(const QString& name) {
+    return DetailsRegistry().value(name);
 }
 const QList<Command>& Commands() {
     return Registry();
@@ -61,8 +89,24 @@ int main(int argc, char** argv) {
         PrintHelp();
         return name.isEmpty() ? 1 : 0;
     }
+    if (name == QLatin1String("--version") || name == QLatin1String("-V")) {
+        PrintOut(QStringLiteral("karvell %1\n").arg(QLatin1String(KARVELL_VERSION)));
+        return 0;
+    }
     if (!command) {
         PrintError(QStringLiteral("karvell: unknown command '%1' (see karvell --help)").arg(name));
+        return 1;
+    }
+    QStringList rawArgs;
+    for (int i = 2; i < argc; ++i)
+        rawArgs.append(QString::fromLocal8Bit(argv[i]));
+    if (AsksForHelp(rawArgs)) {
+        PrintCommandHelp(*command);
+        return 0;
+    }
+    karvell::PrepareSessionEnvironment();
+    if (command->needsDisplay && !karvell::HasDisplay()) {
+        PrintError(QStringLiteral("karvell %1：没有显示器（DISPLAY 未设置），无法打开窗口").arg(name));
         return 1;
     }
     // Batch commands run without a display.

@@ -13,6 +13,7 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include "odbcsetup.h"
 #include "platform/error.h"
 
 namespace karvell {
@@ -146,6 +147,11 @@ QSqlDatabase Connect(const ConnectionSettings& s, const QString& component) {
     if (s.database.isEmpty())
         throw KarvellError(QStringLiteral("%1 的连接字符串没有指定数据源").arg(component));
     if (!odbc && !QFileInfo(s.database).isFile()) throw fail(QStringLiteral("数据库文件不存在"));
+    if (odbc) {
+        const QString file = OdbcSqliteDatabase(s.database);
+        if (!file.isEmpty() && !QFileInfo(file).isFile())
+            throw fail(QStringLiteral("数据库文件“%1”不存在").arg(file));
+    }
     if (!QSqlDatabase::isDriverAvailable(driver))
         throw fail(QStringLiteral("Qt 数据库驱动 %1 不可用").arg(driver));
 

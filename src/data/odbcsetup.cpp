@@ -2,7 +2,11 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <algorithm>
+#include <odbcinst.h>
+
+#include "platform/atomicfile.h"
+#include "platform/error.h"
 
 namespace karvell {
 
@@ -27,11 +31,24 @@ QString FindSqliteOdbcDriver() {
 }
 
 bool WriteFile(const QString& path, const QString& text, QString* error) {
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) >= 0 && file.commit())
+    try {
+        WriteFileAtomic(path, text.toUtf8());
         return true;
-    if (error) *error = QStringLiteral("无法写入 %1：%2").arg(path, file.errorString());
-    return false;
+    } catch (const KarvellError& e) {
+        if (error) *error = e.message();
+        return false;
+    }
+}
+
+// A key of unixODBC's configuration: "odbc.ini" (user and system data sources) or
+// "odbcinst.ini" (drivers).
+QString OdbcProfileString(const QString& section, const char* key, const char* file) {
+    char buffer[4096] = {};
+    const QByteArray s = section.toLocal8Bit();
+    const int n = SQLGetPrivateProfileString(s.constData(), key, "", buffer, int(sizeof buffer),
+                                             file);
+    return n > 0 ? QString::fromLocal8Bit(buffer, std::min<int>(n, int(sizeof buffer) - 1))
+                 : QString();
 }
 
 } // namespace
@@ -67,6 +84,16 @@ void UseOdbcConfig(const QString& dir) {
     const QString abs = QDir(dir).absolutePath();
     qputenv("ODBCSYSINI", QFile::encodeName(abs));
     qputenv("ODBCINI", QFile::encodeName(QDir(abs).filePath(QStringLiteral("odbc.ini"))));
+}
+
+QString OdbcSqliteDatabase(const QString& dsn) {
+    const QString driver = OdbcProfileString(dsn, "Driver", "odbc.ini");
+    if (driver.isEmpty()) return QString();
+    // The driver is named by its odbcinst.ini section or given as the library's path.
+    QString library = OdbcProfileString(driver, "Driver", "odbcinst.ini");
+    if (library.isEmpty()) library = driver;
+    if (!library.contains(QLatin1String("sqlite"), Qt::CaseInsensitive)) return QString();
+    return OdbcProfileString(dsn, "Database", "odbc.ini");
 }
 
 } // namespace karvell

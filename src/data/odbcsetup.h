@@ -13,5 +13,9 @@ bool WriteOdbcConfig(const QString& dir, const QString& dsn, const QString& sqli
 // Points unixODBC at the configuration in dir. unixODBC reads these variables when it loads
 // its configuration, so call this before the first ODBC connection of the process.
 void UseOdbcConfig(const QString& dir);
+// The database file of a data source served by the SQLite ODBC driver; empty for any other
+// driver or an unknown data source. That driver creates a missing file on connecting, so the
+// file's existence is checked before.
+QString OdbcSqliteDatabase(const QString& dsn);
 
 } // namespace karvell

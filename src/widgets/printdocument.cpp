@@ -4,9 +4,9 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
-#include <QSaveFile>
 #include <cstdio>
 
+#include "platform/atomicfile.h"
 #include "platform/error.h"
 #include "platform/printer.h"
 #include "render/gdidraw.h"
@@ -89,11 +89,7 @@ QString TReportControl::PrintToPdf(const QString& pdfFile) {
                 text.AddText(cell->LogFont, cell->CellText);
     pdf = text.Fix(pdf);
 
-    // Written beside the target and renamed over it when complete.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(pdf) != pdf.size() || !file.commit())
-        throw KarvellError(
-            QStringLiteral("Cannot write the PDF file %1: %2").arg(path, file.errorString()));
+    WriteFileAtomic(path, pdf);
     const QByteArray line = "PDF: " + path.toUtf8() + '\n';
     std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
     std::fflush(stdout);

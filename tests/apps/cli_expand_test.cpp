@@ -11,6 +11,9 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "common/program_runner.h"
+
+using namespace karvell;
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
@@ -34,22 +37,13 @@ protected:
     }
 
     Result Karvell(const QStringList& args) const {
-        QProcess process;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+        QProcessEnvironment env = test::ProgramEnvironment();
         env.insert(u"KARVELL_PDF_DIR"_s, m_dir.path());
         // The demo's private unixODBC configuration publishes the file as acc_Quorbex.
         env.insert(u"ODBCSYSINI"_s, m_dir.path());
         env.insert(u"ODBCINI"_s, m_dir.filePath(u"odbc.ini"_s));
-        process.setProcessEnvironment(env);
-        process.start(QStringLiteral(KARVELL_TOOL), args);
-        Result r;
-        if (!process.waitForFinished(120000)) return r;
-        r.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-        r.out = QString::fromUtf8(process.readAllStandardOutput());
-        for (const QString& line : QString::fromUtf8(process.readAllStandardError()).split(u'\n'))
-            if (!line.startsWith("QStandardPaths:"_L1) && !line.isEmpty()) r.err += line + u'\n';
-        return r;
+        const test::ProgramRun run = test::RunProgram(QStringLiteral(KARVELL_TOOL), args, env);
+        return {run.exitCode, run.OutText(), run.err};
     }
 
     QStringList Expand(const QString& db, const QString& detailSql = u"select * from "

@@ -5,6 +5,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "common/program_runner.h"
+
 #include "model/reportdocument.h"
 #include "platform/dpi.h"
 #include "platform/gbk.h"
@@ -20,21 +22,11 @@ struct Result {
 };
 
 Result Karvell(const QStringList& args, const QString& pdfDir) {
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment env = karvell::test::ProgramEnvironment();
     env.insert(QStringLiteral("KARVELL_PDF_DIR"), pdfDir);
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(KARVELL_TOOL), args);
-    Result r;
-    if (!process.waitForFinished(60000)) return r;
-    r.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    r.out = QString::fromUtf8(process.readAllStandardOutput());
-    // Qt's own start-up notes (a missing XDG_RUNTIME_DIR) are not the tool's messages.
-    const QStringList lines = QString::fromUtf8(process.readAllStandardError()).split(u'\n');
-    for (const QString& line : lines)
-        if (!line.startsWith(QLatin1String("QStandardPaths:"))) r.err += line + u'\n';
-    return r;
+    const karvell::test::ProgramRun run =
+        karvell::test::RunProgram(QStringLiteral(KARVELL_TOOL), args, env);
+    return {run.exitCode, run.OutText(), run.err};
 }
 
 class CliRender : public testing::Test {

@@ -8,6 +8,7 @@
 #include <QtEndian>
 #include <gtest/gtest.h>
 
+#include "common/program_runner.h"
 #include "model/documentjson.h"
 #include "model/reportdocument.h"
 #include "platform/gbk.h"
@@ -24,21 +25,8 @@ struct Outcome {
 };
 
 Outcome RunTool(const QStringList& args) {
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.remove(QStringLiteral("KARVELL_NO_PRINTERS"));
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(KARVELL_TOOL), args);
-    Outcome r;
-    if (!process.waitForFinished(60000)) return r;
-    r.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    r.out = process.readAllStandardOutput();
-    // Qt's own start-up notes (a missing XDG_RUNTIME_DIR) are not the tool's messages.
-    for (const QString& line : QString::fromUtf8(process.readAllStandardError()).split(u'\n'))
-        if (!line.isEmpty() && !line.startsWith(QLatin1String("QStandardPaths:")))
-            r.err += line + u'\n';
-    return r;
+    const test::ProgramRun run = test::RunProgram(QStringLiteral(KARVELL_TOOL), args);
+    return {run.exitCode, run.out, run.err};
 }
 
 // A template of one line and one cell in an old version, written by the file layout.

@@ -7,30 +7,15 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "common/program_runner.h"
+
 namespace {
 
-struct ProgramRun {
-    int exitCode = -1;
-    bool finished = false;
-    QString out, err;
-};
+using karvell::test::ProgramRun;
 
 ProgramRun RunProgram(const QString& program, const QStringList& args, const QString& workDir,
                       const QProcessEnvironment& env, int timeoutMs = 120000) {
-    QProcess process;
-    process.setWorkingDirectory(workDir);
-    process.setProcessEnvironment(env);
-    process.start(program, args);
-    ProgramRun run;
-    run.finished = process.waitForFinished(timeoutMs);
-    if (!run.finished) {
-        process.kill();
-        process.waitForFinished(5000);
-    }
-    run.exitCode = process.exitCode();
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    return karvell::test::RunProgram(program, args, env, workDir, timeoutMs);
 }
 
 QString PdfText(const QString& file) {
@@ -65,9 +50,9 @@ TEST(DanmereProgram, PrintsTheDemoVoucherPageByPageAndEnds) {
 
     // The demo's 40 entries fill three pages; each page is its own job and file.
     const QStringList files = QDir(pdfDir).entryList({"*.pdf"}, QDir::Files, QDir::Name);
-    ASSERT_EQ(files.size(), 3) << printed.out.toStdString() << printed.err.toStdString();
+    ASSERT_EQ(files.size(), 3) << printed.OutText().toStdString() << printed.err.toStdString();
     for (const QString& f : files)
-        EXPECT_TRUE(printed.out.contains(f)) << "the program names each file it writes";
+        EXPECT_TRUE(printed.OutText().contains(f)) << "the program names each file it writes";
     // The settings file was created with its defaults.
     EXPECT_TRUE(QFile::exists(demo + QStringLiteral("/Quorbex.ini")));
 

@@ -2,10 +2,10 @@
 // that carries widths edited on one produced page to the stored page.
 #include <QBuffer>
 #include <QFile>
-#include <QSaveFile>
 
 #include "model/reportdocument.h"
 #include "model/templatestream.h"
+#include "platform/atomicfile.h"
 #include "platform/error.h"
 #include "platform/messages.h"
 #include "platform/printer.h"
@@ -68,11 +68,7 @@ void TReportDocument::SaveToFile(const QString& fileName) {
     QBuffer buffer;
     buffer.open(QIODevice::ReadWrite);
     SaveToStream(buffer, 0);
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(buffer.data()) != buffer.size() ||
-        !file.commit())
-        throw KarvellError(
-            QStringLiteral("无法写入文件“%1”：%2").arg(fileName, file.errorString()));
+    WriteFileAtomic(fileName, buffer.data());
 }
 
 bool TReportDocument::LoadFromFile(const QString& fileName) {

@@ -5,7 +5,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QList>
-#include <QSaveFile>
+
+#include "platform/atomicfile.h"
+#include "platform/error.h"
 #include <optional>
 
 namespace karvell::Profile {
@@ -174,9 +176,12 @@ QByteArray ReadString(const QString& file, const QByteArray& section, const QByt
 }
 
 bool WriteString(const QString& file, const QByteArray& section, const QByteArray& key,
-                 const QByteArray& value) {
+                 const QByteArray& value, QString* error) {
     const std::optional<QByteArray> data = ReadFile(file);
-    if (!data) return false; // unreadable: writing would lose what is there
+    if (!data) { // unreadable: writing would lose what is there
+        if (error) *error = QStringLiteral("无法读取文件“%1”").arg(file);
+        return false;
+    }
     const IniText ini(*data);
     const QByteArray eol = ini.Eol();
     const QByteArray& old = ini.data();
@@ -204,14 +209,17 @@ bool WriteString(const QString& file, const QByteArray& section, const QByteArra
         }
     }
     const QFileInfo info(file);
-    if (!QDir().mkpath(info.absolutePath())) return false;
-    QSaveFile save(file);
-    if (!save.open(QIODevice::WriteOnly)) return false;
-    if (save.write(out) != out.size()) {
-        save.cancelWriting();
+    if (!QDir().mkpath(info.absolutePath())) {
+        if (error) *error = QStringLiteral("无法创建文件夹“%1”").arg(info.absolutePath());
         return false;
     }
-    return save.commit();
+    try {
+        WriteFileAtomic(file, out);
+    } catch (const KarvellError& e) {
+        if (error) *error = e.message();
+        return false;
+    }
+    return true;
 }
 
 } // namespace karvell::Profile

@@ -15,8 +15,9 @@ int ReadInt(const QString& file, const QByteArray& section, const QByteArray& ke
 QByteArray ReadString(const QString& file, const QByteArray& section, const QByteArray& key,
                       const QByteArray& def);
 // WritePrivateProfileString: replaces the key's value, or appends the key (and the section).
-// Returns false when the file could not be written; the old file then stays as it was.
+// Returns false when the file could not be written (the reason in `error`, when given); the
+// old file then stays as it was.
 bool WriteString(const QString& file, const QByteArray& section, const QByteArray& key,
-                 const QByteArray& value);
+                 const QByteArray& value, QString* error = nullptr);
 
 } // namespace karvell::Profile
