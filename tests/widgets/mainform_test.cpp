@@ -2,7 +2,9 @@
 // "acc_Quorbex" (a SQLite file behind the SQLite ODBC driver), the voucher printing at start-up,
 // the close question and fitting the page.
 #include <QComboBox>
+#include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QLabel>
 #include <QScrollArea>
@@ -27,6 +29,9 @@
 #include "reportcontrol.h"
 #include "runtime/reportruntime.h"
 #include "runtimeui.h"
+#include "templatename.h"
+#include "common/small_disk.h"
+#include "platform/error.h"
 
 using namespace karvell;
 using namespace karvell::testutil;
@@ -338,6 +343,81 @@ TEST_F(MainFormTest, ResizingFitsTheWholePageAndCentresIt) {
     QTest::qWait(30);
     EXPECT_EQ(grid->Zoom, 100); // a page smaller than the window is never enlarged
     form.FileSaved = true;
+}
+
+TEST(TemplateName, OnlyNamesThatStayInsideEdjAreTaken) {
+    const struct {
+        const char* name;
+        const char* path; // empty: refused
+    } cases[] = {
+        {"记账凭证", "/work/edj/记账凭证.edj"},
+        {"2026/凭证", "/work/edj/2026/凭证.edj"},
+        {"", "/work/edj/.edj"}, // the empty row of the design: the open error follows
+        {"../outside", ""},
+        {"a/../../outside", ""},
+        {"a\\..\\..\\outside", ""},
+        {"/etc/passwd", ""},
+        {"tab\there", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString name = QString::fromUtf8(c.name);
+        if (*c.path) {
+            EXPECT_EQ(TemplatePath(QStringLiteral("/work"), name), QString::fromUtf8(c.path));
+        } else {
+            try {
+                TemplatePath(QStringLiteral("/work"), name);
+                ADD_FAILURE() << "accepted";
+            } catch (const KarvellError& e) {
+                EXPECT_TRUE(e.message().contains(name)) << e.message().toStdString();
+            }
+        }
+    }
+}
+
+TEST_F(MainFormTest, ANameOutsideEdjIsNeitherReadNorWritten) {
+    const QString outside = m_work.filePath(QStringLiteral("outside.edj"));
+    WriteDetailTemplate(outside, QStringLiteral("从表"), 200);
+    Db().Choose(QStringLiteral("*"), QStringLiteral("../outside"));
+    TMainForm form({});
+    ASSERT_EQ(m_messages.boxes.size(), 1);
+    EXPECT_TRUE(m_messages.boxes[0].text.contains(QStringLiteral("../outside")));
+    EXPECT_TRUE(form.ReportControlMain->Lines.isEmpty());
+    const QDateTime written = QFileInfo(outside).lastModified();
+    EXPECT_THROW(form.file_saveClick(), KarvellError);
+    EXPECT_EQ(QFileInfo(outside).lastModified(), written);
+    form.FileSaved = true;
+}
+
+TEST_F(MainFormTest, SavingOntoAFullDiskSaysSoAndKeepsTheFile) {
+    test::SmallDisk disk;
+    if (!disk.IsMounted()) GTEST_SKIP() << "full-disk saves not tested: " << disk.WhyNot().toStdString();
+    QDir::setCurrent(disk.Path());
+    QDir().mkpath(QStringLiteral("edj"));
+    const QString file = disk.FilePath(QStringLiteral("edj/单据.edj"));
+    WriteDetailTemplate(file, QStringLiteral("从表"), 200);
+    ASSERT_TRUE(Profile::WriteString(disk.FilePath(QStringLiteral("Quorbex.ini")), "VchPrintSetup",
+                                     "AddSpace", "1"));
+    QFile before(file);
+    ASSERT_TRUE(before.open(QIODevice::ReadOnly));
+    const QByteArray bytes = before.readAll();
+    TMainForm form({});
+    ASSERT_TRUE(m_messages.boxes.isEmpty());
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    form.ReportControlMain->Lines[0]->Cells[1]->SetCellText(QByteArray(20000, 'x'));
+    form.FileSaved = false;
+    ASSERT_TRUE(disk.Fill(0));
+    QTest::keyClick(&form, Qt::Key_S, Qt::ControlModifier);
+    ASSERT_EQ(m_messages.boxes.size(), 1);
+    EXPECT_TRUE(m_messages.boxes[0].text.contains(QStringLiteral("设备上没有空间")))
+        << m_messages.boxes[0].text.toStdString();
+    EXPECT_FALSE(form.FileSaved);
+    QFile after(file);
+    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+    EXPECT_EQ(after.readAll(), bytes);
+    form.FileSaved = true;
+    QDir::setCurrent(m_work.path());
 }
 
 } // namespace
