@@ -1,11 +1,15 @@
 // The preview window: running the preview, showing a page, zooming and the buttons' actions.
 #include <QBuffer>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QScopeGuard>
+#include <QStatusBar>
 #include <QToolButton>
 #include <algorithm>
 
 #include "pagefit.h"
+#include "platform/printer.h"
 #include "previewform.h"
 #include "reportcontrol.h"
 #include "runtime/reportruntime.h"
@@ -83,9 +87,11 @@ void TPreviewForm::PrintBtnClick() {
         CenterPage();
         ReportControl1->show();
     });
+    QStringList files;
+    const auto report = qScopeGuard([this, &files] { ShowPrinted(files); });
     if (PageCount == 1) {
         // The grid as it is: edits made in the preview are printed.
-        ReportControl1->PrintDocument();
+        files.append(ReportControl1->PrintDocument());
         return;
     }
     const int remembered = CurrentPage;
@@ -99,8 +105,34 @@ void TPreviewForm::PrintBtnClick() {
     for (int i = 1; i <= PageCount; ++i) {
         CurrentPage = i;
         ShowPage();
-        ReportControl1->PrintDocument(); // each page its own job
+        files.append(ReportControl1->PrintDocument()); // each page its own job
     }
+}
+
+void TPreviewForm::ShowPrinted(const QStringList& jobs) {
+    if (jobs.isEmpty()) return;
+    // PDF jobs name their file; a printer queue answers an empty name.
+    const QString last = jobs.last();
+    QString text;
+    if (last.isEmpty())
+        text = QStringLiteral("已把 %1 页送到打印机 %2")
+                   .arg(jobs.size())
+                   .arg(PrinterService::Instance().CurrentName());
+    else if (jobs.size() == 1)
+        text = QStringLiteral("已打印到 %1").arg(QDir::toNativeSeparators(last));
+    else
+        text = QStringLiteral("已打印 %1 页到 %2（%3 … %4）")
+                   .arg(jobs.size())
+                   .arg(QDir::toNativeSeparators(QFileInfo(last).absolutePath()),
+                        QFileInfo(jobs.first()).fileName(), QFileInfo(last).fileName());
+    // A panel of its own: a status-bar message would hide the page panel.
+    if (!PrintedPanel) {
+        PrintedPanel = new QLabel(StatusBar1);
+        PrintedPanel->setObjectName(QStringLiteral("PrintedPanel"));
+        StatusBar1->addWidget(PrintedPanel, 1);
+    }
+    PrintedPanel->setText(text);
+    PrintedPanel->show();
 }
 
 void TPreviewForm::PrintSizeBtnClick() {

@@ -55,6 +55,7 @@ public:
     TReportControl* ReportControl1 = nullptr;
     QStatusBar* StatusBar1 = nullptr;
     QLabel* StatusPanel = nullptr; // the status bar's one panel
+    QLabel* PrintedPanel = nullptr; // where the last print went; made by the first print
 
     // Fields.
     int PreviewZoom = 75;
@@ -83,6 +84,8 @@ public:
     // errors in the standard error box.
     void PrintSetupBtnClick();
     void PrintBtnClick();
+    // Says in the status bar where the pages went (the PDF files, or the printer's name).
+    void ShowPrinted(const QStringList& jobs);
     void PrintSizeBtnClick();
     void OriginalSizeBtnClick();
     void ZoomInBtnClick();

@@ -9,6 +9,8 @@
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
+#include <QFileInfo>
+#include <QLabel>
 #include <gtest/gtest.h>
 
 #include "apptermination.h"
@@ -301,10 +303,13 @@ TEST_F(PreviewTest, PrintingOnePageKeepsItsEditsSeveralPagesAreReloaded) {
         const QStringList before = PdfFiles();
         PageStreams pages = MakePageStreams(count);
         TPreviewForm form(nullptr);
+        QString shown, pagePanel;
         const auto watch = WhenModal<TPreviewForm>([&](TPreviewForm*) {
             form.ReportControl1->Lines[0]->Cells[0]->SetCellText(
                 Gbk::Encode(QStringLiteral("改过")));
             Click(form.PrintBtn);
+            if (form.PrintedPanel && form.PrintedPanel->isVisible()) shown = form.PrintedPanel->text();
+            pagePanel = form.StatusPanel->isVisible() ? form.StatusPanel->text() : QString();
             form.close();
         });
         form.RunPreview(pages.list);
@@ -312,6 +317,9 @@ TEST_F(PreviewTest, PrintingOnePageKeepsItsEditsSeveralPagesAreReloaded) {
         for (const QString& f : before)
             printed.removeAll(f);
         ASSERT_EQ(printed.size(), count);
+        // The window says where the files went, beside the page panel.
+        EXPECT_TRUE(shown.contains(QFileInfo(printed.last()).fileName())) << shown.toStdString();
+        EXPECT_FALSE(pagePanel.isEmpty());
         const QString first = PdfText(printed.first());
         EXPECT_EQ(first.contains(QStringLiteral("改过")), count == 1) << count;
         EXPECT_EQ(first.contains(QStringLiteral("页1")), count == 2) << count;
