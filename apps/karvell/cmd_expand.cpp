@@ -252,6 +252,20 @@ void WritePngs(const TReportRunTime& runtime, const QString& dirPath) {
     }
 }
 
+// The data sets that the template's placeholders name and nobody registered, as written.
+QStringList MissingDataSets(const TReportRunTime& runtime) {
+    QStringList missing;
+    for (const TReportLine* line : std::as_const(runtime.TemplateLines)) {
+        for (const TReportCell* cell : line->Cells) {
+            const QByteArray name = TReportRunTime::PlaceholderDataSetName(cell->CellText);
+            if (name.isEmpty() || runtime.FindDataSet(name)) continue;
+            const QString shown = Gbk::Decode(cell->CellText.mid(1).split('.').first()).trimmed();
+            if (!missing.contains(shown)) missing.append(shown);
+        }
+    }
+    return missing;
+}
+
 int RunExpand(const QStringList& args) {
     Options o;
     QString error;
@@ -293,6 +307,15 @@ int RunExpand(const QStringList& args) {
     for (const auto& [name, value] : std::as_const(o.variables))
         runtime->SetVarValue(Gbk::Encode(name), Gbk::Encode(value));
 
+    // A placeholder whose data set was never given would only show up as pages that cannot be
+    // laid out: name it instead.
+    const QStringList missing = MissingDataSets(*runtime);
+    if (!missing.isEmpty()) {
+        PrintError(QStringLiteral("karvell expand：模板使用的数据集没有给出：%1（用 --db 与 "
+                                  "--dataset 名称=SQL 给出）")
+                       .arg(missing.join(QStringLiteral("、"))));
+        return 1;
+    }
     if (!HasPrinter()) {
         ShowMessage(QStringLiteral("警告"), QStringLiteral("未安装打印机"), MsgIcon::Warning);
         return 1;

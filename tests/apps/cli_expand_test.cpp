@@ -162,6 +162,11 @@ TEST_F(CliExpand, FailuresNameTheDataSetAndLeaveNoFile) {
         {Expand(m_db, u"select * from 没有的表"_s), {u"从表"_s, u"没有的表"_s}},
         {Expand(m_dir.filePath(u"missing.db"_s)), {u"主表"_s, u"missing.db"_s}},
         {Expand(u"Provider=MSDASQL.1;Data Source=no_such_dsn"_s), {u"主表"_s, u"no_such_dsn"_s}},
+        // No data at all: the data sets the template names, not a layout complaint.
+        {{u"expand"_s, m_template}, {u"主表"_s, u"从表"_s}},
+        {{u"expand"_s, m_template, u"--db"_s, m_db, u"--dataset"_s,
+          u"主表=select * from Quorbex_Main"_s},
+         {u"从表"_s}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.join(u' ').toStdString());
@@ -169,6 +174,7 @@ TEST_F(CliExpand, FailuresNameTheDataSetAndLeaveNoFile) {
         EXPECT_EQ(r.exitCode, 1);
         for (const QString& m : c.mentions)
             EXPECT_TRUE(r.err.contains(m)) << r.err.toStdString();
+        EXPECT_FALSE(r.err.contains(u"调整单元格宽度"_s)) << r.err.toStdString();
         EXPECT_FALSE(QFile::exists(pdf));
     }
     const QList<QStringList> usage = {
