@@ -16,10 +16,28 @@ void TReportDocument::SaveToStream(QIODevice& stream, qint64 position) {
     // Take the printer's paper first, so a missing printer stops the save before any byte.
     TakePrinterPaper(*this);
     Zoom = 100;
-    const TemplateHeader h = HeaderOf(*this);
-    const TemplateTrailer t = TrailerOf(*this);
-    if (!WriteTemplate(stream, position, h, Lines, t))
+    if (!WriteTemplate(stream, position, SnapshotHeader(), Lines, TrailerOf(*this)))
         throw KarvellError(QStringLiteral("写入模板数据失败：%1").arg(stream.errorString()));
+}
+
+TemplateHeader TReportDocument::SnapshotHeader() const {
+    TemplateHeader h = HeaderOf(*this);
+    h.Zoom = 100; // a stored document is always at 100 %
+    return h;
+}
+
+QByteArray TReportDocument::Snapshot() const {
+    return WriteTemplate(SnapshotHeader(), Lines, TrailerOf(*this));
+}
+
+void TReportDocument::RestoreSnapshot(const QByteArray& bytes) {
+    TemplateData data;
+    QString error;
+    if (ReadTemplate(bytes, data, &error) != ReadStatus::Ok)
+        throw KarvellError(QStringLiteral("无法恢复文档：%1").arg(error));
+    const int zoom = Zoom;
+    AdoptTemplate(data);
+    if (zoom != 100) SetZoom(zoom);
 }
 
 bool TReportDocument::LoadFromStream(QIODevice& stream, qint64 position) {
@@ -34,7 +52,13 @@ bool TReportDocument::LoadFromStream(QIODevice& stream, qint64 position) {
     case ReadStatus::Ok:
         break;
     }
+    AdoptTemplate(data);
+    // Opening a template selects its paper for the printing that follows.
+    PutPaperIntoPrinter(*this);
+    return true;
+}
 
+void TReportDocument::AdoptTemplate(TemplateData& data) {
     ClearSelection();
     FocusCell = LastSelectedCell = nullptr;
     if (ViewEditBoxVisible()) ViewDestroyEditBox();
@@ -58,10 +82,6 @@ bool TReportDocument::LoadFromStream(QIODevice& stream, qint64 position) {
     FooterLineIndex = data.trailer.FooterLineIndex;
     UpdateLines();
     ViewRepaintAll();
-
-    // Opening a template selects its paper for the printing that follows.
-    PutPaperIntoPrinter(*this);
-    return true;
 }
 
 void TReportDocument::SaveToFile(const QString& fileName) {

@@ -19,6 +19,9 @@
 
 namespace karvell {
 
+struct TemplateHeader;
+struct TemplateData;
+
 class TReportDocument {
 public:
     TReportDocument();
@@ -117,6 +120,11 @@ public:
     void SaveToFile(const QString& fileName);
     bool LoadFromFile(const QString& fileName);
     void ApplyColumnWidths(QIODevice& stream);
+    // The document's bytes as a template stream, touching nothing: no printer, no zoom change
+    // (the stream says 100 %). RestoreSnapshot reads them back and keeps the grid's zoom and
+    // the printer as they are; it throws KarvellError on bytes it cannot read.
+    QByteArray Snapshot() const;
+    void RestoreSnapshot(const QByteArray& bytes);
     // False when the page does not fit the 40 × 40 table (nothing is stored then).
     bool StoreColumnWidths(int detailLineIndex);
 
@@ -137,6 +145,10 @@ protected:
     QSize m_windowSize;
 
 private:
+    TemplateHeader SnapshotHeader() const;
+    // Replaces lines, page and paper fields with a stream's, closing the edit box and the
+    // selection, and lays the document out.
+    void AdoptTemplate(TemplateData& data);
     void InvalidateLine(const TRect& r);
     void DestroyLine(TReportLine* line);
 };

@@ -117,6 +117,14 @@ QString Decode(const QByteArray& bytes) {
 }
 
 QByteArray Encode(const QString& text) {
+    return Encode(text, '?');
+}
+
+QByteArray EncodeStorable(const QString& text) {
+    return Encode(text, 0);
+}
+
+QByteArray Encode(const QString& text, char replacement) {
     const Tables& t = T();
     const qsizetype size = text.size();
     QByteArray result(size * 2, Qt::Uninitialized);
@@ -127,14 +135,14 @@ QByteArray Encode(const QString& text) {
         if (QChar::isHighSurrogate(c) && i + 1 < size &&
             QChar::isLowSurrogate(text[i + 1].unicode())) {
             ++i;
-            out[n++] = '?';
+            if (replacement) out[n++] = replacement;
             continue;
         }
         const uint16_t code = t.encode[c];
         if (c < 0x80) {
             out[n++] = char(c);
         } else if (code == 0) {
-            out[n++] = '?';
+            if (replacement) out[n++] = replacement;
         } else if (code < 0x100) {
             out[n++] = char(code);
         } else {

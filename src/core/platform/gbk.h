@@ -13,6 +13,11 @@ QString Decode(const QByteArray& bytes);
 qsizetype DecodeTo(const char* bytes, qsizetype size, char16_t* out);
 // Characters GBK cannot hold are replaced by '?'.
 QByteArray Encode(const QString& text);
+// Characters GBK cannot hold are replaced by `replacement`, or dropped when it is 0.
+QByteArray Encode(const QString& text, char replacement);
+// What a cell can store of a typed or pasted text: characters GBK cannot hold are dropped, so
+// what the user sees is what is stored.
+QByteArray EncodeStorable(const QString& text);
 // Byte-wise upper-casing: bytes 'a'..'z' become 'A'..'Z', every other byte is left alone
 // (also the bytes of double-byte characters, as the runtime's name rules require).
 QByteArray Upper(const QByteArray& bytes);

@@ -1,0 +1,119 @@
+#include "model/undohistory.h"
+
+#include <cstring>
+
+#include "model/reportdocument.h"
+#include "platform/printer.h"
+
+namespace karvell {
+namespace {
+
+// The paper fields that loading puts into the printer and saving takes from it.
+QByteArray PrinterPaper() {
+    if (!HasPrinter()) return {};
+    const DEVMODE* dm = LockPrinterDevMode();
+    const int16_t fields[] = {dm->dmPaperSize, dm->dmOrientation, dm->dmPaperLength,
+                              dm->dmPaperWidth};
+    return QByteArray(reinterpret_cast<const char*>(fields), sizeof fields);
+}
+
+void SetPrinterPaper(const QByteArray& paper) {
+    int16_t fields[4];
+    if (paper.size() != int(sizeof fields) || !HasPrinter()) return;
+    std::memcpy(fields, paper.constData(), sizeof fields);
+    DEVMODE* dm = LockPrinterDevMode();
+    dm->dmFields |= DM_PAPERSIZE | DM_ORIENTATION;
+    dm->dmPaperSize = fields[0];
+    dm->dmOrientation = fields[1];
+    dm->dmPaperLength = fields[2];
+    dm->dmPaperWidth = fields[3];
+}
+
+QPair<int, int> Where(const TReportCell* cell) {
+    if (!cell || !cell->OwnerLine) return {-1, -1};
+    return {cell->OwnerLine->Index, cell->CellIndex};
+}
+
+TReportCell* CellAt(const TReportDocument& d, QPair<int, int> at) {
+    if (at.first < 0 || at.first >= d.Lines.size()) return nullptr;
+    const TReportLine* line = d.Lines[at.first];
+    if (at.second < 0 || at.second >= line->Cells.size()) return nullptr;
+    return line->Cells[at.second];
+}
+
+} // namespace
+
+TUndoHistory::TUndoHistory(TReportDocument& document, int limit)
+    : m_document(document), m_limit(std::max(1, limit)) {}
+
+TUndoHistory::State TUndoHistory::Capture() const {
+    State s;
+    s.stream = m_document.Snapshot();
+    const QByteArray paper = PrinterPaper();
+    if (!paper.isEmpty()) s.printerPaper = paper;
+    for (const TReportCell* cell : std::as_const(m_document.SelectedCells))
+        s.selection.append(Where(cell));
+    s.focus = Where(m_document.FocusCell);
+    s.id = m_currentId;
+    return s;
+}
+
+void TUndoHistory::Restore(const State& state) {
+    m_document.RestoreSnapshot(state.stream);
+    if (state.printerPaper) SetPrinterPaper(*state.printerPaper);
+    // The selection comes back where its cells still exist.
+    for (const QPair<int, int>& at : state.selection)
+        if (TReportCell* cell = CellAt(m_document, at); cell && !cell->OwnerCell)
+            m_document.AddSelectedCell(cell);
+    if (TReportCell* focus = CellAt(m_document, state.focus))
+        m_document.FocusCell = m_document.LastSelectedCell = focus;
+    m_currentId = state.id;
+}
+
+void TUndoHistory::Begin() {
+    if (m_depth++ == 0) m_pending = Capture();
+}
+
+bool TUndoHistory::End() {
+    if (m_depth == 0 || --m_depth > 0) return false;
+    State before = std::move(*m_pending);
+    m_pending.reset();
+    if (before.stream == m_document.Snapshot() && before.printerPaper.value_or(QByteArray()) ==
+                                                      PrinterPaper())
+        return false;
+    m_undo.append(std::move(before));
+    while (m_undo.size() > m_limit)
+        m_undo.removeFirst();
+    m_redo.clear();
+    m_currentId = m_nextId++;
+    return true;
+}
+
+bool TUndoHistory::Undo() {
+    if (m_undo.isEmpty() || m_depth > 0) return false;
+    State now = Capture();
+    const State back = m_undo.takeLast();
+    Restore(back);
+    m_redo.append(std::move(now));
+    return true;
+}
+
+bool TUndoHistory::Redo() {
+    if (m_redo.isEmpty() || m_depth > 0) return false;
+    State now = Capture();
+    const State forward = m_redo.takeLast();
+    Restore(forward);
+    m_undo.append(std::move(now));
+    return true;
+}
+
+void TUndoHistory::Clear(bool saved) {
+    m_undo.clear();
+    m_redo.clear();
+    m_pending.reset();
+    m_depth = 0;
+    m_currentId = m_nextId++;
+    m_savedId = saved ? m_currentId : -1;
+}
+
+} // namespace karvell

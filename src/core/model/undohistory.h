@@ -1,0 +1,75 @@
+#pragma once
+// Undo and redo for a report document: a bounded history of snapshots (the document's template
+// stream, the selection and the printer's paper) taken before each change. A voucher template
+// is a few kilobytes, so a few hundred steps cost little, and restoring a snapshot gives back
+// exactly the bytes the document had.
+#include <QByteArray>
+#include <QList>
+#include <QPair>
+#include <optional>
+
+namespace karvell {
+
+class TReportDocument;
+
+class TUndoHistory {
+public:
+    explicit TUndoHistory(TReportDocument& document, int limit = 200);
+
+    // Around one change: Begin() takes the snapshot, End() keeps it as an undo step when the
+    // document (or the printer's paper) changed and drops it otherwise. Nested pairs make one
+    // step. Answers whether a step was kept.
+    void Begin();
+    bool End();
+    // Begin() + End() around a function.
+    template <typename F> bool Change(F&& change) {
+        Begin();
+        try {
+            change();
+        } catch (...) {
+            End();
+            throw;
+        }
+        return End();
+    }
+    bool IsRecording() const { return m_depth > 0; }
+
+    bool CanUndo() const { return !m_undo.isEmpty(); }
+    bool CanRedo() const { return !m_redo.isEmpty(); }
+    // Restore the state before the last change (after the last undo). False when there is none.
+    bool Undo();
+    bool Redo();
+    // Another document (open, close, new table): nothing to go back to. The current state
+    // counts as saved when `saved`.
+    void Clear(bool saved = true);
+
+    // The current state is what the file holds.
+    void MarkSaved() { m_savedId = m_currentId; }
+    bool IsAtSavedState() const { return m_currentId == m_savedId; }
+
+    int UndoCount() const { return int(m_undo.size()); }
+    int RedoCount() const { return int(m_redo.size()); }
+    int Limit() const { return m_limit; }
+
+private:
+    struct State {
+        QByteArray stream;
+        std::optional<QByteArray> printerPaper; // none without a printer
+        QList<QPair<int, int>> selection;       // line, cell
+        QPair<int, int> focus{-1, -1};
+        int id = 0;
+    };
+    State Capture() const;
+    void Restore(const State& state);
+
+    TReportDocument& m_document;
+    int m_limit;
+    QList<State> m_undo, m_redo;
+    std::optional<State> m_pending;
+    int m_depth = 0;
+    int m_nextId = 1;
+    int m_currentId = 0;
+    int m_savedId = 0;
+};
+
+} // namespace karvell
