@@ -8,10 +8,12 @@
 #include <cmath>
 
 #include "platform/dpi.h"
+#include "reportaccessible.h"
 
 namespace karvell {
 
 TReportControl::TReportControl(QWidget* parent) : QWidget(parent) {
+    InstallGridAccessibility();
     QPalette pal = palette();
     pal.setColor(QPalette::Window, Qt::white);
     setPalette(pal);
