@@ -5,6 +5,7 @@
 #include <QToolButton>
 #include <algorithm>
 
+#include "model/widthwriteback.h"
 #include "pagefit.h"
 #include "previewform.h"
 #include "reportcontrol.h"
@@ -170,6 +171,12 @@ void TPreviewForm::deleterowClick() {
 
 void TPreviewForm::ExitBtnClick() {
     close();
+}
+
+void TPreviewForm::WriteColumnWidthsBack() {
+    // Only a preview of a report runtime writes widths back; the grid decides the rest.
+    if (!OwnerRunTime()) return;
+    karvell::WriteColumnWidthsBack(*ReportControl1, Tag(), PageStream(CurrentPage));
 }
 
 } // namespace karvell
