@@ -7,6 +7,7 @@
 // 100) and the key state of the mouse message.
 #include <QList>
 #include <QPoint>
+#include <cstdint>
 
 namespace karvell {
 
@@ -90,6 +91,8 @@ public:
     void StartMouseDrag(QPoint p);
 
 private:
+    // False when cells were destroyed since the press: the references taken then are stale.
+    bool CellsIntact() const;
     void ChooseColumnCells();
     void Clamp();
     bool ApplyLineDrag();
@@ -102,6 +105,7 @@ private:
     QList<TReportCell*> m_listed;
     int m_low = 0;
     int m_high = 0;
+    uint64_t m_removals = 0; // the document's RemovalCount at the press
 };
 
 } // namespace karvell

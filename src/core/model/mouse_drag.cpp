@@ -29,6 +29,7 @@ TRect Grown(const TRect& r) {
 
 void TGridMouse::StartMouseDrag(QPoint p) {
     m_pressed = m_doc.CellFromPoint(p);
+    m_removals = m_doc.RemovalCount();
     m_doc.LastMousePos = p;
     m_listed.clear();
     m_n0 = nullptr;

@@ -1,6 +1,5 @@
 // Mouse editing, part one: hit testing, the cursor, the press, selection tracking with the
 // rubber band, the double click and the right-button rule.
-#include <QSet>
 #include <algorithm>
 #include <cstdlib>
 
@@ -55,6 +54,7 @@ PressOutcome TGridMouse::LeftPress(QPoint p, int keyState) {
 void TGridMouse::StartMouseSelect(QPoint p, int keyState) {
     if (keyState != (MK_LBUTTON | MK_SHIFT)) m_doc.ClearSelection();
     m_pressed = m_doc.CellFromPoint(p);
+    m_removals = m_doc.RemovalCount();
     m_doc.AddSelectedCell(m_pressed);
     m_doc.LastMousePos = p; // the anchor of the rubber band
     m_tracking = MouseTracking::Select;
@@ -89,14 +89,9 @@ void TGridMouse::Move(QPoint p, int keyState) {
     case MouseTracking::None:
         return;
     case MouseTracking::Select:
-        if (m_pressed && m_doc.IsCellSelected(m_pressed) == false) {
-            // Keeps the pressed cell selected, as long as it is still in the document.
-            for (const TReportLine* line : std::as_const(m_doc.Lines))
-                if (line->Cells.contains(m_pressed)) {
-                    m_doc.AddSelectedCell(m_pressed);
-                    break;
-                }
-        }
+        if (!CellsIntact()) m_pressed = nullptr;
+        m_removals = m_doc.RemovalCount();
+        m_doc.AddSelectedCell(m_pressed); // keeps the pressed cell selected
         UpdateSelectRect(p, keyState);
         return;
     case MouseTracking::LineDrag:
@@ -109,18 +104,9 @@ void TGridMouse::Move(QPoint p, int keyState) {
 
 ReleaseOutcome TGridMouse::Release() {
     MouseTracking was = m_tracking;
-    if (was == MouseTracking::LineDrag || was == MouseTracking::ColumnDrag) {
-        // The document may have been changed under the drag (a page loaded): cells gone since
-        // the press are never touched.
-        QSet<const TReportCell*> alive;
-        for (const TReportLine* line : std::as_const(m_doc.Lines))
-            for (const TReportCell* cell : line->Cells)
-                alive.insert(cell);
-        bool intact = alive.contains(m_pressed) && (!m_n0 || alive.contains(m_n0));
-        for (const TReportCell* cell : std::as_const(m_listed))
-            intact = intact && alive.contains(cell);
-        if (!intact) was = MouseTracking::None;
-    }
+    // The document may have been changed under the press (a page loaded): the cells taken at
+    // the press are never touched then.
+    if (!CellsIntact()) was = MouseTracking::None;
     m_tracking = MouseTracking::None;
     ReleaseOutcome outcome = ReleaseOutcome::None;
     if (was == MouseTracking::Select) outcome = ReleaseOutcome::Selected;
@@ -132,6 +118,10 @@ ReleaseOutcome TGridMouse::Release() {
     m_listed.clear();
     if (outcome == ReleaseOutcome::DragApplied) m_doc.NotifyChanged();
     return outcome;
+}
+
+bool TGridMouse::CellsIntact() const {
+    return m_doc.RemovalCount() == m_removals;
 }
 
 bool TGridMouse::DoubleClick(QPoint p) {

@@ -134,6 +134,9 @@ public:
 
     // A cell is going away: clear every reference the document keeps to it.
     void ForgetCell(const TReportCell* cell);
+    // Grows whenever cells are destroyed, so that a holder of cell references (a tracked press)
+    // can tell that they may be gone.
+    uint64_t RemovalCount() const { return m_removals; }
 
 protected:
     // View hooks, all in document pixels. The headless document does nothing for them.
@@ -153,6 +156,7 @@ protected:
     virtual int ViewClientBottom() const { return m_windowSize.height(); }
 
     QSize m_windowSize;
+    uint64_t m_removals = 0;
 
 private:
     friend class TGridMouse; // the mouse operations repaint through the view hooks
