@@ -2,6 +2,7 @@
 // The report grid control: a child window exactly one page large (times the zoom) that shows
 // the document, paints it and prints it. The document logic lives in TReportDocument (core);
 // this class supplies the window: repaint requests, the inverted selection, the window size.
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QWidget>
 
@@ -9,7 +10,6 @@
 #include "model/reportdocument.h"
 
 class QPainter;
-class QPlainTextEdit;
 
 namespace karvell {
 

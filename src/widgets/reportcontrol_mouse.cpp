@@ -73,7 +73,10 @@ void TReportControl::mousePressEvent(QMouseEvent* event) {
                                                                 : Qt::SizeHorCursor);
         update(DragLineRect());
     }
-    grabMouse();
+    // Qt's grab stands in for the capture loop: moves and the release come here wherever the
+    // mouse goes, and painting goes on. The offscreen platform has no grab (Qt's implicit grab
+    // of the pressed button does the same there).
+    if (QGuiApplication::platformName() != QLatin1String("offscreen")) grabMouse();
 }
 
 void TReportControl::mouseMoveEvent(QMouseEvent* event) {
