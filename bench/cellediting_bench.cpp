@@ -120,8 +120,8 @@ void DragMove(benchmark::State& state) {
     state.counters["painted_px_per_move"] =
         benchmark::Counter(double(counter.pixels) / double(state.iterations()));
     state.counters["page_px"] = double(grid.width()) * grid.height();
-    QMouseEvent release(QEvent::MouseButtonRelease, start, grid.mapToGlobal(start),
-                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, start, grid.mapToGlobal(start), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(&grid, &release);
 }
 BENCHMARK(DragMove)->Unit(benchmark::kMicrosecond);

@@ -36,8 +36,7 @@ bool MouseSteps::Run(Step& step) {
     auto keys = [&step](int held) {
         int state = held;
         if (step.Has("shift")) state = step.Bool("shift") ? state | MK_SHIFT : state & ~MK_SHIFT;
-        if (step.Has("ctrl"))
-            state = step.Bool("ctrl") ? state | MK_CONTROL : state & ~MK_CONTROL;
+        if (step.Has("ctrl")) state = step.Bool("ctrl") ? state | MK_CONTROL : state & ~MK_CONTROL;
         return state;
     };
     if (step.Has("press")) {
@@ -79,8 +78,8 @@ bool MouseSteps::Run(Step& step) {
     if (step.Has("hover")) {
         const QPoint p = step.Point("hover");
         step.Finish();
-        PrintOut(QStringLiteral("%1 %2: %3\n").arg(p.x()).arg(p.y()).arg(CursorName(
-                                                      mouse.CursorAt(p))));
+        PrintOut(
+            QStringLiteral("%1 %2: %3\n").arg(p.x()).arg(p.y()).arg(CursorName(mouse.CursorAt(p))));
         return true;
     }
     for (const char* name : {"type", "paste"}) {

@@ -4,8 +4,8 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QJsonValue>
-#include <QSet>
 #include <QPoint>
+#include <QSet>
 #include <cmath>
 #include <memory>
 

@@ -305,7 +305,8 @@ KARVELL_COMMAND(
         "            ClearCellPicture(cell)\n"
         "      Cells are [line, cell]; colours an integer 0x00BBGGRR or \"#RRGGBB\"; a font an\n"
         "      object of lf... fields (the others from the default cell font); picture files\n"
-        "      are found beside OPS.json. Texts, widths and heights are followed by a relayout.\n") +
+        "      are found beside OPS.json. Texts, widths and heights are followed by a "
+        "relayout.\n") +
         MouseSteps::Help() +
         QStringLiteral(
             "      A step that cannot run is an error naming its index; nothing is saved then."),

@@ -69,7 +69,6 @@ void TReportControl::ViewResize(int width, int height) {
     setFixedSize(std::max(0, width), std::max(0, height));
 }
 
-
 int TReportControl::ViewClientBottom() const {
     return Zoom > 0 ? Round05(height() * 100.0 / Zoom) : height();
 }

@@ -63,9 +63,12 @@ TEST_F(MouseTest, BorderZonesAndTheExactRightEdge) {
         MouseTracking tracking;
         Pos selected;
     } cases[] = {
-        {-1, 0, MouseTracking::ColumnDrag, {-1, -1}}, {-2, 0, MouseTracking::ColumnDrag, {-1, -1}},
-        {-3, 0, MouseTracking::ColumnDrag, {-1, -1}}, {-4, 0, MouseTracking::Select, {1, 0}},
-        {0, -1, MouseTracking::LineDrag, {-1, -1}},   {0, -3, MouseTracking::LineDrag, {-1, -1}},
+        {-1, 0, MouseTracking::ColumnDrag, {-1, -1}},
+        {-2, 0, MouseTracking::ColumnDrag, {-1, -1}},
+        {-3, 0, MouseTracking::ColumnDrag, {-1, -1}},
+        {-4, 0, MouseTracking::Select, {1, 0}},
+        {0, -1, MouseTracking::LineDrag, {-1, -1}},
+        {0, -3, MouseTracking::LineDrag, {-1, -1}},
         {0, -4, MouseTracking::Select, {1, 0}},
         // Exactly on the right edge: the next cell, far from its own borders.
         {+0x100, 0, MouseTracking::Select, {1, 1}},
@@ -75,7 +78,9 @@ TEST_F(MouseTest, BorderZonesAndTheExactRightEdge) {
         grid.ClearSelection();
         const TRect r = Rect(1, 0);
         const QPoint centre = Centre(1, 0);
-        const QPoint p(c.dx == 0x100 ? r.right : c.dx ? r.right + c.dx : centre.x(),
+        const QPoint p(c.dx == 0x100 ? r.right
+                       : c.dx        ? r.right + c.dx
+                                     : centre.x(),
                        c.dy ? r.bottom + c.dy : centre.y());
         mouse.LeftPress(p, MK_LBUTTON);
         EXPECT_EQ(mouse.Tracking(), c.tracking);
@@ -285,8 +290,7 @@ TEST(EditorText, TheBoxTakesWhatTheCellCanStore) {
         {QStringLiteral("a汉b"), 10, QStringLiteral("a汉b")},
         {QStringLiteral("a汉b"), 2, QStringLiteral("a")}, // the character is never cut in half
         {QStringLiteral("a\nb"), 2, QStringLiteral("a")}, // a line break is CR LF
-        {QStringLiteral("a") + QChar(0x2029) + QStringLiteral("b"), 4,
-         QStringLiteral("a\nb")},
+        {QStringLiteral("a") + QChar(0x2029) + QStringLiteral("b"), 4, QStringLiteral("a\nb")},
         {QStringLiteral("x😀y") + QChar(0x0E01), 10, QStringLiteral("xy")}, // not in GBK
         {QStringLiteral("?"), 1, QStringLiteral("?")},
         {QStringLiteral("abc"), 0, QString()},

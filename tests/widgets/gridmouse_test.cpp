@@ -96,8 +96,8 @@ TEST_F(GridMouseTest, ADragMoveRepaintsOnlyTheOldAndTheNewDragLine) {
     PaintRecorder recorder(grid.get());
     QTest::mouseMove(grid.get(), QPoint(r.right + 30, 400));
     QApplication::processEvents();
-    const QRegion expected = QRegion(r.right + 10, 0, 1, grid->height()) +
-                             QRegion(r.right + 30, 0, 1, grid->height());
+    const QRegion expected =
+        QRegion(r.right + 10, 0, 1, grid->height()) + QRegion(r.right + 30, 0, 1, grid->height());
     EXPECT_EQ(recorder.painted, expected);
     QSignalSpy changed(grid.get(), &TReportControl::Changed);
     QSignalSpy applied(grid.get(), &TReportControl::BorderDragApplied);
@@ -109,7 +109,7 @@ TEST_F(GridMouseTest, ADragMoveRepaintsOnlyTheOldAndTheNewDragLine) {
 
 TEST_F(GridMouseTest, DoubleClickIsItsOwnEventAndOpensTheBoxOverTheText) {
     TReportCell* cell = Cell(1, 1);
-    cell->SetTextColor(0x00FF0000); // blue
+    cell->SetTextColor(0x00FF0000);       // blue
     cell->SetBackGroundColor(0x0000FFFF); // yellow
     cell->HorzAlign = 2;
     grid->AddSelectedCell(Cell(0, 0));

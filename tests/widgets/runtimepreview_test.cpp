@@ -2,10 +2,10 @@
 // PrintPreview and Preview, and page setup from the preview with the rebuild of the pages.
 #include <QDir>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QPlainTextEdit>
 #include <QTest>
 #include <QToolButton>
 #include <gtest/gtest.h>

@@ -55,8 +55,8 @@ void TGridMouse::ChooseColumnCells() {
     const int x0 = m_pressed->CellRect.right;
     m_n0 = RightNeighbour(m_pressed);
     m_low = m_pressed->CellLeft + MIN_DRAG_WIDTH;
-    m_high = m_n0 ? m_n0->CellLeft + m_n0->CellWidth - MIN_DRAG_WIDTH
-                  : window.width() - MIN_DRAG_WIDTH;
+    m_high =
+        m_n0 ? m_n0->CellLeft + m_n0->CellWidth - MIN_DRAG_WIDTH : window.width() - MIN_DRAG_WIDTH;
 
     auto list = [this](TReportCell* cell) {
         m_listed.append(cell);
@@ -64,10 +64,9 @@ void TGridMouse::ChooseColumnCells() {
         if (const TReportCell* n = RightNeighbour(cell))
             m_high = std::min(m_high, n->CellRect.right - MIN_DRAG_WIDTH);
     };
-    const bool wholeColumn =
-        m_doc.SelectedCells.isEmpty() ||
-        (!m_doc.IsCellSelected(m_pressed) && !m_doc.IsCellSelected(m_n0) &&
-         !(m_n0 && m_doc.IsCellSelected(m_n0->OwnerCell)));
+    const bool wholeColumn = m_doc.SelectedCells.isEmpty() ||
+                             (!m_doc.IsCellSelected(m_pressed) && !m_doc.IsCellSelected(m_n0) &&
+                              !(m_n0 && m_doc.IsCellSelected(m_n0->OwnerCell)));
     for (TReportLine* line : std::as_const(m_doc.Lines)) {
         for (TReportCell* cell : std::as_const(line->Cells)) {
             if (cell->CellRect.right != x0) continue;
