@@ -84,6 +84,9 @@ void TMainForm::BuildWindow() {
     ReportControlMain = new TReportControl(m_canvas);
     ReportControlMain->setObjectName(QStringLiteral("ReportControlMain"));
     ScrollBoxMain->installEventFilter(this);
+    ReportControlMain->installEventFilter(this);
+    // Typing into a cell and dragging a border change the template like the commands do.
+    connect(ReportControlMain, &TReportControl::Changed, this, [this] { FileSaved = false; });
     setCentralWidget(ScrollBoxMain);
     resize(800, 600);
 }
@@ -142,7 +145,10 @@ void TMainForm::resizeEvent(QResizeEvent* event) {
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == ScrollBoxMain && event->type() == QEvent::Resize) ScrollBoxMainResize();
+    // A click that restores zoom 100 resizes the grid: the page is centred again.
+    if ((watched == ScrollBoxMain || watched == ReportControlMain) &&
+        event->type() == QEvent::Resize)
+        ScrollBoxMainResize();
     return QMainWindow::eventFilter(watched, event);
 }
 

@@ -45,6 +45,13 @@ TPreviewForm::TPreviewForm(QObject* owner)
     ReportControl1->setObjectName(QStringLiteral("ReportControl1"));
     ReportControl1->SetKarvellEdit(false);
     ReportControl1->installEventFilter(this);
+    connect(ReportControl1, &TReportControl::BorderDragApplied, this, [this] {
+        try {
+            WriteColumnWidthsBack();
+        } catch (const KarvellError& e) {
+            ShowError(e.message());
+        }
+    });
     ScrollBox1->installEventFilter(this);
     layout->addWidget(ScrollBox1, 1);
 

@@ -63,6 +63,7 @@ void TReportDocument::AdoptTemplate(TemplateData& data) {
     FocusCell = LastSelectedCell = nullptr;
     if (ViewEditBoxVisible()) ViewDestroyEditBox();
     EditingCell = nullptr;
+    ++m_removals;
     qDeleteAll(Lines);
     Lines = data.TakeLines();
     for (TReportLine* line : Lines)

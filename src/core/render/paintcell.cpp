@@ -13,10 +13,6 @@ namespace {
 const QColor kGridColor(192, 192, 192);
 const QColor kBlack(0, 0, 0);
 
-QColor FromColorRef(COLORREF c) {
-    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
-}
-
 int Mid(int a, int b) {
     return int((double(a) + double(b)) / 2 + 0.5);
 }
@@ -32,6 +28,10 @@ void Edge(QPainter& painter, bool printLook, bool border, int width, bool gridHe
 }
 
 } // namespace
+
+QColor FromColorRef(uint32_t c) {
+    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
+}
 
 void PaintCell(QPainter& painter, const TReportCell& cell, bool printLook) {
     if (cell.OwnerCell) return; // the merge top paints the whole block
