@@ -8,6 +8,7 @@
 
 #include "model/gridmouse.h"
 #include "model/reportdocument.h"
+#include "model/undohistory.h"
 
 class QPainter;
 
@@ -41,6 +42,21 @@ public:
     // The open in-place edit box, or nullptr.
     QPlainTextEdit* EditBox() const;
 
+    // The designer's and the editor's grid: undo and redo of every change, the keyboard, copy
+    // and paste. The preview's grid has none of them: its touch-ups stay as they are.
+    void SetDesignKeys(bool on);
+    bool DesignKeys() const { return m_designKeys; }
+    // Window commands record their change through it (TUndoHistory::Change).
+    TUndoHistory& History() { return m_history; }
+    // An open edit box is committed first (its typing is one step). False when there is no
+    // step to go to.
+    bool Undo();
+    bool Redo();
+    // The selected cells to the clipboard (cut clears their texts); paste from the current cell.
+    void CopySelection();
+    void CutSelection();
+    void PasteClipboard();
+
 Q_SIGNALS:
     // The owner's "mouse down" notification, after the selection or drag is complete: for a
     // left press when the button goes up (not for a press that only restored zoom 100), for a
@@ -51,6 +67,10 @@ Q_SIGNALS:
     void Changed();
     // A line or column border drag was applied (not a refused one).
     void BorderDragApplied();
+    // A key moved the current cell: owners refresh what they show of it, as after a left press.
+    void CurrentCellMoved();
+    // The undo history changed (a step recorded, undone, redone, or the history cleared).
+    void HistoryChanged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -59,6 +79,9 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     void ViewInvalidate(const TRect& rect) override;
     void ViewInvert(const TRect& rect) override;
@@ -79,6 +102,13 @@ private:
     QRect DragLineRect() const;
     void UpdateCursor(QPoint pos);
 
+    // Keys of the grid itself (no edit box open); true when the key was used.
+    bool GridKey(QKeyEvent* event);
+    // Escape in the edit box: the text it had when it opened comes back and the box closes.
+    void RevertEditBox();
+    // A change made by a key or the clipboard: recorded, and the owner told when it changed.
+    template <typename F> void KeyChange(F&& change);
+
     QString PrintToPdf(const QString& pdfFile);
     void PrintToQueue(const QString& queue);
 
@@ -87,6 +117,11 @@ private:
     QPoint m_pressPos;
     Qt::KeyboardModifiers m_pressModifiers;
     bool m_rightDown = false;
+    TUndoHistory m_history{*this};
+    bool m_designKeys = false;
+    bool m_typing = false;      // the edit box's typing is being recorded as one step
+    bool m_pressRecorded = false; // a left press is being recorded (border drags)
+    QByteArray m_editOriginal;  // the edited cell's text when the box opened
 };
 
 } // namespace karvell

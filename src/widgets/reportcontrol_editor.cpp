@@ -23,6 +23,12 @@ void TReportControl::ViewDestroyEditBox() {
     // The box may be in the middle of its own notification: it goes when that has returned.
     box->disconnect(this);
     box->deleteLater();
+    if (m_designKeys && box->hasFocus()) setFocus(Qt::OtherFocusReason);
+    // One undo step for the whole time the box was open.
+    if (m_typing) {
+        m_typing = false;
+        m_history.End();
+    }
 }
 
 void TReportControl::ViewOpenEditBox(const TReportCell& cell, const QString& text) {
@@ -33,6 +39,12 @@ void TReportControl::ViewOpenEditBox(const TReportCell& cell, const QString& tex
                FromColorRef(cell.BackGroundColor), cell.HorzAlign, text);
     box->setGeometry(cell.TextRect.ToQRect());
     connect(box, &TCellEditBox::Edited, this, [this] { EditBoxTextChanged(); });
+    m_editOriginal = cell.CellText;
+    if (m_designKeys) {
+        box->installEventFilter(this); // Escape restores the text the box opened with
+        m_history.Begin();
+        m_typing = true;
+    }
     box->show();
     box->setFocus(Qt::MouseFocusReason);
 }

@@ -60,9 +60,20 @@ void TReportControl::mousePressEvent(QMouseEvent* event) {
         return;
     }
     if (event->button() != Qt::LeftButton || m_mouse.Tracking() != MouseTracking::None) return;
+    if (m_designKeys) {
+        // The press commits an open box (its typing is one step), then whatever the press
+        // does (a border drag) is a step of its own.
+        if (Zoom == 100 && ViewEditBoxVisible()) CommitCellEditor();
+        m_history.Begin();
+        m_pressRecorded = true;
+    }
     const PressOutcome outcome =
         m_mouse.LeftPress(pos, KeyState(event->buttons(), event->modifiers()));
     if (outcome == PressOutcome::ZoomRestored) {
+        if (m_pressRecorded) {
+            m_pressRecorded = false;
+            m_history.End();
+        }
         repaint();
         return;
     }
@@ -134,6 +145,10 @@ void TReportControl::FinishTracking() {
     const bool dragging = m_mouse.IsDragging();
     const QRect line = dragging ? DragLineRect() : QRect();
     const ReleaseOutcome outcome = m_mouse.Release();
+    if (m_pressRecorded) {
+        m_pressRecorded = false;
+        m_history.End();
+    }
     if (mouseGrabber() == this) releaseMouse();
     if (dragging) update(line);
     if (outcome == ReleaseOutcome::DragApplied) Q_EMIT BorderDragApplied();

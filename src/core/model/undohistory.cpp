@@ -86,6 +86,7 @@ bool TUndoHistory::End() {
         m_undo.removeFirst();
     m_redo.clear();
     m_currentId = m_nextId++;
+    if (OnChanged) OnChanged();
     return true;
 }
 
@@ -95,6 +96,7 @@ bool TUndoHistory::Undo() {
     const State back = m_undo.takeLast();
     Restore(back);
     m_redo.append(std::move(now));
+    if (OnChanged) OnChanged();
     return true;
 }
 
@@ -104,6 +106,7 @@ bool TUndoHistory::Redo() {
     const State forward = m_redo.takeLast();
     Restore(forward);
     m_undo.append(std::move(now));
+    if (OnChanged) OnChanged();
     return true;
 }
 
@@ -114,6 +117,7 @@ void TUndoHistory::Clear(bool saved) {
     m_depth = 0;
     m_currentId = m_nextId++;
     m_savedId = saved ? m_currentId : -1;
+    if (OnChanged) OnChanged();
 }
 
 } // namespace karvell

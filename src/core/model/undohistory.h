@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QPair>
+#include <functional>
 #include <optional>
 
 namespace karvell {
@@ -46,6 +47,10 @@ public:
     // The current state is what the file holds.
     void MarkSaved() { m_savedId = m_currentId; }
     bool IsAtSavedState() const { return m_currentId == m_savedId; }
+
+    // Called after a step was kept, undone or redone and after Clear (windows update their
+    // items and saved flags).
+    std::function<void()> OnChanged;
 
     int UndoCount() const { return int(m_undo.size()); }
     int RedoCount() const { return int(m_redo.size()); }
