@@ -12,7 +12,8 @@ PACKAGES=(
     unixodbc unixodbc-dev libsqliteodbc odbc-postgresql sqlite3 postgresql
     fonts-arphic-uming fonts-arphic-ukai fonts-noto-cjk
     libgtest-dev libgmock-dev libbenchmark-dev
-    xvfb imagemagick poppler-utils
+    xvfb openbox imagemagick poppler-utils
+    qt6-translations-l10n
 )
 
 missing=()

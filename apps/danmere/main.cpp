@@ -10,6 +10,7 @@
 #include "platform/printer.h"
 #include "printerbackend.h"
 #include "qtmessages.h"
+#include "qttranslations.h"
 #include "runtimeui.h"
 
 int main(int argc, char** argv) {
@@ -18,6 +19,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Danmere"));
     SetApplicationTitle(QStringLiteral("Danmere"));
     InstallFontSubstitutions();
+    InstallQtTranslations(app);
 
     // Boxes nobody can see cannot be answered: without a display they go to stderr.
     QtMessages windowMessages;
