@@ -164,7 +164,8 @@ TEST(DiagonalForm, TickedBoxesAddUpTheirBits) {
     // Top to bottom in the table's order.
     QCheckBox* const order[] = {form.LeftDiagonal1,  form.LeftDiagonal2,  form.LeftDiagonal3,
                                 form.RightDiagonal1, form.RightDiagonal2, form.RightDiagonal3};
-    const char* const captions[] = {"左斜线1", "左斜线2", "左斜线3", "右斜线1", "右斜线2", "右斜线3"};
+    const char* const captions[] = {"左斜线1", "左斜线2", "左斜线3",
+                                    "右斜线1", "右斜线2", "右斜线3"};
     for (int i = 0; i < 6; ++i) {
         EXPECT_EQ(order[i]->text(), QString::fromUtf8(captions[i]));
         if (i > 0) {
@@ -242,8 +243,7 @@ TEST(FontColorDialog, AnswersTheLogFontAndTheChosenColour) {
         // The colour box: the first entry is black; one step down is the second colour.
         dialog->ColorBox->setFocus();
         QTest::keyClick(dialog->ColorBox, Qt::Key_Down);
-        QTest::keyClick(dialog->findChild<QPushButton*>(QStringLiteral("OkButton")),
-                        Qt::Key_Space);
+        QTest::keyClick(dialog->findChild<QPushButton*>(QStringLiteral("OkButton")), Qt::Key_Space);
     });
     const auto answer = messages.Dialog(DialogKind::Font, QVariant(initial), QString());
     ASSERT_TRUE(answer.has_value());
@@ -260,8 +260,7 @@ TEST(FontColorDialog, AnswersTheLogFontAndTheChosenColour) {
 TEST(QtTranslations, QtsOwnButtonsSpeakChinese) {
     ASSERT_TRUE(InstallQtTranslations(*qApp)); // Debian package qt6-translations-l10n
     QDialogButtonBox box(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    EXPECT_EQ(box.button(QDialogButtonBox::Cancel)->text().remove(u'&'),
-              QStringLiteral("取消"));
+    EXPECT_EQ(box.button(QDialogButtonBox::Cancel)->text().remove(u'&'), QStringLiteral("取消"));
     QFontDialog dialog;
     dialog.setOptions(QFontDialog::DontUseNativeDialog);
     bool english = false;

@@ -13,12 +13,12 @@
 
 #include "adoquery.h"
 #include "apptermination.h"
+#include "designer_helpers.h"
 #include "mainform.h"
 #include "platform/gbk.h"
 #include "platform/messages.h"
 #include "platform/printer.h"
 #include "platform/profile.h"
-#include "designer_helpers.h"
 #include "preview_helpers.h"
 #include "previewform.h"
 #include "reportcontrol.h"
