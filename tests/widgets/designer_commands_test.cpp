@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProcess>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
@@ -475,6 +476,45 @@ TEST_F(DesignerCommandsTest, LineCommandsActOnTheSelection) {
     QTest::mouseClick(Named<QToolButton>("Combine"), Qt::LeftButton);
     EXPECT_EQ(grid->Lines[0]->Cells.size(), 1);
     EXPECT_FALSE(form->FileSaved);
+}
+
+TEST_F(DesignerCommandsTest, TheDesignedVoucherPrintsWithItsFieldsFilled) {
+    form->show();
+    // A master field into the header, larger and framed; the footer merged into one cell.
+    Select({Cell(0, 1)});
+    Named("p_field_company")->trigger();
+    QLineEdit* size = form->fontsize->lineEdit();
+    size->selectAll();
+    QTest::keyClicks(size, QStringLiteral("16"));
+    {
+        const auto watch = WhenModal<TBorderForm>([](TBorderForm* dialog) {
+            QTest::mouseClick(dialog->SpeedButton1, Qt::LeftButton); // "添加全部"
+            QTest::mouseClick(dialog->BitBtn1, Qt::LeftButton);
+        });
+        QTest::mouseClick(Named<QToolButton>("border"), Qt::LeftButton);
+    }
+    Select({Cell(2, 0), Cell(2, 1)});
+    QTest::mouseClick(Named<QToolButton>("Combine"), Qt::LeftButton);
+    ASSERT_FALSE(form->FileSaved);
+    QTest::mouseClick(Named<QToolButton>("save"), Qt::LeftButton);
+    ASSERT_TRUE(form->FileSaved);
+    form.reset();
+
+    // The same template for a voucher group, printed at once.
+    Db().Choose(QStringLiteral("01"), QStringLiteral("单据"));
+    TMainForm printer({QStringLiteral("1")});
+    const QStringList pdfs = QDir(m_work.filePath("pdf")).entryList({"*.pdf"}, QDir::Files);
+    ASSERT_FALSE(pdfs.isEmpty());
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"),
+               {m_work.filePath(QStringLiteral("pdf/") + pdfs.constFirst()), QStringLiteral("-")});
+    ASSERT_TRUE(text.waitForFinished(30000));
+    const QString page = QString::fromUtf8(text.readAllStandardOutput());
+    EXPECT_TRUE(page.contains(QStringLiteral("东方机电有限公司"))) << page.toStdString();
+    EXPECT_TRUE(page.contains(QStringLiteral("物品1"))) << page.toStdString();
+    EXPECT_FALSE(page.contains(QStringLiteral("@主表"))) << page.toStdString();
+    Db().Choose(QStringLiteral("*"), QStringLiteral("单据"));
+    form = std::make_unique<TMainForm>(QStringList()); // for TearDown
 }
 
 } // namespace

@@ -16,8 +16,8 @@ DesignerDatabase::DesignerDatabase() {
     file = dir.filePath(QStringLiteral("quorbex.db"));
     Exec({"create table Quorbex (SGroup varchar(10), SFormat varchar(60))",
           "insert into Quorbex values ('*', '单据')",
-          "create table Quorbex_Main (单位 varchar(40))",
-          "insert into Quorbex_Main values ('东方机电')",
+          "create table Quorbex_Main (单位 varchar(40), 核算单位 varchar(40))",
+          "insert into Quorbex_Main values ('东方机电', '东方机电有限公司')",
           "create table Quorbex_Detail (名称 varchar(40), 金额 numeric(18,2))"});
     for (int i = 1; i <= 12; ++i)
         Exec({QStringLiteral("insert into Quorbex_Detail values ('物品%1', %2)")
