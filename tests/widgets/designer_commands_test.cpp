@@ -191,6 +191,8 @@ TEST_F(DesignerCommandsTest, DialogCommandsMarkTheDocumentOnlyOnOk) {
         {&TMainForm::table_colorClick, "colour", false},
         {&TMainForm::table_colorClick, "colour", true},
         {&TMainForm::table_splitClick, "split", false},
+        {&TMainForm::file_print_setupClick, "page setup", false},
+        {&TMainForm::file_print_setupClick, "page setup", true},
     };
     for (const auto& c : cases) {
         form->FileSaved = true;
