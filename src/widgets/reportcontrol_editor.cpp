@@ -1,7 +1,7 @@
 // The grid window's in-place edit box over the edited cell's text rectangle.
 #include "celleditbox.h"
 #include "platform/logfont.h"
-#include "render/paintcell.h"
+#include "render/colorref.h"
 #include "reportcontrol.h"
 
 namespace karvell {
@@ -35,8 +35,8 @@ void TReportControl::ViewOpenEditBox(const TReportCell& cell, const QString& tex
     ViewDestroyEditBox();
     auto* box = new TCellEditBox(this);
     m_editBox = box;
-    box->Setup(FontFromLogFont(cell.LogFont), FromColorRef(cell.TextColor),
-               FromColorRef(cell.BackGroundColor), cell.HorzAlign, text);
+    box->Setup(FontFromLogFont(cell.LogFont), ColorFromColorRef(cell.TextColor),
+               ColorFromColorRef(cell.BackGroundColor), cell.HorzAlign, text);
     box->setGeometry(cell.TextRect.ToQRect());
     connect(box, &TCellEditBox::Edited, this, [this] { EditBoxTextChanged(); });
     m_editOriginal = cell.CellText;

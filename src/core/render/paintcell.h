@@ -8,10 +8,6 @@ class QPainter;
 
 namespace karvell {
 
-// The colour of a stored COLORREF (0x00BBGGRR), as cells are painted in it. Everything that
-// shows a cell's colours (the painter, the in-place edit box) converts through this one place.
-QColor FromColorRef(uint32_t colorRef);
-
 class TReportCell;
 
 // Pictures are stretched into the cell rectangle inset by this many pixels on each side.
