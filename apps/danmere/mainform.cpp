@@ -66,11 +66,45 @@ void TMainForm::BuildWindow() {
             [this](Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint pos) {
                 RunGuarded([&] { ReportControlMainMouseDown(button, modifiers, pos); });
             });
+    // Undo, redo, the keyboard and the clipboard in the grid; a key that moves the current
+    // cell refreshes the formatting bar as a left press does.
+    ReportControlMain->SetDesignKeys(true);
+    connect(ReportControlMain, &TReportControl::CurrentCellMoved, this, [this] {
+        RunGuarded([this] { ReportControlMainMouseDown(Qt::LeftButton, {}, QPoint()); });
+    });
+    connect(ReportControlMain, &TReportControl::HistoryChanged, this,
+            &TMainForm::UpdateUndoItems);
+    UpdateUndoItems();
     resize(800, 600);
 }
 
 void TMainForm::RunCommand(void (TMainForm::*handler)()) {
-    RunGuarded([this, handler] { (this->*handler)(); });
+    // Every command that changes the template is one undo step; saving, leaving and the undo
+    // commands themselves are not changes.
+    const bool records = handler != &TMainForm::file_saveClick &&
+                         handler != &TMainForm::file_exitClick &&
+                         handler != &TMainForm::table_undoClick &&
+                         handler != &TMainForm::table_redoClick;
+    RunGuarded([this, handler, records] {
+        if (records)
+            ReportControlMain->History().Change([this, handler] { (this->*handler)(); });
+        else
+            (this->*handler)();
+    });
+}
+
+void TMainForm::table_undoClick() {
+    if (ReportControlMain->Undo()) FileSaved = ReportControlMain->History().IsAtSavedState();
+}
+
+void TMainForm::table_redoClick() {
+    if (ReportControlMain->Redo()) FileSaved = ReportControlMain->History().IsAtSavedState();
+}
+
+void TMainForm::UpdateUndoItems() {
+    const TUndoHistory& history = ReportControlMain->History();
+    if (table_undo) table_undo->setEnabled(history.CanUndo());
+    if (table_redo) table_redo->setEnabled(history.CanRedo());
 }
 
 QString TMainForm::TemplateFileName() const {

@@ -44,6 +44,8 @@ public:
     QMenu* PopupMenu1 = nullptr;
     QAction* file_save = nullptr;
     QAction* file_exit = nullptr;
+    QAction* table_undo = nullptr; // 「撤销」 Ctrl+Z
+    QAction* table_redo = nullptr; // 「重做」 Ctrl+Y, Ctrl+Shift+Z
 
     // Values fixed at start-up.
     QString StartDir;
@@ -77,6 +79,8 @@ public:
     void table_colorClick();
     void table_image_addClick();
     void table_image_deleteClick();
+    void table_undoClick();
+    void table_redoClick();
     void fontboxChange();
     void leftClick();
     // The grid's mouse-down notification: the formatting bar follows a left press, a right
@@ -85,6 +89,8 @@ public:
                                     QPoint pos);
     // A field catalogue entry: its hint and the caption between 「 and 」 into the current cell.
     void InsertFieldText(const QAction* item);
+    // The undo and redo items follow the grid's history.
+    void UpdateUndoItems();
 
     // Runs a command through the guard: an escaping exception is shown in the error box.
     void RunCommand(void (TMainForm::*handler)());

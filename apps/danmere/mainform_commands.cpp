@@ -45,6 +45,8 @@ bool TMainForm::RequireCellForPicture() {
 void TMainForm::file_saveClick() {
     ReportControlMain->SaveToFile(TemplatePath(StartDir, FormatName));
     FileSaved = true;
+    // Undoing back to here counts as saved again; the history itself stays.
+    ReportControlMain->History().MarkSaved();
 }
 
 void TMainForm::file_print_setupClick() {

@@ -113,7 +113,11 @@ void TMainForm::BuildFieldCatalogue(QMenu* popup) {
             item->setObjectName(QString::fromLatin1(e.name));
             item->setStatusTip(QString::fromUtf8(e.hint)); // the entry's hint: its prefix
             connect(item, &QAction::triggered, this,
-                    [this, item] { RunGuarded([this, item] { InsertFieldText(item); }); });
+                    [this, item] {
+                        RunGuarded([this, item] {
+                            ReportControlMain->History().Change([&] { InsertFieldText(item); });
+                        });
+                    });
             break;
         }
         }

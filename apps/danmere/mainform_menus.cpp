@@ -49,6 +49,9 @@ const MenuEntry kTableMenu[] = {
     {"table_image_add", "「填充图片」", kNoKey, &TMainForm::table_image_addClick, false},
     {"table_image_delete", "「清空图片」", kNoKey, &TMainForm::table_image_deleteClick, false},
     {"table_new", "「新建表格...」", kNoKey, nullptr, true},
+    {},
+    {"table_undo", "「撤销」", Qt::CTRL | Qt::Key_Z, &TMainForm::table_undoClick, false},
+    {"table_redo", "「重做」", Qt::CTRL | Qt::Key_Y, &TMainForm::table_redoClick, false},
 };
 
 const MenuEntry kPopupMenu[] = {
@@ -134,6 +137,10 @@ void TMainForm::BuildMenus() {
     fill(tableMenu, kTableMenu);
     file_save = fileMenu->findChild<QAction*>(QStringLiteral("file_save"));
     file_exit = fileMenu->findChild<QAction*>(QStringLiteral("file_exit"));
+    table_undo = tableMenu->findChild<QAction*>(QStringLiteral("table_undo"));
+    table_redo = tableMenu->findChild<QAction*>(QStringLiteral("table_redo"));
+    table_redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y),
+                              QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
 
     ToolBar1 = addToolBar(QStringLiteral("ToolBar1"));
     ToolBar1->setObjectName(QStringLiteral("ToolBar1"));

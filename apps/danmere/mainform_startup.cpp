@@ -77,6 +77,7 @@ void TMainForm::StartUp() {
 
     // 10-11.
     FileSaved = true;
+    ReportControlMain->History().Clear(); // the template as loaded is the saved state
     Panel1->FillFontBoxes();
 }
 

@@ -55,7 +55,7 @@ TEST_F(DesignerCommands, MenusToolBarAndPopupAreTheDesigns) {
         Captions(top[1]->menu()).join(u' '),
         QStringLiteral("「插入行」 「添加行」 「删除行」 - 「拆分单元格...」 「合并单元格」 - "
                        "「字体...」 「边框...」 「颜色...」 - 「填充图片」 「清空图片」 "
-                       "「新建表格...」?"));
+                       "「新建表格...」? - 「撤销」 「重做」"));
     EXPECT_EQ(Named("file_save")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
     EXPECT_EQ(Named("file_exit")->shortcut(), QKeySequence(Qt::ALT | Qt::Key_F4));
 
