@@ -69,6 +69,7 @@ private:
     void BuildWindow();
     void StartUp(); // the steps of FormCreate; errors leave it
     void FillFontBoxes();
+    void EndDirectPrint(const QString& incompleteReason); // after printing at start-up
     void UpdateCanvasSize();
 
     QStringList m_arguments;
