@@ -39,6 +39,11 @@ struct AmountFormat {
 // above has a style; everything else is AmountStyle::None. Cheap for ordinary formats.
 AmountFormat ParseAmountFormat(const QByteArray& gbkFormat);
 
+// True when a cell with this format draws its text one character per column: a value, a total
+// or a literal text (亿千百十万千百十元角分); a placeholder or function of a template is drawn as
+// usual. A text of "#" only is an overflow shown in every column.
+bool SpreadsInColumns(const AmountFormat& format, const QByteArray& gbkText);
+
 // The additions offered by the template editor, in the order it lists them after the design's
 // items: display formats for its number-format box, function texts (after the backquote) for
 // its function box.
