@@ -70,6 +70,7 @@ private:
     void StartUp(); // the steps of FormCreate; errors leave it
     void FillFontBoxes();
     void EndDirectPrint(const QString& incompleteReason); // after printing at start-up
+    void ReadFormOffset(const QString& iniFile);          // OffsetX, OffsetY (mm) when present
     void UpdateCanvasSize();
 
     QStringList m_arguments;

@@ -20,11 +20,11 @@ namespace {
 
 const char* const kUsage =
     "usage: karvell batch TEMPLATE --db CONNECTION --master SQL --detail SQL --key FIELD "
-    "[--add-space] [--offset X,Y] (--pdf OUT.pdf | --printer NAME)";
+    "[--no-add-space] [--offset X,Y] (--pdf OUT.pdf | --printer NAME)";
 
 struct Options {
     QString templateFile, connection, master, detail, key, pdf, printer;
-    bool addSpace = false;
+    bool addSpace = true; // as the designer's default settings: blank lines to the footer
 };
 
 bool ParseOptions(const QStringList& args, Options* o) {
@@ -40,8 +40,8 @@ bool ParseOptions(const QStringList& args, Options* o) {
         if (value) {
             if (i + 1 >= args.size()) return false;
             *value = args[++i];
-        } else if (a == QLatin1String("--add-space")) {
-            o->addSpace = true;
+        } else if (a == QLatin1String("--no-add-space")) {
+            o->addSpace = false;
         } else if (a.startsWith(u'-') || !o->templateFile.isEmpty()) {
             return false;
         } else {
@@ -85,8 +85,8 @@ private:
     qint64 m_lastLine = 0;
 };
 
-std::unique_ptr<TADOQuery> OpenQuery(QObject* owner, const QString& name,
-                                     const QString& connection, const QString& sql) {
+std::unique_ptr<TADOQuery> OpenQuery(QObject* owner, const QString& name, const QString& connection,
+                                     const QString& sql) {
     auto query = std::make_unique<TADOQuery>(owner);
     query->setObjectName(name);
     query->SetConnectionString(connection);
@@ -155,10 +155,11 @@ int RunBatch(const QStringList& args) {
 
 KARVELL_COMMAND(QStringLiteral("batch"),
                 QStringLiteral("batch TEMPLATE --db CONNECTION --master SQL --detail SQL --key "
-                               "FIELD [--add-space] (--pdf OUT.pdf | --printer NAME)"),
+                               "FIELD [--no-add-space] (--pdf OUT.pdf | --printer NAME)"),
                 QStringLiteral("print a period's vouchers: the template once per master row "
                                "(data set 主表) with the detail rows whose FIELD equals the "
-                               "master's (从表), into one PDF or one print job"),
+                               "master's (从表), into one PDF or one print job; blank detail "
+                               "lines fill each voucher's last page unless --no-add-space"),
                 RunBatch);
 
 } // namespace karvell::cli

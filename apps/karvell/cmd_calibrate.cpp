@@ -16,7 +16,7 @@ namespace {
 const char* const kUsage = "usage: karvell calibrate --pdf OUT.pdf [--offset X,Y]";
 
 // Positions of the crosses on the paper, in millimetres from its top-left corner.
-constexpr QPointF kCrosses[] = {{30, 30}, {105, 30}, {180, 30}, {30, 150}, {105, 150},
+constexpr QPointF kCrosses[] = {{30, 30},   {105, 30}, {180, 30},  {30, 150}, {105, 150},
                                 {180, 150}, {30, 270}, {105, 270}, {180, 270}};
 
 void DrawSheet(QPainter& painter, const QSizeF& paperMm, int dpi) {
@@ -33,8 +33,7 @@ void DrawSheet(QPainter& painter, const QSizeF& paperMm, int dpi) {
     for (int mm = 0; mm <= int(paperMm.width()); ++mm) {
         const double len = mm % 10 == 0 ? 5 : mm % 5 == 0 ? 3.5 : 2;
         painter.drawLine(QPointF(mm, 0), QPointF(mm, len));
-        if (mm % 10 == 0 && mm > 0)
-            painter.drawText(QPointF(mm + 0.5, 8), QString::number(mm));
+        if (mm % 10 == 0 && mm > 0) painter.drawText(QPointF(mm + 0.5, 8), QString::number(mm));
     }
     for (int mm = 0; mm <= int(paperMm.height()); ++mm) {
         const double len = mm % 10 == 0 ? 5 : mm % 5 == 0 ? 3.5 : 2;
@@ -98,8 +97,8 @@ int RunCalibrate(const QStringList& args) {
     }
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(pdf) != pdf.size() || !file.commit())
-        throw KarvellError(QStringLiteral("karvell calibrate: cannot write %1: %2")
-                               .arg(path, file.errorString()));
+        throw KarvellError(
+            QStringLiteral("karvell calibrate: cannot write %1: %2").arg(path, file.errorString()));
     return 0;
 }
 

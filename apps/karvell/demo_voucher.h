@@ -22,8 +22,8 @@ inline constexpr int kMonthMaxLines = 40;
 
 // Builds the voucher template into an empty document.
 void BuildVoucherTemplate(TReportDocument& document);
-// The statements that (re)create and fill the tables (the voucher's three and the month's two), one statement per entry, without
-// a terminating ";". `group` is the voucher group stored in "Quorbex".
+// The statements that (re)create and fill the tables (the voucher's three and the month's two), one
+// statement per entry, without a terminating ";". `group` is the voucher group stored in "Quorbex".
 QStringList DatabaseStatements(const QString& group = QString::fromUtf8(kGroupCode));
 
 } // namespace demo

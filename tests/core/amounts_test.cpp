@@ -42,7 +42,8 @@ TEST(Amounts, UpperCaseFollowsTheBankRules) {
         {4.35, QStringLiteral("肆元叁角伍分")},
         {1.005, QStringLiteral("壹元零壹分")},
         {200001000.00, QStringLiteral("贰亿零壹仟元整")},
-        {999999999999.99, QStringLiteral("玖仟玖佰玖拾玖亿玖仟玖佰玖拾玖万玖仟玖佰玖拾玖元玖角玖分")},
+        {999999999999.99,
+         QStringLiteral("玖仟玖佰玖拾玖亿玖仟玖佰玖拾玖万玖仟玖佰玖拾玖元玖角玖分")},
         {-3025.6, QStringLiteral("负叁仟零贰拾伍元陆角")},
     };
     for (const auto& [value, text] : cases)
@@ -64,8 +65,8 @@ TEST(Amounts, DigitTotalAndUpperCaseAgreeToTheCent) {
         {0.29, "0.29"}, {0.58, "0.58"}, {1.15, "1.15"}, {4.35, "4.35"}, {1.005, "1.01"}};
     for (const auto& [value, digits] : cases) {
         EXPECT_EQ(Fmt(QStringLiteral("0.00"), value), digits);
-        EXPECT_EQ(Fmt(QStringLiteral("[金额线11]"), value), QString(digits).remove(u'.').remove(
-                                                               QRegularExpression("^0+")));
+        EXPECT_EQ(Fmt(QStringLiteral("[金额线11]"), value),
+                  QString(digits).remove(u'.').remove(QRegularExpression("^0+")));
     }
 }
 
@@ -186,7 +187,8 @@ TEST(Amounts, CarriedTotalsHaveTheirOwnMessages) {
         EXPECT_EQ(rt.PageText(&cell, 1, 1), QByteArray()) << text;
     }
     ASSERT_EQ(messages.boxes.size(), 3);
-    EXPECT_EQ(messages.boxes[0].text, QStringLiteral("统计时发生错误，请检查`SumPrev()设置是否正确"));
+    EXPECT_EQ(messages.boxes[0].text,
+              QStringLiteral("统计时发生错误，请检查`SumPrev()设置是否正确"));
     EXPECT_EQ(messages.boxes[1].text,
               QStringLiteral("统计时发生错误，请检查`SumCarry()设置是否正确"));
     EXPECT_EQ(messages.boxes[2].text, QStringLiteral("模板中`SumPrev()括号内参数不应为零"));

@@ -72,8 +72,7 @@ TEST(DigitColumns, PaintColumnsAndRightAlignedCharacters) {
     }
     // The three leftmost columns stay blank, the five on the right hold a character each.
     auto inside = [&](int column) {
-        return InkColumns(image, r.left + column * 20 + 3, r.left + column * 20 + 18, top,
-                          bottom);
+        return InkColumns(image, r.left + column * 20 + 3, r.left + column * 20 + 18, top, bottom);
     };
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(inside(i), 0) << i;

@@ -56,7 +56,7 @@ bool SpreadsInColumns(const AmountFormat& format, const QByteArray& text) {
 
 const QList<QString>& ExtraDisplayFormats() {
     static const QList<QString> formats = {
-        QStringLiteral("[大写]"),     QStringLiteral("[大写角整]"),  QStringLiteral("[人民币大写]"),
+        QStringLiteral("[大写]"),     QStringLiteral("[大写角整]"), QStringLiteral("[人民币大写]"),
         QStringLiteral("[金额线11]"), QStringLiteral("[金额线13]"), QStringLiteral("[金额线11￥]"),
     };
     return formats;

@@ -23,8 +23,8 @@ inline constexpr int MAX_DIGIT_COLUMNS = 16;
 
 struct AmountFormat {
     AmountStyle style = AmountStyle::None;
-    int columns = 0;        // DigitColumns: N as written (valid only from 3 to 16)
-    bool yuanSign = false;  // DigitColumns: "￥" before the highest digit
+    int columns = 0;       // DigitColumns: N as written (valid only from 3 to 16)
+    bool yuanSign = false; // DigitColumns: "￥" before the highest digit
     bool ValidColumns() const {
         return style == AmountStyle::DigitColumns && columns >= MIN_DIGIT_COLUMNS &&
                columns <= MAX_DIGIT_COLUMNS;

@@ -349,8 +349,8 @@ ReadStatus Parse(const QByteArray& data, TemplateData& out, QString* error) {
     return ReadStatus::Ok;
 }
 
-void WriteCell(ByteWriter& w, const TReportCell* c, const CellTextFn& textFor,
-               bool writeDispFormat, const CellTextFn* formatFor = nullptr) {
+void WriteCell(ByteWriter& w, const TReportCell* c, const CellTextFn& textFor, bool writeDispFormat,
+               const CellTextFn* formatFor = nullptr) {
     w.I32(c->CellMargin);
     w.I32(c->CellIndex);
     w.I32(c->CellLeft);
@@ -377,10 +377,10 @@ void WriteCell(ByteWriter& w, const TReportCell* c, const CellTextFn& textFor,
     const QByteArray text = Gbk::TruncateBytes(textFor ? textFor(c) : c->CellText, MAX_TEXT_BYTES);
     w.I32(text.size());
     w.Bytes(text);
-    const QByteArray format =
-        formatFor ? Gbk::TruncateBytes((*formatFor)(c), MAX_TEXT_BYTES)
-        : writeDispFormat ? Gbk::TruncateBytes(c->CellDispFormat, MAX_TEXT_BYTES)
-                          : QByteArray();
+    const QByteArray format = formatFor ? Gbk::TruncateBytes((*formatFor)(c), MAX_TEXT_BYTES)
+                              : writeDispFormat
+                                  ? Gbk::TruncateBytes(c->CellDispFormat, MAX_TEXT_BYTES)
+                                  : QByteArray();
     w.I32(format.size());
     w.Bytes(format);
     const bool picture = c->HasBitmap && c->CellBitmap && !c->CellBitmap->IsEmpty();

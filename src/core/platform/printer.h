@@ -6,8 +6,8 @@
 // CUPS queues; the core alone knows only "PDF".
 #include <QList>
 #include <QMarginsF>
-#include <QPointF>
 #include <QPageLayout>
+#include <QPointF>
 #include <QSize>
 #include <QString>
 #include <QStringList>

@@ -105,9 +105,8 @@ void PaintCell(QPainter& painter, const TReportCell& cell, bool printLook) {
     if (d & DIAG_RT_LM) GdiDiagonal(painter, R - 1, T + 1, L + 1, Mid(T, B), kBlack);
     if (d & DIAG_RT_BM) GdiDiagonal(painter, R - 1, T + 1, Mid(L, R), B - 1, kBlack);
 
-    const AmountFormat amount = cell.CellDispFormat.isEmpty()
-                                    ? AmountFormat()
-                                    : ParseAmountFormat(cell.CellDispFormat);
+    const AmountFormat amount =
+        cell.CellDispFormat.isEmpty() ? AmountFormat() : ParseAmountFormat(cell.CellDispFormat);
     if (amount.ValidColumns())
         PaintDigitColumns(painter, cell, amount);
     else if (!cell.CellText.isEmpty())

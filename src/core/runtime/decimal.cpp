@@ -8,8 +8,8 @@ namespace karvell {
 
 namespace {
 
-constexpr int kScale = 10;     // units of 10^-10
-constexpr int kMaxPoint = 24;  // magnitudes below 10^24 are held exactly
+constexpr int kScale = 10;    // units of 10^-10
+constexpr int kMaxPoint = 24; // magnitudes below 10^24 are held exactly
 
 __int128 Pow10(int n) {
     __int128 p = 1;
@@ -42,8 +42,8 @@ DecimalValue DecimalValue::FromDouble(double value) {
     if (value == 0 || !std::isfinite(value)) return out;
     char buf[64];
     // Shortest round-trip form: "d.ddde±xx".
-    const auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(value),
-                                   std::chars_format::scientific);
+    const auto res =
+        std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::scientific);
     const char* p = buf;
     const char* end = res.ptr;
     out.negative = value < 0;

@@ -74,10 +74,9 @@ int VoucherBatch::Run(const std::function<void(const QList<QBuffer*>& pages)>& o
             detail.Open();
 
             const auto fail = [&](const QString& why) {
-                return KarvellError(
-                    QStringLiteral("第 %1 张凭证（%2 = %3）未能完整生成：%4")
-                        .arg(v + 1)
-                        .arg(m_keyField, key, why));
+                return KarvellError(QStringLiteral("第 %1 张凭证（%2 = %3）未能完整生成：%4")
+                                        .arg(v + 1)
+                                        .arg(m_keyField, key, why));
             };
             QString why;
             try {

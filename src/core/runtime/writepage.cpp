@@ -39,7 +39,7 @@ QByteArray TReportRunTime::PageBytes(int pageNo, int pageCount) {
     };
     auto pageFormat = [](const TReportCell* cell) {
         return ParseAmountFormat(cell->CellDispFormat).ValidColumns() ? cell->CellDispFormat
-                                                                     : QByteArray();
+                                                                      : QByteArray();
     };
     return WriteTemplateFormats(h, PageLines, t, pageText, pageFormat);
 }
