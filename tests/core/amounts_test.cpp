@@ -80,6 +80,14 @@ TEST(Amounts, LargeAmountsKeepTheirCents) {
     sum.Add(12345678901234.50);
     sum.Add(0.06);
     EXPECT_EQ(FormatDecimal(G("0,.00"), sum.Value()), QStringLiteral("12,345,678,901,234.56"));
+    // Values beyond whole cents stay exact as well: 1.005 + 0.29 is 1.295, shown as 1.30.
+    Total mixed;
+    mixed.Add(1.005);
+    mixed.Add(0.29);
+    EXPECT_EQ(FormatDecimal(G("0.000"), mixed.Value()), QStringLiteral("1.295"));
+    EXPECT_EQ(FormatDecimal(G("0.00"), mixed.Value()), QStringLiteral("1.30"));
+    mixed.Add(1.295, -1);
+    EXPECT_TRUE(mixed.IsZero());
     Total tenths;
     for (int i = 0; i < 10; ++i)
         tenths.Add(0.1);
