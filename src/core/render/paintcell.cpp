@@ -62,12 +62,13 @@ void PaintDigitColumns(QPainter& painter, const TReportCell& cell, const AmountF
     QString chars = Gbk::Decode(cell.CellText);
     if (chars.size() > n) chars = QString(n, u'#');
     const int first = n - int(chars.size());
-    for (int k = 0; k < chars.size(); ++k) {
-        const TRect column{ColumnEdge(r, first + k, n), cell.TextRect.top,
-                           ColumnEdge(r, first + k + 1, n), cell.TextRect.bottom};
-        TextLayout::Draw(painter, cell.LogFont, Gbk::Encode(QString(chars[k])), column,
-                         HAlign::Center, color);
-    }
+    QVector<TRect> columns;
+    columns.reserve(chars.size());
+    for (int k = 0; k < chars.size(); ++k)
+        columns.append(TRect{ColumnEdge(r, first + k, n), cell.TextRect.top,
+                             ColumnEdge(r, first + k + 1, n), cell.TextRect.bottom});
+    TextLayout::DrawSpread(painter, cell.LogFont, chars, columns, cell.TextRect.top,
+                           TRect{r.left, cell.TextRect.top, r.right, cell.TextRect.bottom}, color);
 }
 
 } // namespace
