@@ -114,6 +114,8 @@ private:
     bool RequireFocusCell();
     // A current cell for the picture commands, else "请先选择单元格".
     bool RequireCellForPicture();
+    void EndDirectPrint(const QString& incompleteReason); // after printing at start-up
+    void ReadFormOffset(const QString& iniFile);          // OffsetX, OffsetY (mm) when present
 
     QStringList m_arguments;
     COLORREF m_fontDialogColor;
