@@ -2,6 +2,7 @@
 
 #include <QFontMetrics>
 #include <QHash>
+#include <QPaintEngine>
 #include <QPainter>
 #include <cstring>
 #include <memory>
@@ -217,19 +218,45 @@ void TextLayout::Draw(QPainter& painter, const LOGFONTA& font, const QByteArray&
     if (rect.IsEmpty() || gbkText.isEmpty()) return;
     const TextLayoutResult layout = Layout(font, gbkText, rect, align);
     const FontEntry& fe = Cache().Get(font);
-    painter.save();
-    painter.setClipRect(rect.ToQRect(), Qt::IntersectClip);
+    const auto drawLines = [&] {
+        for (qsizetype i = 0; i < layout.lines.size(); ++i) {
+            const int top = rect.top + int(i) * layout.lineHeight;
+            // Like an edit control: a line cut off at the bottom is left out, but the first line
+            // is always shown (clipped) so that a too-short rectangle is not blank.
+            if (top >= rect.bottom || (i > 0 && top + layout.lineHeight > rect.bottom)) break;
+            const TextLine& line = layout.lines[i];
+            if (!line.text.isEmpty()) painter.drawText(QPoint(line.x, top + fe.ascent), line.text);
+        }
+    };
+    const QPaintEngine* engine = painter.paintEngine();
+    if (!engine || engine->isExtended() || painter.hasClipping() ||
+        painter.viewTransformEnabled()) {
+        painter.save();
+        painter.setClipRect(rect.ToQRect(), Qt::IntersectClip);
+        painter.setFont(fe.font);
+        painter.setPen(color);
+        drawLines();
+        painter.restore();
+        return;
+    }
+    // A printer (the PDF writer) writes its whole graphics state for every save, restore and
+    // change of clip. Font and pen are set before the clip so that it is written once with
+    // them, and the clip is ended with the transform reset and no pen, which makes that state
+    // a few bytes: what follows a cell's text is mostly the next cell's borders, drawn in
+    // device pixels without a pen.
+    const QTransform world = painter.worldTransform();
+    const QPen pen = painter.pen();
+    const QFont previousFont = painter.font();
     painter.setFont(fe.font);
     painter.setPen(color);
-    for (qsizetype i = 0; i < layout.lines.size(); ++i) {
-        const int top = rect.top + int(i) * layout.lineHeight;
-        // Like an edit control: a line cut off at the bottom is left out, but the first line
-        // is always shown (clipped) so that a too-short rectangle is not blank.
-        if (top >= rect.bottom || (i > 0 && top + layout.lineHeight > rect.bottom)) break;
-        const TextLine& line = layout.lines[i];
-        if (!line.text.isEmpty()) painter.drawText(QPoint(line.x, top + fe.ascent), line.text);
-    }
-    painter.restore();
+    painter.setClipRect(rect.ToQRect(), Qt::IntersectClip);
+    drawLines();
+    painter.setWorldTransform(QTransform());
+    painter.setPen(Qt::NoPen);
+    painter.setClipping(false);
+    painter.setWorldTransform(world);
+    painter.setPen(pen);
+    painter.setFont(previousFont);
 }
 
 int TextLayout::LineHeight(const LOGFONTA& font) {

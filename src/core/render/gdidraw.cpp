@@ -36,27 +36,44 @@ bool DeviceSpan(double a, double b, double scale, double offset, int* from, int*
 GdiBatch::GdiBatch(QPainter& painter)
     : m_painter(painter), m_document(painter.combinedTransform()),
       m_batched(m_document.type() <= QTransform::TxScale),
-      m_printer(painter.paintEngine() && !painter.paintEngine()->isExtended()) {}
+      m_printer(painter.paintEngine() && !painter.paintEngine()->isExtended() &&
+                !painter.viewTransformEnabled()) {}
 
 GdiBatch::~GdiBatch() {
     End();
 }
 
 void GdiBatch::End() {
-    if (m_device) m_painter.restore();
+    if (!m_device) return;
     m_device = false;
+    if (!m_printer) {
+        m_painter.restore();
+        return;
+    }
+    // Set back property by property: the printer writes the state once, before whatever is
+    // drawn next, and not at all when that is another batch.
+    m_painter.setWorldTransform(m_saved.world);
+    m_painter.setPen(m_saved.pen);
+    m_painter.setBrush(m_saved.brush);
+    if (m_painter.testRenderHint(QPainter::Antialiasing) != m_saved.antialias)
+        m_painter.setRenderHint(QPainter::Antialiasing, m_saved.antialias);
 }
 
 void GdiBatch::ToDevice() {
     if (m_device) return;
     m_device = true;
-    m_painter.save();
-    m_painter.resetTransform();
-    if (m_printer) {
-        // What fillRect sets for every rectangle on such an engine, set once.
-        m_painter.setPen(Qt::NoPen);
-        m_brush = QColor();
+    if (!m_printer) {
+        m_painter.save();
+        m_painter.resetTransform();
+        return;
     }
+    // Such an engine writes its whole graphics state on every save and restore.
+    m_saved = {m_painter.worldTransform(), m_painter.pen(), m_painter.brush(),
+               m_painter.testRenderHint(QPainter::Antialiasing)};
+    m_painter.setWorldTransform(QTransform());
+    // What fillRect sets for every rectangle on such an engine, set once.
+    m_painter.setPen(Qt::NoPen);
+    m_brush = QColor();
 }
 
 // Fills a document rectangle snapped to device pixels. Rotated or sheared transforms (never

@@ -3,8 +3,10 @@
 // designed on, drawn in document pixels through the painter's current (scale + translate)
 // transform. Every shape is rounded to whole device pixels and is at least one device pixel
 // thick, so a 1-px line stays visible at any zoom and lights exactly one column at zoom 100.
+#include <QBrush>
 #include <QColor>
 #include <QImage>
+#include <QPen>
 #include <QRect>
 #include <QTransform>
 
@@ -57,6 +59,12 @@ private:
     const bool m_printer;        // a paint engine that writes every state change it is given
     bool m_device = false;       // the painter draws in device pixels, its state saved
     QColor m_brush;              // the printer's fill colour while m_device
+    struct {
+        QTransform world;
+        QPen pen;
+        QBrush brush;
+        bool antialias = false;
+    } m_saved; // what a printer's painter is given back
 };
 
 } // namespace karvell

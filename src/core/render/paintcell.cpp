@@ -35,9 +35,11 @@ void Edge(GdiBatch& shapes, bool printLook, bool border, int width, bool gridHer
 
 void PaintCell(QPainter& painter, const TReportCell& cell, bool printLook) {
     if (cell.OwnerCell) return; // the merge top paints the whole block
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setBackgroundMode(Qt::TransparentMode);
+    // Only what differs is set and put back: a printer writes its whole state on every save.
+    const bool antialias = painter.testRenderHint(QPainter::Antialiasing);
+    const Qt::BGMode background = painter.backgroundMode();
+    if (antialias) painter.setRenderHint(QPainter::Antialiasing, false);
+    if (background != Qt::TransparentMode) painter.setBackgroundMode(Qt::TransparentMode);
 
     const TRect& r = cell.CellRect;
     // Fill, edges and diagonals in one batch: a printer gets one change of state for them all.
@@ -73,7 +75,8 @@ void PaintCell(QPainter& painter, const TReportCell& cell, bool printLook) {
     if (!cell.CellText.isEmpty())
         TextLayout::Draw(painter, cell.LogFont, cell.CellText, cell.TextRect,
                          HAlignFromInt(cell.HorzAlign), FromColorRef(cell.TextColor));
-    painter.restore();
+    if (background != Qt::TransparentMode) painter.setBackgroundMode(background);
+    if (antialias) painter.setRenderHint(QPainter::Antialiasing, true);
 }
 
 } // namespace karvell
