@@ -243,11 +243,11 @@ void TextLayout::Draw(QPainter& painter, const LOGFONTA& font, const QByteArray&
     // change of clip. Font and pen are set before the clip so that it is written once with
     // them, and the clip is ended with the transform reset and no pen, which makes that state
     // a few bytes: what follows a cell's text is mostly the next cell's borders, drawn in
-    // device pixels without a pen.
+    // device pixels without a pen. The font stays set: setting a font makes the painter look
+    // it up again for the device, and consecutive cells nearly always share one.
     const QTransform world = painter.worldTransform();
     const QPen pen = painter.pen();
-    const QFont previousFont = painter.font();
-    painter.setFont(fe.font);
+    if (painter.font() != fe.font) painter.setFont(fe.font);
     painter.setPen(color);
     painter.setClipRect(rect.ToQRect(), Qt::IntersectClip);
     drawLines();
@@ -256,7 +256,6 @@ void TextLayout::Draw(QPainter& painter, const LOGFONTA& font, const QByteArray&
     painter.setClipping(false);
     painter.setWorldTransform(world);
     painter.setPen(pen);
-    painter.setFont(previousFont);
 }
 
 int TextLayout::LineHeight(const LOGFONTA& font) {

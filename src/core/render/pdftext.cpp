@@ -118,6 +118,11 @@ bool ReplaceRange(QByteArray& pdf, qsizetype at, qsizetype length, const QByteAr
 } // namespace
 
 void PdfTextFixer::AddText(const LOGFONTA& font, const QByteArray& gbkText) {
+    // Only double-byte characters decode at or above U+3000; amounts and dates are skipped.
+    bool wide = false;
+    for (char b : gbkText)
+        wide = wide || (uchar(b) & 0x80);
+    if (!wide) return;
     const QString text = Gbk::Decode(gbkText);
     bool any = false;
     for (QChar c : text) {
@@ -127,6 +132,10 @@ void PdfTextFixer::AddText(const LOGFONTA& font, const QByteArray& gbkText) {
         }
     }
     if (!any) return;
+    // A page has a handful of fonts and thousands of cells: each font is looked up once.
+    const QByteArray key(reinterpret_cast<const char*>(&font), sizeof font);
+    if (m_fonts.contains(key)) return;
+    m_fonts.insert(key);
     const QFont qfont = FontFromLogFont(font);
     const QStringList families =
         qfont.families().isEmpty() ? QStringList{qfont.family()} : qfont.families();
