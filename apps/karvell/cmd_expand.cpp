@@ -18,6 +18,7 @@
 
 #include "adoquery.h"
 #include "command.h"
+#include "expand_pdf.h"
 #include "model/documentjson.h"
 #include "model/templatestream.h"
 #include "platform/error.h"
@@ -176,48 +177,6 @@ void ForEachPage(const TReportRunTime& runtime, ProgressReport& progress, PaintO
     }
 }
 
-void WritePdf(const TReportRunTime& runtime, const QString& path, ProgressReport& progress) {
-    PrinterService& printers = PrinterService::Instance();
-    QByteArray pdf;
-    PdfTextFixer text;
-    {
-        QBuffer buffer(&pdf);
-        buffer.open(QIODevice::WriteOnly);
-        QPdfWriter writer(&buffer);
-        writer.setTitle(QFileInfo(path).completeBaseName());
-        writer.setCreator(QStringLiteral("karvell"));
-        writer.setResolution(printers.DpiX());
-        QPainter painter;
-        progress.Begin(QStringLiteral("写入 PDF"), QStringLiteral("页"),
-                       runtime.PageStreams.size());
-        ForEachPage(runtime, progress, [&](TReportControl& grid, int index) {
-            // Each page carries its paper, which loading it gave the printer.
-            writer.setPageLayout(
-                PageLayoutFor(*printers.LockPrinterDevMode(), printers.UnprintableMm()));
-            if (index == 0) {
-                if (!painter.begin(&writer))
-                    throw KarvellError(QStringLiteral("karvell expand: cannot start the PDF"));
-            } else if (!writer.newPage()) {
-                throw KarvellError(
-                    QStringLiteral("karvell expand: cannot add PDF page %1").arg(index + 1));
-            }
-            grid.PaintPrintPage(painter, QSize(writer.width(), writer.height()));
-            for (const TReportLine* line : std::as_const(grid.Lines))
-                for (const TReportCell* cell : line->Cells)
-                    if (!cell->OwnerCell && !cell->CellText.isEmpty())
-                        text.AddText(cell->LogFont, cell->CellText);
-        });
-        if (painter.isActive() && !painter.end())
-            throw KarvellError(QStringLiteral("karvell expand: writing the PDF failed"));
-    }
-    pdf = text.Fix(pdf);
-    // Written beside the target and renamed over it only when complete.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(pdf) != pdf.size() || !file.commit())
-        throw KarvellError(
-            QStringLiteral("karvell expand: cannot write %1: %2").arg(path, file.errorString()));
-}
-
 void WritePngs(const TReportRunTime& runtime, const QString& dirPath, ProgressReport& progress) {
     if (!QDir().mkpath(dirPath))
         throw KarvellError(QStringLiteral("karvell expand: cannot create %1").arg(dirPath));
@@ -314,7 +273,7 @@ int RunExpand(const QStringList& args) {
         return 1;
     }
     if (!o.pdf.isEmpty())
-        WritePdf(*runtime, o.pdf, progress);
+        WriteExpandedPdf(*runtime, o.pdf, progress);
     else
         WritePngs(*runtime, o.pngDir, progress);
     progress.End();

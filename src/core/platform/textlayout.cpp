@@ -69,14 +69,15 @@ private:
     LOGFONTA m_lastKey;
 };
 
+// One cache per thread: pages of a long print job are painted by more than one thread.
 FontCache& Cache() {
-    static FontCache cache;
+    thread_local FontCache cache;
     return cache;
 }
 
 // Characters of the text being laid out; the buffer only grows, so measuring allocates nothing.
 const char16_t* DecodeToBuffer(const QByteArray& text, qsizetype* size) {
-    static std::vector<char16_t> buffer;
+    thread_local std::vector<char16_t> buffer;
     if (buffer.size() < size_t(text.size()) + 1) buffer.resize(size_t(text.size()) + 1);
     *size = Gbk::DecodeTo(text.constData(), text.size(), buffer.data());
     return buffer.data();
