@@ -3,14 +3,11 @@
 // PNG images.
 #include <QBuffer>
 #include <QDir>
-#include <QFileInfo>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPainter>
-#include <QPdfWriter>
-#include <QSaveFile>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <cstdio>
@@ -26,7 +23,6 @@
 #include "platform/messages.h"
 #include "platform/printer.h"
 #include "platform/progress.h"
-#include "render/pdftext.h"
 #include "reportcontrol.h"
 #include "runtime/components.h"
 #include "runtime/reportruntime.h"
