@@ -14,6 +14,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <utility>
 
 #include "model/reportdocument.h"
 #include "platform/error.h"
@@ -100,7 +101,7 @@ public:
         if (m_painter.isActive() && !m_painter.end())
             throw KarvellError(QStringLiteral("karvell expand: writing the PDF failed"));
         m_buffer.close();
-        return m_pdf;
+        return std::exchange(m_pdf, QByteArray());
     }
 
 private:
@@ -151,7 +152,7 @@ public:
     QByteArray Finish() {
         Join();
         if (m_error) std::rethrow_exception(m_error);
-        return m_pdf;
+        return std::exchange(m_pdf, QByteArray());
     }
 
 private:
@@ -202,8 +203,7 @@ void WriteExpandedPdf(const TReportRunTime& runtime, const QString& path,
             second.Queue().Push(LoadPage(runtime, queued++, text));
             progress.Step(split + second.Painted());
         }
-        const QByteArray firstPdf = first.Finish();
-        pdf = JoinQtPdfs({firstPdf, second.Finish()});
+        pdf = JoinQtPdfs({first.Finish(), second.Finish()});
         if (pdf.isEmpty())
             throw KarvellError(QStringLiteral("karvell expand: the parts of the PDF cannot be "
                                               "joined"));
