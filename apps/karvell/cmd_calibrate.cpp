@@ -4,8 +4,8 @@
 #include <QBuffer>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 
+#include "platform/atomicfile.h"
 #include "command.h"
 #include "platform/error.h"
 #include "platform/printer.h"
@@ -95,10 +95,7 @@ int RunCalibrate(const QStringList& args) {
         if (!painter.end())
             throw KarvellError(QStringLiteral("karvell calibrate: writing the PDF failed"));
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(pdf) != pdf.size() || !file.commit())
-        throw KarvellError(
-            QStringLiteral("karvell calibrate: cannot write %1: %2").arg(path, file.errorString()));
+    WriteFileAtomic(path, pdf);
     return 0;
 }
 

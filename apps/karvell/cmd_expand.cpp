@@ -3,13 +3,11 @@
 // PNG images.
 #include <QBuffer>
 #include <QDir>
-#include <QFileInfo>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPainter>
-#include <QPdfWriter>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <cstdio>
@@ -17,6 +15,7 @@
 
 #include "adoquery.h"
 #include "command.h"
+#include "expand_pdf.h"
 #include "model/documentjson.h"
 #include "model/templatestream.h"
 #include "platform/atomicfile.h"
@@ -24,7 +23,7 @@
 #include "platform/gbk.h"
 #include "platform/messages.h"
 #include "platform/printer.h"
-#include "render/pdftext.h"
+#include "platform/progress.h"
 #include "reportcontrol.h"
 #include "runtime/components.h"
 #include "runtime/reportruntime.h"
@@ -126,34 +125,21 @@ public:
     QStringList texts;
 };
 
-// "counting 12000/100000 (12%)" redrawn in place on a terminal.
-class ProgressBar {
-public:
-    ProgressBar() : m_enabled(isatty(fileno(stderr)) != 0) {}
-    ~ProgressBar() { Finish(); }
-    void Attach(TReportRunTime& runtime, const char* label) {
-        m_label = label;
-        if (!m_enabled) return;
-        runtime.OnProgress = [this](int placed, int total) { Show(placed, total); };
-    }
-    void Finish() {
-        if (m_drawn) std::fputs("\n", stderr);
-        m_drawn = false;
-    }
-
-private:
-    void Show(int placed, int total) {
-        if (total < kShortRun) return; // short runs finish before a bar would help
-        const int percent = total > 0 ? int(qint64(placed) * 100 / total) : 100;
-        std::fprintf(stderr, "\r%s %d/%d (%d%%)", m_label, placed, total, percent);
+// Progress on stderr: the expansion's two passes over the records and the pages written.
+ProgressReport MakeProgress() {
+    return ProgressReport(isatty(fileno(stderr)) != 0, [](const QByteArray& text) {
+        std::fwrite(text.constData(), 1, size_t(text.size()), stderr);
         std::fflush(stderr);
-        m_drawn = true;
-    }
-    static constexpr int kShortRun = 5000;
-    bool m_enabled;
-    bool m_drawn = false;
-    const char* m_label = "";
-};
+    });
+}
+
+void ReportRecords(TReportRunTime& runtime, ProgressReport& progress, const QString& label) {
+    runtime.OnProgress = [&progress, label, begun = false](int placed, int total) mutable {
+        if (!begun) progress.Begin(label, QStringLiteral("条记录"), total);
+        begun = true;
+        progress.Step(placed);
+    };
+}
 
 QJsonObject PagesToJson(const TReportRunTime& runtime, int detailIndex,
                         const QStringList& messages) {
@@ -174,54 +160,21 @@ QJsonObject PagesToJson(const TReportRunTime& runtime, int detailIndex,
     return out;
 }
 
-// Loads each page into a grid and paints it as on paper.
-template <typename PaintOne> void ForEachPage(const TReportRunTime& runtime, PaintOne&& paint) {
+// Loads each page into a grid and paints it as on paper, telling the pages written.
+// The progress phase has been begun by the caller.
+template <typename PaintOne>
+void ForEachPage(const TReportRunTime& runtime, ProgressReport& progress, PaintOne&& paint) {
     TReportControl grid;
     for (int i = 0; i < runtime.PageStreams.size(); ++i) {
         if (!grid.LoadFromStream(*runtime.PageStreams[i], 0))
             throw KarvellError(
                 QStringLiteral("karvell expand: page %1 cannot be loaded").arg(i + 1));
         paint(grid, i);
+        progress.Step(i + 1);
     }
 }
 
-void WritePdf(const TReportRunTime& runtime, const QString& path) {
-    PrinterService& printers = PrinterService::Instance();
-    QByteArray pdf;
-    PdfTextFixer text;
-    {
-        QBuffer buffer(&pdf);
-        buffer.open(QIODevice::WriteOnly);
-        QPdfWriter writer(&buffer);
-        writer.setTitle(QFileInfo(path).completeBaseName());
-        writer.setCreator(QStringLiteral("karvell"));
-        writer.setResolution(printers.DpiX());
-        QPainter painter;
-        ForEachPage(runtime, [&](TReportControl& grid, int index) {
-            // Each page carries its paper, which loading it gave the printer.
-            writer.setPageLayout(
-                PageLayoutFor(*printers.LockPrinterDevMode(), printers.UnprintableMm()));
-            if (index == 0) {
-                if (!painter.begin(&writer))
-                    throw KarvellError(QStringLiteral("karvell expand: cannot start the PDF"));
-            } else if (!writer.newPage()) {
-                throw KarvellError(
-                    QStringLiteral("karvell expand: cannot add PDF page %1").arg(index + 1));
-            }
-            grid.PaintPrintPage(painter, QSize(writer.width(), writer.height()));
-            for (const TReportLine* line : std::as_const(grid.Lines))
-                for (const TReportCell* cell : line->Cells)
-                    if (!cell->OwnerCell && !cell->CellText.isEmpty())
-                        text.AddText(cell->LogFont, cell->CellText);
-        });
-        if (painter.isActive() && !painter.end())
-            throw KarvellError(QStringLiteral("karvell expand: writing the PDF failed"));
-    }
-    pdf = text.Fix(pdf);
-    WriteFileAtomic(path, pdf);
-}
-
-void WritePngs(const TReportRunTime& runtime, const QString& dirPath) {
+void WritePngs(const TReportRunTime& runtime, const QString& dirPath, ProgressReport& progress) {
     if (!QDir().mkpath(dirPath))
         throw KarvellError(QStringLiteral("karvell expand: cannot create %1").arg(dirPath));
     // The images are made in a scratch folder and moved into place once all of them exist.
@@ -229,7 +182,8 @@ void WritePngs(const TReportRunTime& runtime, const QString& dirPath) {
     if (!scratch.isValid())
         throw KarvellError(QStringLiteral("karvell expand: cannot write into %1").arg(dirPath));
     QStringList names;
-    ForEachPage(runtime, [&](TReportControl& grid, int index) {
+    progress.Begin(QStringLiteral("写入图像"), QStringLiteral("页"), runtime.PageStreams.size());
+    ForEachPage(runtime, progress, [&](TReportControl& grid, int index) {
         QImage image(grid.WindowSize(), QImage::Format_RGB32);
         if (image.isNull())
             throw KarvellError(
@@ -321,16 +275,13 @@ int RunExpand(const QStringList& args) {
         return 1;
     }
     runtime->OnWarning = [](const QString& warning) { PrintError(warning); };
-    int count = 0, detailIndex = 0;
-    {
-        ProgressBar progress;
-        progress.Attach(*runtime, "counting");
-        count = runtime->BuildPages(false, 0);
-        progress.Finish();
-        progress.Attach(*runtime, "building");
-        detailIndex = runtime->BuildPages(true, count);
-        runtime->OnProgress = nullptr;
-    }
+    ProgressReport progress = MakeProgress();
+    ReportRecords(*runtime, progress, QStringLiteral("计算页数"));
+    const int count = runtime->BuildPages(false, 0);
+    ReportRecords(*runtime, progress, QStringLiteral("生成页面"));
+    const int detailIndex = runtime->BuildPages(true, count);
+    runtime->OnProgress = nullptr;
+    progress.End();
 
     // A failed total leaves pages with wrong totals: nothing is written from them.
     if (runtime->RunAborted) {
@@ -347,9 +298,10 @@ int RunExpand(const QStringList& args) {
         return 1;
     }
     if (!o.pdf.isEmpty())
-        WritePdf(*runtime, o.pdf);
+        WriteExpandedPdf(*runtime, o.pdf, progress);
     else
-        WritePngs(*runtime, o.pngDir);
+        WritePngs(*runtime, o.pngDir, progress);
+    progress.End();
     return 0;
 }
 

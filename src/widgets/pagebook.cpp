@@ -2,8 +2,8 @@
 
 #include <QPdfWriter>
 #include <QPrinter>
-#include <QSaveFile>
 
+#include "platform/atomicfile.h"
 #include "platform/error.h"
 #include "platform/printer.h"
 
@@ -72,10 +72,7 @@ void PageBook::Finish() {
     m_writer.reset();
     m_buffer->close();
     const QByteArray pdf = m_text.Fix(m_pdf);
-    // Written beside the target and renamed over it only when complete.
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(pdf) != pdf.size() || !file.commit())
-        throw KarvellError(QStringLiteral("无法写入 %1：%2").arg(m_path, file.errorString()));
+    WriteFileAtomic(m_path, pdf);
 }
 
 } // namespace karvell

@@ -2,6 +2,7 @@
 
 #include <QFontMetrics>
 #include <QHash>
+#include <QPaintEngine>
 #include <QPainter>
 #include <cstring>
 #include <memory>
@@ -68,14 +69,15 @@ private:
     LOGFONTA m_lastKey;
 };
 
+// One cache per thread: pages of a long print job are painted by more than one thread.
 FontCache& Cache() {
-    static FontCache cache;
+    thread_local FontCache cache;
     return cache;
 }
 
 // Characters of the text being laid out; the buffer only grows, so measuring allocates nothing.
 const char16_t* DecodeToBuffer(const QByteArray& text, qsizetype* size) {
-    static std::vector<char16_t> buffer;
+    thread_local std::vector<char16_t> buffer;
     if (buffer.size() < size_t(text.size()) + 1) buffer.resize(size_t(text.size()) + 1);
     *size = Gbk::DecodeTo(text.constData(), text.size(), buffer.data());
     return buffer.data();
@@ -217,19 +219,44 @@ void TextLayout::Draw(QPainter& painter, const LOGFONTA& font, const QByteArray&
     if (rect.IsEmpty() || gbkText.isEmpty()) return;
     const TextLayoutResult layout = Layout(font, gbkText, rect, align);
     const FontEntry& fe = Cache().Get(font);
-    painter.save();
-    painter.setClipRect(rect.ToQRect(), Qt::IntersectClip);
-    painter.setFont(fe.font);
-    painter.setPen(color);
-    for (qsizetype i = 0; i < layout.lines.size(); ++i) {
-        const int top = rect.top + int(i) * layout.lineHeight;
-        // Like an edit control: a line cut off at the bottom is left out, but the first line
-        // is always shown (clipped) so that a too-short rectangle is not blank.
-        if (top >= rect.bottom || (i > 0 && top + layout.lineHeight > rect.bottom)) break;
-        const TextLine& line = layout.lines[i];
-        if (!line.text.isEmpty()) painter.drawText(QPoint(line.x, top + fe.ascent), line.text);
+    const auto drawLines = [&] {
+        for (qsizetype i = 0; i < layout.lines.size(); ++i) {
+            const int top = rect.top + int(i) * layout.lineHeight;
+            // Like an edit control: a line cut off at the bottom is left out, but the first line
+            // is always shown (clipped) so that a too-short rectangle is not blank.
+            if (top >= rect.bottom || (i > 0 && top + layout.lineHeight > rect.bottom)) break;
+            const TextLine& line = layout.lines[i];
+            if (!line.text.isEmpty()) painter.drawText(QPoint(line.x, top + fe.ascent), line.text);
+        }
+    };
+    const QPaintEngine* engine = painter.paintEngine();
+    if (!engine || engine->isExtended() || painter.hasClipping() ||
+        painter.viewTransformEnabled()) {
+        painter.save();
+        painter.setClipRect(rect.ToQRect(), Qt::IntersectClip);
+        painter.setFont(fe.font);
+        painter.setPen(color);
+        drawLines();
+        painter.restore();
+        return;
     }
-    painter.restore();
+    // A printer (the PDF writer) writes its whole graphics state for every save, restore and
+    // change of clip. Font and pen are set before the clip so that it is written once with
+    // them, and the clip is ended with the transform reset and no pen, which makes that state
+    // a few bytes: what follows a cell's text is mostly the next cell's borders, drawn in
+    // device pixels without a pen. The font stays set: setting a font makes the painter look
+    // it up again for the device, and consecutive cells nearly always share one.
+    const QTransform world = painter.worldTransform();
+    const QPen pen = painter.pen();
+    if (painter.font() != fe.font) painter.setFont(fe.font);
+    painter.setPen(color);
+    painter.setClipRect(rect.ToQRect(), Qt::IntersectClip);
+    drawLines();
+    painter.setWorldTransform(QTransform());
+    painter.setPen(Qt::NoPen);
+    painter.setClipping(false);
+    painter.setWorldTransform(world);
+    painter.setPen(pen);
 }
 
 void TextLayout::DrawSpread(QPainter& painter, const LOGFONTA& font, const QString& chars,

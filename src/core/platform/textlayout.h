@@ -42,7 +42,8 @@ public:
                           HAlign align);
     // Draws the text into the rectangle in document pixels, clipped to it; a partly visible
     // last line is not drawn (the first line always is, clipped). Uses the painter's current
-    // transform.
+    // transform. On a printer's painter (a paint engine that is not a QPaintEngineEx) the
+    // painter keeps the font afterwards.
     static void Draw(QPainter& painter, const LOGFONTA& font, const QByteArray& gbkText,
                      const TRect& rect, HAlign align, const QColor& color);
     // Draws character i of `chars` centred in columns[i] (digit columns), on one line from

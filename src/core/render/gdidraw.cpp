@@ -1,5 +1,6 @@
 #include "render/gdidraw.h"
 
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPen>
 #include <QTransform>
@@ -30,34 +31,84 @@ bool DeviceSpan(double a, double b, double scale, double offset, int* from, int*
     return true;
 }
 
+} // namespace
+
+GdiBatch::GdiBatch(QPainter& painter)
+    : m_painter(painter), m_document(painter.combinedTransform()),
+      m_batched(m_document.type() <= QTransform::TxScale),
+      m_printer(painter.paintEngine() && !painter.paintEngine()->isExtended() &&
+                !painter.viewTransformEnabled()) {}
+
+GdiBatch::~GdiBatch() {
+    End();
+}
+
+void GdiBatch::End() {
+    if (!m_device) return;
+    m_device = false;
+    if (!m_printer) {
+        m_painter.restore();
+        return;
+    }
+    // Set back property by property: the printer writes the state once, before whatever is
+    // drawn next, and not at all when that is another batch.
+    m_painter.setWorldTransform(m_saved.world);
+    m_painter.setPen(m_saved.pen);
+    m_painter.setBrush(m_saved.brush);
+    if (m_painter.testRenderHint(QPainter::Antialiasing) != m_saved.antialias)
+        m_painter.setRenderHint(QPainter::Antialiasing, m_saved.antialias);
+}
+
+void GdiBatch::ToDevice() {
+    if (m_device) return;
+    m_device = true;
+    if (!m_printer) {
+        m_painter.save();
+        m_painter.resetTransform();
+        return;
+    }
+    // Such an engine writes its whole graphics state on every save and restore.
+    m_saved = {m_painter.worldTransform(), m_painter.pen(), m_painter.brush(),
+               m_painter.testRenderHint(QPainter::Antialiasing)};
+    m_painter.setWorldTransform(QTransform());
+    // What fillRect sets for every rectangle on such an engine, set once.
+    m_painter.setPen(Qt::NoPen);
+    m_brush = QColor();
+}
+
 // Fills a document rectangle snapped to device pixels. Rotated or sheared transforms (never
 // used by the report) fall back to Qt's own rasterisation.
-void FillSnapped(QPainter& painter, double l, double t, double r, double b, const QColor& color) {
-    const QTransform m = painter.combinedTransform();
-    if (m.type() > QTransform::TxScale) {
-        painter.fillRect(QRectF(l, t, r - l, b - t), color);
+void GdiBatch::Fill(double l, double t, double r, double b, const QColor& color) {
+    const QTransform& m = m_document;
+    if (!m_batched) {
+        End();
+        m_painter.fillRect(QRectF(l, t, r - l, b - t), color);
         return;
     }
     int x0, x1, y0, y1;
     if (!DeviceSpan(l, r, m.m11(), m.dx(), &x0, &x1) ||
         !DeviceSpan(t, b, m.m22(), m.dy(), &y0, &y1))
         return;
-    painter.save();
-    painter.resetTransform();
-    painter.fillRect(QRect(x0, y0, x1 - x0, y1 - y0), color);
-    painter.restore();
+    ToDevice();
+    const QRect device(x0, y0, x1 - x0, y1 - y0);
+    if (!m_printer) {
+        m_painter.fillRect(device, color);
+        return;
+    }
+    if (color != m_brush) {
+        m_painter.setBrush(color);
+        m_brush = color;
+    }
+    m_painter.drawRect(device);
 }
 
-} // namespace
-
-void GdiFillRect(QPainter& painter, double left, double top, double right, double bottom,
-                 const QColor& color) {
-    FillSnapped(painter, left, top, right, bottom, color);
+void GdiBatch::FillRect(double left, double top, double right, double bottom, const QColor& color) {
+    Fill(left, top, right, bottom, color);
 }
 
-void GdiLine(QPainter& painter, int x1, int y1, int x2, int y2, int width, const QColor& color) {
+void GdiBatch::Line(int x1, int y1, int x2, int y2, int width, const QColor& color) {
     if (x1 != x2 && y1 != y2) {
-        GdiDiagonal(painter, x1, y1, x2, y2, color);
+        Diagonal(x1, y1, x2, y2, color);
         return;
     }
     const int w = std::clamp(width, 1, kMaxPenWidth);
@@ -81,30 +132,42 @@ void GdiLine(QPainter& painter, int x1, int y1, int x2, int y2, int width, const
         side1 = across - half + w;
     }
     if (horizontal)
-        FillSnapped(painter, from, side0, to, side1, color);
+        Fill(from, side0, to, side1, color);
     else
-        FillSnapped(painter, side0, from, side1, to, color);
+        Fill(side0, from, side1, to, color);
 }
 
-void GdiDiagonal(QPainter& painter, int x1, int y1, int x2, int y2, const QColor& color) {
+void GdiBatch::Diagonal(int x1, int y1, int x2, int y2, const QColor& color) {
     if (x1 == x2 && y1 == y2) return;
-    const QTransform m = painter.combinedTransform();
+    const QTransform& m = m_document;
     // Through the centres of the end pixels, so that at zoom 100 the line starts on (x1, y1).
     const QPointF p1 = m.map(QPointF(x1 + 0.5, y1 + 0.5));
     const QPointF p2 = m.map(QPointF(x2 + 0.5, y2 + 0.5));
     const double scale = (std::abs(m.m11()) + std::abs(m.m22())) / 2;
     const int penWidth = std::max(1, DevicePixel(scale));
-    painter.save();
-    painter.resetTransform();
-    painter.setRenderHint(QPainter::Antialiasing, false);
+    ToDevice();
+    m_painter.setRenderHint(QPainter::Antialiasing, false);
     QPen pen(color, penWidth, Qt::SolidLine, Qt::FlatCap);
     pen.setCosmetic(penWidth == 1);
-    painter.setPen(pen);
+    m_painter.setPen(pen);
     const auto clamp = [](const QPointF& p) {
         return QPointF(std::clamp(p.x(), -kLimit, kLimit), std::clamp(p.y(), -kLimit, kLimit));
     };
-    painter.drawLine(clamp(p1), clamp(p2));
-    painter.restore();
+    m_painter.drawLine(clamp(p1), clamp(p2));
+    if (m_printer) m_painter.setPen(Qt::NoPen); // what the fills expect
+}
+
+void GdiFillRect(QPainter& painter, double left, double top, double right, double bottom,
+                 const QColor& color) {
+    GdiBatch(painter).FillRect(left, top, right, bottom, color);
+}
+
+void GdiLine(QPainter& painter, int x1, int y1, int x2, int y2, int width, const QColor& color) {
+    GdiBatch(painter).Line(x1, y1, x2, y2, width, color);
+}
+
+void GdiDiagonal(QPainter& painter, int x1, int y1, int x2, int y2, const QColor& color) {
+    GdiBatch(painter).Diagonal(x1, y1, x2, y2, color);
 }
 
 void GdiStretchImage(QPainter& painter, const QImage& image, const QRect& target) {

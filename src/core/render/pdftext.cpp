@@ -118,6 +118,11 @@ bool ReplaceRange(QByteArray& pdf, qsizetype at, qsizetype length, const QByteAr
 } // namespace
 
 void PdfTextFixer::AddText(const LOGFONTA& font, const QByteArray& gbkText) {
+    // Only double-byte characters decode at or above U+3000; amounts and dates are skipped.
+    bool wide = false;
+    for (char b : gbkText)
+        wide = wide || (uchar(b) & 0x80);
+    if (!wide) return;
     const QString text = Gbk::Decode(gbkText);
     bool any = false;
     for (QChar c : text) {
@@ -127,6 +132,10 @@ void PdfTextFixer::AddText(const LOGFONTA& font, const QByteArray& gbkText) {
         }
     }
     if (!any) return;
+    // A page has a handful of fonts and thousands of cells: each font is looked up once.
+    const QByteArray key(reinterpret_cast<const char*>(&font), sizeof font);
+    if (m_fonts.contains(key)) return;
+    m_fonts.insert(key);
     const QFont qfont = FontFromLogFont(font);
     const QStringList families =
         qfont.families().isEmpty() ? QStringList{qfont.family()} : qfont.families();
@@ -172,39 +181,46 @@ QByteArray PdfTextFixer::Fix(const QByteArray& pdf) const {
 
 QByteArray PdfTextFixer::TagSubsetFonts(const QByteArray& pdf) {
     // The descriptor's /FontName carries the subset tag ("QMAAAA+Name"); the font dictionaries
-    // name the same font without it.
+    // name the same font without it. Qt writes a font's descriptor before its dictionaries, so
+    // each dictionary takes the tag of the last descriptor of its name before it: a file joined
+    // from parts holds one subset of a font per part, each with its own tag.
     static const QRegularExpression descriptor(
         QStringLiteral("/FontName /([A-Z]{6})\\+([^\\s/<>\\[\\]()]+)"));
-    QHash<QByteArray, QByteArray> tagOf; // name → tag; empty when two subsets share a name
-    {
-        qsizetype at = 0;
-        while ((at = pdf.indexOf("/FontName /", at)) >= 0) {
-            const QString window = QString::fromLatin1(pdf.mid(at, 200));
-            ++at;
-            const auto m = descriptor.match(window, 0, QRegularExpression::NormalMatch,
-                                            QRegularExpression::AnchorAtOffsetMatchOption);
-            if (!m.hasMatch()) continue;
-            const QByteArray name = m.captured(2).toLatin1();
-            const QByteArray tag = m.captured(1).toLatin1();
-            const auto it = tagOf.constFind(name);
-            tagOf.insert(name, it == tagOf.constEnd() || *it == tag ? tag : QByteArray());
-        }
+    struct Descriptor {
+        qsizetype at;
+        QByteArray name, tag;
+    };
+    QList<Descriptor> descriptors;
+    for (qsizetype at = 0; (at = pdf.indexOf("/FontName /", at)) >= 0; ++at) {
+        const QString window = QString::fromLatin1(pdf.mid(at, 200));
+        const auto m = descriptor.match(window, 0, QRegularExpression::NormalMatch,
+                                        QRegularExpression::AnchorAtOffsetMatchOption);
+        if (m.hasMatch())
+            descriptors.append({at, m.captured(2).toLatin1(), m.captured(1).toLatin1()});
     }
     QByteArray out = pdf;
-    for (auto it = tagOf.constBegin(); it != tagOf.constEnd(); ++it) {
-        if (it.value().isEmpty()) continue;
-        const QByteArray plain = "/BaseFont /" + it.key();
-        qsizetype at = 0;
-        while ((at = out.indexOf(plain, at)) >= 0) {
+    // From the end, so that an edit never moves a place still to be edited.
+    for (qsizetype i = descriptors.size() - 1; i >= 0; --i) {
+        const Descriptor& d = descriptors[i];
+        // The search stops at the next descriptor of the same name.
+        qsizetype limit = out.size();
+        for (qsizetype k = i + 1; k < descriptors.size(); ++k) {
+            if (descriptors[k].name == d.name) {
+                limit = descriptors[k].at;
+                break;
+            }
+        }
+        const QByteArray plain = "/BaseFont /" + d.name;
+        QList<qsizetype> places;
+        for (qsizetype at = out.indexOf(plain, d.at); at >= 0 && at < limit;
+             at = out.indexOf(plain, at + 1)) {
             const qsizetype after = at + plain.size();
             const char next = after < out.size() ? out[after] : ' ';
-            if (QByteArrayView(" \n\r/>[<(").contains(next)) {
-                if (!ReplaceRange(out, at, plain.size(),
-                                  "/BaseFont /" + it.value() + '+' + it.key()))
-                    return pdf;
-            }
-            at = after;
+            if (QByteArrayView(" \n\r/>[<(").contains(next)) places.append(at);
         }
+        for (qsizetype k = places.size() - 1; k >= 0; --k)
+            if (!ReplaceRange(out, places[k], plain.size(), "/BaseFont /" + d.tag + '+' + d.name))
+                return pdf;
     }
     return out;
 }

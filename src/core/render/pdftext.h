@@ -34,6 +34,7 @@ public:
     static QByteArray TagSubsetFonts(const QByteArray& pdf);
 
 private:
+    QSet<QByteArray> m_fonts; // the LOGFONTs whose families are in m_families
     QSet<QString> m_families;
     QSet<char16_t> m_chars;
 };

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# The whole print path of a long list report (bench/make_list_report.sh): expanded and printed
+# into one PDF by `karvell expand --pdf`. Prints the wall time and the peak memory of that run.
+#
+#   bench/print_path.sh [ROWS [WORKDIR]]           ROWS defaults to 50000; WORKDIR keeps
+#                                                  list.ept, list.db and list.pdf
+#   KARVELL=other/build/karvell bench/print_path.sh  measures another build
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+rows=${1:-50000}
+export KARVELL=${KARVELL:-$here/build/apps/karvell/karvell}
+if [ -n "${2:-}" ]; then
+    work=$2
+else
+    work=$(mktemp -d)
+    trap 'rm -rf "$work"' EXIT
+fi
+"$here/bench/make_list_report.sh" "$rows" "$work"
+
+export QT_QPA_PLATFORM=offscreen
+/usr/bin/time -f '%e s wall, %U s user, %S s system, %M KB peak RSS' \
+    "$KARVELL" expand "$work/list.ept" --db "$work/list.db" \
+    --dataset '从表=select * from 从表 order by 序号' --pdf "$work/list.pdf" 2>&1 |
+    { grep -v "^QStandardPaths:" || true; } >&2
+pages=$(pdfinfo "$work/list.pdf" | sed -n 's/^Pages: *//p')
+echo "$rows rows, $pages pages, $(stat -c %s "$work/list.pdf") bytes" >&2

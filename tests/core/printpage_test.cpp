@@ -1,0 +1,65 @@
+// A printed page's graphics state economy: on a printer (the PDF writer) every change of
+// transform, pen, brush or clip is written into the page, so a page of bordered cells must cost
+// one transform per cell text and one fill colour per cell, not a state per shape.
+#include <QBuffer>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QRegularExpression>
+#include <QtEndian>
+#include <gtest/gtest.h>
+
+#include "model/reportdocument.h"
+#include "platform/gbk.h"
+#include "render/printpage.h"
+
+using namespace karvell;
+
+namespace {
+
+// The page's content stream, inflated.
+QByteArray PageContent(const QByteArray& pdf) {
+    static const QRegularExpression stream(
+        QStringLiteral("/Length (\\d+) 0 R\n/Filter /FlateDecode\n>>\nstream\n"));
+    const auto m = stream.match(QString::fromLatin1(pdf));
+    if (!m.hasMatch()) return {};
+    // The length object follows the stream: "N 0 obj\nLENGTH\nendobj".
+    const qsizetype data = m.capturedEnd();
+    const qsizetype end = pdf.indexOf("\nendstream", data);
+    QByteArray zlib(4, '\0');
+    qToBigEndian<quint32>(quint32(16 * (end - data) + 1024), zlib.data());
+    return qUncompress(zlib + pdf.mid(data, end - data));
+}
+
+TEST(PrintPage, APrinterGetsOneTransformPerTextAndOneColourPerCell) {
+    TReportDocument doc;
+    constexpr int kLines = 6, kCells = 5;
+    doc.NewTable(kCells, kLines);
+    for (TReportLine* line : doc.Lines)
+        for (TReportCell* cell : line->Cells)
+            cell->SetCellText(Gbk::Encode(QStringLiteral("摘要12")));
+    doc.UpdateLines();
+
+    QByteArray pdf;
+    QBuffer buffer(&pdf);
+    buffer.open(QIODevice::WriteOnly);
+    QPdfWriter writer(&buffer);
+    writer.setResolution(600);
+    QPainter painter(&writer);
+    PaintPrintPage(painter, doc, QSize(writer.width(), writer.height()));
+    painter.end();
+
+    const QByteArray content = PageContent(pdf);
+    ASSERT_FALSE(content.isEmpty());
+    const qsizetype texts = content.count("BT\n");
+    const qsizetype rects = content.count(" re\n");
+    EXPECT_EQ(texts, kLines * kCells);
+    EXPECT_GE(rects, 4 * kLines * kCells); // four borders a cell
+    // The page's own matrix, then one for each text; the borders are drawn in device pixels.
+    EXPECT_LE(content.count(" cm\n"), 1 + texts);
+    // The border colour once a cell (a clip ends the graphics state it was set in), and once
+    // for each text.
+    EXPECT_LE(content.count(" scn\n"), 2 * kLines * kCells);
+    EXPECT_LE(content.count("W* n\n"), texts); // one clip a text
+}
+
+} // namespace
