@@ -13,6 +13,7 @@
 
 #include "command.h"
 #include "model/documentjson.h"
+#include "model/limits.h"
 #include "model/reportdocument.h"
 #include "platform/error.h"
 #include "platform/gbk.h"
@@ -22,8 +23,9 @@ namespace {
 
 const char* const kUsage = "usage: karvell apply TEMPLATE|new OPS.json -o OUT";
 
-// Pixel values beyond this are refused: far larger than any page.
-constexpr qint64 kMaxPx = 1 << 20;
+// Sizes beyond what a saved template may hold are refused (the document's own limits).
+constexpr qint64 kMaxPx = MAX_SIZE_PX;
+constexpr qint64 kMaxMm = MAX_MARGIN_MM;
 
 struct StepError {
     QString message;
@@ -277,9 +279,9 @@ const QList<std::pair<QString, Operation>>& Operations() {
          }},
         {"SetMargin",
          [](Step& s, TReportDocument& d) {
-             const int left = int(s.Int("left", 0, 10000)), top = int(s.Int("top", 0, 10000));
-             const int right = int(s.Int("right", 0, 10000));
-             const int bottom = int(s.Int("bottom", 0, 10000));
+             const int left = int(s.Int("left", 0, kMaxMm)), top = int(s.Int("top", 0, kMaxMm));
+             const int right = int(s.Int("right", 0, kMaxMm));
+             const int bottom = int(s.Int("bottom", 0, kMaxMm));
              s.Finish();
              d.SetMargin(left, top, right, bottom);
          }},

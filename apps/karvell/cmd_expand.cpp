@@ -18,6 +18,7 @@
 
 #include "adoquery.h"
 #include "command.h"
+#include "model/limits.h"
 #include "model/documentjson.h"
 #include "model/templatestream.h"
 #include "platform/error.h"
@@ -234,6 +235,12 @@ void WritePngs(const TReportRunTime& runtime, const QString& dirPath) {
         throw KarvellError(QStringLiteral("karvell expand: cannot write into %1").arg(dirPath));
     QStringList names;
     ForEachPage(runtime, [&](TReportControl& grid, int index) {
+        // The size is checked before anything is allocated.
+        if (!ImageSizeAllowed(grid.WindowSize()))
+            throw KarvellError(
+                QStringLiteral("karvell expand: 第 %1 页的图片超出上限（%2 百万像素）")
+                    .arg(index + 1)
+                    .arg(MAX_IMAGE_PIXELS >> 20));
         QImage image(grid.WindowSize(), QImage::Format_RGB32);
         if (image.isNull())
             throw KarvellError(

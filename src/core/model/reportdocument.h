@@ -19,6 +19,8 @@
 
 namespace karvell {
 
+struct TemplateData;
+
 class TReportDocument {
 public:
     TReportDocument();
@@ -111,6 +113,8 @@ public:
 
     // Template stream. LoadFromStream answers false after showing "格式不正确" for an unknown
     // magic; a damaged stream throws KarvellError. In both cases the document is unchanged.
+    // LoadFromFile names the file in both messages and refuses devices and folders; it never
+    // blocks on a FIFO.
     void SaveToStream(QIODevice& stream, qint64 position);
     bool LoadFromStream(QIODevice& stream, qint64 position);
     // Atomic: a temporary file renamed over the old one; throws KarvellError on failure.
@@ -137,6 +141,8 @@ protected:
     QSize m_windowSize;
 
 private:
+    // Replaces the document by one the template reader produced.
+    void TakeDocument(TemplateData& data);
     void InvalidateLine(const TRect& r);
     void DestroyLine(TReportLine* line);
 };
