@@ -392,7 +392,7 @@ int RunApply(const QStringList& args) {
         if (templateFile != QLatin1String("new") && !doc.LoadFromFile(templateFile))
             return 1; // the reader has already said why
     } catch (const KarvellError& e) {
-        PrintError(QStringLiteral("karvell apply: %1: %2").arg(templateFile, e.message()));
+        PrintError(QStringLiteral("karvell apply: %1").arg(e.message())); // names the file
         return 1;
     }
     const QDir base = QFileInfo(opsFile).absoluteDir();
