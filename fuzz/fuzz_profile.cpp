@@ -14,7 +14,10 @@ QString g_file;
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     fuzz::Start(argc, argv);
-    static QTemporaryDir dir;
+    // In memory where the system has it: every run writes the file and saves it atomically.
+    static QTemporaryDir dir(QDir(QStringLiteral("/dev/shm")).exists()
+                                 ? QStringLiteral("/dev/shm/karvell-fuzz-XXXXXX")
+                                 : QDir::tempPath() + QStringLiteral("/karvell-fuzz-XXXXXX"));
     g_file = dir.filePath(QStringLiteral("fuzz.ini"));
     return 0;
 }

@@ -266,6 +266,9 @@ TEST_F(CliTest, HostileFilesAreRefusedWithTheirNameInChinese) {
     const QByteArray valid = OldTemplate(0xAA56, "abc", "0");
     QByteArray hugePage = valid;
     qToLittleEndian<int32_t>(1 << 20, hugePage.data() + 6); // PageWidth
+    QByteArray largestPage = valid;
+    qToLittleEndian<int32_t>(16384, largestPage.data() + 6);
+    qToLittleEndian<int32_t>(16384, largestPage.data() + 10);
     const QString fifo = Path(QStringLiteral("fifo.ept"));
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     const struct {
@@ -284,6 +287,8 @@ TEST_F(CliTest, HostileFilesAreRefusedWithTheirNameInChinese) {
         {{"dump", Write("huge.ept", hugePage)}, Path("huge.ept"), "页面宽度 1048576 超出范围"},
         {{"render", Path("huge.ept"), "-o", Path("x.png")}, Path("huge.ept"), "页面宽度"},
         {{"convert", Path("huge.ept"), Path("x.ept")}, Path("huge.ept"), "页面宽度"},
+        // The largest page loads, but its image is not allocated.
+        {{"render", Write("large.ept", largestPage), "-o", Path("x.png")}, "", "超出上限"},
     };
     for (const auto& c : cases) {
         const std::string what = c.args.join(u' ').toStdString();
