@@ -1,11 +1,16 @@
-// The template reader: any bytes are refused or read; what is read is saved, and the saved
-// bytes load again and save to the same bytes (whatever the writer writes, the reader reads).
+// The template reader: any bytes are refused or read; what is read is painted and saved, and
+// the saved bytes load again and save to the same bytes (whatever the writer writes, the
+// reader reads).
 #include <QBuffer>
+#include <QImage>
+#include <QPainter>
 
 #include "fuzz_common.h"
 #include "model/reportdocument.h"
 #include "model/templatestream.h"
 #include "platform/error.h"
+#include "render/gdidraw.h"
+#include "render/paintcell.h"
 
 using namespace karvell;
 
@@ -23,6 +28,20 @@ bool LoadInto(TReportDocument& doc, const QByteArray& bytes) {
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
     return doc.LoadFromStream(buffer, 0);
+}
+
+// Every cell as the grid paints it, with its picture, onto a small part of the page.
+void Paint(const TReportDocument& doc) {
+    static QImage image(160, 120, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    for (const TReportLine* line : doc.Lines) {
+        for (const TReportCell* cell : line->Cells) {
+            if (cell->CellBitmap && !cell->CellBitmap->IsEmpty())
+                GdiStretchImage(painter, cell->CellBitmap->image, cell->CellRect.ToQRect());
+            PaintCell(painter, *cell, false);
+        }
+    }
 }
 
 } // namespace
@@ -46,6 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } catch (const KarvellError&) {
         return 0;
     }
+    Paint(first);
     QByteArray saved, again;
     try {
         saved = SaveOf(first);

@@ -18,8 +18,8 @@
 
 #include "adoquery.h"
 #include "command.h"
-#include "model/limits.h"
 #include "model/documentjson.h"
+#include "model/limits.h"
 #include "model/templatestream.h"
 #include "platform/error.h"
 #include "platform/gbk.h"

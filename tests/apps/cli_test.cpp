@@ -278,7 +278,8 @@ TEST_F(CliTest, HostileFilesAreRefusedWithTheirNameInChinese) {
     } cases[] = {
         {{"dump", Write("empty.ept", "")}, Path("empty.ept"), "格式不正确"},
         {{"dump", Write("cut.ept", valid.left(80))}, Path("cut.ept"), "模板数据不完整"},
-        {{"dump", Write("cut2.ept", valid.left(valid.size() - 3))}, Path("cut2.ept"),
+        {{"dump", Write("cut2.ept", valid.left(valid.size() - 3))},
+         Path("cut2.ept"),
          "模板数据不完整：文件尾"},
         {{"dump", Path("missing.ept")}, Path("missing.ept"), "没有那个文件或目录"},
         {{"dump", m_dir.path()}, m_dir.path(), "是一个目录"},
@@ -319,9 +320,9 @@ TEST_F(CliTest, WhatApplySavesDumpReads) {
     };
     int saved = 0;
     for (const char* step : steps) {
-        const QString ops = Write(QStringLiteral("ops.json"),
-                                  QByteArray(R"json([{"op": "NewTable", "columns": 2, "rows": 2},)json") +
-                                      step + "]");
+        const QString ops = Write(
+            QStringLiteral("ops.json"),
+            QByteArray(R"json([{"op": "NewTable", "columns": 2, "rows": 2},)json") + step + "]");
         const QString out = Path(QStringLiteral("out.ept"));
         QFile::remove(out);
         const Outcome r = RunTool({QStringLiteral("apply"), QStringLiteral("new"), ops, "-o", out});

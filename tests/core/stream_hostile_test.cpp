@@ -150,13 +150,13 @@ TEST_F(HostileStreamTest, AbsurdGeometryIsRefused) {
         int32_t limit; // the largest accepted magnitude
         const char* name;
     } fields[] = {
-        {"lines", -49, MAX_PAGE_PX, "页面宽度"},        // PageWidth
-        {"lines", -45, MAX_PAGE_PX, "页面高度"},        // PageHeight
-        {"lines", -37, MAX_SIZE_PX, "上边距"},          // TopMarginPx
+        {"lines", -49, MAX_PAGE_PX, "页面宽度"},         // PageWidth
+        {"lines", -45, MAX_PAGE_PX, "页面高度"},         // PageHeight
+        {"lines", -37, MAX_SIZE_PX, "上边距"},           // TopMarginPx
         {"lines", -25, MAX_MARGIN_MM, "左边距（毫米）"}, // LeftMargin (mm)
-        {"count 0", 16, MAX_SIZE_PX, "拖动行高"},      // DragHeight of line 0
-        {"count 0", 12, MAX_EDGE_PX, "行高"},          // MinHeight of line 0
-        {"count 0", 20, MAX_POSITION_PX, "行顶"},      // LineTop of line 0
+        {"count 0", 16, MAX_SIZE_PX, "拖动行高"},        // DragHeight of line 0
+        {"count 0", 12, MAX_EDGE_PX, "行高"},            // MinHeight of line 0
+        {"count 0", 20, MAX_POSITION_PX, "行顶"},        // LineTop of line 0
         {"text 0 0", -100, MAX_SIZE_PX, "单元格边距"},
         {"text 0 0", -88, MAX_SIZE_PX, "单元格宽度"},
         {"text 0 0", -52, MAX_SIZE_PX, "拖动高度"},
@@ -171,10 +171,11 @@ TEST_F(HostileStreamTest, AbsurdGeometryIsRefused) {
             Crafter crafter;
             QByteArray bytes = crafter.Build(0xAA57, SmallDocument());
             qToLittleEndian(value, bytes.data() + crafter.at.at(f.field) + f.delta);
-            const std::string what =
-                std::string(f.field) + " " + std::to_string(f.delta) + " = " + std::to_string(value);
-            ExpectRefused(bytes, what,
-                          QStringLiteral("%1 %2 超出范围").arg(QString::fromUtf8(f.name)).arg(value));
+            const std::string what = std::string(f.field) + " " + std::to_string(f.delta) + " = " +
+                                     std::to_string(value);
+            ExpectRefused(
+                bytes, what,
+                QStringLiteral("%1 %2 超出范围").arg(QString::fromUtf8(f.name)).arg(value));
         }
     }
     // A page one pixel short of the limit is painted.
@@ -229,7 +230,8 @@ TEST_F(HostileStreamTest, OperationsStayWithinWhatTheReaderReads) {
     } cases[] = {
         {"SetCellWidth", [](TReportDocument& d) { At(d, 0, 0)->SetCellWidth(INT_MAX); },
          [](const TReportDocument& d) { return At(d, 0, 0)->CellWidth == MAX_SIZE_PX; }},
-        {"SetCellWidth of every cell", [](TReportDocument& d) {
+        {"SetCellWidth of every cell",
+         [](TReportDocument& d) {
              for (TReportLine* line : d.Lines)
                  for (TReportCell* cell : line->Cells)
                      cell->SetCellWidth(1 << 20);
@@ -245,7 +247,8 @@ TEST_F(HostileStreamTest, OperationsStayWithinWhatTheReaderReads) {
                     d.RightMargin == MAX_MARGIN_MM && d.BottomMargin == 0 &&
                     d.LeftMarginPx <= MAX_SIZE_PX;
          }},
-        {"border widths", [](TReportDocument& d) {
+        {"border widths",
+         [](TReportDocument& d) {
              Select(d, {{0, 0}});
              d.SetSelBorders(true, true, true, true, INT_MAX, 1 << 20, -1, 7);
          },
