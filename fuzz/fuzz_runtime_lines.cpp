@@ -1,6 +1,8 @@
-// The runtime's line parsers: cell placeholders ("@set.field", "#set.field") and SetData
-// command lines ("SetDataSet(name,path)", "SETVARVALUE(name,value)"), on any bytes.
+// The runtime's line parsers: cell placeholders ("@set.field", "#set.field"), SetData
+// command lines ("SetDataSet(name,path)", "SETVARVALUE(name,value)") and the report functions
+// of cell texts ("`SumPage(1,3)", "`PageNum/"), on any bytes.
 #include "fuzz_common.h"
+#include "model/reportcell.h"
 #include "runtime/reportruntime.h"
 
 using namespace karvell;
@@ -22,6 +24,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const QByteArray& line : lines) {
         runtime.RunSetDataLine(line, false, true);
         runtime.RunSetDataLine(line, true, false);
+    }
+    // Each line is also a cell text with a report function, the first line its display format.
+    runtime.PageTotals.fill(1234.5);
+    runtime.RunningTotals.fill(-0.25);
+    TReportCell cell;
+    cell.CellDispFormat = lines.first().left(64);
+    for (const QByteArray& line : lines) {
+        runtime.EvalFunction(line);
+        runtime.EvalSumPage(cell.CellDispFormat, line);
+        runtime.EvalSumAll(cell.CellDispFormat, line);
+        cell.CellText = line;
+        runtime.PageText(&cell, 2, 3);
     }
     // Keep the variable table small across runs.
     qDeleteAll(runtime.Variables);
