@@ -277,6 +277,16 @@ TEST_F(HostileStreamTest, OperationsStayWithinWhatTheReaderReads) {
     }
 }
 
+// A small file must not unpack into a huge image: a 1-bit picture of 64 Mi pixels and one
+// more is refused (8 MB stored, 256 MB decoded).
+TEST_F(HostileStreamTest, PicturesBeyondTheImageLimitAreRefused) {
+    Lines lines = SmallDocument();
+    lines[0][1].bmp = test::MakeBmp(8192, int(MAX_IMAGE_PIXELS / 8192) + 1, 1, 0);
+    Crafter crafter;
+    ExpectRefused(crafter.Build(0xAA57, lines), "huge 1-bit picture",
+                  QStringLiteral("BMP 图像过大"));
+}
+
 // A device of `size` bytes that starts with `head` and then holds zeros (none of them stored),
 // or an endless pipe of them; it counts what is read from it and whether anyone seeks.
 class ZeroDevice : public QIODevice {

@@ -12,6 +12,7 @@
 #include <jerror.h>
 #include <jpeglib.h>
 
+#include "model/limits.h"
 #include "model/picture.h"
 #include "model/picture_p.h"
 #include "platform/error.h"
@@ -21,7 +22,7 @@ namespace karvell {
 namespace {
 
 constexpr qint64 kMaxFileBytes = 512LL * 1024 * 1024;
-constexpr quint64 kMaxJpegPixels = 128ULL * 1024 * 1024;
+constexpr quint64 kMaxJpegPixels = MAX_IMAGE_PIXELS; // the limit of every image (limits.h)
 
 // libjpeg reports errors through error_exit, which must not return: it jumps back into
 // RunJpeg. A premature end of data is only a warning to libjpeg (it pads the picture with
