@@ -164,7 +164,7 @@ QJsonObject PagesToJson(const TReportRunTime& runtime, int detailIndex,
         QString error;
         if (ReadTemplate(*stream, 0, page, &error) != ReadStatus::Ok)
             throw KarvellError(
-                QStringLiteral("karvell expand: a page cannot be read back: %1").arg(error));
+                QStringLiteral("karvell expand: 生成的页面无法读回：%1").arg(error));
         pages.append(DocumentToJson(page));
     }
     QJsonObject out;
@@ -181,7 +181,7 @@ template <typename PaintOne> void ForEachPage(const TReportRunTime& runtime, Pai
     for (int i = 0; i < runtime.PageStreams.size(); ++i) {
         if (!grid.LoadFromStream(*runtime.PageStreams[i], 0))
             throw KarvellError(
-                QStringLiteral("karvell expand: page %1 cannot be loaded").arg(i + 1));
+                QStringLiteral("karvell expand: 第 %1 页无法载入").arg(i + 1));
         paint(grid, i);
     }
 }
