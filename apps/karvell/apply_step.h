@@ -9,6 +9,7 @@
 #include <cmath>
 #include <memory>
 
+#include "model/limits.h"
 #include "model/documentjson.h"
 #include "model/reportdocument.h"
 #include "platform/gbk.h"
@@ -20,8 +21,9 @@ class TGridMouse;
 
 namespace karvell::cli {
 
-// Pixel values beyond this are refused: far larger than any page.
-constexpr qint64 kMaxPx = 1 << 20;
+// Sizes beyond what a saved template may hold are refused (the document's own limits).
+constexpr qint64 kMaxPx = MAX_SIZE_PX;
+constexpr qint64 kMaxMm = MAX_MARGIN_MM;
 
 struct StepError {
     QString message;

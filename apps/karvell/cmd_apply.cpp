@@ -141,9 +141,9 @@ const QList<std::pair<QString, Operation>>& Operations() {
          }},
         {"SetMargin",
          [](Step& s, TReportDocument& d) {
-             const int left = int(s.Int("left", 0, 10000)), top = int(s.Int("top", 0, 10000));
-             const int right = int(s.Int("right", 0, 10000));
-             const int bottom = int(s.Int("bottom", 0, 10000));
+             const int left = int(s.Int("left", 0, kMaxMm)), top = int(s.Int("top", 0, kMaxMm));
+             const int right = int(s.Int("right", 0, kMaxMm));
+             const int bottom = int(s.Int("bottom", 0, kMaxMm));
              s.Finish();
              d.SetMargin(left, top, right, bottom);
          }},
@@ -256,7 +256,7 @@ int RunApply(const QStringList& args) {
         if (templateFile != QLatin1String("new") && !doc.LoadFromFile(templateFile))
             return 1; // the reader has already said why
     } catch (const KarvellError& e) {
-        PrintError(QStringLiteral("karvell apply: %1: %2").arg(templateFile, e.message()));
+        PrintError(QStringLiteral("karvell apply: %1").arg(e.message())); // names the file
         return 1;
     }
     const QDir base = QFileInfo(opsFile).absoluteDir();

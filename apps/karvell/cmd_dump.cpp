@@ -18,7 +18,7 @@ int RunDump(const QStringList& args) {
     try {
         if (!doc.LoadFromFile(args[0])) return 1; // the reader has already said why
     } catch (const KarvellError& e) {
-        PrintError(QStringLiteral("karvell dump: %1: %2").arg(args[0], e.message()));
+        PrintError(QStringLiteral("karvell dump: %1").arg(e.message())); // names the file
         return 1;
     }
     PrintOut(QString::fromUtf8(QJsonDocument(DocumentToJson(doc)).toJson(QJsonDocument::Indented)));

@@ -17,6 +17,7 @@
 #include "command.h"
 #include "expand_pdf.h"
 #include "model/documentjson.h"
+#include "model/limits.h"
 #include "model/templatestream.h"
 #include "platform/atomicfile.h"
 #include "platform/error.h"
@@ -149,7 +150,7 @@ QJsonObject PagesToJson(const TReportRunTime& runtime, int detailIndex,
         QString error;
         if (ReadTemplate(*stream, 0, page, &error) != ReadStatus::Ok)
             throw KarvellError(
-                QStringLiteral("karvell expand: a page cannot be read back: %1").arg(error));
+                QStringLiteral("karvell expand: 生成的页面无法读回：%1").arg(error));
         pages.append(DocumentToJson(page));
     }
     QJsonObject out;
@@ -168,7 +169,7 @@ void ForEachPage(const TReportRunTime& runtime, ProgressReport& progress, PaintO
     for (int i = 0; i < runtime.PageStreams.size(); ++i) {
         if (!grid.LoadFromStream(*runtime.PageStreams[i], 0))
             throw KarvellError(
-                QStringLiteral("karvell expand: page %1 cannot be loaded").arg(i + 1));
+                QStringLiteral("karvell expand: 第 %1 页无法载入").arg(i + 1));
         paint(grid, i);
         progress.Step(i + 1);
     }
@@ -184,6 +185,12 @@ void WritePngs(const TReportRunTime& runtime, const QString& dirPath, ProgressRe
     QStringList names;
     progress.Begin(QStringLiteral("写入图像"), QStringLiteral("页"), runtime.PageStreams.size());
     ForEachPage(runtime, progress, [&](TReportControl& grid, int index) {
+        // The size is checked before anything is allocated.
+        if (!ImageSizeAllowed(grid.WindowSize()))
+            throw KarvellError(
+                QStringLiteral("karvell expand: 第 %1 页的图片超出上限（%2 百万像素）")
+                    .arg(index + 1)
+                    .arg(MAX_IMAGE_PIXELS >> 20));
         QImage image(grid.WindowSize(), QImage::Format_RGB32);
         if (image.isNull())
             throw KarvellError(

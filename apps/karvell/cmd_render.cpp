@@ -4,6 +4,7 @@
 
 #include "command.h"
 #include "platform/atomicfile.h"
+#include "model/limits.h"
 #include "reportcontrol.h"
 
 namespace karvell::cli {
@@ -75,11 +76,18 @@ int RunRender(const QStringList& args) {
         grid.AddSelectedCell(grid.Lines[line]->Cells[cell]);
     }
 
-    QImage image(grid.WindowSize(), QImage::Format_RGB32);
+    // The size is checked before anything is allocated.
+    const QSize size = grid.WindowSize();
+    if (!ImageSizeAllowed(size))
+        return Fail(QStringLiteral("karvell render: 页面图片 %1 × %2 像素超出上限（%3 百万像素）")
+                        .arg(size.width())
+                        .arg(size.height())
+                        .arg(MAX_IMAGE_PIXELS >> 20));
+    QImage image(size, QImage::Format_RGB32);
     if (image.isNull())
-        return Fail(QStringLiteral("karvell render: the page is too large to render (%1 x %2)")
-                        .arg(grid.WindowSize().width())
-                        .arg(grid.WindowSize().height()));
+        return Fail(QStringLiteral("karvell render: 内存不足，无法生成 %1 × %2 像素的图片")
+                        .arg(size.width())
+                        .arg(size.height()));
     image.fill(Qt::white);
     {
         QPainter painter(&image);

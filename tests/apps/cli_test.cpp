@@ -4,9 +4,11 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "common/program_runner.h"
 #include "model/documentjson.h"
@@ -273,6 +275,83 @@ TEST_F(CliTest, ApplyRefusesABadStepAndSavesNothing) {
             << c.step << " said: " << r.err.toStdString();
         EXPECT_FALSE(QFile::exists(out)) << c.step;
     }
+}
+
+// Files that are not templates, or damaged ones, are refused at once with a message in
+// Chinese that names the file and says what is wrong; nothing blocks or reads without end.
+TEST_F(CliTest, HostileFilesAreRefusedWithTheirNameInChinese) {
+    const QByteArray valid = OldTemplate(0xAA56, "abc", "0");
+    QByteArray hugePage = valid;
+    qToLittleEndian<int32_t>(1 << 20, hugePage.data() + 6); // PageWidth
+    QByteArray largestPage = valid;
+    qToLittleEndian<int32_t>(16384, largestPage.data() + 6);
+    qToLittleEndian<int32_t>(16384, largestPage.data() + 10);
+    const QString fifo = Path(QStringLiteral("fifo.ept"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const struct {
+        QStringList args;
+        QString file;
+        const char* message;
+    } cases[] = {
+        {{"dump", Write("empty.ept", "")}, Path("empty.ept"), "格式不正确"},
+        {{"dump", Write("cut.ept", valid.left(80))}, Path("cut.ept"), "模板数据不完整"},
+        {{"dump", Write("cut2.ept", valid.left(valid.size() - 3))},
+         Path("cut2.ept"),
+         "模板数据不完整：文件尾"},
+        {{"dump", Path("missing.ept")}, Path("missing.ept"), "没有那个文件或目录"},
+        {{"dump", m_dir.path()}, m_dir.path(), "是一个目录"},
+        {{"dump", "/dev/zero"}, "/dev/zero", "不是普通文件"},
+        {{"dump", fifo}, fifo, "格式不正确"},
+        {{"dump", Write("huge.ept", hugePage)}, Path("huge.ept"), "页面宽度 1048576 超出范围"},
+        {{"render", Path("huge.ept"), "-o", Path("x.png")}, Path("huge.ept"), "页面宽度"},
+        {{"convert", Path("huge.ept"), Path("x.ept")}, Path("huge.ept"), "页面宽度"},
+        // The largest page loads, but its image is not allocated.
+        {{"render", Write("large.ept", largestPage), "-o", Path("x.png")}, "", "超出上限"},
+    };
+    for (const auto& c : cases) {
+        const std::string what = c.args.join(u' ').toStdString();
+        const Outcome r = RunTool(c.args);
+        EXPECT_EQ(r.exitCode, 1) << what;
+        EXPECT_TRUE(r.err.contains(c.file) && r.err.contains(QString::fromUtf8(c.message)))
+            << what << " said: " << r.err.toStdString();
+        // One language: without the program's name and the file's, no Latin letters are left.
+        QString rest = r.err;
+        rest.remove(c.file);
+        rest.remove(QRegularExpression(QStringLiteral("^karvell[^:]*: "),
+                                       QRegularExpression::MultilineOption));
+        EXPECT_FALSE(rest.contains(QRegularExpression(QStringLiteral("[A-Za-z]"))))
+            << what << " said: " << r.err.toStdString();
+        EXPECT_FALSE(QFile::exists(Path("x.png")) || QFile::exists(Path("x.ept"))) << what;
+    }
+}
+
+// Whatever an operation lets through to a saved file, the reader reads back.
+TEST_F(CliTest, WhatApplySavesDumpReads) {
+    const char* const steps[] = {
+        R"json({"op": "SetCellWidth", "cell": [0, 0], "width": 1048576})json",
+        R"json({"op": "SetCellWidth", "cell": [0, 1], "width": 16384})json",
+        R"json({"op": "SetDragHeight", "line": 1, "height": 1048576})json",
+        R"json({"op": "SetDragHeight", "line": 1, "height": 16384})json",
+        R"json({"op": "SetMargin", "left": 10000, "top": 0, "right": 0, "bottom": 0})json",
+        R"json({"op": "SetMargin", "left": 4266, "top": 4266, "right": 4266, "bottom": 4266})json",
+    };
+    int saved = 0;
+    for (const char* step : steps) {
+        const QString ops = Write(
+            QStringLiteral("ops.json"),
+            QByteArray(R"json([{"op": "NewTable", "columns": 2, "rows": 2},)json") + step + "]");
+        const QString out = Path(QStringLiteral("out.ept"));
+        QFile::remove(out);
+        const Outcome r = RunTool({QStringLiteral("apply"), QStringLiteral("new"), ops, "-o", out});
+        if (r.exitCode != 0) {
+            EXPECT_FALSE(QFile::exists(out)) << step;
+            continue;
+        }
+        ++saved;
+        const Outcome dump = RunTool({QStringLiteral("dump"), out});
+        EXPECT_EQ(dump.exitCode, 0) << step << " said: " << dump.err.toStdString();
+    }
+    EXPECT_GE(saved, 3); // the largest accepted values are saved
 }
 
 } // namespace

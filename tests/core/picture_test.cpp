@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <limits>
+#include <sys/stat.h>
 #include <vector>
 
 #include "model/picture.h"
@@ -319,6 +320,8 @@ TEST_F(PictureFiles, LoadsEachTypeByItsExtension) {
 
 TEST_F(PictureFiles, BadFilesThrowNamingTheFile) {
     QDir(dir.path()).mkdir("folder.bmp");
+    // A FIFO without a writer must not hold the program.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.filePath("pipe.bmp")).constData(), 0600), 0);
     const QByteArray bmp = ReadFixture("bmp24.bmp");
     const QString paths[] = {
         dir.filePath("missing.bmp"),
@@ -335,6 +338,7 @@ TEST_F(PictureFiles, BadFilesThrowNamingTheFile) {
         Write("empty.jpg", {}),
         Write("empty.ico", {}),
         Write("broken.ico", QByteArray("\0\0\1\0\1\0", 6) + QByteArray(30, '\xEE')),
+        dir.filePath("pipe.bmp"),
     };
     for (const QString& path : paths) {
         try {

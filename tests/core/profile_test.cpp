@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "platform/gbk.h"
 #include "platform/profile.h"
@@ -126,4 +127,11 @@ TEST(Profile, DamagedOrUnwritableFiles) {
     EXPECT_EQ(Profile::ReadInt(dir.filePath("folder.ini"), "a", "b", 8), 8);
     EXPECT_FALSE(Profile::WriteString(ini + "/inner.ini", "a", "b", "c"));
     EXPECT_EQ(Profile::ReadInt(ini, "VchPrintSetup", "AddSpace", 3), 4);
+
+    // A FIFO without a writer and an endless device read as defaults, without blocking or
+    // reading without end.
+    const QString fifo = dir.filePath("fifo.ini");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    EXPECT_EQ(Profile::ReadInt(fifo, "VchPrintSetup", "AddSpace", 5), 5);
+    EXPECT_EQ(Profile::ReadInt("/dev/zero", "VchPrintSetup", "AddSpace", 6), 6);
 }

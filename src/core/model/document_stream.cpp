@@ -3,10 +3,12 @@
 #include <QBuffer>
 #include <QFile>
 
+#include "model/limits.h"
 #include "model/reportdocument.h"
 #include "model/templatestream.h"
 #include "platform/atomicfile.h"
 #include "platform/error.h"
+#include "platform/fileopen.h"
 #include "platform/messages.h"
 #include "platform/printer.h"
 
@@ -16,8 +18,14 @@ void TReportDocument::SaveToStream(QIODevice& stream, qint64 position) {
     // Take the printer's paper first, so a missing printer stops the save before any byte.
     TakePrinterPaper(*this);
     Zoom = 100;
-    if (!WriteTemplate(stream, position, SnapshotHeader(), Lines, TrailerOf(*this)))
-        throw KarvellError(QStringLiteral("写入模板数据失败：%1").arg(stream.errorString()));
+    const QByteArray bytes = WriteTemplate(SnapshotHeader(), Lines, TrailerOf(*this));
+    // What the reader would refuse is not written.
+    if (bytes.size() > MAX_TEMPLATE_BYTES)
+        throw KarvellError(QStringLiteral("模板数据有 %1 MB，超过 %2 MB 的上限，无法保存")
+                               .arg((bytes.size() + (1 << 20) - 1) >> 20)
+                               .arg(MAX_TEMPLATE_BYTES >> 20));
+    if (!stream.seek(position) || stream.write(bytes) != bytes.size())
+        throw KarvellError(QStringLiteral("写入模板数据失败"));
 }
 
 TemplateHeader TReportDocument::SnapshotHeader() const {
@@ -94,10 +102,23 @@ void TReportDocument::SaveToFile(const QString& fileName) {
 
 bool TReportDocument::LoadFromFile(const QString& fileName) {
     QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        throw KarvellError(
-            QStringLiteral("无法打开文件“%1”：%2").arg(fileName, file.errorString()));
-    return LoadFromStream(file, 0);
+    QString why;
+    if (!OpenForReading(file, &why))
+        throw KarvellError(QStringLiteral("无法打开文件“%1”：%2").arg(fileName, why));
+    TemplateData data;
+    switch (ReadTemplate(file, 0, data, &why)) {
+    case ReadStatus::BadMagic:
+        ShowMessage(ApplicationTitle(), QStringLiteral("“%1”格式不正确").arg(fileName),
+                    MsgIcon::None);
+        return false;
+    case ReadStatus::Corrupt:
+        throw KarvellError(QStringLiteral("模板文件“%1”已损坏：%2").arg(fileName, why));
+    case ReadStatus::Ok:
+        break;
+    }
+    AdoptTemplate(data);
+    PutPaperIntoPrinter(*this);
+    return true;
 }
 
 bool TReportDocument::StoreColumnWidths(int detailLineIndex) {

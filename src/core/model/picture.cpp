@@ -5,13 +5,15 @@
 #include <algorithm>
 #include <bit>
 
+#include "model/limits.h"
 #include "model/picture_p.h"
 
 namespace karvell {
 namespace {
 
 constexpr qint64 kMaxBmpBytes = 512LL * 1024 * 1024;
-constexpr qint64 kMaxPixels = 128LL * 1024 * 1024;
+// A decoded picture is held to the image limit of everything painted (limits.h).
+constexpr qint64 kMaxPixels = MAX_IMAGE_PIXELS;
 constexpr qint64 kFileHeaderSize = 14;
 constexpr quint32 kBiRgb = 0;
 constexpr quint32 kBiBitfields = 3;

@@ -12,15 +12,17 @@
 #include <jerror.h>
 #include <jpeglib.h>
 
+#include "model/limits.h"
 #include "model/picture.h"
 #include "model/picture_p.h"
 #include "platform/error.h"
+#include "platform/fileopen.h"
 
 namespace karvell {
 namespace {
 
 constexpr qint64 kMaxFileBytes = 512LL * 1024 * 1024;
-constexpr quint64 kMaxJpegPixels = 128ULL * 1024 * 1024;
+constexpr quint64 kMaxJpegPixels = MAX_IMAGE_PIXELS; // the limit of every image (limits.h)
 
 // libjpeg reports errors through error_exit, which must not return: it jumps back into
 // RunJpeg. A premature end of data is only a warning to libjpeg (it pads the picture with
@@ -170,12 +172,18 @@ LoadedPicture LoadPictureFile(const QString& fileName) {
         Fail(QStringLiteral("不支持的图片类型：%1（可用 .bmp、.jpg、.jpeg、.ico）").arg(fileName));
 
     QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        Fail(QStringLiteral("无法读取图片文件 %1：%2").arg(fileName, file.errorString()));
+    QString why;
+    if (!OpenForReading(file, &why))
+        Fail(QStringLiteral("无法读取图片文件 %1：%2").arg(fileName, why));
     if (file.size() > kMaxFileBytes) Fail(QStringLiteral("图片文件过大：%1").arg(fileName));
-    const QByteArray data = file.readAll();
+    // Bounded also where the size is not known in advance (a pipe).
+    QByteArray data;
+    for (QByteArray piece; !(piece = file.read(1 << 20)).isEmpty();) {
+        data += piece;
+        if (data.size() > kMaxFileBytes) Fail(QStringLiteral("图片文件过大：%1").arg(fileName));
+    }
     if (file.error() != QFileDevice::NoError)
-        Fail(QStringLiteral("无法读取图片文件 %1：%2").arg(fileName, file.errorString()));
+        Fail(QStringLiteral("无法读取图片文件 %1：输入/输出错误").arg(fileName));
     file.close();
 
     LoadedPicture picture;

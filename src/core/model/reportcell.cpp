@@ -1,6 +1,7 @@
 #include "model/reportcell.h"
 
 #include "model/amountformat.h"
+#include "model/limits.h"
 #include "model/reportline.h"
 #include "platform/gbk.h"
 #include "platform/textlayout.h"
@@ -17,12 +18,6 @@ const QByteArray& HanCharacter() {
 }
 const QByteArray kCrLf("\r\n", 2);
 
-// Heights of a merged block are sums over its lines; a damaged template with huge heights must
-// not overflow them.
-constexpr int64_t kMaxEdge = int64_t(1) << 28;
-int32_t ClampEdge(int64_t v) {
-    return int32_t(std::clamp(v, -kMaxEdge, kMaxEdge));
-}
 } // namespace
 
 TReportCell::TReportCell() : CellBitmap(std::make_unique<TBitmap>()), LogFont(DefaultCellFont()) {}
@@ -71,26 +66,28 @@ void TReportCell::SetCellLeft(int left) {
 
 void TReportCell::SetCellWidth(int width) {
     if (width == CellWidth) return;
-    CellWidth = width <= 10 ? 10 : width;
+    // The limits every saved template is read back with.
+    CellWidth = width <= 10 ? 10 : std::min(width, MAX_SIZE_PX);
     CalcMinHeight();
     CalcCellTextRect();
 }
 
-#define KARVELL_BORDER_SETTER(Name, Field)                                                         \
+#define KARVELL_BORDER_SETTER(Name, Field, Limit)                                                  \
     void TReportCell::Name(decltype(Field) v) {                                                    \
+        v = Limit(v);                                                                              \
         if (v == Field) return;                                                                    \
         Field = v;                                                                                 \
         CalcMinHeight();                                                                           \
         CalcCellTextRect();                                                                        \
     }
-KARVELL_BORDER_SETTER(SetLeftLine, LeftLine)
-KARVELL_BORDER_SETTER(SetTopLine, TopLine)
-KARVELL_BORDER_SETTER(SetRightLine, RightLine)
-KARVELL_BORDER_SETTER(SetBottomLine, BottomLine)
-KARVELL_BORDER_SETTER(SetLeftLineWidth, LeftLineWidth)
-KARVELL_BORDER_SETTER(SetTopLineWidth, TopLineWidth)
-KARVELL_BORDER_SETTER(SetRightLineWidth, RightLineWidth)
-KARVELL_BORDER_SETTER(SetBottomLineWidth, BottomLineWidth)
+KARVELL_BORDER_SETTER(SetLeftLine, LeftLine, bool)
+KARVELL_BORDER_SETTER(SetTopLine, TopLine, bool)
+KARVELL_BORDER_SETTER(SetRightLine, RightLine, bool)
+KARVELL_BORDER_SETTER(SetBottomLine, BottomLine, bool)
+KARVELL_BORDER_SETTER(SetLeftLineWidth, LeftLineWidth, ClampSize)
+KARVELL_BORDER_SETTER(SetTopLineWidth, TopLineWidth, ClampSize)
+KARVELL_BORDER_SETTER(SetRightLineWidth, RightLineWidth, ClampSize)
+KARVELL_BORDER_SETTER(SetBottomLineWidth, BottomLineWidth, ClampSize)
 #undef KARVELL_BORDER_SETTER
 
 void TReportCell::SetCellText(const QByteArray& text) {
@@ -161,7 +158,7 @@ void TReportCell::CalcMinHeight() {
     int h = bottom - measured.top;
     if (h <= 0) h = 16;
 
-    const int needed = h + 2 + TopLineWidth + BottomLineWidth;
+    const int needed = ClampEdge(int64_t(h) + 2 + TopLineWidth + BottomLineWidth);
     if (OwnedCells.isEmpty()) {
         MinCellHeight = needed;
         return;

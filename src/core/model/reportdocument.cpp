@@ -2,7 +2,9 @@
 #include "model/reportdocument.h"
 
 #include <QSizeF>
+#include <algorithm>
 
+#include "model/limits.h"
 #include "platform/dpi.h"
 #include "platform/printer.h"
 
@@ -35,6 +37,8 @@ void TReportDocument::UpdatePageSize() {
             const QSize dots = printers.PrintableDots();
             PageWidth = Round05(static_cast<double>(dots.width()) / printers.DpiX() * LOGPIXELSX);
             PageHeight = Round05(static_cast<double>(dots.height()) / printers.DpiY() * LOGPIXELSY);
+            PageWidth = std::clamp(PageWidth, 1, MAX_PAGE_PX);
+            PageHeight = std::clamp(PageHeight, 1, MAX_PAGE_PX);
         } else {
             PageWidth = 768;
             PageHeight = 1058;
@@ -64,6 +68,11 @@ void TReportDocument::UpdateLines() {
 }
 
 void TReportDocument::SetMargin(int left, int top, int right, int bottom) {
+    // Held to the limits every saved template is read back with.
+    left = ClampMarginMm(left);
+    top = ClampMarginMm(top);
+    right = ClampMarginMm(right);
+    bottom = ClampMarginMm(bottom);
     if (left == LeftMargin && top == TopMargin && right == RightMargin && bottom == BottomMargin)
         return;
     LeftMargin = left;

@@ -126,6 +126,8 @@ public:
 
     // Template stream. LoadFromStream answers false after showing "格式不正确" for an unknown
     // magic; a damaged stream throws KarvellError. In both cases the document is unchanged.
+    // LoadFromFile names the file in both messages and refuses devices and folders; it never
+    // blocks on a FIFO.
     void SaveToStream(QIODevice& stream, qint64 position);
     bool LoadFromStream(QIODevice& stream, qint64 position);
     // Atomic: a temporary file renamed over the old one; throws KarvellError on failure.

@@ -1,5 +1,6 @@
 #include "model/reportline.h"
 
+#include "model/limits.h"
 #include "model/reportcell.h"
 #include "model/reportdocument.h"
 #include "platform/dpi.h"
@@ -8,15 +9,6 @@
 #include <vector>
 
 namespace karvell {
-
-namespace {
-// Edges are sums over many lines and cells; a damaged template with huge heights or widths
-// must not overflow them.
-constexpr int64_t kMaxEdge = int64_t(1) << 28;
-int32_t ClampEdge(int64_t v) {
-    return int32_t(std::clamp(v, -kMaxEdge, kMaxEdge));
-}
-} // namespace
 
 TReportLine::~TReportLine() {
     qDeleteAll(Cells);
@@ -51,6 +43,10 @@ TRect TReportLine::UpdateLineRect() {
     r.right = ClampEdge(r.left + width);
     LineRect = r;
     return r;
+}
+
+void TReportLine::SetDragHeight(int h) {
+    DragHeight = ClampSize(h);
 }
 
 void TReportLine::SetLineTop(int top) {

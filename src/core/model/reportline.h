@@ -29,7 +29,8 @@ public:
     void UpdateLineHeight();
     TRect UpdateLineRect();
     void SetLineTop(int top);
-    void SetDragHeight(int h) { DragHeight = h; }
+    // Held to 0 … MAX_SIZE_PX, the limits every saved template is read back with.
+    void SetDragHeight(int h);
     // Appends count (>= 1) new cells of width ⌊total / count + 0.5⌋ starting at left.
     void CreateLine(int left, int count, int totalWidth);
     void CopyLine(TReportLine* source, bool insertBefore);

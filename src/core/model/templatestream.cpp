@@ -2,9 +2,11 @@
 
 #include <QBuffer>
 #include <QtEndian>
+#include <algorithm>
 #include <cstring>
 #include <initializer_list>
 
+#include "model/limits.h"
 #include "model/reportcell.h"
 #include "model/reportline.h"
 #include "platform/gbk.h"
@@ -16,17 +18,38 @@ namespace {
 // Smallest cell record of the oldest version: fixed part, text length, font, owner, count.
 constexpr qint64 kMinCellRecord = 104 + 60 + 12;
 constexpr qint64 kLineRecord = 32;
-// Largest pixel or millimetre value accepted: far beyond any page, small enough that the
-// layout's sums of such values stay inside 32 bits.
-constexpr int32_t kMaxGeometry = 1 << 20;
 
-bool InRange(std::initializer_list<int32_t> values) {
-    for (int32_t v : values)
-        if (v < -kMaxGeometry || v > kMaxGeometry) return false;
+// The ranges a stored value may take (limits.h): what the operations and the layout produce,
+// so that every saved document reads back, and no more than can be painted.
+struct Range {
+    int32_t lo, hi;
+    const char* unit;
+};
+constexpr Range kPageRange{0, MAX_PAGE_PX, "像素"};
+constexpr Range kSizeRange{-MAX_SIZE_PX, MAX_SIZE_PX, "像素"};
+constexpr Range kMarginMmRange{-MAX_MARGIN_MM, MAX_MARGIN_MM, "毫米"};
+constexpr Range kHeightRange{-MAX_EDGE_PX, MAX_EDGE_PX, "像素"};
+constexpr Range kPositionRange{-MAX_POSITION_PX, MAX_POSITION_PX, "像素"};
+
+struct Field {
+    const char* name;
+    int32_t value;
+    Range range;
+};
+
+// The first value outside its range, as "页面宽度 1048576 超出范围（0 至 16384 像素）".
+bool CheckFields(std::initializer_list<Field> fields, QString* why) {
+    for (const Field& f : fields) {
+        if (f.value >= f.range.lo && f.value <= f.range.hi) continue;
+        *why = QStringLiteral("%1 %2 超出范围（%3 至 %4 %5）")
+                   .arg(QString::fromUtf8(f.name))
+                   .arg(f.value)
+                   .arg(f.range.lo)
+                   .arg(f.range.hi)
+                   .arg(QString::fromUtf8(f.range.unit));
+        return false;
+    }
     return true;
-}
-bool InRange(const TRect& r) {
-    return InRange({r.left, r.top, r.right, r.bottom});
 }
 
 class ByteReader {
@@ -115,6 +138,10 @@ public:
     qsizetype m_len = 0;
 };
 
+bool IsTemplateMagic(uint16_t magic) {
+    return magic == TEMPLATE_MAGIC_55 || magic == TEMPLATE_MAGIC_56 || magic == TEMPLATE_MAGIC_57;
+}
+
 struct CellRef {
     int32_t line;
     int32_t cell;
@@ -186,19 +213,33 @@ bool MergesConsistent(const QList<TReportLine*>& lines, QString* error) {
 ReadStatus Parse(const QByteArray& data, TemplateData& out, QString* error) {
     ByteReader in(data);
     QString why;
+    // What is being read, for the message when the data ends early.
+    QString part = QStringLiteral("文件头");
     auto corrupt = [&](const QString& message) {
         qDeleteAll(out.lines);
         out.lines.clear();
         *error = message.isEmpty()
-                     ? QStringLiteral("模板数据不完整（在第 %1 字节处结束）").arg(in.Pos())
+                     ? QStringLiteral("模板数据不完整：%1在第 %2 字节处中断（数据共 %3 字节）")
+                           .arg(part)
+                           .arg(in.Pos())
+                           .arg(data.size())
                      : message;
         return ReadStatus::Corrupt;
+    };
+    // The records still to come need at least `need` bytes.
+    auto tooShort = [&](qint64 need, const QString& what) {
+        return corrupt(QStringLiteral("模板数据不完整：%1至少需要 %2 字节，第 %3 字节之后只有 %4 "
+                                      "字节（数据共 %5 字节）")
+                           .arg(what)
+                           .arg(need)
+                           .arg(in.Pos())
+                           .arg(in.Remaining())
+                           .arg(data.size()));
     };
 
     TemplateHeader& h = out.header;
     h.Magic = in.U16();
-    if (!in.Ok() || (h.Magic != TEMPLATE_MAGIC_55 && h.Magic != TEMPLATE_MAGIC_56 &&
-                     h.Magic != TEMPLATE_MAGIC_57)) {
+    if (!in.Ok() || !IsTemplateMagic(h.Magic)) {
         *error = QStringLiteral("格式不正确");
         return ReadStatus::BadMagic;
     }
@@ -218,20 +259,40 @@ ReadStatus Parse(const QByteArray& data, TemplateData& out, QString* error) {
     h.Reserved3 = in.I32();
     const int32_t lineCount = in.I32();
     if (!in.Ok()) return corrupt(QString());
-    if (!InRange({h.PageWidth, h.PageHeight, h.LeftMarginPx, h.TopMarginPx, h.RightMarginPx,
-                  h.BottomMarginPx, h.LeftMargin, h.TopMargin, h.RightMargin, h.BottomMargin}))
-        return corrupt(QStringLiteral("页面尺寸或页边距超出范围"));
-    if (lineCount < 0 || lineCount > in.Remaining() / (4 + kLineRecord))
-        return corrupt(QStringLiteral("行数 %1 无效").arg(lineCount));
+    if (!CheckFields({{"页面宽度", h.PageWidth, kPageRange},
+                      {"页面高度", h.PageHeight, kPageRange},
+                      {"左边距", h.LeftMarginPx, kSizeRange},
+                      {"上边距", h.TopMarginPx, kSizeRange},
+                      {"右边距", h.RightMarginPx, kSizeRange},
+                      {"下边距", h.BottomMarginPx, kSizeRange},
+                      {"左边距（毫米）", h.LeftMargin, kMarginMmRange},
+                      {"上边距（毫米）", h.TopMargin, kMarginMmRange},
+                      {"右边距（毫米）", h.RightMargin, kMarginMmRange},
+                      {"下边距（毫米）", h.BottomMargin, kMarginMmRange}},
+                     &why))
+        return corrupt(QStringLiteral("页面设置：") + why);
+    if (lineCount < 0) return corrupt(QStringLiteral("行数 %1 无效").arg(lineCount));
+    constexpr qint64 kTrailer = 20;
+    // Each line needs its cell count, its record and at least one cell.
+    const qint64 perLine = 4 + kLineRecord + kMinCellRecord;
+    if (lineCount > (in.Remaining() - kTrailer) / perLine)
+        return tooShort(qint64(lineCount) * perLine + kTrailer,
+                        QStringLiteral("%1 行").arg(lineCount));
 
+    part = QStringLiteral("各行的单元格数");
     QVector<int32_t> cellCounts(lineCount);
     qint64 totalCells = 0;
     for (int i = 0; i < lineCount; ++i) {
         cellCounts[i] = in.I32();
         if (!in.Ok()) return corrupt(QString());
-        totalCells += cellCounts[i];
-        if (cellCounts[i] < 1 || totalCells > in.Remaining() / kMinCellRecord)
+        if (cellCounts[i] < 1)
             return corrupt(QStringLiteral("第 %1 行的单元格数 %2 无效").arg(i).arg(cellCounts[i]));
+        totalCells += cellCounts[i];
+        // Still to come: the other counts, every line record, the cells so far, the trailer.
+        const qint64 rest = 4 * qint64(lineCount - 1 - i) + kLineRecord * lineCount + kTrailer;
+        if (totalCells > (in.Remaining() - rest) / kMinCellRecord)
+            return tooShort(rest + totalCells * kMinCellRecord,
+                            QStringLiteral("前 %1 行的 %2 个单元格").arg(i + 1).arg(totalCells));
     }
 
     for (int i = 0; i < lineCount; ++i) {
@@ -254,16 +315,26 @@ ReadStatus Parse(const QByteArray& data, TemplateData& out, QString* error) {
 
     for (int i = 0; i < lineCount; ++i) {
         TReportLine* line = out.lines[i];
+        part = QStringLiteral("第 %1 行").arg(i);
         line->Index = in.I32();
         line->MinHeight = in.I32();
         line->DragHeight = in.I32();
         line->LineTop = in.I32();
         line->LineRect = in.Rect();
-        if (in.Ok() && !(InRange({line->MinHeight, line->DragHeight, line->LineTop}) &&
-                         InRange(line->LineRect)))
-            return corrupt(QStringLiteral("第 %1 行的尺寸超出范围").arg(i));
+        if (!in.Ok()) return corrupt(QString());
+        const TRect& lr = line->LineRect;
+        if (!CheckFields({{"行高", line->MinHeight, kHeightRange},
+                          {"拖动行高", line->DragHeight, kSizeRange},
+                          {"行顶", line->LineTop, kPositionRange},
+                          {"行矩形左边", lr.left, kPositionRange},
+                          {"行矩形上边", lr.top, kPositionRange},
+                          {"行矩形右边", lr.right, kPositionRange},
+                          {"行矩形下边", lr.bottom, kPositionRange}},
+                         &why))
+            return corrupt(QStringLiteral("第 %1 行：").arg(i) + why);
         for (int j = 0; j < cellCounts[i]; ++j) {
             TReportCell* c = line->Cells[j];
+            part = Where(i, j);
             c->CellMargin = in.I32();
             c->CellIndex = in.I32();
             c->CellLeft = in.I32();
@@ -287,11 +358,28 @@ ReadStatus Parse(const QByteArray& data, TemplateData& out, QString* error) {
             c->HorzAlign = in.I32();
             c->VertAlign = in.I32();
             if (!in.Ok()) return corrupt(QString());
-            if (!InRange({c->CellMargin, c->CellLeft, c->CellWidth, c->DragCellHeight,
-                          c->MinCellHeight, c->RequiredCellHeight, c->LeftLineWidth,
-                          c->TopLineWidth, c->RightLineWidth, c->BottomLineWidth}) ||
-                !InRange(c->CellRect) || !InRange(c->TextRect))
-                return corrupt(Where(i, j) + QStringLiteral("：尺寸超出范围"));
+            const TRect& cr = c->CellRect;
+            const TRect& tr = c->TextRect;
+            if (!CheckFields({{"单元格边距", c->CellMargin, kSizeRange},
+                              {"单元格左边", c->CellLeft, kPositionRange},
+                              {"单元格宽度", c->CellWidth, kSizeRange},
+                              {"拖动高度", c->DragCellHeight, kSizeRange},
+                              {"最小高度", c->MinCellHeight, kHeightRange},
+                              {"所需高度", c->RequiredCellHeight, kHeightRange},
+                              {"左框线宽度", c->LeftLineWidth, kSizeRange},
+                              {"上框线宽度", c->TopLineWidth, kSizeRange},
+                              {"右框线宽度", c->RightLineWidth, kSizeRange},
+                              {"下框线宽度", c->BottomLineWidth, kSizeRange},
+                              {"单元格矩形左边", cr.left, kPositionRange},
+                              {"单元格矩形上边", cr.top, kPositionRange},
+                              {"单元格矩形右边", cr.right, kPositionRange},
+                              {"单元格矩形下边", cr.bottom, kPositionRange},
+                              {"文字矩形左边", tr.left, kPositionRange},
+                              {"文字矩形上边", tr.top, kPositionRange},
+                              {"文字矩形右边", tr.right, kPositionRange},
+                              {"文字矩形下边", tr.bottom, kPositionRange}},
+                             &why))
+                return corrupt(Where(i, j) + QStringLiteral("：") + why);
             if (!ReadText(in, &c->CellText, &why, "单元格文字"))
                 return corrupt(why.isEmpty() ? QString()
                                              : Where(i, j) + QStringLiteral("：") + why);
@@ -333,6 +421,7 @@ ReadStatus Parse(const QByteArray& data, TemplateData& out, QString* error) {
         }
     }
     TemplateTrailer& t = out.trailer;
+    part = QStringLiteral("文件尾（纸张设置）");
     t.PaperSize = in.I32();
     t.PaperOrientation = in.I32();
     t.PaperLength = in.I32();
@@ -403,6 +492,17 @@ void WriteCell(ByteWriter& w, const TReportCell* c, const CellTextFn& textFor, b
     }
 }
 
+// Up to n bytes; fewer only at the end of the data (a pipe may hand them out piecemeal).
+QByteArray ReadUpTo(QIODevice& device, qint64 n) {
+    QByteArray data;
+    while (data.size() < n) {
+        const QByteArray piece = device.read(n - data.size());
+        if (piece.isEmpty()) break;
+        data += piece;
+    }
+    return data;
+}
+
 } // namespace
 
 TemplateData::~TemplateData() {
@@ -423,11 +523,32 @@ ReadStatus ReadTemplate(const QByteArray& bytes, TemplateData& out, QString* err
 ReadStatus ReadTemplate(QIODevice& device, qint64 pos, TemplateData& out, QString* error) {
     QString dummy;
     if (!error) error = &dummy;
-    if (!device.seek(pos)) {
+    // A pipe or a device cannot seek; it is read from where it stands.
+    if (device.isSequential() ? pos != 0 : !device.seek(pos)) {
         *error = QStringLiteral("无法定位到模板数据的位置 %1").arg(pos);
         return ReadStatus::Corrupt;
     }
-    const QByteArray data = device.readAll();
+    // The magic first: anything else is not read further.
+    QByteArray data = ReadUpTo(device, 2);
+    if (data.size() < 2 || !IsTemplateMagic(qFromLittleEndian<uint16_t>(data.constData()))) {
+        *error = QStringLiteral("格式不正确");
+        return ReadStatus::BadMagic;
+    }
+    const auto tooLong = [&] {
+        *error = QStringLiteral("模板数据超过 %1 MB 的上限").arg(MAX_TEMPLATE_BYTES >> 20);
+        return ReadStatus::Corrupt;
+    };
+    if (!device.isSequential() && device.size() - device.pos() > MAX_TEMPLATE_BYTES - 2)
+        return tooLong();
+    // Read in pieces: a pipe gives no size, and a file may be shorter than it said.
+    constexpr qint64 kChunk = 1 << 20;
+    for (;;) {
+        const qint64 room = MAX_TEMPLATE_BYTES + 1 - data.size();
+        const QByteArray piece = ReadUpTo(device, std::min(kChunk, room));
+        if (piece.isEmpty()) break;
+        data += piece;
+        if (data.size() > MAX_TEMPLATE_BYTES) return tooLong();
+    }
     return Parse(data, out, error);
 }
 
@@ -494,7 +615,8 @@ bool WriteTemplate(QIODevice& device, qint64 pos, const TemplateHeader& header,
                    const QList<TReportLine*>& lines, const TemplateTrailer& trailer,
                    const CellTextFn& textFor, bool writeDispFormat) {
     const QByteArray bytes = WriteTemplate(header, lines, trailer, textFor, writeDispFormat);
-    if (!device.seek(pos)) return false;
+    // What the reader would refuse is not written.
+    if (bytes.size() > MAX_TEMPLATE_BYTES || !device.seek(pos)) return false;
     return device.write(bytes) == bytes.size();
 }
 

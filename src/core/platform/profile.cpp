@@ -10,6 +10,8 @@
 #include "platform/error.h"
 #include <optional>
 
+#include "platform/fileopen.h"
+
 namespace karvell::Profile {
 namespace {
 
@@ -130,8 +132,15 @@ private:
 std::optional<QByteArray> ReadFile(const QString& file) {
     QFile f(file);
     if (!f.exists()) return QByteArray();
-    if (!f.open(QIODevice::ReadOnly) || f.size() > kMaxFileSize) return std::nullopt;
-    return f.readAll();
+    // Never blocks on a FIFO; devices and folders are not read.
+    QString why;
+    if (!OpenForReading(f, &why) || f.size() > kMaxFileSize) return std::nullopt;
+    QByteArray data;
+    for (QByteArray piece; !(piece = f.read(1 << 16)).isEmpty();) {
+        data += piece;
+        if (data.size() > kMaxFileSize) return std::nullopt;
+    }
+    return data;
 }
 
 std::optional<QByteArray> Lookup(const QString& file, const QByteArray& section,

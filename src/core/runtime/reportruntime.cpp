@@ -6,6 +6,7 @@
 
 #include "model/templatestream.h"
 #include "platform/error.h"
+#include "platform/fileopen.h"
 #include "platform/gbk.h"
 #include "platform/messages.h"
 #include "platform/printer.h"
@@ -56,9 +57,9 @@ void TReportRunTime::RunSetDataLines(bool disableControls, bool open) {
 
 void TReportRunTime::LoadTemplate() {
     QFile file(m_reportFile);
-    if (!file.open(QIODevice::ReadOnly))
-        throw KarvellError(
-            QStringLiteral("无法打开文件“%1”：%2").arg(m_reportFile, file.errorString()));
+    QString why;
+    if (!OpenForReading(file, &why))
+        throw KarvellError(QStringLiteral("无法打开文件“%1”：%2").arg(m_reportFile, why));
     TemplateData data;
     QString error;
     switch (ReadTemplate(file, 0, data, &error)) {
