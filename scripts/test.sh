@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the whole test suite: the normal build (unit, widget and program tests, and the demo
 # voucher printed from a private PostgreSQL server), then the core and data tests again under
-# AddressSanitizer + UndefinedBehaviorSanitizer. Sets everything up on a fresh machine.
+# AddressSanitizer + UndefinedBehaviorSanitizer, then a short run of every fuzz target (60 s in
+# all). Sets everything up on a fresh machine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export QT_QPA_PLATFORM=offscreen
@@ -11,3 +12,5 @@ ctest --preset default -j2
 
 scripts/setup.sh asan core_tests data_tests
 ctest --preset asan -j2 -L 'core_tests|data_tests'
+
+scripts/fuzz.sh 60
