@@ -84,7 +84,7 @@ int RunCalibrate(const QStringList& args) {
         writer.setPageLayout(layout);
         QPainter painter;
         if (!painter.begin(&writer))
-            throw KarvellError(QStringLiteral("karvell calibrate: cannot start the PDF"));
+            throw KarvellError(QStringLiteral("karvell calibrate: 无法开始写入 PDF"));
         // Millimetres from the paper's corner; the painter's origin is the printable area's.
         const double dotsPerMm = writer.resolution() / 25.4;
         const QPointF offset = printers.FormOffsetMm();
@@ -93,7 +93,7 @@ int RunCalibrate(const QStringList& args) {
         painter.translate(offset.x() - margins.left(), offset.y() - margins.top());
         DrawSheet(painter, layout.fullRect(QPageLayout::Millimeter).size(), writer.resolution());
         if (!painter.end())
-            throw KarvellError(QStringLiteral("karvell calibrate: writing the PDF failed"));
+            throw KarvellError(QStringLiteral("karvell calibrate: 写入 PDF 失败"));
     }
     WriteFileAtomic(path, pdf);
     return 0;

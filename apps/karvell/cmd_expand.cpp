@@ -177,11 +177,11 @@ void ForEachPage(const TReportRunTime& runtime, ProgressReport& progress, PaintO
 
 void WritePngs(const TReportRunTime& runtime, const QString& dirPath, ProgressReport& progress) {
     if (!QDir().mkpath(dirPath))
-        throw KarvellError(QStringLiteral("karvell expand: cannot create %1").arg(dirPath));
+        throw KarvellError(QStringLiteral("karvell expand: 无法创建文件夹“%1”").arg(dirPath));
     // The images are made in a scratch folder and moved into place once all of them exist.
     QTemporaryDir scratch(QDir(dirPath).filePath(QStringLiteral(".expand-XXXXXX")));
     if (!scratch.isValid())
-        throw KarvellError(QStringLiteral("karvell expand: cannot write into %1").arg(dirPath));
+        throw KarvellError(QStringLiteral("karvell expand: 无法写入文件夹“%1”").arg(dirPath));
     QStringList names;
     progress.Begin(QStringLiteral("写入图像"), QStringLiteral("页"), runtime.PageStreams.size());
     ForEachPage(runtime, progress, [&](TReportControl& grid, int index) {
@@ -194,7 +194,7 @@ void WritePngs(const TReportRunTime& runtime, const QString& dirPath, ProgressRe
         QImage image(grid.WindowSize(), QImage::Format_RGB32);
         if (image.isNull())
             throw KarvellError(
-                QStringLiteral("karvell expand: page %1 is too large to render").arg(index + 1));
+                QStringLiteral("karvell expand: 第 %1 页太大，无法生成图片").arg(index + 1));
         image.fill(Qt::white);
         {
             QPainter painter(&image);
@@ -209,7 +209,7 @@ void WritePngs(const TReportRunTime& runtime, const QString& dirPath, ProgressRe
         QFile::remove(dir.filePath(name));
         if (!QFile::rename(scratch.filePath(name), dir.filePath(name)))
             throw KarvellError(
-                QStringLiteral("karvell expand: cannot move %1 into %2").arg(name, dirPath));
+                QStringLiteral("karvell expand: 无法把 %1 移入“%2”").arg(name, dirPath));
     }
 }
 
@@ -263,7 +263,7 @@ int RunExpand(const QStringList& args) {
         if (line.trimmed().startsWith(QLatin1String("SetDataSet"), Qt::CaseInsensitive) &&
             runtime->DataSets.size() == before)
             PrintError(
-                QStringLiteral("karvell expand: the line '%1' registered no data set").arg(line));
+                QStringLiteral("karvell expand: 命令行“%1”没有登记任何数据集").arg(line));
     }
     for (const auto& [name, value] : std::as_const(o.variables))
         runtime->SetVarValue(Gbk::Encode(name), Gbk::Encode(value));
@@ -292,7 +292,7 @@ int RunExpand(const QStringList& args) {
 
     // A failed total leaves pages with wrong totals: nothing is written from them.
     if (runtime->RunAborted) {
-        PrintError(QStringLiteral("karvell expand: %1; nothing written").arg(runtime->RunIssue));
+        PrintError(QStringLiteral("karvell expand: %1；未写入任何文件").arg(runtime->RunIssue));
         return 1;
     }
     if (o.json) {
@@ -301,7 +301,7 @@ int RunExpand(const QStringList& args) {
         return 0;
     }
     if (runtime->PageStreams.isEmpty()) {
-        PrintError(QStringLiteral("karvell expand: no page was produced; nothing written"));
+        PrintError(QStringLiteral("karvell expand: 没有生成任何页面；未写入任何文件"));
         return 1;
     }
     if (!o.pdf.isEmpty())

@@ -72,7 +72,7 @@ int RunRender(const QStringList& args) {
     for (const auto& [line, cell] : selection) {
         if (line >= grid.Lines.size() || cell >= grid.Lines[line]->Cells.size())
             return Fail(
-                QStringLiteral("karvell render: there is no cell %1,%2").arg(line).arg(cell));
+                QStringLiteral("karvell render: 没有单元格 %1,%2").arg(line).arg(cell));
         grid.AddSelectedCell(grid.Lines[line]->Cells[cell]);
     }
 

@@ -90,16 +90,16 @@ public:
         m_writer.setPageLayout(page.layout);
         if (!m_painter.isActive()) {
             if (!m_painter.begin(&m_writer))
-                throw KarvellError(QStringLiteral("karvell expand: cannot start the PDF"));
+                throw KarvellError(QStringLiteral("karvell expand: 无法开始写入 PDF"));
         } else if (!m_writer.newPage()) {
             throw KarvellError(
-                QStringLiteral("karvell expand: cannot add PDF page %1").arg(page.index + 1));
+                QStringLiteral("karvell expand: 无法添加 PDF 第 %1 页").arg(page.index + 1));
         }
         PaintPrintPage(m_painter, *page.document, QSize(m_writer.width(), m_writer.height()));
     }
     QByteArray Finish() {
         if (m_painter.isActive() && !m_painter.end())
-            throw KarvellError(QStringLiteral("karvell expand: writing the PDF failed"));
+            throw KarvellError(QStringLiteral("karvell expand: 写入 PDF 失败"));
         m_buffer.close();
         return std::exchange(m_pdf, QByteArray());
     }
@@ -118,7 +118,7 @@ Page LoadPage(const TReportRunTime& runtime, int index, PdfTextFixer& text) {
     page.document = std::make_unique<TReportDocument>();
     if (!page.document->LoadFromStream(*runtime.PageStreams[index], 0))
         throw KarvellError(
-            QStringLiteral("karvell expand: page %1 cannot be loaded").arg(index + 1));
+            QStringLiteral("karvell expand: 第 %1 页无法载入").arg(index + 1));
     for (const TReportLine* line : std::as_const(page.document->Lines))
         for (const TReportCell* cell : line->Cells)
             if (!cell->OwnerCell && !cell->CellText.isEmpty())
@@ -205,8 +205,7 @@ void WriteExpandedPdf(const TReportRunTime& runtime, const QString& path,
         }
         pdf = JoinQtPdfs({first.Finish(), second.Finish()});
         if (pdf.isEmpty())
-            throw KarvellError(QStringLiteral("karvell expand: the parts of the PDF cannot be "
-                                              "joined"));
+            throw KarvellError(QStringLiteral("karvell expand: PDF 的各部分无法合并"));
     }
     pdf = text.Fix(pdf);
     WriteFileAtomic(path, pdf);

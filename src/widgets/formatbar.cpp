@@ -29,6 +29,7 @@ TFormatBar::TFormatBar(QWidget* parent) : QToolBar(parent) {
     fontbox = new QComboBox(this);
     fontbox->setObjectName(QStringLiteral("fontbox"));
     fontbox->setToolTip(QStringLiteral("字体"));
+    fontbox->setAccessibleName(QStringLiteral("字体"));
     fontbox->setMaxVisibleItems(15);
     fontbox->setMinimumContentsLength(14);
     fontbox->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
@@ -36,6 +37,7 @@ TFormatBar::TFormatBar(QWidget* parent) : QToolBar(parent) {
     fontsize = new QComboBox(this);
     fontsize->setObjectName(QStringLiteral("fontsize"));
     fontsize->setToolTip(QStringLiteral("字号"));
+    fontsize->setAccessibleName(QStringLiteral("字号"));
     fontsize->setEditable(true);
     fontsize->setInsertPolicy(QComboBox::NoInsert);
     fontsize->setMinimumContentsLength(4);
@@ -47,17 +49,17 @@ TFormatBar::TFormatBar(QWidget* parent) : QToolBar(parent) {
     addSeparator();
 
     using I = DesignIcon;
-    bold = AddButton("bold", "加粗", int(I::Bold), true);
-    italic = AddButton("italic", "倾斜", int(I::Italic), true);
-    underline = AddButton("underline", "下划线", int(I::Underline), true);
+    bold = AddButton("bold", "加粗", "加粗", int(I::Bold), true);
+    italic = AddButton("italic", "倾斜", "倾斜", int(I::Italic), true);
+    underline = AddButton("underline", "下划线", "下划线", int(I::Underline), true);
     addSeparator();
-    left = AddButton("left", "左对齐", int(I::AlignLeft), true);
-    center = AddButton("center", "居中对齐", int(I::AlignCenter), true);
-    right = AddButton("right", "右对齐", int(I::AlignRight), true);
+    left = AddButton("left", "左对齐", "左对齐", int(I::AlignLeft), true);
+    center = AddButton("center", "居中对齐", "水平居中", int(I::AlignCenter), true);
+    right = AddButton("right", "右对齐", "右对齐", int(I::AlignRight), true);
     addSeparator();
-    top = AddButton("top", "顶对齐", int(I::AlignTop), true);
-    medium = AddButton("medium", "居中对齐", int(I::AlignMiddle), true);
-    bottom = AddButton("bottom", "底对齐", int(I::AlignBottom), true);
+    top = AddButton("top", "顶对齐", "顶端对齐", int(I::AlignTop), true);
+    medium = AddButton("medium", "居中对齐", "垂直居中", int(I::AlignMiddle), true);
+    bottom = AddButton("bottom", "底对齐", "底端对齐", int(I::AlignBottom), true);
 
     // Each style button may be up or down on its own; each alignment group has one down once
     // any of its buttons was pressed (none at first).
@@ -78,10 +80,13 @@ TFormatBar::TFormatBar(QWidget* parent) : QToolBar(parent) {
         connect(b, &QToolButton::clicked, this, [this] { Q_EMIT AlignClicked(); });
 }
 
-QToolButton* TFormatBar::AddButton(const char* name, const char* hint, int icon, bool checkable) {
+QToolButton* TFormatBar::AddButton(const char* name, const char* hint, const char* accessibleName,
+                                   int icon, bool checkable) {
     auto* button = new QToolButton(this);
     button->setObjectName(QString::fromLatin1(name));
     button->setToolTip(QString::fromUtf8(hint));
+    // Screen readers need a name; the two centring buttons share their hint, not their name.
+    button->setAccessibleName(QString::fromUtf8(accessibleName));
     button->setIcon(MakeDesignIcon(DesignIcon(icon)));
     button->setCheckable(checkable);
     button->setAutoRaise(true);

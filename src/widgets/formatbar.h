@@ -53,7 +53,8 @@ Q_SIGNALS:
     void AlignClicked();
 
 private:
-    QToolButton* AddButton(const char* name, const char* hint, int icon, bool checkable);
+    QToolButton* AddButton(const char* name, const char* hint, const char* accessibleName, int icon,
+                           bool checkable);
     QButtonGroup* m_horz = nullptr;
     QButtonGroup* m_vert = nullptr;
 };

@@ -31,7 +31,7 @@ void TReportControl::PaintPrintPage(QPainter& painter, const QSize& printable) {
 QString TReportControl::PrintDocument(const QString& pdfFile) {
     PrinterService& printers = PrinterService::Instance();
     if (!pdfFile.isEmpty() || printers.CurrentIsPdf()) return PrintToPdf(pdfFile);
-    if (!printers.HasPrinter()) throw KarvellError(QStringLiteral("No printer is installed"));
+    if (!printers.HasPrinter()) throw KarvellError(QStringLiteral("未安装打印机"));
     PrintToQueue(printers.CurrentName());
     return QString();
 }
@@ -57,10 +57,10 @@ QString TReportControl::PrintToPdf(const QString& pdfFile) {
         QPainter painter;
         if (!painter.begin(&writer))
             throw KarvellError(
-                QStringLiteral("Cannot start the print job \"%1\" on printer PDF").arg(JobTitle()));
+                QStringLiteral("无法在打印机 PDF 上开始打印作业“%1”").arg(JobTitle()));
         PaintPrintPage(painter, QSize(writer.width(), writer.height()));
         if (!painter.end())
-            throw KarvellError(QStringLiteral("The print job \"%1\" failed").arg(JobTitle()));
+            throw KarvellError(QStringLiteral("打印作业“%1”失败").arg(JobTitle()));
     }
 
     PdfTextFixer text;
@@ -83,17 +83,17 @@ void TReportControl::PrintToQueue(const QString& queue) {
     QPrinter printer(QPrinter::HighResolution);
     printer.setPrinterName(queue);
     if (!printer.isValid())
-        throw KarvellError(QStringLiteral("The printer %1 is not available").arg(queue));
+        throw KarvellError(QStringLiteral("打印机 %1 不可用").arg(queue));
     printer.setDocName(JobTitle());
     printer.setPageLayout(PageLayoutFor(devMode, printers.UnprintableMm()));
     QPainter painter;
     if (!painter.begin(&printer))
-        throw KarvellError(QStringLiteral("Cannot start the print job \"%1\" on printer %2")
+        throw KarvellError(QStringLiteral("无法在打印机 %2 上开始打印作业“%1”")
                                .arg(JobTitle(), queue));
     PaintPrintPage(painter, QSize(printer.width(), printer.height()));
     if (!painter.end())
         throw KarvellError(
-            QStringLiteral("The print job \"%1\" on printer %2 failed").arg(JobTitle(), queue));
+            QStringLiteral("打印机 %2 上的打印作业“%1”失败").arg(JobTitle(), queue));
 }
 
 } // namespace karvell

@@ -71,8 +71,7 @@ TEST_F(UndoTest, EveryKindOfChangeUndoesToTheExactBytesAndRedoes) {
              d.UpdateLines();
          }},
         {"NewTable", {}, [](TReportDocument& d) {
-             qDeleteAll(d.Lines);
-             d.Lines.clear();
+             d.ResetContent();
              d.NewTable(2, 2);
          }},
     };

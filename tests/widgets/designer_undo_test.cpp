@@ -1,5 +1,6 @@
 // Undo and redo, the keyboard and copy and paste in the voucher designer, driven by real key
 // and mouse events: ten different changes undone give back the saved file's bytes.
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -16,6 +17,7 @@
 #include "mainform.h"
 #include "platform/gbk.h"
 #include "preview_helpers.h"
+#include "previewform.h"
 #include "reportcontrol.h"
 
 using namespace karvell;
@@ -165,6 +167,23 @@ TEST_F(DesignerUndo, KeysMoveTheCurrentCellAndRefreshTheBar) {
     Key(Qt::Key_Right);
     EXPECT_EQ(grid->Zoom, 100);
     EXPECT_EQ(grid->FocusCell, before);
+}
+
+TEST_F(DesignerUndo, EveryToolButtonHasAnAccessibleName) {
+    TPreviewForm preview(nullptr);
+    for (QWidget* window : {static_cast<QWidget*>(form.get()), static_cast<QWidget*>(&preview)}) {
+        const QList<QToolButton*> buttons = window->findChildren<QToolButton*>();
+        ASSERT_GE(buttons.size(), 9);
+        for (QToolButton* button : buttons) {
+            if (button->objectName().startsWith(QLatin1String("qt_"))) continue; // Qt's own
+            QAccessibleInterface* a = QAccessible::queryAccessibleInterface(button);
+            ASSERT_TRUE(a);
+            EXPECT_FALSE(a->text(QAccessible::Name).isEmpty())
+                << button->objectName().toStdString();
+        }
+    }
+    // The two centring buttons share their hint but not their name.
+    EXPECT_NE(form->Panel1->center->accessibleName(), form->Panel1->medium->accessibleName());
 }
 
 } // namespace

@@ -213,7 +213,7 @@ QString PrinterService::PdfOutputDir() const {
 QString PrinterService::NextPdfPath(const QString& title) {
     const QString dir = PdfOutputDir();
     if (!QDir().mkpath(dir))
-        throw KarvellError(QStringLiteral("Cannot create the PDF output folder %1").arg(dir));
+        throw KarvellError(QStringLiteral("无法创建 PDF 输出文件夹“%1”").arg(dir));
     // The title becomes part of a file name: no path separators or control characters.
     QString base = title.trimmed();
     for (QChar& c : base)
