@@ -54,10 +54,9 @@ int main(int argc, char** argv) {
             // direct print ("1") has already said why it failed; the window is no news there.
             if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
                 if (app.arguments().value(1) != QLatin1String("1"))
-                    consoleMessages.Show(
-                        QStringLiteral("Danmere"),
-                        QStringLiteral("没有显示器，设计窗口无法使用，程序结束。"), MsgIcon::Error,
-                        MsgButtons::Ok);
+                    consoleMessages.Show(QStringLiteral("Danmere"),
+                                         QStringLiteral("没有显示器，设计窗口无法使用，程序结束。"),
+                                         MsgIcon::Error, MsgButtons::Ok);
                 exitCode = 1;
             } else {
                 mainForm.showMaximized();

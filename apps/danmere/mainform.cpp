@@ -72,8 +72,7 @@ void TMainForm::BuildWindow() {
     connect(ReportControlMain, &TReportControl::CurrentCellMoved, this, [this] {
         RunGuarded([this] { ReportControlMainMouseDown(Qt::LeftButton, {}, QPoint()); });
     });
-    connect(ReportControlMain, &TReportControl::HistoryChanged, this,
-            &TMainForm::UpdateUndoItems);
+    connect(ReportControlMain, &TReportControl::HistoryChanged, this, &TMainForm::UpdateUndoItems);
     UpdateUndoItems();
     resize(800, 600);
 }
@@ -81,10 +80,9 @@ void TMainForm::BuildWindow() {
 void TMainForm::RunCommand(void (TMainForm::*handler)()) {
     // Every command that changes the template is one undo step; saving, leaving and the undo
     // commands themselves are not changes.
-    const bool records = handler != &TMainForm::file_saveClick &&
-                         handler != &TMainForm::file_exitClick &&
-                         handler != &TMainForm::table_undoClick &&
-                         handler != &TMainForm::table_redoClick;
+    const bool records =
+        handler != &TMainForm::file_saveClick && handler != &TMainForm::file_exitClick &&
+        handler != &TMainForm::table_undoClick && handler != &TMainForm::table_redoClick;
     RunGuarded([this, handler, records] {
         if (records)
             ReportControlMain->History().Change([this, handler] { (this->*handler)(); });
@@ -150,8 +148,7 @@ void TMainForm::resizeEvent(QResizeEvent* event) {
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
     // A click that restores zoom 100 resizes the grid: the page is centred again.
-    if (watched == ReportControlMain && event->type() == QEvent::Resize)
-        ScrollBoxMainResize();
+    if (watched == ReportControlMain && event->type() == QEvent::Resize) ScrollBoxMainResize();
     return QMainWindow::eventFilter(watched, event);
 }
 

@@ -8,7 +8,6 @@
 #include <memory>
 
 #include "borderform.h"
-#include "templatename.h"
 #include "colorform.h"
 #include "formatbar.h"
 #include "mainform.h"
@@ -16,6 +15,7 @@
 #include "platform/messages.h"
 #include "render/colorref.h"
 #include "reportcontrol.h"
+#include "templatename.h"
 #include "vsplitform.h"
 
 namespace karvell {

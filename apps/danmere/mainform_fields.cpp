@@ -112,12 +112,11 @@ void TMainForm::BuildFieldCatalogue(QMenu* popup) {
             QAction* item = current->addAction(QString::fromUtf8(e.caption));
             item->setObjectName(QString::fromLatin1(e.name));
             item->setStatusTip(QString::fromUtf8(e.hint)); // the entry's hint: its prefix
-            connect(item, &QAction::triggered, this,
-                    [this, item] {
-                        RunGuarded([this, item] {
-                            ReportControlMain->History().Change([&] { InsertFieldText(item); });
-                        });
-                    });
+            connect(item, &QAction::triggered, this, [this, item] {
+                RunGuarded([this, item] {
+                    ReportControlMain->History().Change([&] { InsertFieldText(item); });
+                });
+            });
             break;
         }
         }

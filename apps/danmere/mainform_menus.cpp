@@ -139,8 +139,8 @@ void TMainForm::BuildMenus() {
     file_exit = fileMenu->findChild<QAction*>(QStringLiteral("file_exit"));
     table_undo = tableMenu->findChild<QAction*>(QStringLiteral("table_undo"));
     table_redo = tableMenu->findChild<QAction*>(QStringLiteral("table_redo"));
-    table_redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y),
-                              QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    table_redo->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
 
     ToolBar1 = addToolBar(QStringLiteral("ToolBar1"));
     ToolBar1->setObjectName(QStringLiteral("ToolBar1"));

@@ -9,8 +9,8 @@
 #include <cmath>
 #include <memory>
 
-#include "model/limits.h"
 #include "model/documentjson.h"
+#include "model/limits.h"
 #include "model/reportdocument.h"
 #include "platform/gbk.h"
 

@@ -5,8 +5,8 @@
 #include <QPainter>
 #include <QPdfWriter>
 
-#include "platform/atomicfile.h"
 #include "command.h"
+#include "platform/atomicfile.h"
 #include "platform/error.h"
 #include "platform/printer.h"
 
@@ -92,8 +92,7 @@ int RunCalibrate(const QStringList& args) {
         painter.scale(dotsPerMm, dotsPerMm);
         painter.translate(offset.x() - margins.left(), offset.y() - margins.top());
         DrawSheet(painter, layout.fullRect(QPageLayout::Millimeter).size(), writer.resolution());
-        if (!painter.end())
-            throw KarvellError(QStringLiteral("karvell calibrate: 写入 PDF 失败"));
+        if (!painter.end()) throw KarvellError(QStringLiteral("karvell calibrate: 写入 PDF 失败"));
     }
     WriteFileAtomic(path, pdf);
     return 0;

@@ -24,7 +24,8 @@ namespace {
 // Built beside the target and renamed over it when complete: a full disk or a bad statement
 // leaves the previous database as it was.
 void WriteDatabase(const QString& file, const QStringList& statements) {
-    const QString temp = file + QStringLiteral(".tmp-") + QUuid::createUuid().toString(QUuid::Id128);
+    const QString temp =
+        file + QStringLiteral(".tmp-") + QUuid::createUuid().toString(QUuid::Id128);
     const QString name = QStringLiteral("make-demo-") + QUuid::createUuid().toString();
     QString error;
     {
@@ -37,8 +38,8 @@ void WriteDatabase(const QString& file, const QStringList& statements) {
             db.transaction();
             for (const QString& statement : statements) {
                 if (!query.exec(statement)) {
-                    error = QStringLiteral("无法写入数据库 %1：%2")
-                                .arg(file, query.lastError().text());
+                    error =
+                        QStringLiteral("无法写入数据库 %1：%2").arg(file, query.lastError().text());
                     break;
                 }
             }
@@ -49,8 +50,8 @@ void WriteDatabase(const QString& file, const QStringList& statements) {
         }
     }
     QSqlDatabase::removeDatabase(name);
-    if (error.isEmpty() && std::rename(QFile::encodeName(temp).constData(),
-                                       QFile::encodeName(file).constData()) != 0)
+    if (error.isEmpty() &&
+        std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(file).constData()) != 0)
         error = QStringLiteral("无法写入数据库 %1：%2").arg(file, SystemErrorText(errno));
     if (!error.isEmpty()) {
         QFile::remove(temp);
@@ -99,12 +100,14 @@ int MakeDemo(const QStringList& arguments) {
     // A folder that already holds a demo may hold a customised one: keep it unless asked.
     if (!force) {
         QStringList existing;
-        for (const QString& file : {templateFile, database, dir.filePath(QStringLiteral("odbc.ini")),
-                                    dir.filePath(QStringLiteral("odbcinst.ini"))})
+        for (const QString& file :
+             {templateFile, database, dir.filePath(QStringLiteral("odbc.ini")),
+              dir.filePath(QStringLiteral("odbcinst.ini"))})
             if (QFileInfo::exists(file)) existing.append(QDir::cleanPath(file));
         if (!existing.isEmpty()) {
-            PrintError(QStringLiteral("make-demo：这些文件已经存在，未作改动：%1（加 --force 覆盖它们）")
-                           .arg(existing.join(QStringLiteral("、"))));
+            PrintError(
+                QStringLiteral("make-demo：这些文件已经存在，未作改动：%1（加 --force 覆盖它们）")
+                    .arg(existing.join(QStringLiteral("、"))));
             return 1;
         }
     }

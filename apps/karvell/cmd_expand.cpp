@@ -149,8 +149,7 @@ QJsonObject PagesToJson(const TReportRunTime& runtime, int detailIndex,
         TemplateData page;
         QString error;
         if (ReadTemplate(*stream, 0, page, &error) != ReadStatus::Ok)
-            throw KarvellError(
-                QStringLiteral("karvell expand: 生成的页面无法读回：%1").arg(error));
+            throw KarvellError(QStringLiteral("karvell expand: 生成的页面无法读回：%1").arg(error));
         pages.append(DocumentToJson(page));
     }
     QJsonObject out;
@@ -168,8 +167,7 @@ void ForEachPage(const TReportRunTime& runtime, ProgressReport& progress, PaintO
     TReportControl grid;
     for (int i = 0; i < runtime.PageStreams.size(); ++i) {
         if (!grid.LoadFromStream(*runtime.PageStreams[i], 0))
-            throw KarvellError(
-                QStringLiteral("karvell expand: 第 %1 页无法载入").arg(i + 1));
+            throw KarvellError(QStringLiteral("karvell expand: 第 %1 页无法载入").arg(i + 1));
         paint(grid, i);
         progress.Step(i + 1);
     }
@@ -262,8 +260,7 @@ int RunExpand(const QStringList& args) {
         runtime->RunSetDataLine(Gbk::Encode(line), false, true);
         if (line.trimmed().startsWith(QLatin1String("SetDataSet"), Qt::CaseInsensitive) &&
             runtime->DataSets.size() == before)
-            PrintError(
-                QStringLiteral("karvell expand: 命令行“%1”没有登记任何数据集").arg(line));
+            PrintError(QStringLiteral("karvell expand: 命令行“%1”没有登记任何数据集").arg(line));
     }
     for (const auto& [name, value] : std::as_const(o.variables))
         runtime->SetVarValue(Gbk::Encode(name), Gbk::Encode(value));

@@ -3,8 +3,8 @@
 #include <QPainter>
 
 #include "command.h"
-#include "platform/atomicfile.h"
 #include "model/limits.h"
+#include "platform/atomicfile.h"
 #include "reportcontrol.h"
 
 namespace karvell::cli {
@@ -71,8 +71,7 @@ int RunRender(const QStringList& args) {
     grid.PreviewMode = printLook;
     for (const auto& [line, cell] : selection) {
         if (line >= grid.Lines.size() || cell >= grid.Lines[line]->Cells.size())
-            return Fail(
-                QStringLiteral("karvell render: 没有单元格 %1,%2").arg(line).arg(cell));
+            return Fail(QStringLiteral("karvell render: 没有单元格 %1,%2").arg(line).arg(cell));
         grid.AddSelectedCell(grid.Lines[line]->Cells[cell]);
     }
 

@@ -117,8 +117,7 @@ Page LoadPage(const TReportRunTime& runtime, int index, PdfTextFixer& text) {
     page.index = index;
     page.document = std::make_unique<TReportDocument>();
     if (!page.document->LoadFromStream(*runtime.PageStreams[index], 0))
-        throw KarvellError(
-            QStringLiteral("karvell expand: 第 %1 页无法载入").arg(index + 1));
+        throw KarvellError(QStringLiteral("karvell expand: 第 %1 页无法载入").arg(index + 1));
     for (const TReportLine* line : std::as_const(page.document->Lines))
         for (const TReportCell* cell : line->Cells)
             if (!cell->OwnerCell && !cell->CellText.isEmpty())

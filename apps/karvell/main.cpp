@@ -109,7 +109,8 @@ int main(int argc, char** argv) {
     }
     karvell::PrepareSessionEnvironment();
     if (command->needsDisplay && !karvell::HasDisplay()) {
-        PrintError(QStringLiteral("karvell %1：没有显示器（DISPLAY 未设置），无法打开窗口").arg(name));
+        PrintError(
+            QStringLiteral("karvell %1：没有显示器（DISPLAY 未设置），无法打开窗口").arg(name));
         return 1;
     }
     // Batch commands run without a display.

@@ -45,8 +45,8 @@ bool WriteFile(const QString& path, const QString& text, QString* error) {
 QString OdbcProfileString(const QString& section, const char* key, const char* file) {
     char buffer[4096] = {};
     const QByteArray s = section.toLocal8Bit();
-    const int n = SQLGetPrivateProfileString(s.constData(), key, "", buffer, int(sizeof buffer),
-                                             file);
+    const int n =
+        SQLGetPrivateProfileString(s.constData(), key, "", buffer, int(sizeof buffer), file);
     return n > 0 ? QString::fromLocal8Bit(buffer, std::min<int>(n, int(sizeof buffer) - 1))
                  : QString();
 }

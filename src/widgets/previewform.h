@@ -54,7 +54,7 @@ public:
     TPageScrollBox* ScrollBox1 = nullptr;
     TReportControl* ReportControl1 = nullptr;
     QStatusBar* StatusBar1 = nullptr;
-    QLabel* StatusPanel = nullptr; // the status bar's one panel
+    QLabel* StatusPanel = nullptr;  // the status bar's one panel
     QLabel* PrintedPanel = nullptr; // where the last print went; made by the first print
 
     // Fields.

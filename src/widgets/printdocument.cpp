@@ -59,8 +59,7 @@ QString TReportControl::PrintToPdf(const QString& pdfFile) {
             throw KarvellError(
                 QStringLiteral("无法在打印机 PDF 上开始打印作业“%1”").arg(JobTitle()));
         PaintPrintPage(painter, QSize(writer.width(), writer.height()));
-        if (!painter.end())
-            throw KarvellError(QStringLiteral("打印作业“%1”失败").arg(JobTitle()));
+        if (!painter.end()) throw KarvellError(QStringLiteral("打印作业“%1”失败").arg(JobTitle()));
     }
 
     PdfTextFixer text;
@@ -82,18 +81,16 @@ void TReportControl::PrintToQueue(const QString& queue) {
     const DEVMODE devMode = *printers.LockPrinterDevMode();
     QPrinter printer(QPrinter::HighResolution);
     printer.setPrinterName(queue);
-    if (!printer.isValid())
-        throw KarvellError(QStringLiteral("打印机 %1 不可用").arg(queue));
+    if (!printer.isValid()) throw KarvellError(QStringLiteral("打印机 %1 不可用").arg(queue));
     printer.setDocName(JobTitle());
     printer.setPageLayout(PageLayoutFor(devMode, printers.UnprintableMm()));
     QPainter painter;
     if (!painter.begin(&printer))
-        throw KarvellError(QStringLiteral("无法在打印机 %2 上开始打印作业“%1”")
-                               .arg(JobTitle(), queue));
+        throw KarvellError(
+            QStringLiteral("无法在打印机 %2 上开始打印作业“%1”").arg(JobTitle(), queue));
     PaintPrintPage(painter, QSize(printer.width(), printer.height()));
     if (!painter.end())
-        throw KarvellError(
-            QStringLiteral("打印机 %2 上的打印作业“%1”失败").arg(JobTitle(), queue));
+        throw KarvellError(QStringLiteral("打印机 %2 上的打印作业“%1”失败").arg(JobTitle(), queue));
 }
 
 } // namespace karvell

@@ -102,7 +102,8 @@ public:
     }
 
     void* interface_cast(QAccessible::InterfaceType type) override {
-        if (type == QAccessible::TableInterface) return static_cast<QAccessibleTableInterface*>(this);
+        if (type == QAccessible::TableInterface)
+            return static_cast<QAccessibleTableInterface*>(this);
         return QAccessibleWidget::interface_cast(type);
     }
 
@@ -215,8 +216,7 @@ private:
 };
 
 QAccessibleInterface* GridFactory(const QString& className, QObject* object) {
-    if (className == QLatin1String("karvell::TReportControl") && object &&
-        object->isWidgetType())
+    if (className == QLatin1String("karvell::TReportControl") && object && object->isWidgetType())
         return new GridAccessible(static_cast<TReportControl*>(object));
     return nullptr;
 }

@@ -119,9 +119,9 @@ private:
     bool m_rightDown = false;
     TUndoHistory m_history{*this};
     bool m_designKeys = false;
-    bool m_typing = false;      // the edit box's typing is being recorded as one step
+    bool m_typing = false;        // the edit box's typing is being recorded as one step
     bool m_pressRecorded = false; // a left press is being recorded (border drags)
-    QByteArray m_editOriginal;  // the edited cell's text when the box opened
+    QByteArray m_editOriginal;    // the edited cell's text when the box opened
 };
 
 } // namespace karvell

@@ -16,8 +16,8 @@ namespace karvell {
 void TReportControl::SetDesignKeys(bool on) {
     m_designKeys = on;
     setFocusPolicy(on ? Qt::StrongFocus : Qt::NoFocus);
-    m_history.OnChanged = on ? std::function<void()>([this] { Q_EMIT HistoryChanged(); })
-                             : std::function<void()>();
+    m_history.OnChanged =
+        on ? std::function<void()>([this] { Q_EMIT HistoryChanged(); }) : std::function<void()>();
     m_history.Clear();
 }
 

@@ -63,7 +63,8 @@ protected:
 
 TEST_F(Demo, ASaveOntoAFullDiskFailsAndKeepsThePreviousFile) {
     SmallDisk disk;
-    if (!disk.IsMounted()) GTEST_SKIP() << "full-disk saves not tested: " << disk.WhyNot().toStdString();
+    if (!disk.IsMounted())
+        GTEST_SKIP() << "full-disk saves not tested: " << disk.WhyNot().toStdString();
     const QString ops = m_dir.filePath(u"ops.json"_s);
     ASSERT_TRUE(WriteAll(ops, R"([{"op": "SetCellText", "cell": [0, 0], "text": "新标题"}])"));
     const struct {
@@ -102,7 +103,8 @@ TEST_F(Demo, ASaveOntoAFullDiskFailsAndKeepsThePreviousFile) {
 
 TEST_F(Demo, TheDesignerSaysWhenItCannotCreateItsSettingsFile) {
     SmallDisk disk;
-    if (!disk.IsMounted()) GTEST_SKIP() << "full-disk saves not tested: " << disk.WhyNot().toStdString();
+    if (!disk.IsMounted())
+        GTEST_SKIP() << "full-disk saves not tested: " << disk.WhyNot().toStdString();
     ASSERT_TRUE(disk.Fill(0));
     const ProgramRun run = Danmere({u"1"_s}, disk.Path());
     EXPECT_EQ(run.exitCode, 1);
@@ -170,11 +172,11 @@ TEST(KarvellCommandLine, EveryCommandAnswersHelpAndNothingElseHappens) {
     ASSERT_GE(names.size(), 8) << list.OutText().toStdString();
     for (const QString& name : std::as_const(names)) {
         SCOPED_TRACE(name.toStdString());
-        const ProgramRun run =
-            RunProgram(QStringLiteral(KARVELL_TOOL), {name, u"--help"_s}, ProgramEnvironment(),
-                       dir.path());
+        const ProgramRun run = RunProgram(QStringLiteral(KARVELL_TOOL), {name, u"--help"_s},
+                                          ProgramEnvironment(), dir.path());
         EXPECT_EQ(run.exitCode, 0);
-        EXPECT_TRUE(run.OutText().startsWith(u"Usage: karvell "_s + name)) << run.OutText().toStdString();
+        EXPECT_TRUE(run.OutText().startsWith(u"Usage: karvell "_s + name))
+            << run.OutText().toStdString();
         EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
     }
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty())
@@ -197,8 +199,7 @@ TEST(KarvellCommandLine, ViewWithoutADisplayFailsWithAMessage) {
     QProcessEnvironment env = ProgramEnvironment();
     for (const QString& name : {u"QT_QPA_PLATFORM"_s, u"DISPLAY"_s, u"WAYLAND_DISPLAY"_s})
         env.remove(name);
-    const ProgramRun run =
-        RunProgram(QStringLiteral(KARVELL_TOOL), {u"view"_s, u"any.edj"_s}, env);
+    const ProgramRun run = RunProgram(QStringLiteral(KARVELL_TOOL), {u"view"_s, u"any.edj"_s}, env);
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.err.contains(u"没有显示器"_s)) << run.err.toStdString();
 }

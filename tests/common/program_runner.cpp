@@ -24,9 +24,8 @@ ProgramRun RunProgram(const QString& program, const QStringList& args,
         process.kill();
         process.waitForFinished(5000);
     }
-    run.exitCode = run.finished && process.exitStatus() == QProcess::NormalExit
-                       ? process.exitCode()
-                       : -1;
+    run.exitCode =
+        run.finished && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     run.out = process.readAllStandardOutput();
     run.err = QString::fromUtf8(process.readAllStandardError());
     return run;

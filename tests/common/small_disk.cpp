@@ -41,7 +41,8 @@ bool SmallDisk::Fill(qint64 leave) {
     if (!filler.open(QIODevice::Append)) return false;
     const QByteArray block(4096, 'x');
     while (FreeBytes() > leave) {
-        const qint64 chunk = std::min<qint64>(block.size(), std::max<qint64>(1, FreeBytes() - leave));
+        const qint64 chunk =
+            std::min<qint64>(block.size(), std::max<qint64>(1, FreeBytes() - leave));
         if (filler.write(block.constData(), chunk) != chunk || !filler.flush()) break;
     }
     filler.close();

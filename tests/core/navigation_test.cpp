@@ -38,17 +38,17 @@ TEST_F(KeyboardTest, MovesTreatAMergedBlockAsOneCell) {
         CellMove move;
         Pos to; // (-1, -1): the edge, no move
     } cases[] = {
-        {{0, 0}, CellMove::Right, {0, 1}}, {{1, 0}, CellMove::Right, {0, 1}},
-        {{0, 1}, CellMove::Right, {0, 2}}, {{1, 2}, CellMove::Left, {0, 1}},
-        {{0, 1}, CellMove::Down, {2, 1}},  {{2, 1}, CellMove::Up, {0, 1}},
-        {{0, 0}, CellMove::Left, {-1, -1}}, {{0, 0}, CellMove::Up, {-1, -1}},
-        {{2, 2}, CellMove::Down, {-1, -1}}, {{2, 2}, CellMove::Right, {-1, -1}},
-        {{0, 2}, CellMove::Next, {1, 0}},  {{1, 0}, CellMove::Next, {1, 2}},
+        {{0, 0}, CellMove::Right, {0, 1}},    {{1, 0}, CellMove::Right, {0, 1}},
+        {{0, 1}, CellMove::Right, {0, 2}},    {{1, 2}, CellMove::Left, {0, 1}},
+        {{0, 1}, CellMove::Down, {2, 1}},     {{2, 1}, CellMove::Up, {0, 1}},
+        {{0, 0}, CellMove::Left, {-1, -1}},   {{0, 0}, CellMove::Up, {-1, -1}},
+        {{2, 2}, CellMove::Down, {-1, -1}},   {{2, 2}, CellMove::Right, {-1, -1}},
+        {{0, 2}, CellMove::Next, {1, 0}},     {{1, 0}, CellMove::Next, {1, 2}},
         {{1, 2}, CellMove::Previous, {1, 0}}, {{2, 2}, CellMove::Next, {-1, -1}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.from.first << "," << c.from.second << " move "
-                                        << int(c.move));
+        SCOPED_TRACE(testing::Message()
+                     << c.from.first << "," << c.from.second << " move " << int(c.move));
         const TReportCell* to = NeighbourCell(doc, At(doc, c.from.first, c.from.second), c.move);
         EXPECT_EQ(to ? PositionOf(doc, to) : Pos(-1, -1), c.to);
     }

@@ -17,7 +17,6 @@ struct Recorder {
     }
 };
 
-
 QByteArray Line(qint64 done, qint64 total) {
     return ProgressReport::Line(QStringLiteral("写入 PDF"), QStringLiteral("页"), done, total)
         .toUtf8();

@@ -48,15 +48,19 @@ TEST_F(UndoTest, EveryKindOfChangeUndoesToTheExactBytesAndRedoes) {
         {"AddCell", {{1, 1}}, [](TReportDocument& d) { d.AddCell(); }},
         {"InsertCell", {{1, 1}}, [](TReportDocument& d) { d.InsertCell(); }},
         {"DeleteCell", {{1, 1}}, [](TReportDocument& d) { d.DeleteCell(); }},
-        {"CombineCell", {{0, 1}, {1, 1}, {0, 2}, {1, 2}}, [](TReportDocument& d) { d.CombineCell(); }},
+        {"CombineCell",
+         {{0, 1}, {1, 1}, {0, 2}, {1, 2}},
+         [](TReportDocument& d) { d.CombineCell(); }},
         {"VSplitCell", {{2, 0}}, [](TReportDocument& d) { d.VSplitCell(3); }},
         {"SetSelText", {{0, 0}, {2, 3}}, [](TReportDocument& d) { d.SetSelText(G("合计")); }},
         {"SetSelColors", {{0, 0}}, [](TReportDocument& d) { d.SetSelColors(0x0000FF, 0xEEEEEE); }},
         {"SetSelAlign", {{0, 0}}, [](TReportDocument& d) { d.SetSelAlign(2, 0); }},
         {"SetSelDiagonal", {{0, 0}}, [](TReportDocument& d) { d.SetSelDiagonal(0x101); }},
-        {"SetSelBorders", {{0, 0}},
+        {"SetSelBorders",
+         {{0, 0}},
          [](TReportDocument& d) { d.SetSelBorders(false, true, false, true, 1, 2, 1, 2); }},
-        {"SetSelFont", {{1, 2}},
+        {"SetSelFont",
+         {{1, 2}},
          [](TReportDocument& d) {
              LOGFONTA f = d.Lines[1]->Cells[2]->LogFont;
              f.lfHeight = -32;
@@ -64,13 +68,16 @@ TEST_F(UndoTest, EveryKindOfChangeUndoesToTheExactBytesAndRedoes) {
          }},
         {"SetSelDispFormat", {{1, 2}}, [](TReportDocument& d) { d.SetSelDispFormat("0,.00"); }},
         {"SetMargin", {}, [](TReportDocument& d) { d.SetMargin(30, 25, 15, 20); }},
-        {"border drag", {},
+        {"border drag",
+         {},
          [](TReportDocument& d) {
              d.Lines[0]->Cells[0]->SetCellWidth(d.Lines[0]->Cells[0]->CellWidth + 30);
              d.Lines[1]->SetDragHeight(80);
              d.UpdateLines();
          }},
-        {"NewTable", {}, [](TReportDocument& d) {
+        {"NewTable",
+         {},
+         [](TReportDocument& d) {
              d.ResetContent();
              d.NewTable(2, 2);
          }},

@@ -122,8 +122,8 @@ TEST_F(DesignerUndo, TenChangesUndoneGiveTheSavedFileBack) {
     EXPECT_TRUE(form->FileSaved) << "back at the saved state";
     EXPECT_FALSE(undo->isEnabled());
     for (int i = 1; i <= 5; ++i) {
-        Shortcut(i % 2 ? Qt::Key_Y : Qt::Key_Z, i % 2 ? Qt::ControlModifier
-                                                     : Qt::ControlModifier | Qt::ShiftModifier);
+        Shortcut(i % 2 ? Qt::Key_Y : Qt::Key_Z,
+                 i % 2 ? Qt::ControlModifier : Qt::ControlModifier | Qt::ShiftModifier);
         EXPECT_EQ(grid->Snapshot(), states[i]) << "redo to state " << i;
     }
     EXPECT_FALSE(form->FileSaved);

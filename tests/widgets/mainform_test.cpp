@@ -4,8 +4,8 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QDir>
-#include <QFileInfo>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QScrollArea>
 #include <QTemporaryDir>
@@ -15,8 +15,10 @@
 
 #include "adoquery.h"
 #include "apptermination.h"
+#include "common/small_disk.h"
 #include "designer_helpers.h"
 #include "mainform.h"
+#include "platform/error.h"
 #include "platform/gbk.h"
 #include "platform/messages.h"
 #include "platform/printer.h"
@@ -27,8 +29,6 @@
 #include "runtime/reportruntime.h"
 #include "runtimeui.h"
 #include "templatename.h"
-#include "common/small_disk.h"
-#include "platform/error.h"
 
 using namespace karvell;
 using namespace karvell::testutil;
@@ -339,7 +339,8 @@ TEST_F(MainFormTest, ANameOutsideEdjIsNeitherReadNorWritten) {
 
 TEST_F(MainFormTest, SavingOntoAFullDiskSaysSoAndKeepsTheFile) {
     test::SmallDisk disk;
-    if (!disk.IsMounted()) GTEST_SKIP() << "full-disk saves not tested: " << disk.WhyNot().toStdString();
+    if (!disk.IsMounted())
+        GTEST_SKIP() << "full-disk saves not tested: " << disk.WhyNot().toStdString();
     QDir::setCurrent(disk.Path());
     QDir().mkpath(QStringLiteral("edj"));
     const QString file = disk.FilePath(QStringLiteral("edj/单据.edj"));

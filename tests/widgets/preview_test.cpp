@@ -2,6 +2,7 @@
 // each page as its own job, the row buttons, and the runtime's preview entry points that create
 // it through WidgetRuntimeUi.
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QProcess>
 #include <QStandardPaths>
@@ -9,8 +10,6 @@
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
-#include <QFileInfo>
-#include <QLabel>
 #include <gtest/gtest.h>
 
 #include "apptermination.h"
@@ -308,7 +307,8 @@ TEST_F(PreviewTest, PrintingOnePageKeepsItsEditsSeveralPagesAreReloaded) {
             form.ReportControl1->Lines[0]->Cells[0]->SetCellText(
                 Gbk::Encode(QStringLiteral("改过")));
             Click(form.PrintBtn);
-            if (form.PrintedPanel && form.PrintedPanel->isVisible()) shown = form.PrintedPanel->text();
+            if (form.PrintedPanel && form.PrintedPanel->isVisible())
+                shown = form.PrintedPanel->text();
             pagePanel = form.StatusPanel->isVisible() ? form.StatusPanel->text() : QString();
             form.close();
         });

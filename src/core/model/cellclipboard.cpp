@@ -131,8 +131,8 @@ int PasteText(TReportDocument& d, const QString& text) {
         const QStringList columns = rows[r].split(u'\t');
         for (int c = 0; c < columns.size(); ++c) {
             if (TReportCell* cell = target(c)) {
-                cell->SetCellText(Gbk::TruncateBytes(Gbk::EncodeStorable(columns[c]),
-                                                     MAX_TEXT_BYTES));
+                cell->SetCellText(
+                    Gbk::TruncateBytes(Gbk::EncodeStorable(columns[c]), MAX_TEXT_BYTES));
                 ++n;
             }
         }

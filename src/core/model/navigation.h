@@ -9,8 +9,7 @@ enum class CellMove { Left, Right, Up, Down, Next, Previous };
 
 // The cell a move from `from` reaches, or none at the document's edge. Next and Previous go
 // along the line and on to the following or preceding line.
-TReportCell* NeighbourCell(const TReportDocument& document, const TReportCell* from,
-                           CellMove move);
+TReportCell* NeighbourCell(const TReportDocument& document, const TReportCell* from, CellMove move);
 
 // The cell keys act on: the current cell, else the first cell of the document.
 TReportCell* CurrentCell(const TReportDocument& document);

@@ -78,8 +78,8 @@ bool TUndoHistory::End() {
     if (m_depth == 0 || --m_depth > 0) return false;
     State before = std::move(*m_pending);
     m_pending.reset();
-    if (before.stream == m_document.Snapshot() && before.printerPaper.value_or(QByteArray()) ==
-                                                      PrinterPaper())
+    if (before.stream == m_document.Snapshot() &&
+        before.printerPaper.value_or(QByteArray()) == PrinterPaper())
         return false;
     m_undo.append(std::move(before));
     while (m_undo.size() > m_limit)

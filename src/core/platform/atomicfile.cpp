@@ -2,8 +2,8 @@
 
 #include <QBuffer>
 #include <QFile>
-#include <QImage>
 #include <QFileInfo>
+#include <QImage>
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
