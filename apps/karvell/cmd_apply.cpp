@@ -17,6 +17,7 @@
 #include "model/headlessgrid.h"
 #include "model/reportdocument.h"
 #include "platform/error.h"
+#include "platform/fileopen.h"
 #include "platform/gbk.h"
 
 namespace karvell::cli {
@@ -234,9 +235,9 @@ int RunApply(const QStringList& args) {
     }
 
     QFile file(opsFile);
-    if (!file.open(QIODevice::ReadOnly)) {
-        PrintError(
-            QStringLiteral("karvell apply: cannot read %1: %2").arg(opsFile, file.errorString()));
+    QString why;
+    if (!OpenForReading(file, &why)) {
+        PrintError(QStringLiteral("karvell apply: 无法读取“%1”：%2").arg(opsFile, why));
         return 1;
     }
     QJsonParseError parseError;
@@ -268,7 +269,8 @@ int RunApply(const QStringList& args) {
             PrintError(QStringLiteral("karvell apply: step %1: %2").arg(i).arg(e.message));
             return 1;
         } catch (const KarvellError& e) {
-            PrintError(QStringLiteral("karvell apply: step %1: %2").arg(i).arg(e.message()));
+            // The model's own errors are Chinese: so is the line that carries them.
+            PrintError(QStringLiteral("karvell apply: 第 %1 步：%2").arg(i).arg(e.message()));
             return 1;
         }
     }

@@ -270,7 +270,9 @@ TEST_F(CliTest, ApplyRefusesABadStepAndSavesNothing) {
         const QString out = Path(QStringLiteral("out.ept"));
         const Outcome r = RunTool({QStringLiteral("apply"), QStringLiteral("new"), ops, "-o", out});
         EXPECT_EQ(r.exitCode, 1) << c.step;
-        EXPECT_TRUE(r.err.contains(QStringLiteral("step 1: ")) &&
+        // Step format errors are worded like the usage (English), the model's own in Chinese.
+        EXPECT_TRUE((r.err.contains(QStringLiteral("step 1: ")) ||
+                     r.err.contains(QStringLiteral("第 1 步："))) &&
                     r.err.contains(QString::fromUtf8(c.message)))
             << c.step << " said: " << r.err.toStdString();
         EXPECT_FALSE(QFile::exists(out)) << c.step;

@@ -79,6 +79,12 @@ TEST_F(Demo, ASaveOntoAFullDiskFailsAndKeepsThePreviousFile) {
           u"主表=select * from Quorbex_Main"_s, u"--dataset"_s,
           u"从表=select * from Quorbex_Detail"_s, u"--pdf"_s, u"%T"_s}},
         {"a.png", {u"render"_s, Template(), u"-o"_s, u"%T"_s}},
+        {"a.pdf",
+         {u"batch"_s, Template(), u"--db"_s, Db(), u"--master"_s,
+          u"select * from Month_Main where 凭证号 in (select 凭证号 from Month_Main limit 2)"_s,
+          u"--detail"_s, u"select * from Month_Detail"_s, u"--key"_s, u"凭证号"_s, u"--pdf"_s,
+          u"%T"_s}},
+        {"a.pdf", {u"calibrate"_s, u"--pdf"_s, u"%T"_s}},
         {"a.sql", {u"make-demo"_s, u"--sql"_s, u"%T"_s}},
     };
     const QByteArray previous = "the previous file, which a failed save must leave alone\n";
