@@ -28,6 +28,9 @@ if ((${#missing[@]})); then
     DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
+# ccache (when present) sees paths relative to the checkout, so clones share compiled objects.
+export CCACHE_BASEDIR="$PWD"
+
 preset=${1:-default}
 shift || true
 cmake --preset "$preset" >/dev/null
