@@ -13,6 +13,7 @@ PACKAGES=(
     fonts-arphic-uming fonts-arphic-ukai fonts-noto-cjk
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb openbox imagemagick poppler-utils
+    qt6-translations-l10n
 )
 
 missing=()

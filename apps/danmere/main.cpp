@@ -11,6 +11,7 @@
 #include "platform/session.h"
 #include "printerbackend.h"
 #include "qtmessages.h"
+#include "qttranslations.h"
 #include "runtimeui.h"
 
 int main(int argc, char** argv) {
@@ -23,6 +24,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Danmere"));
     SetApplicationTitle(QStringLiteral("Danmere"));
     InstallFontSubstitutions();
+    InstallQtTranslations(app);
 
     // Boxes nobody can see cannot be answered: without a display they go to stderr.
     QtMessages windowMessages;

@@ -4,15 +4,18 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QMenuBar>
-#include <QScrollArea>
+#include <QMenu>
 #include <QToolBar>
 
 #include "adoquery.h"
 #include "apptermination.h"
+#include "commandguard.h"
+#include "formatbar.h"
 #include "pagefit.h"
+#include "pagescrollbox.h"
 #include "platform/error.h"
 #include "platform/messages.h"
+#include "render/colorref.h"
 #include "reportcontrol.h"
 #include "runtime/components.h"
 #include "runtime/reportruntime.h"
@@ -21,7 +24,7 @@
 namespace karvell {
 
 TMainForm::TMainForm(const QStringList& arguments, QWidget* parent)
-    : QMainWindow(parent), m_arguments(arguments) {
+    : QMainWindow(parent), m_arguments(arguments), m_fontDialogColor(clWindowText) {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Danmere"));
     BuildWindow();
@@ -39,66 +42,36 @@ void TMainForm::BuildWindow() {
     ReportRunTimeMain = new TReportRunTime(this);
     ReportRunTimeMain->setObjectName(QStringLiteral("ReportRunTimeMain"));
 
-    QMenu* fileMenu = menuBar()->addMenu(QStringLiteral("〖文件〗"));
-    file_save = fileMenu->addAction(QStringLiteral("「保存」"));
-    file_save->setObjectName(QStringLiteral("file_save"));
-    file_save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    fileMenu->addSeparator();
-    file_exit = fileMenu->addAction(QStringLiteral("「退出」"));
-    file_exit->setObjectName(QStringLiteral("file_exit"));
-    file_exit->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F4));
-    connect(file_save, &QAction::triggered, this, [this] {
-        try {
-            file_saveClick();
-        } catch (const KarvellError& e) {
-            ShowError(e.message());
-        }
-    });
-    connect(file_exit, &QAction::triggered, this, &TMainForm::file_exitClick);
-
-    Panel1 = addToolBar(QStringLiteral("Panel1"));
-    Panel1->setObjectName(QStringLiteral("Panel1"));
-    Panel1->setMovable(false);
-    fontbox = new QComboBox(Panel1);
-    fontbox->setObjectName(QStringLiteral("fontbox"));
-    fontbox->setToolTip(QStringLiteral("字体"));
-    fontbox->setMaxVisibleItems(15);
-    fontbox->setMinimumContentsLength(14);
-    Panel1->addWidget(fontbox);
-    fontsize = new QComboBox(Panel1);
-    fontsize->setObjectName(QStringLiteral("fontsize"));
-    fontsize->setToolTip(QStringLiteral("字号"));
-    fontsize->setEditable(true);
-    for (const char* size : {"8", "9", "10", "11", "12", "14", "16", "18", "20", "22", "24", "26",
-                             "28", "36", "48", "72"})
-        fontsize->addItem(QString::fromLatin1(size));
-    fontsize->setCurrentIndex(-1);
-    Panel1->addWidget(fontsize);
-
-    ScrollBoxMain = new QScrollArea(this);
+    ScrollBoxMain = new TPageScrollBox(this);
     ScrollBoxMain->setObjectName(QStringLiteral("ScrollBoxMain"));
-    ScrollBoxMain->setWidgetResizable(true);
-    ScrollBoxMain->setBackgroundRole(QPalette::Dark);
-    m_canvas = new QWidget;
-    ScrollBoxMain->setWidget(m_canvas);
-    ReportControlMain = new TReportControl(m_canvas);
+    ReportControlMain = ScrollBoxMain->Grid();
     ReportControlMain->setObjectName(QStringLiteral("ReportControlMain"));
-    ScrollBoxMain->installEventFilter(this);
+    connect(ScrollBoxMain, &TPageScrollBox::Resized, this, &TMainForm::ScrollBoxMainResize);
     setCentralWidget(ScrollBoxMain);
+
+    BuildMenus();
+
+    Panel1 = new TFormatBar(this);
+    fontbox = Panel1->fontbox;
+    fontsize = Panel1->fontsize;
+    addToolBarBreak();
+    addToolBar(Panel1);
+    connect(Panel1, &TFormatBar::FontChanged, this,
+            [this] { RunCommand(&TMainForm::fontboxChange); });
+    connect(Panel1, &TFormatBar::AlignClicked, this, [this] { RunCommand(&TMainForm::leftClick); });
+    connect(ReportControlMain, &TReportControl::MouseDown, this,
+            [this](Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint pos) {
+                RunGuarded([&] { ReportControlMainMouseDown(button, modifiers, pos); });
+            });
     resize(800, 600);
+}
+
+void TMainForm::RunCommand(void (TMainForm::*handler)()) {
+    RunGuarded([this, handler] { (this->*handler)(); });
 }
 
 QString TMainForm::TemplateFileName() const {
     return TemplatePath(QString(), FormatName);
-}
-
-void TMainForm::file_saveClick() {
-    ReportControlMain->SaveToFile(TemplatePath(StartDir, FormatName));
-    FileSaved = true;
-}
-
-void TMainForm::file_exitClick() {
-    close();
 }
 
 void TMainForm::FormCloseQuery(bool& canClose) {
@@ -109,10 +82,7 @@ void TMainForm::FormCloseQuery(bool& canClose) {
     switch (ShowMessage(QStringLiteral("提示"), QStringLiteral("是否保存文件？？？"),
                         MsgIcon::Question, MsgButtons::YesNoCancel)) {
     case MsgResult::Yes:
-        try {
-            file_saveClick();
-        } catch (const KarvellError& e) {
-            ShowError(e.message());
+        if (!RunGuarded([this] { file_saveClick(); })) {
             canClose = false; // nothing was saved: the window stays
             return;
         }
@@ -141,30 +111,15 @@ void TMainForm::resizeEvent(QResizeEvent* event) {
     FormResize();
 }
 
-bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == ScrollBoxMain && event->type() == QEvent::Resize) ScrollBoxMainResize();
-    return QMainWindow::eventFilter(watched, event);
-}
-
 void TMainForm::FormResize() {
     TReportControl* grid = ReportControlMain;
-    const int zoom =
-        FitZoomPercent(OuterSize(this), QSize(grid->CachedPageWidth, grid->CachedPageHeight));
-    grid->hide();
-    grid->SetZoom(zoom);
-    ScrollBoxMainResize();
-    grid->show();
+    const QSize outer = OuterSize(this);
+    const int zoom = FitZoomPercent(outer, QSize(grid->CachedPageWidth, grid->CachedPageHeight));
+    ScrollBoxMain->ZoomGrid(zoom, width(), outer.height());
 }
 
 void TMainForm::ScrollBoxMainResize() {
-    TReportControl* grid = ReportControlMain;
-    grid->move(CenteredPagePos(width(), OuterSize(this).height(), grid->size()));
-    UpdateCanvasSize();
-}
-
-void TMainForm::UpdateCanvasSize() {
-    const QRect g = ReportControlMain->geometry();
-    m_canvas->setMinimumSize(g.right() + 1 + g.left(), g.bottom() + 1 + 10);
+    ScrollBoxMain->CenterGrid(width(), OuterSize(this).height());
 }
 
 } // namespace karvell

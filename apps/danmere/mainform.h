@@ -2,17 +2,23 @@
 // The voucher designer's main window: one voucher template in a report grid, chosen through
 // the database table "Quorbex". With a voucher group other than "*" its start-up fills the
 // template with the voucher's rows and previews it, or prints it and ends the program.
+// Its menus, tool bar and popup menu are built from the tables in mainform_menus.cpp; the
+// commands are in mainform_commands.cpp, the field catalogue in mainform_fields.cpp.
 #include <QMainWindow>
 #include <QStringList>
 
+#include "model/reportcell.h"
+
 class QAction;
 class QComboBox;
-class QScrollArea;
+class QMenu;
 class QToolBar;
 
 namespace karvell {
 
 class TADOQuery;
+class TFormatBar;
+class TPageScrollBox;
 class TReportControl;
 class TReportRunTime;
 
@@ -24,15 +30,18 @@ public:
     explicit TMainForm(const QStringList& arguments, QWidget* parent = nullptr);
     ~TMainForm() override;
 
-    // Controls and components, named as in the window's design.
-    QScrollArea* ScrollBoxMain = nullptr;
+    // Controls and components, named as in the window's design. Menu items, tool buttons and
+    // popup items are found by their names (findChild).
+    TPageScrollBox* ScrollBoxMain = nullptr;
     TReportControl* ReportControlMain = nullptr;
     TADOQuery* ADOQueryMain = nullptr;
     TADOQuery* ADOQueryDetail = nullptr;
     TReportRunTime* ReportRunTimeMain = nullptr;
-    QToolBar* Panel1 = nullptr; // the formatting bar
-    QComboBox* fontbox = nullptr;
-    QComboBox* fontsize = nullptr;
+    QToolBar* ToolBar1 = nullptr;
+    TFormatBar* Panel1 = nullptr;  // the formatting bar
+    QComboBox* fontbox = nullptr;  // Panel1's
+    QComboBox* fontsize = nullptr; // Panel1's
+    QMenu* PopupMenu1 = nullptr;
     QAction* file_save = nullptr;
     QAction* file_exit = nullptr;
 
@@ -53,26 +62,54 @@ public:
     // Fits the page into the window, and centres it in the scroll box.
     void FormResize();
     void ScrollBoxMainResize();
-    // Saves the template to StartDir + "/edj/" + FormatName + ".edj".
-    void file_saveClick();
+
+    // The commands. Each runs through RunCommand when a control invokes it.
+    void file_saveClick(); // to StartDir + "/edj/" + FormatName + ".edj"
+    void file_print_setupClick();
     void file_exitClick();
+    void table_insertClick();
+    void table_addClick();
+    void table_deleteClick();
+    void table_splitClick();
+    void table_combineClick();
+    void table_fontClick();
+    void table_borderClick();
+    void table_colorClick();
+    void table_image_addClick();
+    void table_image_deleteClick();
+    void fontboxChange();
+    void leftClick();
+    // The grid's mouse-down notification: the formatting bar follows a left press, a right
+    // press opens PopupMenu1 at the cursor.
+    void ReportControlMainMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers,
+                                    QPoint pos);
+    // A field catalogue entry: its hint and the caption between 「 and 」 into the current cell.
+    void InsertFieldText(const QAction* item);
+
+    // Runs a command through the guard: an escaping exception is shown in the error box.
+    void RunCommand(void (TMainForm::*handler)());
 
     // The template file name relative to the current directory: "edj/" + FormatName + ".edj".
     QString TemplateFileName() const;
+    // The colour last chosen in the font dialog (at first the window-text colour).
+    COLORREF FontDialogColor() const { return m_fontDialogColor; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildWindow();
+    void BuildMenus(); // main menu, tool bar and popup menu from their tables
+    void BuildFieldCatalogue(QMenu* popup);
     void StartUp(); // the steps of FormCreate; errors leave it
-    void FillFontBoxes();
-    void UpdateCanvasSize();
+    // A current cell for the font, colour and border commands, else "请选择单元格!!!".
+    bool RequireFocusCell();
+    // A current cell for the picture commands, else "请先选择单元格".
+    bool RequireCellForPicture();
 
     QStringList m_arguments;
-    QWidget* m_canvas = nullptr;
+    COLORREF m_fontDialogColor;
 };
 
 } // namespace karvell

@@ -1,17 +1,15 @@
 // The designer's start-up: settings file, data source, template choice, the voucher printing
 // at start-up for a voucher group other than "*", and the font boxes.
-#include <QComboBox>
 #include <QDir>
 #include <QFile>
-#include <QFontDatabase>
-#include <algorithm>
 
 #include "adoquery.h"
 #include "apptermination.h"
+#include "commandguard.h"
+#include "formatbar.h"
 #include "mainform.h"
 #include "platform/error.h"
 #include "platform/gbk.h"
-#include "platform/logfont.h"
 #include "platform/messages.h"
 #include "platform/profile.h"
 #include "reportcontrol.h"
@@ -26,13 +24,7 @@ const QByteArray kSection = "VchPrintSetup";
 } // namespace
 
 void TMainForm::FormCreate() {
-    try {
-        StartUp();
-    } catch (const KarvellError& e) {
-        ShowError(e.message());
-    } catch (const std::exception& e) {
-        ShowError(QString::fromLocal8Bit(e.what()));
-    }
+    RunGuarded([this] { StartUp(); });
 }
 
 void TMainForm::StartUp() {
@@ -85,22 +77,7 @@ void TMainForm::StartUp() {
 
     // 10-11.
     FileSaved = true;
-    FillFontBoxes();
-}
-
-void TMainForm::FillFontBoxes() {
-    QStringList names = QFontDatabase::families();
-    for (const QString& face : WindowsFaceNames())
-        if (!names.contains(face)) names.append(face);
-    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
-        return QString::compare(a, b, Qt::CaseInsensitive) < 0;
-    });
-    fontbox->clear();
-    fontbox->addItems(names);
-    fontbox->setCurrentIndex(fontbox->count() > 1 ? 1 : fontbox->count() - 1);
-    fontsize->setCurrentIndex(1);
-    const int song = fontbox->findText(QStringLiteral("宋体"), Qt::MatchExactly);
-    if (song >= 0) fontbox->setCurrentIndex(song);
+    Panel1->FillFontBoxes();
 }
 
 } // namespace karvell

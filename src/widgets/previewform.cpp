@@ -4,14 +4,15 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QScrollArea>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 #include "apptermination.h"
+#include "commandguard.h"
 #include "pagefit.h"
+#include "pagescrollbox.h"
 #include "platform/error.h"
 #include "platform/messages.h"
 #include "previewicons.h"
@@ -34,18 +35,13 @@ TPreviewForm::TPreviewForm(QObject* owner)
     BuildToolBar();
     layout->addWidget(ToolBar1);
 
-    ScrollBox1 = new QScrollArea(this);
+    ScrollBox1 = new TPageScrollBox(this);
     ScrollBox1->setObjectName(QStringLiteral("ScrollBox1"));
-    ScrollBox1->setWidgetResizable(true);
-    ScrollBox1->setBackgroundRole(QPalette::Dark);
-    m_canvas = new QWidget;
-    m_canvas->setObjectName(QStringLiteral("ScrollBox1Canvas"));
-    ScrollBox1->setWidget(m_canvas);
-    ReportControl1 = new TReportControl(m_canvas);
+    ReportControl1 = ScrollBox1->Grid();
     ReportControl1->setObjectName(QStringLiteral("ReportControl1"));
     ReportControl1->SetKarvellEdit(false);
     ReportControl1->installEventFilter(this);
-    ScrollBox1->installEventFilter(this);
+    connect(ScrollBox1, &TPageScrollBox::Resized, this, &TPreviewForm::CenterPage);
     layout->addWidget(ScrollBox1, 1);
 
     StatusBar1 = new QStatusBar(this);
@@ -91,13 +87,8 @@ QToolButton* TPreviewForm::AddButton(const char* name, const QString& caption, c
     button->setAutoRaise(true);
     ToolBar1->addWidget(button);
     // A platform error ends the action and reaches the standard error display.
-    connect(button, &QToolButton::clicked, this, [this, action] {
-        try {
-            (this->*action)();
-        } catch (const KarvellError& e) {
-            ShowError(e.message());
-        }
-    });
+    connect(button, &QToolButton::clicked, this,
+            [this, action] { RunGuarded([this, action] { (this->*action)(); }); });
     return button;
 }
 
@@ -175,10 +166,8 @@ void TPreviewForm::keyPressEvent(QKeyEvent* e) {
 }
 
 bool TPreviewForm::eventFilter(QObject* watched, QEvent* e) {
-    if (watched == ScrollBox1 && e->type() == QEvent::Resize)
-        CenterPage();
-    else if (watched == ReportControl1 && e->type() == QEvent::MouseButtonRelease &&
-             ReportControl1->isEnabled())
+    if (watched == ReportControl1 && e->type() == QEvent::MouseButtonRelease &&
+        ReportControl1->isEnabled())
         PreviewZoom = 100; // the grid went back to 100 on the press; the next step starts there
     return QDialog::eventFilter(watched, e);
 }
@@ -191,23 +180,12 @@ void TPreviewForm::FitZoom() {
 }
 
 void TPreviewForm::CenterPage() {
-    if (!ReportControl1) return;
-    const QPoint pos = CenteredPagePos(width(), OuterSize(this).height(), ReportControl1->size());
-    ReportControl1->move(pos);
-    UpdateCanvasSize();
-}
-
-void TPreviewForm::UpdateCanvasSize() {
-    // The scroll box scrolls over the page and a margin like the one left of it.
-    const QRect g = ReportControl1->geometry();
-    m_canvas->setMinimumSize(g.right() + 1 + g.left(), g.bottom() + 1 + 10);
+    if (!ScrollBox1) return;
+    ScrollBox1->CenterGrid(width(), OuterSize(this).height());
 }
 
 void TPreviewForm::ApplyPreviewZoom() {
-    ReportControl1->hide();
-    ReportControl1->SetZoom(PreviewZoom);
-    CenterPage();
-    ReportControl1->show();
+    ScrollBox1->ZoomGrid(PreviewZoom, width(), OuterSize(this).height());
 }
 
 } // namespace karvell

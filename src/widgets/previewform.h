@@ -9,13 +9,13 @@
 class QBuffer;
 class QIcon;
 class QLabel;
-class QScrollArea;
 class QStatusBar;
 class QToolBar;
 class QToolButton;
 
 namespace karvell {
 
+class TPageScrollBox;
 class TReportControl;
 class TReportRunTime;
 
@@ -51,7 +51,7 @@ public:
     QToolButton* addrow = nullptr;
     QToolButton* deleterow = nullptr;
     QToolButton* ExitBtn = nullptr;
-    QScrollArea* ScrollBox1 = nullptr;
+    TPageScrollBox* ScrollBox1 = nullptr;
     TReportControl* ReportControl1 = nullptr;
     QStatusBar* StatusBar1 = nullptr;
     QLabel* StatusPanel = nullptr; // the status bar's one panel
@@ -112,10 +112,8 @@ private:
                            const QIcon& icon, void (TPreviewForm::*action)());
     // Hides the grid, zooms it to PreviewZoom, centres it and shows it again.
     void ApplyPreviewZoom();
-    void UpdateCanvasSize();
 
     QPointer<QObject> m_owner;
-    QWidget* m_canvas = nullptr; // the scroll box's content, which holds the grid
     int m_tag = 0;
 };
 

@@ -5,13 +5,13 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDatabase>
-#include <QFontDialog>
 #include <QFontInfo>
 #include <QMessageBox>
 #include <QPageSetupDialog>
 #include <QPrinter>
 #include <QPushButton>
 
+#include "fontcolordialog.h"
 #include "platform/dpi.h"
 #include "platform/logfont.h"
 #include "platform/printer.h"
@@ -102,8 +102,13 @@ std::optional<QVariant> RunFileDialog(DialogKind kind, const QVariant& initial,
     return QVariant(dialog.selectedFiles().constFirst());
 }
 
+// The font dialog with its colour box. The initial value is the LOGFONT's bytes, or a map with
+// "font" (the bytes) and "color" (RGB); the answer has the form of the initial value.
 std::optional<QVariant> RunFontDialog(const QVariant& initial) {
-    const QByteArray bytes = initial.toByteArray();
+    const bool withColor = initial.typeId() == QMetaType::QVariantMap;
+    const QVariantMap map = withColor ? initial.toMap() : QVariantMap();
+    const QByteArray bytes =
+        withColor ? map.value(QStringLiteral("font")).toByteArray() : initial.toByteArray();
     const LOGFONTA base = bytes.size() == int(sizeof(LOGFONTA))
                               ? LogFontFromBytes(bytes.constData())
                               : DefaultCellFont();
@@ -113,9 +118,11 @@ std::optional<QVariant> RunFontDialog(const QVariant& initial) {
     start.setFamilies({});
     start.setFamily(QFontInfo(resolved).family());
     start.setPointSizeF(resolved.pixelSize() * 72.0 / LOGPIXELSY);
-    bool ok = false;
-    const QFont chosen = QFontDialog::getFont(&ok, start, QApplication::activeWindow());
-    if (!ok) return std::nullopt;
+    TFontColorDialog dialog(QApplication::activeWindow());
+    dialog.SetCurrentFont(start);
+    dialog.SetColor(map.value(QStringLiteral("color"), 0u).toUInt());
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    const QFont chosen = dialog.CurrentFont();
     LOGFONTA result = LogFontFromFont(chosen, base);
     // A family with a single style (the Song face here is only "Light") offers no weight or
     // slant to choose, so the dialog's answer for them says nothing: keep the font's own.
@@ -123,7 +130,11 @@ std::optional<QVariant> RunFontDialog(const QVariant& initial) {
         result.lfWeight = base.lfWeight;
         result.lfItalic = base.lfItalic;
     }
-    return QVariant(LogFontToBytes(result));
+    if (!withColor) return QVariant(LogFontToBytes(result));
+    QVariantMap answer;
+    answer.insert(QStringLiteral("font"), LogFontToBytes(result));
+    answer.insert(QStringLiteral("color"), uint(dialog.Color()));
+    return QVariant(answer);
 }
 
 std::optional<QVariant> RunColorDialog(const QVariant& initial) {

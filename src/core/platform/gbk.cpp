@@ -167,4 +167,14 @@ QByteArray TruncateBytes(const QByteArray& bytes, int maxBytes) {
     return bytes.left(i);
 }
 
+QByteArray ExtractBracketText(const QByteArray& text, const QByteArray& open,
+                              const QByteArray& close) {
+    const qsizetype start = text.indexOf(open);
+    if (start < 0 || open.isEmpty()) return {};
+    const qsizetype from = start + open.size();
+    const qsizetype stop = text.indexOf(close); // the first one, as the design counts
+    if (stop < from) return {};
+    return text.mid(from, stop - from);
+}
+
 } // namespace karvell::Gbk

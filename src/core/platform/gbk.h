@@ -18,6 +18,10 @@ QByteArray Encode(const QString& text);
 QByteArray Upper(const QByteArray& bytes);
 // The longest prefix of at most maxBytes bytes that does not end inside a double-byte character.
 QByteArray TruncateBytes(const QByteArray& bytes, int maxBytes);
+// The bytes strictly between the first `open` and the first `close` (positions in bytes of the
+// GBK text); empty when either is missing or the first `close` comes before the first `open`.
+QByteArray ExtractBracketText(const QByteArray& text, const QByteArray& open,
+                              const QByteArray& close);
 // True when byte i starts a double-byte character (lead byte 0x81..0xFE followed by a byte).
 bool IsLeadByte(unsigned char c);
 

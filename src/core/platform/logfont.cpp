@@ -3,6 +3,7 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QHash>
+#include <climits>
 #include <cstring>
 
 #include "platform/dpi.h"
@@ -187,6 +188,34 @@ LOGFONTA LogFontFromFont(const QFont& font, const LOGFONTA& base) {
     // Keep a Windows face name ("宋体") when the chosen family is the one it resolves to.
     const QString family = font.family();
     if (family != QFontInfo(FontFromLogFont(base)).family()) SetFaceName(f, family);
+    return f;
+}
+
+int PointSizeOf(const LOGFONTA& f) {
+    const long long height = f.lfHeight < 0 ? -(long long)f.lfHeight : f.lfHeight;
+    return int((height * 720 / LOGPIXELSY) / 10);
+}
+
+int MulDiv(int a, int b, int c) {
+    if (c == 0) return -1;
+    const long long product = (long long)a * b;
+    const bool negative = (product < 0) != (c < 0);
+    const long long n = product < 0 ? -product : product;
+    const long long d = c < 0 ? -(long long)c : c;
+    const long long q = (n + d / 2) / d;
+    const long long r = negative ? -q : q;
+    if (r > INT_MAX || r < INT_MIN) return -1;
+    return int(r);
+}
+
+LOGFONTA BarLogFont(const QString& face, int points, bool bold, bool italic, bool underline) {
+    LOGFONTA f;
+    f.lfHeight = -MulDiv(points, LOGPIXELSY, 72);
+    f.lfWeight = bold ? 700 : 400;
+    f.lfItalic = italic ? 1 : 0;
+    f.lfUnderline = underline ? 1 : 0;
+    f.lfCharSet = DEFAULT_CHARSET;
+    SetFaceName(f, face);
     return f;
 }
 

@@ -50,6 +50,14 @@ QFont FontFromLogFont(const LOGFONTA& f);
 // negative lfHeight, weight, italic, underline, strike-out, face name; the other fields come from
 // `base`, whose Windows face name is kept when the family is the one that name resolves to.
 LOGFONTA LogFontFromFont(const QFont& font, const LOGFONTA& base = DefaultCellFont());
+// The point size the font boxes and the font dialog show for a LOGFONT:
+// ⌊⌊|lfHeight| × 720 / LOGPIXELSY⌋ / 10⌋ (lfHeight −16 gives 12).
+int PointSizeOf(const LOGFONTA& f);
+// MulDiv: a × b / c rounded to the nearest integer, halves away from zero; −1 when c is 0.
+int MulDiv(int a, int b, int c);
+// The LOGFONT of a formatting bar: the face, the height −MulDiv(points, LOGPIXELSY, 72), weight
+// 700 or 400, italic and underline flags, DEFAULT_CHARSET; every other field zero.
+LOGFONTA BarLogFont(const QString& face, int points, bool bold, bool italic, bool underline);
 // Registers the Windows Chinese face names as substitutes of the installed CJK faces.
 // Call once after the Qt application object exists.
 void InstallFontSubstitutions();

@@ -82,8 +82,11 @@ MsgResult ScriptedMessages::Show(const QString& title, const QString& text, MsgI
     return answer;
 }
 
-std::optional<QVariant> ScriptedMessages::Dialog(DialogKind kind, const QVariant&, const QString&) {
+std::optional<QVariant> ScriptedMessages::Dialog(DialogKind kind, const QVariant& initial,
+                                                 const QString& filter) {
     dialogs.append(kind);
+    dialogInitials.append(initial);
+    dialogFilters.append(filter);
     if (dialogAnswers.empty()) return std::nullopt;
     std::optional<QVariant> answer = dialogAnswers.front();
     dialogAnswers.pop_front();

@@ -33,10 +33,12 @@ public:
     virtual MsgResult Show(const QString& title, const QString& text, MsgIcon icon,
                            MsgButtons buttons) = 0;
     // A common dialog. `initial` is the starting value (LOGFONTA as QByteArray of 60 bytes for
-    // Font, QColor for Color, a file name for files, or for files a QVariantMap with "file",
-    // "title" and "defaultSuffix", nothing for PrinterSetup); `filter` is a
-    // Windows filter string "desc|pattern|…" for file dialogs. Answers the chosen value, or
-    // nothing when the user cancelled (PrinterSetup answers true on confirm).
+    // Font, or for a font dialog with a colour choice a QVariantMap with "font" (those bytes)
+    // and "color" (a COLORREF as uint), answered by a map of the same form; QColor for Color, a
+    // file name for files, or for files a QVariantMap with "file", "title" and "defaultSuffix",
+    // nothing for PrinterSetup); `filter` is a Windows filter string "desc|pattern|…" for file
+    // dialogs. Answers the chosen value, or nothing when the user cancelled (PrinterSetup answers
+    // true on confirm).
     virtual std::optional<QVariant> Dialog(DialogKind kind, const QVariant& initial,
                                            const QString& filter = QString()) = 0;
 
@@ -76,6 +78,8 @@ public:
 
     QList<MessageRecord> boxes;
     QList<DialogKind> dialogs;
+    QList<QVariant> dialogInitials; // the starting value each dialog was given
+    QList<QString> dialogFilters;
     std::deque<MsgResult> answers;
     std::deque<std::optional<QVariant>> dialogAnswers;
 

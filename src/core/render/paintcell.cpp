@@ -5,6 +5,7 @@
 #include "model/reportcell.h"
 #include "model/reportline.h"
 #include "platform/textlayout.h"
+#include "render/colorref.h"
 #include "render/gdidraw.h"
 
 namespace karvell {
@@ -12,10 +13,6 @@ namespace {
 
 const QColor kGridColor(192, 192, 192);
 const QColor kBlack(0, 0, 0);
-
-QColor FromColorRef(COLORREF c) {
-    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
-}
 
 int Mid(int a, int b) {
     return int((double(a) + double(b)) / 2 + 0.5);
@@ -40,9 +37,9 @@ void PaintCell(QPainter& painter, const TReportCell& cell, bool printLook) {
     painter.setBackgroundMode(Qt::TransparentMode);
 
     const TRect& r = cell.CellRect;
-    if (cell.BackGroundColor != RGB(255, 255, 255))
+    if (ResolveColorRef(cell.BackGroundColor) != RGB(255, 255, 255))
         GdiFillRect(painter, r.left, r.top + 1, double(r.right) + 1, r.bottom,
-                    FromColorRef(cell.BackGroundColor));
+                    ColorFromColorRef(cell.BackGroundColor));
 
     // Neighbours share edges: a cell's left grid line is its left neighbour's right one, and
     // only the first line draws grid lines on top.
@@ -68,7 +65,7 @@ void PaintCell(QPainter& painter, const TReportCell& cell, bool printLook) {
 
     if (!cell.CellText.isEmpty())
         TextLayout::Draw(painter, cell.LogFont, cell.CellText, cell.TextRect,
-                         HAlignFromInt(cell.HorzAlign), FromColorRef(cell.TextColor));
+                         HAlignFromInt(cell.HorzAlign), ColorFromColorRef(cell.TextColor));
     painter.restore();
 }
 

@@ -1,0 +1,35 @@
+#include "pagescrollbox.h"
+
+#include "pagefit.h"
+#include "reportcontrol.h"
+
+namespace karvell {
+
+TPageScrollBox::TPageScrollBox(QWidget* parent) : QScrollArea(parent) {
+    setWidgetResizable(true);
+    setBackgroundRole(QPalette::Dark);
+    m_canvas = new QWidget;
+    m_canvas->setObjectName(QStringLiteral("PageCanvas"));
+    setWidget(m_canvas);
+    m_grid = new TReportControl(m_canvas);
+}
+
+void TPageScrollBox::CenterGrid(int clientWidth, int outerWindowHeight) {
+    m_grid->move(CenteredPagePos(clientWidth, outerWindowHeight, m_grid->size()));
+    const QRect g = m_grid->geometry();
+    m_canvas->setMinimumSize(g.right() + 1 + g.left(), g.bottom() + 1 + 10);
+}
+
+void TPageScrollBox::ZoomGrid(int zoom, int clientWidth, int outerWindowHeight) {
+    m_grid->hide();
+    m_grid->SetZoom(zoom);
+    CenterGrid(clientWidth, outerWindowHeight);
+    m_grid->show();
+}
+
+void TPageScrollBox::resizeEvent(QResizeEvent* event) {
+    QScrollArea::resizeEvent(event);
+    Q_EMIT Resized();
+}
+
+} // namespace karvell

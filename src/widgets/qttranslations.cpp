@@ -1,0 +1,21 @@
+#include "qttranslations.h"
+
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+namespace karvell {
+
+bool InstallQtTranslations(QCoreApplication& app) {
+    const QLocale chinese(QLocale::Chinese, QLocale::China);
+    auto* translator = new QTranslator(&app);
+    if (!translator->load(chinese, QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
+}
+
+} // namespace karvell
