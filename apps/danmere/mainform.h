@@ -107,6 +107,7 @@ private:
     bool RequireFocusCell();
     // A current cell for the picture commands, else "请先选择单元格".
     bool RequireCellForPicture();
+    void EndDirectPrint(const QString& incompleteReason); // after printing at start-up
 
     QStringList m_arguments;
     COLORREF m_fontDialogColor;

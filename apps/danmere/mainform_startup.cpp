@@ -2,6 +2,7 @@
 // at start-up for a voucher group other than "*", and the font boxes.
 #include <QDir>
 #include <QFile>
+#include <cstdio>
 
 #include "adoquery.h"
 #include "apptermination.h"
@@ -72,12 +73,24 @@ void TMainForm::StartUp() {
         ReportRunTimeMain->PrintDirect = printDirect;
         ReportRunTimeMain->PrintPreview(true);
         ADOQueryMain->EnableControls();
-        if (printDirect) AppTermination::Request();
+        if (printDirect) EndDirectPrint(ReportRunTimeMain->IncompleteReason);
     }
 
     // 10-11.
     FileSaved = true;
     Panel1->FillFontBoxes();
+}
+
+void TMainForm::EndDirectPrint(const QString& incompleteReason) {
+    // The boxes have been shown as designed; a voucher not printed completely also ends the
+    // program with an error and its reason, so a batch run can tell.
+    if (incompleteReason.isEmpty()) {
+        AppTermination::Request();
+        return;
+    }
+    const QByteArray line = (QStringLiteral("凭证未能完整打印：") + incompleteReason).toUtf8();
+    std::fprintf(stderr, "%s\n", line.constData());
+    AppTermination::Request(1);
 }
 
 } // namespace karvell

@@ -235,7 +235,10 @@ void TADOQuery::Run(bool readRows) {
 
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    query.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
+    // Through ODBC, numeric columns are read as their text and converted here: read as a
+    // double, a value that is not a number ("abc" in an amount column) arrives as null and
+    // would print blank and drop out of the totals unseen.
+    query.setNumericalPrecisionPolicy(odbc ? QSql::HighPrecision : QSql::LowPrecisionDouble);
     const auto queryError = [&](const QString& why) {
         return KarvellError(QStringLiteral("%1 在数据源 %2 上执行查询出错：%3")
                                 .arg(component, DataSourceName(settings), why));

@@ -143,13 +143,18 @@ bool TReportRunTime::AddTotals(TDataSet* detail, const TReportLine* detailLine, 
             FieldKind kind;
             const TField field = DetailField(detail, t, &kind);
             if (kind == FieldKind::Numeric && !field.IsNull()) {
-                const double v = sign * field.AsFloat();
-                PageTotals[j] += v;
-                RunningTotals[j] += v;
+                const double v = field.AsFloat(); // a value that is not a number throws
+                PageTotals[j].Add(v, int(sign));
+                RunningTotals[j].Add(v, int(sign));
             }
         }
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
         ShowMessage(ApplicationTitle(), kTotalsFailed, MsgIcon::None);
+        // A page with a wrong total must not be printed: the run is marked as failed, with
+        // the reason (which record's value is not a number).
+        const auto* error = dynamic_cast<const KarvellError*>(&e);
+        RunIssue = error ? error->message() : kTotalsFailed;
+        RunAborted = true;
         return false;
     }
     return true;
@@ -163,6 +168,10 @@ int TReportRunTime::BuildPages(bool build, int pageCount) {
     SumAllLineIndex = 0;
     FooterLineIndex = 0;
     PageNo = 1;
+    RunIssue.clear();
+    RunAborted = false;
+    m_buildPass = build;
+    m_lastPage = false;
     m_fieldCache.clear();
     RunLines run(this); // 9. frees everything produced, whatever way the run ends
     TDataSet* detail = nullptr;
@@ -200,6 +209,7 @@ int TReportRunTime::BuildPages(bool build, int pageCount) {
         PageLines = run.header;
         PageMergeView view(PageLines);
         LayoutLines(PageLines);
+        m_lastPage = true;
         if (build) AddPage(1, pageCount);
         return build ? 0 : PageNo;
     }
@@ -294,6 +304,7 @@ int TReportRunTime::BuildPages(bool build, int pageCount) {
             PageLines = run.header + run.body;
             if (run.body.isEmpty()) {
                 ShowMessage(ApplicationTitle(), kCannotFit, MsgIcon::None);
+                RunIssue = kCannotFit;
                 break;
             }
             FooterLineIndex = int(PageLines.size());
@@ -301,6 +312,7 @@ int TReportRunTime::BuildPages(bool build, int pageCount) {
             {
                 PageMergeView view(PageLines);
                 LayoutLines(PageLines);
+                m_lastPage = placed == records;
                 if (build) AddPage(PageNo, pageCount);
             }
             PageTotals.fill(0);

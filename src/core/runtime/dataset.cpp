@@ -120,14 +120,20 @@ double TField::AsFloat() const {
     const QVariant v = Value();
     if (v.isNull()) return 0;
     const int id = v.metaType().id();
-    if (IsIntegerType(id) || IsFloatType(id)) return v.toDouble();
-    if (id == QMetaType::QString || id == QMetaType::QByteArray) {
+    // NaN and infinities are no amounts: they fail like any other text that is not a number.
+    if (IsIntegerType(id) || IsFloatType(id)) {
+        const double d = v.toDouble();
+        if (std::isfinite(d)) return d;
+    } else if (id == QMetaType::QString || id == QMetaType::QByteArray) {
         bool ok = false;
         const double d = v.toString().trimmed().toDouble(&ok);
-        if (ok) return d;
+        if (ok && std::isfinite(d)) return d;
     }
-    throw KarvellError(QStringLiteral("数据集 %1 中字段 %2 的值“%3”不是有效的数值")
-                           .arg(m_ds->DisplayName(), FieldName(), v.toString()));
+    throw KarvellError(QStringLiteral("数据集 %1 第 %2 条记录中字段 %3 的值“%4”不是有效的数值")
+                           .arg(m_ds->DisplayName())
+                           .arg(m_ds->RecNo() + 1)
+                           .arg(FieldName(), IsFloatType(id) ? FloatToStr(v.toDouble())
+                                                             : v.toString()));
 }
 
 QString TField::DisplayText() const {

@@ -9,38 +9,27 @@
 #include <memory>
 
 #include "platform/gbk.h"
+#include "runtime/amounttext.h"
 #include "runtime/dataset.h"
 
 namespace karvell {
 namespace {
 
-// A finite non-negative value as decimal digits: value = 0.d[0]d[1]… × 10^point. Rounded to
-// 15 significant digits first, so that binary noise (2.675 held as 2.67499…) does not decide
-// a later rounding; trailing zeros are dropped, zero has no digits.
+// A non-negative value as decimal digits: value = 0.d[0]d[1]… × 10^point, taken from the
+// value's exact decimal form (the shortest form of a double), so that a later rounding sees the
+// digits the user entered (2.675, not the binary 2.67499…); zero has no digits.
 struct Digits {
-    char d[24];
+    char d[48];
     int len = 0;
     int point = 0;
 };
 
-Digits ToDigits(double absValue) {
+Digits ToDigits(const DecimalValue& v) {
     Digits x;
-    if (absValue == 0) return x;
-    char buf[40];
-    const auto res =
-        std::to_chars(buf, buf + sizeof buf, absValue, std::chars_format::scientific, 14);
-    // "d.dddddddddddddde±xx"
-    const char* p = buf;
-    x.d[x.len++] = *p++;
-    if (*p == '.') ++p;
-    while (p < res.ptr && *p != 'e')
-        x.d[x.len++] = *p++;
-    int exponent = 0;
-    std::from_chars(p + 1 + (p[1] == '+'), res.ptr, exponent);
-    x.point = exponent + 1;
-    while (x.len > 0 && x.d[x.len - 1] == '0')
-        --x.len;
-    if (x.len == 0) x.point = 0;
+    // 40 digits keep every exact total; beyond that only rounding noise would be cut.
+    x.len = int(std::min<qsizetype>(v.digits.size(), 40));
+    std::memcpy(x.d, v.digits.constData(), size_t(x.len));
+    x.point = x.len > 0 ? v.point : 0;
     return x;
 }
 
@@ -186,8 +175,8 @@ const Format& CachedFormat(const QByteArray& gbk) {
 }
 
 // Renders |value| with one section; `isZero` tells whether it rounded to zero.
-QString Render(const Section& s, double absValue, bool* isZero) {
-    Digits x = ToDigits(absValue);
+QString Render(const Section& s, const DecimalValue& magnitude, bool* isZero) {
+    Digits x = ToDigits(magnitude);
     int intLen = 0;   // number of integer digits of the value
     int fracFrom = 0; // index in x.d of the first decimal
     int fracPrinted = 0;
@@ -269,22 +258,46 @@ QString Render(const Section& s, double absValue, bool* isZero) {
 
 } // namespace
 
-QString FormatFloat(const QByteArray& gbkFormat, double value) {
-    if (gbkFormat.isEmpty() || !std::isfinite(value)) return FloatToStr(value); // the general form
+QString FormatFloat(const QByteArray& gbkFormat, double value, bool* overflow) {
+    if (overflow) *overflow = false;
+    if (!std::isfinite(value)) return FloatToStr(value);
+    return FormatDecimal(gbkFormat, DecimalValue::FromDouble(value), overflow);
+}
+
+QString FormatDecimal(const QByteArray& gbkFormat, const DecimalValue& value, bool* overflow) {
+    if (overflow) *overflow = false;
+    if (gbkFormat.isEmpty()) return FloatToStr(value.ToDouble()); // the general form
+    const AmountFormat amount = ParseAmountFormat(gbkFormat);
+    if (amount.style != AmountStyle::None) {
+        qint64 cents = 0;
+        const bool inCents = value.ToCents(&cents);
+        if (amount.IsUpperCase()) {
+            // Beyond 9999亿 there are no units left: the general form in digits.
+            if (!inCents || std::abs(cents) > MAX_UPPER_CASE_CENTS)
+                return FloatToStr(value.ToDouble());
+            return UpperCaseAmount(cents, amount.style);
+        }
+        const QString text = inCents ? DigitColumnText(cents, amount.yuanSign) : QString();
+        if (overflow)
+            *overflow = !amount.ValidColumns() || !inCents || text.size() > amount.columns;
+        return text;
+    }
     const Format& f = CachedFormat(gbkFormat);
-    const int wanted = value == 0 ? 2 : (value < 0 ? 1 : 0);
+    const int wanted = value.IsZero() ? 2 : (value.negative ? 1 : 0);
     auto pick = [&f](int i) { return i < f.count && !f.sections[i].empty ? i : 0; };
     int index = pick(wanted);
-    if (f.sections[index].empty) return FloatToStr(value); // the general form
+    if (f.sections[index].empty) return FloatToStr(value.ToDouble()); // the general form
+    DecimalValue magnitude = value;
+    magnitude.negative = false;
     bool isZero = false;
-    QString text = Render(f.sections[index], std::fabs(value), &isZero);
+    QString text = Render(f.sections[index], magnitude, &isZero);
     if (isZero && wanted != 2) {
         // A value that rounds to zero is shown as zero, without a sign.
         const int zeroIndex = pick(2);
-        if (zeroIndex != index) text = Render(f.sections[zeroIndex], 0.0, &isZero);
+        if (zeroIndex != index) text = Render(f.sections[zeroIndex], DecimalValue(), &isZero);
         return text;
     }
-    if (value < 0 && index == 0) text.prepend(QLatin1Char('-'));
+    if (value.negative && index == 0) text.prepend(QLatin1Char('-'));
     return text;
 }
 

@@ -3,7 +3,12 @@
 // merged block.
 #include <QImage>
 
+#include <algorithm>
+#include <cmath>
+
+#include "model/amountformat.h"
 #include "platform/gbk.h"
+#include "platform/textlayout.h"
 #include "runtime/dispformat.h"
 #include "runtime/reportruntime.h"
 
@@ -18,6 +23,15 @@ bool IsBlankByte(char c) {
 // The cell text keeps its function until the page is written (page numbers, totals).
 bool IsPageTimeFunction(const QByteArray& text) {
     return Gbk::Upper(text.left(8)) == "`PAGENUM" || Gbk::Upper(text.left(4)) == "`SUM";
+}
+
+// Width of a text on one line, in document pixels.
+int SingleLineWidth(const LOGFONTA& font, const QByteArray& gbk) {
+    const TextLayoutResult r = TextLayout::Layout(font, gbk, TRect{0, 0, 1 << 24, 65535}, HAlign::Left);
+    int width = 0;
+    for (const TextLine& line : r.lines)
+        width = std::max(width, line.width);
+    return width;
 }
 
 // Display texts are mostly numbers and codes: plain ASCII is its own GBK form.
@@ -72,14 +86,53 @@ TField TReportRunTime::DetailField(TDataSet* dataSet, const TReportCell* templat
     return field;
 }
 
+void TReportRunTime::Warn(const QString& text) const {
+    // Both passes fill the same cells: the build pass alone speaks.
+    if (m_buildPass && OnWarning) OnWarning(text);
+}
+
+QByteArray TReportRunTime::FitNumber(const TReportCell* cell, const QString& text,
+                                     bool overflow) {
+    const AmountFormat amount = ParseAmountFormat(cell->CellDispFormat);
+    if (amount.IsUpperCase()) return ToGbk(text); // words, which may wrap
+    const QByteArray gbk = ToGbk(text);
+    if (amount.ValidColumns()) {
+        if (!overflow) return gbk;
+        Warn(QStringLiteral("第 %1 页：数值 %2 多于单元格的 %3 位金额线，显示为 #")
+                 .arg(PageNo)
+                 .arg(text)
+                 .arg(amount.columns));
+        return QByteArray(amount.columns, '#');
+    }
+    // As a spreadsheet does: a number is never cut or wrapped; "#" across the cell instead.
+    // A cell too narrow for any text (an unlaid cell) shows nothing to fit.
+    if (2 * cell->CellMargin >= cell->CellWidth) return gbk;
+    const int room = cell->CellWidth - 2 * cell->CellMargin - 2;
+    if (!overflow && SingleLineWidth(cell->LogFont, gbk) <= room) return gbk;
+    Warn(QStringLiteral("第 %1 页：数值 %2 超出单元格宽度，显示为 #").arg(PageNo).arg(text));
+    const int hash = std::max(1, SingleLineWidth(cell->LogFont, "#"));
+    return QByteArray(std::max(1, room / hash), '#');
+}
+
 void TReportRunTime::ShowFieldValue(TReportCell* cell, const TField& field, FieldKind kind) {
     QByteArray text;
     switch (kind) {
     case FieldKind::Numeric:
-        if (cell->CellDispFormat.isEmpty())
-            text = ToGbk(field.DisplayText());
-        else if (!field.IsNull())
-            text = ToGbk(FormatFloat(cell->CellDispFormat, field.AsFloat()));
+        if (field.IsNull()) break;
+        if (cell->CellDispFormat.isEmpty()) {
+            // The display text as it is; NaN and infinities are no numbers to show ("NAN"):
+            // reading them as a number raises the data error. Other text is left to the totals,
+            // which refuse it.
+            const QVariant v = field.Value();
+            if (IsNumericMetaType(v.metaType().id()) && !std::isfinite(v.toDouble()))
+                field.AsFloat();
+            text = FitNumber(cell, field.DisplayText(), false);
+        } else {
+            // A value that is not a number raises the data error here.
+            bool overflow = false;
+            const QString shown = FormatFloat(cell->CellDispFormat, field.AsFloat(), &overflow);
+            text = FitNumber(cell, shown, overflow);
+        }
         break;
     case FieldKind::LargeObject:
         // A large object is a picture in any format Qt can read; other content shows nothing.
@@ -132,6 +185,9 @@ void TReportRunTime::FillCell(bool blank, TReportCell* cell, TDataSet* detail,
     cell->CellRect = TRect();
     cell->TextRect = TRect();
 
+    // Numbers are fitted with the cell's font.
+    cell->LogFont = t->LogFont;
+
     // The text is stored without measuring: the cell is measured once, at the end, with its
     // own font.
     const QByteArray& text = t->CellText;
@@ -155,8 +211,6 @@ void TReportRunTime::FillCell(bool blank, TReportCell* cell, TDataSet* detail,
             cell->CellText = text;
         }
     }
-
-    cell->LogFont = t->LogFont;
 
     // Copies of a merged block: covered cells join the latest copy of their merge top.
     if (TReportCell* top = t->OwnerCell) {

@@ -64,6 +64,33 @@ QByteArray TReportRunTime::EvalFunction(const QByteArray& text) {
     return result;
 }
 
+// The total functions: their text, where the column list starts (counted from 1), the table
+// they read and their messages.
+struct TReportRunTime::SumFunction {
+    enum Table { Page, Running, Previous, Carry };
+    const char* upperPrefix;
+    int listStart;
+    Table table;
+    const char16_t* malformedMessage;
+    const char16_t* zeroMessage;
+};
+
+const TReportRunTime::SumFunction* TReportRunTime::FindSumFunction(const QByteArray& upper) {
+    static const SumFunction functions[] = {
+        {"`SUMPAGE(", 10, SumFunction::Page, u"统计时发生错误，请检查`Sumpage()设置是否正确",
+         u"模板中`Sumpage()括号内参数不应为零"},
+        {"`SUMALL(", 9, SumFunction::Running, u"统计时发生错误，请检查`SumAll()设置是否正确",
+         u"模板中`SumAll()括号内参数不应为零"},
+        {"`SUMPREV(", 10, SumFunction::Previous, u"统计时发生错误，请检查`SumPrev()设置是否正确",
+         u"模板中`SumPrev()括号内参数不应为零"},
+        {"`SUMCARRY(", 11, SumFunction::Carry, u"统计时发生错误，请检查`SumCarry()设置是否正确",
+         u"模板中`SumCarry()括号内参数不应为零"},
+    };
+    for (const SumFunction& f : functions)
+        if (upper.startsWith(f.upperPrefix)) return &f;
+    return nullptr;
+}
+
 QByteArray TReportRunTime::PageText(const TReportCell* cell, int pageNo, int pageCount) {
     const QByteArray& text = cell->CellText;
     if (text.isEmpty() || text[0] != '`') return text;
@@ -73,48 +100,74 @@ QByteArray TReportRunTime::PageText(const TReportCell* cell, int pageNo, int pag
         return Gbk::Encode(QStringLiteral("第 %1/%2 页").arg(pageNo).arg(pageCount));
     if (upper == "`PAGENUM-")
         return Gbk::Encode(QStringLiteral("第 %1-%2 页").arg(pageCount).arg(pageNo));
-    if (upper.startsWith("`SUMPAGE(")) return EvalSumPage(cell->CellDispFormat, text);
-    if (upper.startsWith("`SUMALL(")) return EvalSumAll(cell->CellDispFormat, text);
+    if (const SumFunction* f = FindSumFunction(upper)) {
+        Total value;
+        if (!EvalSum(*f, text, &value) || value.IsZero()) return QByteArray();
+        bool overflow = false;
+        const QString formatted = FormatDecimal(cell->CellDispFormat, value.Value(), &overflow);
+        return FitNumber(cell, formatted, overflow);
+    }
     return text;
 }
 
 QByteArray TReportRunTime::EvalSumPage(const QByteArray& format, const QByteArray& text) {
-    return EvalSum(PageTotals, 10, format, text,
-                   QStringLiteral("统计时发生错误，请检查`Sumpage()设置是否正确"),
-                   QStringLiteral("模板中`Sumpage()括号内参数不应为零"));
+    return EvalSumText(*FindSumFunction("`SUMPAGE("), format, text);
 }
 
 QByteArray TReportRunTime::EvalSumAll(const QByteArray& format, const QByteArray& text) {
-    return EvalSum(RunningTotals, 9, format, text,
-                   QStringLiteral("统计时发生错误，请检查`SumAll()设置是否正确"),
-                   QStringLiteral("模板中`SumAll()括号内参数不应为零"));
+    return EvalSumText(*FindSumFunction("`SUMALL("), format, text);
 }
 
-QByteArray TReportRunTime::EvalSum(const std::array<double, TOTAL_COLUMNS>& table, int listStart,
-                                   const QByteArray& format, const QByteArray& text,
-                                   const QString& malformedMessage, const QString& zeroMessage) {
+QByteArray TReportRunTime::EvalSumPrev(const QByteArray& format, const QByteArray& text) {
+    return EvalSumText(*FindSumFunction("`SUMPREV("), format, text);
+}
+
+QByteArray TReportRunTime::EvalSumCarry(const QByteArray& format, const QByteArray& text) {
+    return EvalSumText(*FindSumFunction("`SUMCARRY("), format, text);
+}
+
+QByteArray TReportRunTime::EvalSumText(const SumFunction& function, const QByteArray& format,
+                                       const QByteArray& text) {
+    Total value;
+    if (!EvalSum(function, text, &value) || value.IsZero()) return QByteArray();
+    return Gbk::Encode(FormatDecimal(format, value.Value()));
+}
+
+bool TReportRunTime::EvalSum(const SumFunction& function, const QByteArray& text, Total* value) {
+    const QString malformed = QString::fromUtf16(function.malformedMessage);
     // The list runs from listStart (counted from 1) to before the first ")"; what follows the
     // ")" is ignored.
     const qsizetype close = text.indexOf(')');
     if (close < 0) {
-        Say(malformedMessage);
-        return QByteArray();
+        Say(malformed);
+        return false;
     }
-    const qsizetype begin = listStart - 1;
+    const qsizetype begin = function.listStart - 1;
     const QByteArray list = close > begin ? text.mid(begin, close - begin) : QByteArray();
+
+    // The table: the page's records, all records placed so far, those of the pages before this
+    // one, or those up to this page while a page follows (nothing is carried from the last).
+    const bool carried = function.table == SumFunction::Carry && m_lastPage;
+    if (function.table == SumFunction::Previous)
+        for (int i = 0; i < TOTAL_COLUMNS; ++i)
+            m_previousTotals[i] = RunningTotals[i] - PageTotals[i];
+    const std::array<Total, TOTAL_COLUMNS>& table =
+        function.table == SumFunction::Page       ? PageTotals
+        : function.table == SumFunction::Previous ? m_previousTotals
+                                                  : RunningTotals;
 
     // Column n is table index n - 1. A 0 has its own message and counts 0; numbers above the
     // table's 41 columns count 0 as well, so nothing is read outside the table.
-    auto column = [&](int n) -> double {
+    auto column = [&](int n) -> Total {
         if (n == 0) {
-            Say(zeroMessage);
-            return 0;
+            Say(QString::fromUtf16(function.zeroMessage));
+            return Total();
         }
-        return n <= TOTAL_COLUMNS ? table[n - 1] : 0;
+        return n <= TOTAL_COLUMNS ? table[n - 1] : Total();
     };
 
     // Strictly left to right: c1, then (operator, c) pairs.
-    double value = 0;
+    Total sum;
     char op = '+';
     qsizetype pos = 0;
     while (true) {
@@ -123,17 +176,20 @@ QByteArray TReportRunTime::EvalSum(const std::array<double, TOTAL_COLUMNS>& tabl
             ++end;
         int n = 0;
         if (!ParseColumn(list, pos, end, &n)) {
-            Say(malformedMessage);
-            return QByteArray();
+            Say(malformed);
+            return false;
         }
-        const double v = column(n);
-        value = op == '+' ? value + v : value - v;
+        const Total v = column(n);
+        if (op == '+')
+            sum += v;
+        else
+            sum -= v;
         if (end >= list.size()) break;
         op = list[end];
         pos = end + 1;
     }
-    if (value == 0) return QByteArray();
-    return Gbk::Encode(FormatFloat(format, value));
+    *value = carried ? Total() : sum;
+    return true;
 }
 
 } // namespace karvell

@@ -1,6 +1,7 @@
 // The runtime's entry points that expand the report and hand the pages to the preview window
 // or the printer. Windows (progress box, preview, page setup, editor) come from RuntimeUi; with
 // none installed nothing is shown.
+#include "platform/error.h"
 #include "platform/messages.h"
 #include "platform/printer.h"
 #include "runtime/reportruntime.h"
@@ -21,24 +22,32 @@ void ShowExpansionFailed() {
 void TReportRunTime::PrintPreview(bool previewMode) {
     RuntimeUi* ui = RuntimeUi::Instance();
     FreePages();
+    IncompleteReason.clear();
     try {
         if (DataSets.isEmpty()) RunSetDataLines(false, true);
         if (!HasPrinter()) {
             ShowMessage(QStringLiteral("警告"), QStringLiteral("未安装打印机"), MsgIcon::Warning,
                         MsgButtons::Ok);
+            IncompleteReason = QStringLiteral("未安装打印机");
             FreeDataSets();
             return;
         }
         const int count = BuildPages(false, 0);
         if (ui) ui->ShowProgress(this);
         const int detail = BuildPages(true, count);
-        if (ui) {
-            ui->CloseProgress(this);
-            ui->RunPreviewWindow(this, previewMode, detail, false);
-        }
+        // A run that stopped early has said why; its pages are shown as designed, but the
+        // report is not complete.
+        IncompleteReason = RunIssue;
+        if (PageStreams.isEmpty() && IncompleteReason.isEmpty())
+            IncompleteReason = QStringLiteral("没有生成任何页面");
+        if (ui) ui->CloseProgress(this);
+        // Pages with a wrong total are neither shown nor printed.
+        if (ui && !RunAborted) ui->RunPreviewWindow(this, previewMode, detail, false);
         FreePages();
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
         // The pages of a failed run are freed by the next one.
+        const auto* error = dynamic_cast<const KarvellError*>(&e);
+        IncompleteReason = error ? error->message() : QString::fromLocal8Bit(e.what());
         ShowExpansionFailed();
         if (ui) ui->CloseProgress(this);
     }

@@ -17,6 +17,7 @@
 #include "model/reportcell.h"
 #include "model/reportline.h"
 #include "runtime/dataset.h"
+#include "runtime/decimal.h"
 
 namespace karvell {
 
@@ -87,8 +88,9 @@ public:
     // Fields.
     QObject* PreviewWindow = nullptr;
     QList<QBuffer*> PageStreams; // owned
-    std::array<double, TOTAL_COLUMNS> PageTotals{};
-    std::array<double, TOTAL_COLUMNS> RunningTotals{};
+    // Kept exactly (decimal units), so amounts of every size a voucher holds add up to the cent.
+    std::array<Total, TOTAL_COLUMNS> PageTotals{};
+    std::array<Total, TOTAL_COLUMNS> RunningTotals{};
     QList<TVarTableItem*> Variables;
     QList<TReportLine*> TemplateLines;
     QList<TReportLine*> PageLines;
@@ -118,6 +120,18 @@ public:
     bool PrintDirect = false;
     // Called while a pass places records (records placed, records in all); for progress bars.
     std::function<void(int placed, int total)> OnProgress;
+    // Warnings of the build pass for batch runs (a number shown as "#" because it does not fit
+    // its cell); nothing is said when unset.
+    std::function<void(const QString& warning)> OnWarning;
+    // Why the last PrintPreview did not print or show the whole report (no printer, an error
+    // while expanding or printing, a page that could not be filled, a failed total); empty when
+    // every page was handed on. The message boxes have been shown as usual.
+    QString IncompleteReason;
+    // Why the last BuildPages ended early (its message or the data error behind it); empty
+    // after a complete run. RunAborted: it ended on a failed total, so its pages hold wrong
+    // totals and are not to be printed.
+    QString RunIssue;
+    bool RunAborted = false;
 
     // Template, registry, variables, SetData.
     void LoadTemplate();
@@ -144,6 +158,10 @@ public:
     QByteArray PageText(const TReportCell* cell, int pageNo, int pageCount);
     QByteArray EvalSumPage(const QByteArray& format, const QByteArray& text);
     QByteArray EvalSumAll(const QByteArray& format, const QByteArray& text);
+    // Carried totals: the records of all pages before this one (承前页), and those up to and
+    // including this page (过次页), which is empty on the last page.
+    QByteArray EvalSumPrev(const QByteArray& format, const QByteArray& text);
+    QByteArray EvalSumCarry(const QByteArray& format, const QByteArray& text);
 
     // Entry points that show windows (through RuntimeUi).
     void PrintPreview(bool previewMode);
@@ -161,12 +179,21 @@ private:
     };
     TField DetailField(TDataSet* dataSet, const TReportCell* templateCell, FieldKind* kind);
     void ShowFieldValue(TReportCell* cell, const TField& field, FieldKind kind);
+    std::array<Total, TOTAL_COLUMNS> m_previousTotals{}; // RunningTotals − PageTotals
     // Adds (sign +1) or takes out (sign -1) the current detail record's values; false after
     // an error (the message has been shown).
     bool AddTotals(TDataSet* detail, const TReportLine* detailLine, double sign);
-    QByteArray EvalSum(const std::array<double, TOTAL_COLUMNS>& table, int listStart,
-                       const QByteArray& format, const QByteArray& text,
-                       const QString& malformedMessage, const QString& zeroMessage);
+    struct SumFunction;
+    static const SumFunction* FindSumFunction(const QByteArray& upperText);
+    // The value of a total function's column list; false after the malformed-list message.
+    bool EvalSum(const SumFunction& function, const QByteArray& text, Total* value);
+    QByteArray EvalSumText(const SumFunction& function, const QByteArray& format,
+                           const QByteArray& text);
+    // A formatted number that does not fit its cell becomes "#" across it (with a warning).
+    QByteArray FitNumber(const TReportCell* cell, const QString& text, bool overflow);
+    void Warn(const QString& text) const;
+    bool m_buildPass = false;
+    bool m_lastPage = false; // the page being written is the last one
     void RunSetDataLines(bool disableControls, bool open);
     // PageLines as a template stream (WritePage's bytes).
     QByteArray PageBytes(int pageNo, int pageCount);

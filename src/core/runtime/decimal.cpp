@@ -1,0 +1,135 @@
+#include "runtime/decimal.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+
+namespace karvell {
+
+namespace {
+
+constexpr int kScale = 10;     // units of 10^-10
+constexpr int kMaxPoint = 24;  // magnitudes below 10^24 are held exactly
+
+__int128 Pow10(int n) {
+    __int128 p = 1;
+    while (n-- > 0)
+        p *= 10;
+    return p;
+}
+
+// |value| in units, rounded half away from zero at the scale; false when too large.
+bool ToUnits(const DecimalValue& v, __int128* units) {
+    if (v.IsZero()) {
+        *units = 0;
+        return true;
+    }
+    if (v.point > kMaxPoint) return false;
+    const int keep = v.point + kScale; // digits that reach the scale
+    __int128 u = 0;
+    for (int i = 0; i < keep && i < v.digits.size(); ++i)
+        u = u * 10 + (v.digits[i] - '0');
+    if (keep > v.digits.size()) u *= Pow10(keep - int(v.digits.size()));
+    if (keep >= 0 && keep < v.digits.size() && v.digits[keep] >= '5') ++u;
+    *units = v.negative ? -u : u;
+    return true;
+}
+
+} // namespace
+
+DecimalValue DecimalValue::FromDouble(double value) {
+    DecimalValue out;
+    if (value == 0 || !std::isfinite(value)) return out;
+    char buf[64];
+    // Shortest round-trip form: "d.ddde±xx".
+    const auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(value),
+                                   std::chars_format::scientific);
+    const char* p = buf;
+    const char* end = res.ptr;
+    out.negative = value < 0;
+    while (p < end && *p != 'e') {
+        if (*p >= '0' && *p <= '9') out.digits.append(*p);
+        ++p;
+    }
+    int exponent = 0;
+    if (p < end) std::from_chars(p + 1 + (p[1] == '+'), end, exponent);
+    out.point = exponent + 1;
+    while (!out.digits.isEmpty() && out.digits.back() == '0')
+        out.digits.chop(1);
+    if (out.digits.isEmpty()) out = DecimalValue();
+    return out;
+}
+
+double DecimalValue::ToDouble() const {
+    if (IsZero()) return 0;
+    const QByteArray text = (negative ? "-0." : "0.") + digits + 'e' + QByteArray::number(point);
+    return std::strtod(text.constData(), nullptr);
+}
+
+bool DecimalValue::ToCents(qint64* cents) const {
+    if (IsZero()) {
+        *cents = 0;
+        return true;
+    }
+    if (point > 16) return false;
+    const int keep = point + 2;
+    qint64 c = 0;
+    for (int i = 0; i < keep && i < digits.size(); ++i)
+        c = c * 10 + (digits[i] - '0');
+    for (int i = int(digits.size()); i < keep; ++i)
+        c *= 10;
+    if (keep >= 0 && keep < digits.size() && digits[keep] >= '5') ++c;
+    if (c >= 10'000'000'000'000'000LL) return false;
+    *cents = negative ? -c : c;
+    return true;
+}
+
+void Total::Add(double value, int sign) {
+    m_approx += sign * value;
+    if (!m_exact) return;
+    __int128 u = 0;
+    if (!std::isfinite(value) || !ToUnits(DecimalValue::FromDouble(value), &u)) {
+        m_exact = false;
+        return;
+    }
+    m_units += sign * u;
+}
+
+Total& Total::operator+=(const Total& other) {
+    m_approx += other.m_approx;
+    m_exact = m_exact && other.m_exact;
+    m_units += other.m_units;
+    return *this;
+}
+
+Total& Total::operator-=(const Total& other) {
+    m_approx -= other.m_approx;
+    m_exact = m_exact && other.m_exact;
+    m_units -= other.m_units;
+    return *this;
+}
+
+DecimalValue Total::Value() const {
+    DecimalValue out;
+    if (!m_exact) return DecimalValue::FromDouble(m_approx);
+    if (m_units == 0) return out;
+    __int128 u = m_units < 0 ? -m_units : m_units;
+    QByteArray reversed;
+    while (u > 0) {
+        reversed.append(char('0' + int(u % 10)));
+        u /= 10;
+    }
+    out.negative = m_units < 0;
+    out.digits.resize(reversed.size());
+    std::copy(reversed.crbegin(), reversed.crend(), out.digits.begin());
+    out.point = int(out.digits.size()) - kScale;
+    while (!out.digits.isEmpty() && out.digits.back() == '0')
+        out.digits.chop(1);
+    return out;
+}
+
+double Total::ToDouble() const {
+    return m_exact ? Value().ToDouble() : m_approx;
+}
+
+} // namespace karvell

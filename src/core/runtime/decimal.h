@@ -1,0 +1,49 @@
+#pragma once
+// Exact decimal values for amounts. A field value arrives as a double; what the user entered is
+// its shortest decimal form (12345678901234.56, 2.675, 1.005), and that form, not the binary
+// value, is what formats round and totals add up, so a total never picks up binary noise and a
+// digit total and its upper-case line always agree.
+#include <QByteArray>
+#include <QtGlobal>
+
+namespace karvell {
+
+// ±0.d1d2…dn × 10^point with no leading or trailing zero digits; zero has no digits.
+struct DecimalValue {
+    bool negative = false;
+    QByteArray digits; // '0'..'9'
+    int point = 0;
+
+    bool IsZero() const { return digits.isEmpty(); }
+    // The shortest decimal form that reads back as `value` (which must be finite).
+    static DecimalValue FromDouble(double value);
+    double ToDouble() const;
+    // Rounded half away from zero to whole cents; false when the magnitude reaches 10^16.
+    bool ToCents(qint64* cents) const;
+};
+
+// A column total kept exactly in units of 10^-10. Values are taken from their shortest decimal
+// form; the few that do not fit (magnitudes from 10^24) make the total approximate, a double.
+class Total {
+public:
+    Total() = default;
+    Total(double value) { Add(value); } // NOLINT: tests and callers assign plain numbers
+
+    void Add(double value, int sign = 1);
+    Total& operator+=(const Total& other);
+    Total& operator-=(const Total& other);
+    friend Total operator-(Total a, const Total& b) { return a -= b; }
+    friend Total operator+(Total a, const Total& b) { return a += b; }
+
+    bool IsZero() const { return m_exact ? m_units == 0 : m_approx == 0; }
+    bool IsExact() const { return m_exact; }
+    DecimalValue Value() const; // exact totals only
+    double ToDouble() const;
+
+private:
+    __int128 m_units = 0;
+    double m_approx = 0; // kept alongside, used once the total is not exact
+    bool m_exact = true;
+};
+
+} // namespace karvell
