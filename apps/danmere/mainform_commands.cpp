@@ -12,7 +12,6 @@
 #include "formatbar.h"
 #include "mainform.h"
 #include "marginkform.h"
-#include "pagescrollbox.h"
 #include "platform/messages.h"
 #include "render/colorref.h"
 #include "reportcontrol.h"
@@ -53,7 +52,6 @@ void TMainForm::file_print_setupClick() {
     // The page size is taken again from the printer.
     ReportControlMain->CachedPageWidth = 0;
     ReportControlMain->UpdatePageSize();
-    ScrollBoxMainResize();
     FileSaved = false;
 }
 

@@ -46,6 +46,7 @@ TFontColorDialog::TFontColorDialog(QWidget* parent) : QDialog(parent) {
     FontPart->setObjectName(QStringLiteral("FontPart"));
     FontPart->setWindowFlags(Qt::Widget);
     FontPart->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
+    FontPart->setSizeGripEnabled(false);
     layout->addWidget(FontPart, 1);
 
     auto* colorRow = new QHBoxLayout;

@@ -12,6 +12,7 @@
 #include <QPushButton>
 
 #include "fontcolordialog.h"
+#include "picturepreview.h"
 #include "platform/dpi.h"
 #include "platform/logfont.h"
 #include "platform/printer.h"
@@ -84,6 +85,7 @@ std::optional<QVariant> RunFileDialog(DialogKind kind, const QVariant& initial,
                                       const QString& filter) {
     const FileRequest request = ReadFileRequest(initial);
     QFileDialog dialog(QApplication::activeWindow(), request.title);
+    if (kind == DialogKind::OpenPicture) AddPicturePreview(dialog);
     dialog.setNameFilter(QtFileFilter(filter));
     if (kind == DialogKind::SaveFile) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);

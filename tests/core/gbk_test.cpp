@@ -58,3 +58,25 @@ TEST(Gbk, LeadBytes) {
     for (int b = 0; b < 256; ++b)
         EXPECT_EQ(Gbk::IsLeadByte(uchar(b)), b >= 0x81 && b <= 0xFE) << b;
 }
+
+TEST(Gbk, ExtractBracketTextTakesTheBytesBetweenTheFirstBrackets) {
+    const QByteArray open = Gbk::Encode(QStringLiteral("「")),
+                     close = Gbk::Encode(QStringLiteral("」"));
+    const struct {
+        const char* text;
+        const char* inside;
+    } cases[] = {
+        {"「日期」", "日期"},
+        {"「会计科目信息（含核算项目）」", "会计科目信息（含核算项目）"},
+        {"前「甲」中「乙」", "甲"},
+        {"「」", ""},
+        {"」反「", ""},
+        {"没有括号", ""},
+        {"「只开", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Gbk::Decode(
+                      Gbk::ExtractBracketText(Gbk::Encode(QString::fromUtf8(c.text)), open, close)),
+                  QString::fromUtf8(c.inside))
+            << c.text;
+}

@@ -141,3 +141,29 @@ TEST(LogFont, FromQFontKeepsWindowsFaceOfTheSameFamily) {
     EXPECT_EQ(f.lfHeight, -20);
     EXPECT_EQ(FaceName(f), QStringLiteral("AR PL UKai CN"));
 }
+
+TEST(LogFont, PointSizesAndTheFormattingBarsLogFont) {
+    const struct {
+        int lfHeight;
+        int points;
+    } sizes[] = {{-16, 12}, {16, 12}, {-21, 15}, {-12, 9}, {-96, 72}, {0, 0}, {-1, 0}};
+    for (const auto& s : sizes) {
+        LOGFONTA f;
+        f.lfHeight = s.lfHeight;
+        EXPECT_EQ(PointSizeOf(f), s.points) << s.lfHeight;
+    }
+    EXPECT_EQ(MulDiv(14, 96, 72), 19);
+    EXPECT_EQ(MulDiv(-14, 96, 72), -19);
+    EXPECT_EQ(MulDiv(9, 96, 72), 12);
+    EXPECT_EQ(MulDiv(1, 2, 0), -1);
+
+    const LOGFONTA bar = BarLogFont(QStringLiteral("黑体"), 14, true, true, false);
+    EXPECT_EQ(bar.lfHeight, -19);
+    EXPECT_EQ(bar.lfWidth, 0);
+    EXPECT_EQ(bar.lfWeight, 700);
+    EXPECT_EQ(bar.lfItalic, 1);
+    EXPECT_EQ(bar.lfUnderline, 0);
+    EXPECT_EQ(bar.lfCharSet, DEFAULT_CHARSET);
+    EXPECT_EQ(FaceName(bar), QStringLiteral("黑体"));
+    EXPECT_EQ(BarLogFont(QStringLiteral("宋体"), 9, false, false, true).lfWeight, 400);
+}

@@ -8,9 +8,6 @@
 #include <QFile>
 #include <QLabel>
 #include <QScrollArea>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -18,8 +15,8 @@
 
 #include "adoquery.h"
 #include "apptermination.h"
+#include "designer_helpers.h"
 #include "mainform.h"
-#include "odbcsetup.h"
 #include "platform/gbk.h"
 #include "platform/messages.h"
 #include "platform/printer.h"
@@ -38,82 +35,8 @@ using namespace karvell::testutil;
 
 namespace {
 
-// One database for the whole run, published as "acc_Quorbex" before the first ODBC connection
-// of the process; tests change the row of "Quorbex" to choose group and template.
-struct DesignerDatabase {
-    QTemporaryDir dir;
-    QString file;
-    QString error;
-
-    DesignerDatabase() {
-        file = dir.filePath(QStringLiteral("quorbex.db"));
-        Exec({"create table Quorbex (SGroup varchar(10), SFormat varchar(60))",
-              "insert into Quorbex values ('*', '单据')",
-              "create table Quorbex_Main (单位 varchar(40))",
-              "insert into Quorbex_Main values ('东方机电')",
-              "create table Quorbex_Detail (名称 varchar(40), 金额 numeric(18,2))"});
-        for (int i = 1; i <= 12; ++i)
-            Exec({QStringLiteral("insert into Quorbex_Detail values ('物品%1', %2)")
-                      .arg(i)
-                      .arg(i * 10)
-                      .toUtf8()});
-        const QString odbc = dir.filePath(QStringLiteral("odbc"));
-        if (WriteOdbcConfig(odbc, QStringLiteral("acc_Quorbex"), file, &error)) UseOdbcConfig(odbc);
-    }
-    void Exec(const QList<QByteArray>& statements) {
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "designer");
-            db.setDatabaseName(file);
-            if (!db.open()) {
-                error += db.lastError().text();
-                return;
-            }
-            QSqlQuery q(db);
-            for (const QByteArray& s : statements)
-                if (!q.exec(QString::fromUtf8(s))) error += q.lastError().text();
-        }
-        QSqlDatabase::removeDatabase("designer");
-    }
-    void Choose(const QString& group, const QString& format) {
-        Exec({"delete from Quorbex", QStringLiteral("insert into Quorbex values ('%1', '%2')")
-                                         .arg(group, format)
-                                         .toUtf8()});
-    }
-};
-
-DesignerDatabase& Db() {
-    static DesignerDatabase db;
-    return db;
-}
-
-class MainFormTest : public testing::Test {
+class MainFormTest : public DesignerTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(Db().error.isEmpty()) << Db().error.toStdString();
-        ASSERT_TRUE(m_work.isValid());
-        m_oldDir = QDir::currentPath();
-        QDir::setCurrent(m_work.path());
-        QDir().mkpath(QStringLiteral("edj"));
-        m_oldPdfDir = qgetenv("KARVELL_PDF_DIR");
-        qputenv("KARVELL_PDF_DIR", m_work.filePath("pdf").toUtf8());
-        PrinterService::Instance().Reset();
-        AppTermination::Reset();
-        RuntimeUi::SetInstance(&m_ui);
-        WriteDetailTemplate(m_work.filePath(QStringLiteral("edj/单据.edj")), QStringLiteral("从表"),
-                            200);
-        Db().Choose(QStringLiteral("*"), QStringLiteral("单据"));
-    }
-    void TearDown() override {
-        RuntimeUi::SetInstance(nullptr);
-        QDir::setCurrent(m_oldDir);
-        qputenv("KARVELL_PDF_DIR", m_oldPdfDir);
-        PrinterService::Instance().Reset();
-        AppTermination::Reset();
-    }
-    QString Ini() const { return m_work.filePath(QStringLiteral("Quorbex.ini")); }
-    int PdfCount() const {
-        return int(QDir(m_work.filePath("pdf")).entryList({"*.pdf"}, QDir::Files).size());
-    }
     // Pages of the voucher, counted by a runtime of its own.
     int VoucherPages() {
         TADOQuery detail;
@@ -126,12 +49,6 @@ protected:
         runtime.SetDataSet(Gbk::Encode(QStringLiteral("从表")), &detail);
         return runtime.BuildPages(false, 0);
     }
-
-    QTemporaryDir m_work;
-    QString m_oldDir;
-    QByteArray m_oldPdfDir;
-    WidgetRuntimeUi m_ui;
-    ScriptedMessages m_messages;
 };
 
 TEST_F(MainFormTest, StartUpWithoutSettingsCreatesThemAndOpensForDesign) {

@@ -1,5 +1,7 @@
 // Real message boxes and dialogs of the windowed programs, answered by simulated clicks.
 #include <QApplication>
+#include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -131,4 +133,28 @@ TEST(QtMessages, PrinterSetupStartsFromAndWritesBackTheDevMode) {
     EXPECT_EQ(dm->dmPaperLength, 2100);
     EXPECT_EQ(dm->dmFields & (DM_PAPERSIZE | DM_ORIENTATION), DM_PAPERSIZE | DM_ORIENTATION);
     PrinterService::Instance().Reset();
+}
+
+TEST(QtMessages, PictureDialogPreviewsTheFileUnderTheCursor) {
+    QtMessages messages;
+    const QString file = QStringLiteral(KARVELL_FIXTURES "/pictures/photo7x5.jpg");
+    QString sizeShown;
+    bool pictureShown = false;
+    WhenModalShown([&](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        dialog->selectFile(file);
+        Q_EMIT dialog->currentChanged(file);
+        auto* picture = dialog->findChild<QLabel*>(QStringLiteral("PicturePreview"));
+        pictureShown = picture && !picture->pixmap().isNull();
+        if (auto* size = dialog->findChild<QLabel*>(QStringLiteral("PictureSize")))
+            sizeShown = size->text();
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    const auto answer =
+        messages.Dialog(DialogKind::OpenPicture, QString(), QStringLiteral("JPG （*.jpg）|*.jpg"));
+    ASSERT_TRUE(answer.has_value());
+    EXPECT_EQ(answer->toString(), file);
+    EXPECT_TRUE(pictureShown);
+    EXPECT_EQ(sizeShown, QStringLiteral("7 × 5"));
 }

@@ -212,6 +212,39 @@ TEST(RenderCell, TextIsClippedAtTheTextRectangle) {
     EXPECT_EQ(outside, 0);
 }
 
+TEST(RenderCell, SymbolicWindowTextColourIsDrawnBlack) {
+    // 0x80000008 read as a raw RGB value would be a dark red (8, 0, 0): every pixel of the
+    // anti-aliased text would then have more red than green. Drawn as the window-text colour
+    // the text is pure grey to black, on the screen, the printer and the PDF alike.
+    auto grid = MakeGrid(3, 1);
+    TReportCell* cell = grid->Lines[0]->Cells[1];
+    SetBorders(cell, false);
+    LOGFONTA font = cell->LogFont;
+    font.lfHeight = -30;
+    cell->SetLogFont(font);
+    cell->SetCellText(Gbk::Encode(QStringLiteral("凭证")));
+    grid->UpdateLines();
+    const struct {
+        COLORREF stored;
+        bool grey;
+    } cases[] = {{0x80000008u, true}, {RGB(8, 0, 0), false}};
+    for (const auto& c : cases) {
+        cell->SetTextColor(c.stored);
+        for (bool printLook : {false, true}) {
+            const QImage image = PaintOne(*grid, *cell, printLook);
+            int dark = 0, reddish = 0;
+            for (int y = cell->TextRect.top; y < cell->TextRect.bottom; ++y)
+                for (int x = cell->TextRect.left; x < cell->TextRect.right; ++x) {
+                    const QRgb p = At(image, x, y);
+                    if (IsDark(p)) ++dark;
+                    if (qRed(p) > qGreen(p)) ++reddish;
+                }
+            EXPECT_GT(dark, 20) << c.stored;
+            EXPECT_EQ(reddish == 0, c.grey) << c.stored << " print " << printLook;
+        }
+    }
+}
+
 TEST(RenderPage, MergedBlockPaintsOnceThroughItsTop) {
     auto grid = MakeGrid(2, 3);
     TReportCell* top = grid->Lines[0]->Cells[0];
