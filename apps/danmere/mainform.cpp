@@ -47,6 +47,9 @@ void TMainForm::BuildWindow() {
     ReportControlMain = ScrollBoxMain->Grid();
     ReportControlMain->setObjectName(QStringLiteral("ReportControlMain"));
     connect(ScrollBoxMain, &TPageScrollBox::Resized, this, &TMainForm::ScrollBoxMainResize);
+    ReportControlMain->installEventFilter(this);
+    // Typing into a cell and dragging a border change the template like the commands do.
+    connect(ReportControlMain, &TReportControl::Changed, this, [this] { FileSaved = false; });
     setCentralWidget(ScrollBoxMain);
 
     BuildMenus();
@@ -109,6 +112,12 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 void TMainForm::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     FormResize();
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    // A click that restores zoom 100 resizes the grid: the page is centred again.
+    if (watched == ReportControlMain && event->type() == QEvent::Resize) ScrollBoxMainResize();
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TMainForm::FormResize() {

@@ -11,8 +11,10 @@
 #include <cmath>
 #include <functional>
 
+#include "apply_step.h"
 #include "command.h"
 #include "model/documentjson.h"
+#include "model/headlessgrid.h"
 #include "model/reportdocument.h"
 #include "platform/error.h"
 #include "platform/gbk.h"
@@ -21,144 +23,6 @@ namespace karvell::cli {
 namespace {
 
 const char* const kUsage = "usage: karvell apply TEMPLATE|new OPS.json -o OUT";
-
-// Pixel values beyond this are refused: far larger than any page.
-constexpr qint64 kMaxPx = 1 << 20;
-
-struct StepError {
-    QString message;
-};
-
-// The arguments of one step. Each argument is read once by name; Finish() refuses any
-// argument the step does not take.
-class Step {
-public:
-    Step(const QJsonObject& json, TReportDocument& doc, const QDir& base)
-        : m_json(json), m_doc(doc), m_base(base) {}
-
-    qint64 Int(const char* name, qint64 lo, qint64 hi) {
-        const QJsonValue v = Take(name);
-        const double d = v.toDouble();
-        if (!v.isDouble() || d < double(lo) || d > double(hi) || d != std::trunc(d))
-            Fail(QStringLiteral("\"%1\" must be an integer from %2 to %3")
-                     .arg(QLatin1String(name))
-                     .arg(lo)
-                     .arg(hi));
-        return qint64(d);
-    }
-    bool Bool(const char* name) {
-        const QJsonValue v = Take(name);
-        if (!v.isBool())
-            Fail(QStringLiteral("\"%1\" must be true or false").arg(QLatin1String(name)));
-        return v.toBool();
-    }
-    // A text, as the GBK bytes the document holds.
-    QByteArray Text(const char* name) {
-        const QJsonValue v = Take(name);
-        if (!v.isString()) Fail(QStringLiteral("\"%1\" must be a string").arg(QLatin1String(name)));
-        const QByteArray bytes = Gbk::Encode(v.toString());
-        if (Gbk::Decode(bytes) != v.toString())
-            Fail(QStringLiteral("\"%1\" holds characters that GBK cannot store")
-                     .arg(QLatin1String(name)));
-        if (bytes.size() > MAX_TEXT_BYTES)
-            Fail(QStringLiteral("\"%1\" is longer than %2 bytes in GBK")
-                     .arg(QLatin1String(name))
-                     .arg(MAX_TEXT_BYTES));
-        return bytes;
-    }
-    // An integer COLORREF (0x00BBGGRR) or "#RRGGBB".
-    COLORREF Color(const char* name) {
-        const QJsonValue v = Take(name);
-        if (v.isString()) {
-            const QString s = v.toString();
-            bool ok = s.size() == 7 && s.startsWith(u'#');
-            const uint rgb = ok ? s.mid(1).toUInt(&ok, 16) : 0;
-            if (ok) return RGB(int(rgb >> 16), int(rgb >> 8), int(rgb));
-        } else if (v.isDouble()) {
-            const double d = v.toDouble();
-            if (d >= 0 && d <= 4294967295.0 && d == std::trunc(d)) return COLORREF(qint64(d));
-        }
-        Fail(QStringLiteral("\"%1\" must be a colour: an integer 0x00BBGGRR or \"#RRGGBB\"")
-                 .arg(QLatin1String(name)));
-        return 0;
-    }
-    // A cell given as [line, cell].
-    TReportCell* Cell(const char* name) {
-        const auto [line, cell] = Pair(Take(name), name);
-        if (line >= m_doc.Lines.size() || cell >= m_doc.Lines[line]->Cells.size())
-            Fail(QStringLiteral("there is no cell [%1, %2]").arg(line).arg(cell));
-        return m_doc.Lines[line]->Cells[cell];
-    }
-    TReportLine* Line(const char* name) {
-        const int line = int(Int(name, 0, INT32_MAX));
-        if (line >= m_doc.Lines.size()) Fail(QStringLiteral("there is no line %1").arg(line));
-        return m_doc.Lines[line];
-    }
-    // An object of lf… fields; the missing ones come from the default cell font.
-    LOGFONTA Font(const char* name) {
-        const QJsonValue v = Take(name);
-        if (!v.isObject())
-            Fail(QStringLiteral("\"%1\" must be an object of lf… fields").arg(QLatin1String(name)));
-        LOGFONTA font = DefaultCellFont();
-        QString error;
-        if (!LogFontFromJson(v.toObject(), &font, &error))
-            Fail(QStringLiteral("\"%1\": %2").arg(QLatin1String(name), error));
-        return font;
-    }
-    // A list of [line, cell].
-    QList<TReportCell*> Cells(const char* name) {
-        const QJsonValue v = Take(name);
-        if (!v.isArray())
-            Fail(QStringLiteral("\"%1\" must be a list of [line, cell]").arg(QLatin1String(name)));
-        QList<TReportCell*> cells;
-        for (const QJsonValue& item : v.toArray()) {
-            const auto [line, cell] = Pair(item, name);
-            if (line >= m_doc.Lines.size() || cell >= m_doc.Lines[line]->Cells.size())
-                Fail(QStringLiteral("there is no cell [%1, %2]").arg(line).arg(cell));
-            cells.append(m_doc.Lines[line]->Cells[cell]);
-        }
-        return cells;
-    }
-    // A file name; relative names are found beside the steps file.
-    QString File(const char* name) {
-        const QJsonValue v = Take(name);
-        if (!v.isString() || v.toString().isEmpty())
-            Fail(QStringLiteral("\"%1\" must be a file name").arg(QLatin1String(name)));
-        return m_base.filePath(v.toString());
-    }
-    bool Has(const char* name) const { return m_json.contains(QLatin1String(name)); }
-
-    void Finish() {
-        for (auto it = m_json.constBegin(); it != m_json.constEnd(); ++it)
-            if (!m_used.contains(it.key()))
-                Fail(QStringLiteral("unknown argument \"%1\"").arg(it.key()));
-    }
-    [[noreturn]] static void Fail(const QString& message) { throw StepError{message}; }
-
-private:
-    QJsonValue Take(const char* name) {
-        const QString key = QLatin1String(name);
-        if (!m_json.contains(key)) Fail(QStringLiteral("missing argument \"%1\"").arg(key));
-        m_used.insert(key);
-        return m_json.value(key);
-    }
-    static std::pair<int, int> Pair(const QJsonValue& v, const char* name) {
-        const QJsonArray a = v.toArray();
-        auto index = [](const QJsonValue& x) {
-            const double d = x.toDouble(-1);
-            return x.isDouble() && d >= 0 && d <= INT32_MAX && d == std::trunc(d) ? int(d) : -1;
-        };
-        if (!v.isArray() || a.size() != 2 || index(a[0]) < 0 || index(a[1]) < 0)
-            Fail(QStringLiteral("\"%1\" needs cells as [line, cell] with indexes from 0")
-                     .arg(QLatin1String(name)));
-        return {index(a[0]), index(a[1])};
-    }
-
-    QJsonObject m_json;
-    TReportDocument& m_doc;
-    QDir m_base;
-    QSet<QString> m_used;
-};
 
 using Operation = std::function<void(Step&, TReportDocument&)>;
 
@@ -310,10 +174,11 @@ const QList<std::pair<QString, Operation>>& Operations() {
     return ops;
 }
 
-void RunStep(const QJsonValue& value, TReportDocument& doc, const QDir& base) {
+void RunStep(const QJsonValue& value, TReportDocument& doc, MouseSteps& mouse, const QDir& base) {
     if (!value.isObject()) Step::Fail(QStringLiteral("a step must be an object"));
     const QJsonObject json = value.toObject();
     Step step(json, doc, base);
+    if (mouse.Run(step)) return;
     if (step.Has("op")) {
         const QJsonValue name = json.value(QLatin1String("op"));
         for (const auto& [opName, run] : Operations()) {
@@ -341,7 +206,7 @@ void RunStep(const QJsonValue& value, TReportDocument& doc, const QDir& base) {
         doc.ClearSelection();
         return;
     }
-    Step::Fail(QStringLiteral("a step needs \"op\", \"select\" or \"clear\""));
+    Step::Fail(QStringLiteral("a step needs \"op\", \"select\", \"clear\" or a mouse step"));
 }
 
 int RunApply(const QStringList& args) {
@@ -385,7 +250,8 @@ int RunApply(const QStringList& args) {
         return 1;
     }
 
-    TReportDocument doc;
+    THeadlessGrid doc;
+    MouseSteps mouse(doc);
     try {
         if (templateFile != QLatin1String("new") && !doc.LoadFromFile(templateFile))
             return 1; // the reader has already said why
@@ -397,7 +263,7 @@ int RunApply(const QStringList& args) {
     const QJsonArray steps = json.array();
     for (int i = 0; i < steps.size(); ++i) {
         try {
-            RunStep(steps[i], doc, base);
+            RunStep(steps[i], doc, mouse, base);
         } catch (const StepError& e) {
             PrintError(QStringLiteral("karvell apply: step %1: %2").arg(i).arg(e.message));
             return 1;
@@ -406,6 +272,7 @@ int RunApply(const QStringList& args) {
             return 1;
         }
     }
+    mouse.Finish();
     try {
         doc.SaveToFile(output);
     } catch (const KarvellError& e) {
@@ -438,8 +305,11 @@ KARVELL_COMMAND(
         "            ClearCellPicture(cell)\n"
         "      Cells are [line, cell]; colours an integer 0x00BBGGRR or \"#RRGGBB\"; a font an\n"
         "      object of lf... fields (the others from the default cell font); picture files\n"
-        "      are found beside OPS.json. Texts, widths and heights are followed by a relayout.\n"
-        "      A step that cannot run is an error naming its index; nothing is saved then."),
+        "      are found beside OPS.json. Texts, widths and heights are followed by a "
+        "relayout.\n") +
+        MouseSteps::Help() +
+        QStringLiteral(
+            "      A step that cannot run is an error naming its index; nothing is saved then."),
     RunApply);
 
 } // namespace karvell::cli

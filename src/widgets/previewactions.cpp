@@ -8,6 +8,7 @@
 #include <QToolButton>
 #include <algorithm>
 
+#include "model/widthwriteback.h"
 #include "pagefit.h"
 #include "platform/printer.h"
 #include "previewform.h"
@@ -202,6 +203,12 @@ void TPreviewForm::deleterowClick() {
 
 void TPreviewForm::ExitBtnClick() {
     close();
+}
+
+void TPreviewForm::WriteColumnWidthsBack() {
+    // Only a preview of a report runtime writes widths back; the grid decides the rest.
+    if (!OwnerRunTime()) return;
+    karvell::WriteColumnWidthsBack(*ReportControl1, Tag(), PageStream(CurrentPage));
 }
 
 } // namespace karvell

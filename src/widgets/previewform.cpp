@@ -42,6 +42,13 @@ TPreviewForm::TPreviewForm(QObject* owner)
     ReportControl1->SetKarvellEdit(false);
     ReportControl1->installEventFilter(this);
     connect(ScrollBox1, &TPageScrollBox::Resized, this, &TPreviewForm::CenterPage);
+    connect(ReportControl1, &TReportControl::BorderDragApplied, this, [this] {
+        try {
+            WriteColumnWidthsBack();
+        } catch (const KarvellError& e) {
+            ShowError(e.message());
+        }
+    });
     layout->addWidget(ScrollBox1, 1);
 
     StatusBar1 = new QStatusBar(this);

@@ -101,6 +101,9 @@ public:
     void addrowClick();
     void deleterowClick();
     void ExitBtnClick();
+    // After a border drag applied on the grid: the page's column widths into the width table
+    // and into the shown page's stream, when the preview shows pages of a runtime's Preview.
+    void WriteColumnWidthsBack();
 
 protected:
     bool event(QEvent* event) override;

@@ -16,6 +16,11 @@ TReportControl::TReportControl(QWidget* parent) : QWidget(parent) {
     pal.setColor(QPalette::Window, Qt::white);
     setPalette(pal);
     setAutoFillBackground(true);
+    // The cursor follows the zone under the mouse; the right button is handled on press and
+    // release by the grid itself, so Qt sends no context-menu event.
+    setMouseTracking(true);
+    setContextMenuPolicy(Qt::PreventContextMenu);
+    setFocusPolicy(Qt::NoFocus);
     // The document sized the page while the window did not exist yet.
     const QSize size = WindowSize();
     ViewResize(size.width(), size.height());
@@ -25,7 +30,20 @@ TReportControl::~TReportControl() = default;
 
 void TReportControl::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
-    PaintTo(painter, event->rect());
+    PaintTo(painter, event->rect(), true);
+    if (m_mouse.IsDragging()) {
+        // The dotted drag line inverts what it crosses, as a not-xor pen does.
+        const QRect strip = DragLineRect();
+        painter.setCompositionMode(QPainter::CompositionMode_Difference);
+        QPen pen(Qt::white, 1);
+        pen.setCosmetic(true);
+        pen.setDashPattern({1.0, 1.0});
+        painter.setPen(pen);
+        if (strip.height() == 1)
+            painter.drawLine(strip.left(), strip.top(), strip.right(), strip.top());
+        else
+            painter.drawLine(strip.left(), strip.top(), strip.left(), strip.bottom());
+    }
 }
 
 void TReportControl::ViewInvalidate(const TRect& rect) {
@@ -50,12 +68,6 @@ void TReportControl::ViewRepaintAll() {
 void TReportControl::ViewResize(int width, int height) {
     setFixedSize(std::max(0, width), std::max(0, height));
 }
-
-bool TReportControl::ViewEditBoxVisible() const {
-    return false;
-}
-
-void TReportControl::ViewDestroyEditBox() {}
 
 int TReportControl::ViewClientBottom() const {
     return Zoom > 0 ? Round05(height() * 100.0 / Zoom) : height();

@@ -2,13 +2,18 @@
 // The report grid control: a child window exactly one page large (times the zoom) that shows
 // the document, paints it and prints it. The document logic lives in TReportDocument (core);
 // this class supplies the window: repaint requests, the inverted selection, the window size.
+#include <QPlainTextEdit>
+#include <QPointer>
 #include <QWidget>
 
+#include "model/gridmouse.h"
 #include "model/reportdocument.h"
 
 class QPainter;
 
 namespace karvell {
+
+class TCellEditBox;
 
 class TReportControl : public QWidget, public TReportDocument {
     Q_OBJECT
@@ -22,17 +27,38 @@ public:
     QString PrintDocument(const QString& pdfFile = QString());
     // Paints the window's content for the given invalid rectangle (window pixels) onto any
     // paint device: the paint handler and offscreen rendering share it.
+    // Paints as the mode says: in preview mode without the selection (offscreen rendering).
     void PaintTo(QPainter& painter, const QRect& invalidWindowRect);
+    // `showSelection`: the window shows its selection also in preview mode, so that a page
+    // touched up in the preview has a visible current cell; printing never shows it.
+    void PaintTo(QPainter& painter, const QRect& invalidWindowRect, bool showSelection);
     // The page as printed (print jobs, expanded reports): the window extent mapped onto the
     // printable area `printable` (device units); pictures and cells in print look, nothing else.
     void PaintPrintPage(QPainter& painter, const QSize& printable);
 
+    // The mouse operations the window drives (the same the batch tool and the tests drive).
+    TGridMouse& Mouse() { return m_mouse; }
+    // The open in-place edit box, or nullptr.
+    QPlainTextEdit* EditBox() const;
+
 Q_SIGNALS:
-    // The owner's "mouse down" notification, after the selection or drag is complete.
+    // The owner's "mouse down" notification, after the selection or drag is complete: for a
+    // left press when the button goes up (not for a press that only restored zoom 100), for a
+    // right press at once.
     void MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint pos);
+    // The user changed the document in the grid: typing in the edit box, an applied border
+    // drag. Not sent for refused drags or a click that only selects.
+    void Changed();
+    // A line or column border drag was applied (not a refused one).
+    void BorderDragApplied();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    bool event(QEvent* event) override;
 
     void ViewInvalidate(const TRect& rect) override;
     void ViewInvert(const TRect& rect) override;
@@ -41,10 +67,26 @@ protected:
     bool ViewEditBoxVisible() const override;
     void ViewDestroyEditBox() override;
     int ViewClientBottom() const override;
+    void ViewOpenEditBox(const TReportCell& cell, const QString& text) override;
+    QString ViewEditBoxText() const override;
+    void ViewMoveEditBox(const TRect& textRect) override;
+    void ViewChanged() override;
 
 private:
+    // Ends a tracked left press: applies a drag, repaints its line, tells the owner.
+    void FinishTracking();
+    // The window strip the drag line covers at its current position.
+    QRect DragLineRect() const;
+    void UpdateCursor(QPoint pos);
+
     QString PrintToPdf(const QString& pdfFile);
     void PrintToQueue(const QString& queue);
+
+    TGridMouse m_mouse{*this};
+    QPointer<TCellEditBox> m_editBox;
+    QPoint m_pressPos;
+    Qt::KeyboardModifiers m_pressModifiers;
+    bool m_rightDown = false;
 };
 
 } // namespace karvell

@@ -20,6 +20,11 @@ int Scaled(int v, int zoom) {
 } // namespace
 
 void TReportControl::PaintTo(QPainter& painter, const QRect& invalidWindowRect) {
+    PaintTo(painter, invalidWindowRect, !PreviewMode);
+}
+
+void TReportControl::PaintTo(QPainter& painter, const QRect& invalidWindowRect,
+                             bool showSelection) {
     const QSize window = WindowSize();
     if (PageWidth <= 0 || PageHeight <= 0 || Zoom <= 0 || window.isEmpty()) return;
     painter.save();
@@ -77,7 +82,7 @@ void TReportControl::PaintTo(QPainter& painter, const QRect& invalidWindowRect) 
         }
     }
 
-    if (!PreviewMode) {
+    if (showSelection) {
         // The highlight inverts the cell rectangle taken as window pixels (right at zoom 100,
         // the zoom the grid is edited at), within the invalid rectangle.
         painter.setTransform(windowPixels);

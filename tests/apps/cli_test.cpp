@@ -158,6 +158,35 @@ TEST_F(CliTest, ApplyBuildsATemplateAndDumpShowsIt) {
     EXPECT_TRUE(after[1][QStringLiteral("Cells")][0][QStringLiteral("OwnerCell")].isNull());
 }
 
+TEST_F(CliTest, ApplyRunsMouseStepsWithTheGridsRules) {
+    // Cell 0 of both lines ends at x = 177; line 0 spans y = 77 … 77 + its height.
+    const QString ops = Write(QStringLiteral("mouse.json"), R"json([
+        {"op": "NewTable", "columns": 3, "rows": 2},
+        {"op": "SetCellWidth", "cell": [0, 0], "width": 100},
+        {"op": "SetCellWidth", "cell": [1, 0], "width": 100},
+        {"hover": [175, 85]}, {"hover": [100, 85]}, {"hover": [20, 20]},
+        {"press": [175, 85]}, {"move": [2000, 85]}, {"release": [200, 85]},
+        {"doubleclick": [100, 85]}, {"type": "甲\nb😀"},
+        {"press": [400, 600]}, {"release": [400, 600]}
+    ])json");
+    const QString out = Path(QStringLiteral("mouse.ept"));
+    const Outcome r = RunTool({QStringLiteral("apply"), QStringLiteral("new"), ops, "-o", out});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QByteArray("175 85: IDC_SIZEWE\n100 85: IDC_IBEAM\n20 20: IDC_ARROW\n"));
+    const QJsonArray lines = Dump(out)[QStringLiteral("Lines")].toArray();
+    ASSERT_EQ(lines.size(), 2);
+    for (const QJsonValue& line : lines)
+        EXPECT_EQ(line[QStringLiteral("Cells")][0][QStringLiteral("CellWidth")].toInt(), 123);
+    EXPECT_EQ(lines[0][QStringLiteral("Cells")][0][QStringLiteral("CellText")].toString(),
+              QStringLiteral("甲\r\nb"));
+
+    const QString bad = Write(QStringLiteral("bad.json"), R"json([{"release": [1, 1]}])json");
+    const Outcome e = RunTool({QStringLiteral("apply"), QStringLiteral("new"), bad, "-o", out});
+    EXPECT_EQ(e.exitCode, 1);
+    EXPECT_TRUE(e.err.contains(QStringLiteral("step 0: a release without a press")))
+        << e.err.toStdString();
+}
+
 TEST_F(CliTest, ConvertWritesTheCurrentVersion) {
     const QByteArray text = Gbk::Encode(QStringLiteral("旧表"));
     for (const uint16_t magic : {uint16_t(0xAA55), uint16_t(0xAA56)}) {

@@ -245,6 +245,37 @@ TEST_F(MainFormTest, CloseAsksOnlyAfterAChangeAndCancelKeepsTheWindow) {
     }
 }
 
+TEST_F(MainFormTest, TypingOrDraggingInTheGridMarksTheTemplateChangedASelectingClickDoesNot) {
+    for (const bool typing : {true, false}) {
+        SCOPED_TRACE(typing);
+        AppTermination::Reset();
+        m_messages.boxes.clear();
+        m_messages.answers = {MsgResult::Cancel};
+        TMainForm form({});
+        form.show();
+        TReportControl* grid = form.ReportControlMain;
+        grid->SetZoom(100);
+        const TRect r = grid->Lines[0]->Cells[0]->CellRect;
+        QTest::mouseClick(grid, Qt::LeftButton, {}, QPoint(r.left + 10, r.top + 5));
+        EXPECT_TRUE(form.FileSaved);
+        if (typing) {
+            QTest::mouseDClick(grid, Qt::LeftButton, {}, QPoint(r.left + 10, r.top + 5));
+            ASSERT_NE(grid->EditBox(), nullptr);
+            QTest::keyClicks(grid->EditBox(), QStringLiteral("x"));
+        } else {
+            QTest::mousePress(grid, Qt::LeftButton, {}, QPoint(r.right - 1, r.top + 5));
+            QTest::mouseMove(grid, QPoint(r.right + 20, r.top + 5));
+            QTest::mouseRelease(grid, Qt::LeftButton, {}, QPoint(r.right + 20, r.top + 5));
+        }
+        EXPECT_FALSE(form.FileSaved);
+        // Closing with the box still open asks too.
+        EXPECT_FALSE(form.close());
+        ASSERT_EQ(m_messages.boxes.size(), 1);
+        EXPECT_EQ(m_messages.boxes[0].text, QStringLiteral("是否保存文件？？？"));
+        form.FileSaved = true;
+    }
+}
+
 TEST_F(MainFormTest, ResizingFitsTheWholePageAndCentresIt) {
     TMainForm form({});
     form.show();

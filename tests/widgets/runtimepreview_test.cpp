@@ -2,6 +2,7 @@
 // PrintPreview and Preview, and page setup from the preview with the rebuild of the pages.
 #include <QDir>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -242,6 +243,67 @@ TEST_F(RuntimePreviewTest, PageSetupFromThePreviewRebuildsOnlyWhenConfirmed) {
     EXPECT_EQ(saved.TopMargin, 60);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_NE(file.readAll(), original);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(RuntimePreviewTest, DraggedWidthsGoBackIntoThePageOnlyInPreviewAndTheShownPageStays) {
+    // One record a page: the width table then matches the page line for line.
+    WriteDetailTemplate(m_template, QStringLiteral("T"), 800);
+    m_runtime->SetReportFile(m_template);
+    m_runtime->SetSetData({QStringLiteral("SetDataSet(T,Items)")});
+    m_runtime->SetEnableEdit(true);
+    const struct {
+        const char* name;
+        bool preview;
+        bool karvellEdit;
+        bool survives;
+    } cases[] = {
+        {"Preview", true, false, true},
+        {"PrintPreview", false, false, false},
+        {"Preview, design mode", true, true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        int original = 0, dragged = 0, afterPaging = 0;
+        QByteArray typedAfterDrag, typedAfterPaging;
+        const auto watch = WhenModal<TPreviewForm>([&](TPreviewForm* form) {
+            TReportControl* grid = form->ReportControl1;
+            grid->SetKarvellEdit(c.karvellEdit);
+            Click(form->OriginalSizeBtn);
+            const TReportCell* cell = grid->Lines[0]->Cells[0];
+            original = cell->CellWidth;
+            const TRect r = cell->TextRect;
+            QTest::mouseDClick(grid, Qt::LeftButton, {}, QPoint(r.left + 5, r.top + 3));
+            if (grid->EditBox()) QTest::keyClicks(grid->EditBox(), QStringLiteral("x"));
+            const TRect cr = grid->Lines[0]->Cells[0]->CellRect;
+            const QPoint from(cr.right - 1, cr.top + 4);
+            QTest::mousePress(grid, Qt::LeftButton, {}, from);
+            QTest::mouseMove(grid, from + QPoint(30, 0));
+            QTest::mouseRelease(grid, Qt::LeftButton, {}, from + QPoint(30, 0));
+            dragged = grid->Lines[0]->Cells[0]->CellWidth;
+            typedAfterDrag = grid->Lines[0]->Cells[0]->CellText;
+            Click(form->NextBtn);
+            Click(form->PriorBtn);
+            afterPaging = grid->Lines[0]->Cells[0]->CellWidth;
+            typedAfterPaging = grid->Lines[0]->Cells[0]->CellText;
+            form->close();
+        });
+        if (c.preview) {
+            m_runtime->Preview();
+        } else {
+            m_items->Open();
+            m_runtime->SetDataSet("T", m_items);
+            m_runtime->PrintPreview(true);
+        }
+        EXPECT_EQ(dragged, original + 29);
+        EXPECT_TRUE(typedAfterDrag.endsWith('x')); // the write-back keeps the shown page
+        EXPECT_FALSE(typedAfterPaging.endsWith('x'));
+        EXPECT_EQ(afterPaging, c.survives ? dragged : original);
+        AppTermination::Reset();
+    }
 }
 
 } // namespace

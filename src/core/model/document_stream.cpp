@@ -39,6 +39,7 @@ bool TReportDocument::LoadFromStream(QIODevice& stream, qint64 position) {
     FocusCell = LastSelectedCell = nullptr;
     if (ViewEditBoxVisible()) ViewDestroyEditBox();
     EditingCell = nullptr;
+    ++m_removals;
     qDeleteAll(Lines);
     Lines = data.TakeLines();
     for (TReportLine* line : Lines)

@@ -95,6 +95,7 @@ void TReportDocument::ResetContent() {
         ViewDestroyEditBox();
         EditingCell = nullptr;
     }
+    ++m_removals;
     qDeleteAll(Lines);
     Lines.clear();
     ViewRepaintAll();
@@ -148,6 +149,7 @@ void TReportDocument::CancelEdit() {
 
 void TReportDocument::ForgetCell(const TReportCell* cell) {
     if (!cell) return;
+    ++m_removals;
     SelectedCells.removeAll(const_cast<TReportCell*>(cell));
     if (FocusCell == cell) FocusCell = nullptr;
     if (LastSelectedCell == cell) LastSelectedCell = nullptr;

@@ -80,6 +80,18 @@ public:
     void ClearSelection();
     void CancelEdit();
 
+    // The in-place editor (the view shows the box; the document keeps the cell in step with it).
+    // OpenCellEditor shows the box over the cell's TextRect with the cell's text; the live update
+    // EditBoxTextChanged copies the box text into the cell after every change, lays the document
+    // out and moves the box when the text rectangle moved; CommitCellEditor reads the box a last
+    // time and closes it.
+    void OpenCellEditor(TReportCell* cell);
+    void CommitCellEditor();
+    void EditBoxTextChanged();
+    bool EditBoxVisible() const { return ViewEditBoxVisible(); }
+    // Tells the view that the user changed the document with the mouse or the edit box.
+    void NotifyChanged() { ViewChanged(); }
+
     // Structural editing.
     void NewTable(int columns, int rows);
     void AddLine();
@@ -122,6 +134,9 @@ public:
 
     // A cell is going away: clear every reference the document keeps to it.
     void ForgetCell(const TReportCell* cell);
+    // Grows whenever cells are destroyed, so that a holder of cell references (a tracked press)
+    // can tell that they may be gone.
+    uint64_t RemovalCount() const { return m_removals; }
 
 protected:
     // View hooks, all in document pixels. The headless document does nothing for them.
@@ -131,12 +146,20 @@ protected:
     virtual void ViewResize(int /*width*/, int /*height*/) {}
     virtual bool ViewEditBoxVisible() const { return false; }
     virtual void ViewDestroyEditBox() {}
+    // Shows the edit box over the cell's TextRect holding `text`, without a change of the box.
+    virtual void ViewOpenEditBox(const TReportCell& /*cell*/, const QString& /*text*/) {}
+    virtual QString ViewEditBoxText() const { return QString(); }
+    virtual void ViewMoveEditBox(const TRect& /*textRect*/) {}
+    // The document was changed by mouse editing (typing, an applied border drag).
+    virtual void ViewChanged() {}
     // Bottom of the window's client area in document pixels (for the line-moved repaint rule).
     virtual int ViewClientBottom() const { return m_windowSize.height(); }
 
     QSize m_windowSize;
+    uint64_t m_removals = 0;
 
 private:
+    friend class TGridMouse; // the mouse operations repaint through the view hooks
     void InvalidateLine(const TRect& r);
     void DestroyLine(TReportLine* line);
 };

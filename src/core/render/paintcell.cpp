@@ -30,6 +30,10 @@ void Edge(QPainter& painter, bool printLook, bool border, int width, bool gridHe
 
 } // namespace
 
+QColor FromColorRef(uint32_t c) {
+    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
+}
+
 void PaintCell(QPainter& painter, const TReportCell& cell, bool printLook) {
     if (cell.OwnerCell) return; // the merge top paints the whole block
     painter.save();

@@ -1,9 +1,16 @@
 #pragma once
 // Drawing one cell in document pixels on a painter whose transform is already set:
 // fill, borders or grey grid lines, diagonals and text. Pictures are drawn by the caller.
+#include <QColor>
+#include <cstdint>
+
 class QPainter;
 
 namespace karvell {
+
+// The colour of a stored COLORREF (0x00BBGGRR), as cells are painted in it. Everything that
+// shows a cell's colours (the painter, the in-place edit box) converts through this one place.
+QColor FromColorRef(uint32_t colorRef);
 
 class TReportCell;
 

@@ -1,0 +1,60 @@
+#include "model/editortext.h"
+
+#include "model/reportcell.h"
+#include "platform/gbk.h"
+
+namespace karvell::EditorText {
+
+namespace {
+bool IsLineBreak(char16_t c) {
+    return c == u'\n' || c == 0x2029 || c == 0x2028;
+}
+} // namespace
+
+QString FromCell(const QByteArray& cellText) {
+    QString text = Gbk::Decode(cellText);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return text;
+}
+
+QByteArray ToCell(const QString& boxText) {
+    QString text = boxText;
+    text.replace(u'\n', QStringLiteral("\r\n"));
+    return Gbk::TruncateBytes(Gbk::Encode(text), MAX_TEXT_BYTES);
+}
+
+int Bytes(const QString& boxText) {
+    qsizetype lines = 0;
+    for (const QChar c : boxText)
+        lines += IsLineBreak(c.unicode());
+    return int(Gbk::Encode(boxText).size() + lines);
+}
+
+QString Fit(const QString& inserted, int available) {
+    QString out;
+    int used = 0;
+    for (qsizetype i = 0; i < inserted.size(); ++i) {
+        const char16_t c = inserted[i].unicode();
+        if (IsLineBreak(c)) {
+            if (used + 2 > available) break;
+            used += 2;
+            out += u'\n';
+            continue;
+        }
+        if (QChar::isSurrogate(c)) {
+            // Beyond the Basic Multilingual Plane: nothing GBK holds.
+            if (QChar::isHighSurrogate(c) && i + 1 < inserted.size() &&
+                QChar::isLowSurrogate(inserted[i + 1].unicode()))
+                ++i;
+            continue;
+        }
+        const QByteArray bytes = Gbk::Encode(QString(QChar(c)));
+        if (bytes == "?" && c != u'?') continue;
+        if (used + bytes.size() > available) break;
+        used += int(bytes.size());
+        out += QChar(c);
+    }
+    return out;
+}
+
+} // namespace karvell::EditorText
