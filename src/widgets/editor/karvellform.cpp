@@ -94,6 +94,8 @@ void TKarvellForm::BuildWindow() {
     ReportControl1->setAcceptDrops(true);
     ReportControl1->installEventFilter(this);
     connect(ScrollBox1, &TPageScrollBox::Resized, this, &TKarvellForm::ScrollBox1Resize);
+    // Typing into a cell and dragging a border change the template like the tools do.
+    connect(ReportControl1, &TReportControl::Changed, this, [this] { ReportSaved = false; });
     connect(ReportControl1, &TReportControl::MouseDown, this,
             [this](Qt::MouseButton b, Qt::KeyboardModifiers m, QPoint p) {
                 RunGuarded([&] { ReportControl1MouseDown(b, m, p); });
@@ -219,6 +221,10 @@ bool TKarvellForm::eventFilter(QObject* watched, QEvent* event) {
     }
     case QEvent::MouseButtonRelease:
         ReportControl1MouseUp();
+        break;
+    case QEvent::Resize:
+        // A click that returned the grid to 100 % resized it: centre it again.
+        CenterGrid();
         break;
     default:
         break;

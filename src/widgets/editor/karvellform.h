@@ -189,8 +189,9 @@ private:
     bool RequireFocusCell();
     bool RequireCellForPicture();
     bool RequirePrinter();
-    // Selects the cell as a plain left click does, then the press's SyncBar and the release.
-    void ClickCell(TReportCell* cell);
+    // A plain left click at a point of the document (the grid's rules), then the press's
+    // SyncBar and the release.
+    void ClickCell(QPoint docPos);
 
     QPointer<QObject> m_owner;
     QStringList m_arguments;

@@ -6,6 +6,7 @@
 #include "editor/editorview.h"
 #include "editor/fieldmime.h"
 #include "editor/karvellform.h"
+#include "model/gridmouse.h"
 #include "platform/gbk.h"
 #include "platform/messages.h"
 #include "reportcontrol.h"
@@ -79,16 +80,10 @@ void TKarvellForm::ComboBox1Change(int index) {
     list->addItems(names);
 }
 
-void TKarvellForm::ClickCell(TReportCell* cell) {
-    TReportControl* grid = ReportControl1;
-    if (grid->Zoom != 100) {
-        // A press on a zoomed grid only returns it to 100 %.
-        grid->SetZoom(100);
-        CenterGrid();
-    } else {
-        grid->ClearSelection();
-        if (cell) grid->AddSelectedCell(cell);
-    }
+void TKarvellForm::ClickCell(QPoint docPos) {
+    // The grid's own rules for a plain left click: on a zoomed grid it only returns to 100 %.
+    TGridMouse& mouse = ReportControl1->Mouse();
+    if (mouse.LeftPress(docPos, MK_LBUTTON) != PressOutcome::ZoomRestored) mouse.Release();
     SyncBar();
     ReportControl1MouseUp();
 }
@@ -101,16 +96,13 @@ void TKarvellForm::ReportControl1DragDrop(const QString& fieldName, QPoint windo
     const QPoint docPos =
         grid->Zoom > 0 ? QPoint(windowPos.x() * 100 / grid->Zoom, windowPos.y() * 100 / grid->Zoom)
                        : windowPos;
-    const bool zoomed = grid->Zoom != 100;
-    TReportCell* hit = grid->CellFromPoint(docPos);
-    if (hit && hit->OwnerCell) hit = hit->OwnerCell; // a covered cell selects its merge top
-    ClickCell(hit);
-    if (zoomed || !grid->LastSelectedCell) return;
+    ClickCell(docPos);
+    if (!grid->LastSelectedCell) return;
     TReportCell* cell = grid->LastSelectedCell;
     cell->SetCellText(QByteArray("#T1.") + Gbk::Encode(fieldName));
     grid->UpdateLines();
     ReportSaved = false;
-    ClickCell(cell);
+    ClickCell(docPos);
 }
 
 } // namespace karvell
