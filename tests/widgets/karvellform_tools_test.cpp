@@ -242,3 +242,35 @@ TEST_F(EditorToolsTest, PrintAndPreviewWithoutAPrinter) {
     EXPECT_EQ(messages->boxes[0].text, QStringLiteral("未安装打印机"));
     EXPECT_EQ(messages->boxes[1].icon, MsgIcon::Warning);
 }
+
+TEST_F(EditorToolsTest, MouseInTheGridFollowsTheBarAndTypingMarksUnsaved) {
+    Cell(1, 2)->SetCellDispFormat("0.00");
+    LOGFONTA big = Cell(1, 2)->LogFont;
+    big.lfHeight = -24; // 18 points at 96 dpi
+    big.lfItalic = 1;
+    Cell(1, 2)->SetLogFont(big);
+    grid->UpdateLines();
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    const QPoint at = Centre(Cell(1, 2));
+    // A press on a zoomed grid only brings it back to 100 %.
+    if (grid->Zoom != 100) {
+        QTest::mouseClick(grid, Qt::LeftButton, {}, at);
+        EXPECT_EQ(grid->Zoom, 100);
+        EXPECT_EQ(form->ViewZoom, 100);
+    }
+    const TRect r = Cell(1, 2)->CellRect;
+    const QPoint inside(r.left + 10, r.top + 5);
+    QTest::mouseClick(grid, Qt::LeftButton, {}, inside);
+    EXPECT_EQ(grid->LastSelectedCell, Cell(1, 2));
+    EXPECT_EQ(form->CellDispFormt->currentText(), QStringLiteral("0.00"));
+    EXPECT_EQ(form->fontsize->currentText(), QStringLiteral("18"));
+    EXPECT_TRUE(form->italic->isChecked());
+    EXPECT_TRUE(form->ReportSaved); // showing a cell applies nothing
+    QTest::mouseDClick(grid, Qt::LeftButton, {}, inside);
+    ASSERT_NE(grid->EditBox(), nullptr);
+    QTest::keyClicks(grid->EditBox(), QStringLiteral("x"));
+    EXPECT_FALSE(form->ReportSaved);
+    messages->answers.push_back(MsgResult::No);
+    EXPECT_TRUE(form->close());
+}
