@@ -136,10 +136,10 @@ check "one PDF per page (${#pdfs[@]} files)" test "${#pdfs[@]}" -eq 3
 first=$(pdftotext -layout "$KARVELL_PDF_DIR/Danmere-1.pdf" - 2>/dev/null)
 last=$(pdftotext -layout "${pdfs[${#pdfs[@]}-1]:-/dev/null}" - 2>/dev/null)
 for text in 记账凭证 华东精密机械有限公司 记-0087 摘要 会计科目 提取现金备用 "1002 银行存款" \
-    5,000.00 本页合计 "第 1/3 页"; do
+    亿千百十万千百十元角分 本页合计 过次页 "第 1/3 页"; do
     check "page 1 shows \"$text\"" grep -qF -- "$text" <<<"$first"
 done
-for text in 合计 1,498,941.85 "第 3/3 页" 王丽; do
+for text in 合计 人民币壹佰肆拾玖万捌仟玖佰肆拾壹元捌角伍分 承前页 "第 3/3 页" 王丽; do
     check "last page shows \"$text\"" grep -qF -- "$text" <<<"$last"
 done
 if [ "$failed" -ne 0 ]; then

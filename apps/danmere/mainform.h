@@ -109,6 +109,7 @@ private:
     // A current cell for the picture commands, else "请先选择单元格".
     bool RequireCellForPicture();
     void EndDirectPrint(const QString& incompleteReason); // after printing at start-up
+    void ReadFormOffset(const QString& iniFile);          // OffsetX, OffsetY (mm) when present
 
     QStringList m_arguments;
     COLORREF m_fontDialogColor;

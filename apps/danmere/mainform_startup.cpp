@@ -2,6 +2,7 @@
 // at start-up for a voucher group other than "*", and the font boxes.
 #include <QDir>
 #include <QFile>
+#include <cmath>
 #include <cstdio>
 
 #include "adoquery.h"
@@ -12,6 +13,7 @@
 #include "platform/error.h"
 #include "platform/gbk.h"
 #include "platform/messages.h"
+#include "platform/printer.h"
 #include "platform/profile.h"
 #include "reportcontrol.h"
 #include "runtime/reportruntime.h"
@@ -40,6 +42,7 @@ void TMainForm::StartUp() {
     }
     AddSpaceSetting = Profile::ReadInt(iniFile, kSection, "AddSpace", 1);
     EnableEditSetting = Profile::ReadInt(iniFile, kSection, "EnableEdit", 0);
+    ReadFormOffset(iniFile);
 
     // 4. The settings go to the runtime: only 1 turns either on.
     ReportRunTimeMain->SetAddSpace(AddSpaceSetting == 1);
@@ -71,6 +74,11 @@ void TMainForm::StartUp() {
         ADOQueryMain->DisableControls();
         const bool printDirect = m_arguments.value(0) == QLatin1String("1");
         ReportRunTimeMain->PrintDirect = printDirect;
+        // Printing without a preview is a batch run: what nobody sees goes to stderr.
+        if (printDirect)
+            ReportRunTimeMain->OnWarning = [](const QString& warning) {
+                std::fprintf(stderr, "%s\n", warning.toUtf8().constData());
+            };
         ReportRunTimeMain->PrintPreview(true);
         ADOQueryMain->EnableControls();
         if (printDirect) EndDirectPrint(ReportRunTimeMain->IncompleteReason);
@@ -79,6 +87,18 @@ void TMainForm::StartUp() {
     // 10-11.
     FileSaved = true;
     Panel1->FillFontBoxes();
+}
+
+void TMainForm::ReadFormOffset(const QString& iniFile) {
+    // The form offset for pre-printed paper (套打), in millimetres right and down, when the
+    // settings hold it; the file is never given these keys by the program itself.
+    auto read = [&](const QByteArray& key) {
+        bool ok = false;
+        const double mm =
+            Profile::ReadString(iniFile, kSection, key, QByteArray()).trimmed().toDouble(&ok);
+        return ok && std::isfinite(mm) && std::abs(mm) <= 10000 ? mm : 0.0;
+    };
+    PrinterService::Instance().SetFormOffsetMm(QPointF(read("OffsetX"), read("OffsetY")));
 }
 
 void TMainForm::EndDirectPrint(const QString& incompleteReason) {

@@ -320,6 +320,7 @@ int RunExpand(const QStringList& args) {
         ShowMessage(QStringLiteral("警告"), QStringLiteral("未安装打印机"), MsgIcon::Warning);
         return 1;
     }
+    runtime->OnWarning = [](const QString& warning) { PrintError(warning); };
     int count = 0, detailIndex = 0;
     {
         ProgressBar progress;
@@ -331,6 +332,11 @@ int RunExpand(const QStringList& args) {
         runtime->OnProgress = nullptr;
     }
 
+    // A failed total leaves pages with wrong totals: nothing is written from them.
+    if (runtime->RunAborted) {
+        PrintError(QStringLiteral("karvell expand: %1; nothing written").arg(runtime->RunIssue));
+        return 1;
+    }
     if (o.json) {
         PrintOut(QString::fromUtf8(QJsonDocument(PagesToJson(*runtime, detailIndex, messages.texts))
                                        .toJson(QJsonDocument::Indented)));

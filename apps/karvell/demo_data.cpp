@@ -2,6 +2,8 @@
 // come in balanced pairs (one debit, one credit), so the debit and credit totals agree.
 #include "demo_voucher.h"
 
+#include <algorithm>
+
 namespace karvell::demo {
 
 namespace {
@@ -48,11 +50,77 @@ QString Amount(double value) {
     return QString::number(value, 'f', 2);
 }
 
+QString Cents(qint64 cents) {
+    return QString::asprintf("%lld.%02lld", cents / 100, cents % 100);
+}
+
+// A small fixed pseudo-random sequence: the month is the same on every run.
+class Sequence {
+public:
+    quint32 Next(quint32 bound) {
+        m_state = m_state * 1103515245u + 12345u;
+        return (m_state >> 8) % bound;
+    }
+
+private:
+    quint32 m_state = 20240301;
+};
+
+// The month's vouchers: per voucher some debit lines, then credit lines that share their sum,
+// so every voucher balances.
+void MonthStatements(QStringList& sql) {
+    sql << QStringLiteral("create table Month_Main (凭证号 varchar(20), 日期 varchar(20), "
+                          "单位名称 varchar(60), 附件数 integer, 制单 varchar(20), "
+                          "复核 varchar(20), 记账 varchar(20))");
+    sql << QStringLiteral("create table Month_Detail (凭证号 varchar(20), 序号 integer, "
+                          "摘要 varchar(60), 科目 varchar(60), 借方金额 numeric(18,2), "
+                          "贷方金额 numeric(18,2))");
+    const char* const clerks[] = {"王丽", "赵敏", "孙涛"};
+    constexpr int entryCount = int(sizeof(kEntries) / sizeof(kEntries[0]));
+    Sequence random;
+    for (int v = 0; v < kMonthVouchers; ++v) {
+        const QString number = QStringLiteral("记-%1").arg(v + 1, 4, 10, QLatin1Char('0'));
+        sql << QStringLiteral("insert into Month_Main values ('%1', '2024年03月%2日', "
+                              "'华东精密机械有限公司', %3, '%4', '陈建国', '李明')")
+                   .arg(number)
+                   .arg(1 + v / 2, 2, 10, QLatin1Char('0'))
+                   .arg(random.Next(15))
+                   .arg(QString::fromUtf8(clerks[v % 3]));
+        const int lines = kMonthMinLines + int(random.Next(kMonthMaxLines - kMonthMinLines + 1));
+        const int debits = std::max(1, lines / 2);
+        const int credits = lines - debits;
+        const Entry& entry = kEntries[random.Next(entryCount)];
+        const QString summary = Quote(QString::fromUtf8(entry.summary));
+        qint64 total = 0;
+        int row = 0;
+        auto insert = [&](const char* account, const QString& debit, const QString& credit) {
+            sql << QStringLiteral("insert into Month_Detail values ('%1', %2, %3, %4, %5, %6)")
+                       .arg(number)
+                       .arg(++row)
+                       .arg(summary, Quote(QString::fromUtf8(account)), debit, credit);
+        };
+        for (int i = 0; i < debits; ++i) {
+            const qint64 cents = 100 + qint64(random.Next(2000000)) * (1 + random.Next(20));
+            total += cents;
+            insert(kEntries[(v + i) % entryCount].debitAccount, Cents(cents),
+                   QStringLiteral("null"));
+        }
+        qint64 left = total;
+        for (int i = 0; i < credits; ++i) {
+            const qint64 cents = i == credits - 1 ? left : left / (credits - i) + random.Next(100);
+            left -= cents;
+            insert(kEntries[(v + i) % entryCount].creditAccount, QStringLiteral("null"),
+                   Cents(cents));
+        }
+    }
+}
+
 } // namespace
 
 QStringList DatabaseStatements(const QString& group) {
     QStringList sql;
-    for (const char* table : {"Quorbex", "Quorbex_Main", "Quorbex_Detail"})
+    for (const char* table :
+         {"Quorbex", "Quorbex_Main", "Quorbex_Detail", "Month_Main", "Month_Detail"})
         sql << QStringLiteral("drop table if exists %1").arg(QLatin1String(table));
 
     sql << QStringLiteral("create table Quorbex (SGroup varchar(10), SFormat varchar(60))");
@@ -78,6 +146,7 @@ QStringList DatabaseStatements(const QString& group) {
                    .arg(Quote(summary), Quote(QString::fromUtf8(e.creditAccount)),
                         Amount(e.amount));
     }
+    MonthStatements(sql);
     return sql;
 }
 

@@ -9,7 +9,23 @@ namespace karvell::demo {
 
 namespace {
 
-enum Line { Company, Title, Info, Columns, Detail, PageSum, GrandSum, Signature, LineCount };
+// The table part: column headings, the digit-column headings, 承前页, the detail line, the page
+// total, the grand total and its upper-case line (last page only), 过次页 and the signatures.
+enum Line {
+    Company,
+    Title,
+    Info,
+    Columns,
+    Digits,
+    Brought,
+    Detail,
+    PageSum,
+    GrandSum,
+    UpperSum,
+    Carried,
+    Signature,
+    LineCount
+};
 
 LOGFONTA Font(const QString& face, int pixelHeight, bool bold = false, bool underline = false) {
     LOGFONTA f = DefaultCellFont();
@@ -74,11 +90,12 @@ void BuildVoucherTemplate(TReportDocument& doc) {
     doc.NewTable(4, LineCount);
     const int width = doc.PageWidth - doc.LeftMarginPx - doc.RightMarginPx;
 
-    // Column widths of the table part: 摘要, 会计科目, 借方金额, 贷方金额.
-    const int amount = 118;
+    // Column widths of the table part: 摘要, 会计科目, 借方金额, 贷方金额; the amounts in eleven
+    // digit columns (亿千百十万千百十元角分) as on printed voucher paper.
+    const int amount = 140;
     const int subject = 205;
     const int summary = width - subject - 2 * amount;
-    for (int line : {Columns, Detail})
+    for (int line : {Columns, Digits, Detail})
         SetWidths(doc, line, {summary, subject, amount, amount});
 
     // Company and title: one cell across the page.
@@ -87,12 +104,16 @@ void BuildVoucherTemplate(TReportDocument& doc) {
         doc.CombineCell();
         SetWidths(doc, line, {width});
     }
-    // Sums: the label covers the first two columns.
-    for (int line : {PageSum, GrandSum}) {
+    // Sums and carried totals: the label covers the first two columns.
+    for (int line : {Brought, PageSum, GrandSum, Carried}) {
         Select(doc, {CellsOf(doc, line)[0], CellsOf(doc, line)[1]});
         doc.CombineCell();
         SetWidths(doc, line, {summary + subject, amount, amount});
     }
+    // The grand total in words: a label, then one cell across the rest.
+    Select(doc, {CellsOf(doc, UpperSum)[1], CellsOf(doc, UpperSum)[2], CellsOf(doc, UpperSum)[3]});
+    doc.CombineCell();
+    SetWidths(doc, UpperSum, {summary, subject + 2 * amount});
     // The voucher's particulars and the signatures: labels and values side by side.
     SplitTo(doc, Info, 7);
     SetWidths(doc, Info, {62, 176, 76, 130, width - 62 - 176 - 76 - 130 - 120 - 30, 120, 30});
@@ -137,6 +158,17 @@ void BuildVoucherTemplate(TReportDocument& doc) {
     doc.SetSelColors(RGB(0, 0, 0), RGB(232, 236, 242));
     doc.Lines[Columns]->SetDragHeight(34);
 
+    const QByteArray digitColumns = Gbk::Encode(QStringLiteral("[金额线11]"));
+    const QList<TReportCell*> digits = CellsOf(doc, Digits);
+    SetText(doc, digits[2], QStringLiteral("亿千百十万千百十元角分"));
+    SetText(doc, digits[3], QStringLiteral("亿千百十万千百十元角分"));
+    Format(doc, digits, Font(song, 12), 1);
+    Select(doc, digits);
+    doc.SetSelColors(RGB(0, 0, 0), RGB(232, 236, 242));
+    Select(doc, {digits[2], digits[3]});
+    doc.SetSelDispFormat(digitColumns);
+    doc.Lines[Digits]->SetDragHeight(24);
+
     const QList<TReportCell*> detail = CellsOf(doc, Detail);
     const QStringList detailTexts = {QStringLiteral("#从表.摘要"), QStringLiteral("#从表.科目"),
                                      QStringLiteral("#从表.借方金额"),
@@ -146,32 +178,42 @@ void BuildVoucherTemplate(TReportDocument& doc) {
     Format(doc, detail, Font(song, 15), 0);
     Format(doc, {detail[2], detail[3]}, Font(song, 15), 2);
     Select(doc, {detail[2], detail[3]});
-    doc.SetSelDispFormat("0,.00");
+    doc.SetSelDispFormat(digitColumns);
     // Rows as tall as on a printed voucher form, room for a handwritten correction.
     doc.Lines[Detail]->SetDragHeight(46);
 
-    const QList<TReportCell*> pageSum = CellsOf(doc, PageSum);
-    SetText(doc, pageSum[0], QStringLiteral("本页合计"));
-    SetText(doc, pageSum[1], QStringLiteral("`SumPage(3)"));
-    SetText(doc, pageSum[2], QStringLiteral("`SumPage(4)"));
-    Format(doc, pageSum, Font(song, 15, true), 2);
-    Format(doc, {pageSum[0]}, Font(song, 15, true), 1);
-    const QList<TReportCell*> grandSum = CellsOf(doc, GrandSum);
-    SetText(doc, grandSum[0], QStringLiteral("合计"));
-    SetText(doc, grandSum[1], QStringLiteral("`SumAll(3)"));
-    SetText(doc, grandSum[2], QStringLiteral("`SumAll(4)"));
-    Format(doc, grandSum, Font(song, 15, true), 2);
-    Format(doc, {grandSum[0]}, Font(song, 15, true), 1);
-    Select(doc, {pageSum[1], pageSum[2], grandSum[1], grandSum[2]});
-    doc.SetSelDispFormat("0,.00");
-    for (int line : {PageSum, GrandSum})
+    // Label, debit total, credit total of the sum lines: 承前页 from the pages before, the page
+    // total, the grand total (last page) and 过次页 up to this page (empty on the last page).
+    const QList<std::pair<Line, QStringList>> sums = {
+        {Brought, {QStringLiteral("承前页"), "`SumPrev(3)", "`SumPrev(4)"}},
+        {PageSum, {QStringLiteral("本页合计"), "`SumPage(3)", "`SumPage(4)"}},
+        {GrandSum, {QStringLiteral("合计"), "`SumAll(3)", "`SumAll(4)"}},
+        {Carried, {QStringLiteral("过次页"), "`SumCarry(3)", "`SumCarry(4)"}},
+    };
+    for (const auto& [line, texts] : sums) {
+        const QList<TReportCell*> cells = CellsOf(doc, line);
+        for (int i = 0; i < 3; ++i)
+            SetText(doc, cells[i], texts[i]);
+        Format(doc, cells, Font(song, 15, true), 2);
+        Format(doc, {cells[0]}, Font(song, 15, true), 1);
+        Select(doc, {cells[1], cells[2]});
+        doc.SetSelDispFormat(digitColumns);
         doc.Lines[line]->SetDragHeight(34);
+    }
+    const QList<TReportCell*> upper = CellsOf(doc, UpperSum);
+    SetText(doc, upper[0], QStringLiteral("金额（大写）"));
+    SetText(doc, upper[1], QStringLiteral("`SumAll(3)"));
+    Format(doc, upper, Font(kai, 17, true), 0);
+    Format(doc, {upper[0]}, Font(song, 15, true), 1);
+    Select(doc, {upper[1]});
+    doc.SetSelDispFormat(Gbk::Encode(QStringLiteral("[人民币大写]")));
+    doc.Lines[UpperSum]->SetDragHeight(34);
 
     // The table's outer frame is drawn heavier.
-    for (int line : {Columns, Detail, PageSum, GrandSum}) {
+    for (int line : {Columns, Digits, Brought, Detail, PageSum, GrandSum, UpperSum, Carried}) {
         const QList<TReportCell*> cells = CellsOf(doc, line);
         const bool top = line == Columns;
-        const bool bottom = line == GrandSum;
+        const bool bottom = line == Carried;
         for (int i = 0; i < cells.size(); ++i) {
             const bool first = i == 0;
             const bool last = i == cells.size() - 1;

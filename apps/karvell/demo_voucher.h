@@ -14,11 +14,16 @@ namespace demo {
 inline constexpr const char* kFormatName = "记账凭证";
 inline constexpr const char* kGroupCode = "01";
 inline constexpr int kDetailRows = 40;
+// A month of vouchers for `karvell batch`: tables Month_Main and Month_Detail (key 凭证号),
+// each voucher with 3 to 40 balanced lines.
+inline constexpr int kMonthVouchers = 60;
+inline constexpr int kMonthMinLines = 3;
+inline constexpr int kMonthMaxLines = 40;
 
 // Builds the voucher template into an empty document.
 void BuildVoucherTemplate(TReportDocument& document);
-// The statements that (re)create and fill the three tables, one statement per entry, without
-// a terminating ";". `group` is the voucher group stored in "Quorbex".
+// The statements that (re)create and fill the tables (the voucher's three and the month's two), one
+// statement per entry, without a terminating ";". `group` is the voucher group stored in "Quorbex".
 QStringList DatabaseStatements(const QString& group = QString::fromUtf8(kGroupCode));
 
 } // namespace demo

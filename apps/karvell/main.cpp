@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "command.h"
+#include "offsetoption.h"
 #include "platform/error.h"
 #include "platform/logfont.h"
 #include "platform/messages.h"
@@ -29,6 +30,8 @@ void PrintHelp() {
         "  KARVELL_PDF_DIR      folder of the built-in \"PDF\" printer (default ./output)\n"
         "  KARVELL_NO_PRINTERS  set to 1 to hide every printer\n"
         "  KARVELL_DB_PASSWORD  replaces the password of every connection string\n"
+        "\nPrinting commands (print, expand, batch, calibrate) take --offset X,Y: the form\n"
+        "offset in millimetres (right and down) for pre-printed paper.\n"
         "\n`karvell COMMAND --help` describes one command; `karvell --version` the version.\n");
     PrintOut(text);
 }
@@ -118,6 +121,12 @@ int main(int argc, char** argv) {
     karvell::StderrMessages messages;
     karvell::MessageService::SetInstance(&messages);
     QStringList args = app.arguments().mid(2);
+    // Printing commands share the form offset option.
+    QString offsetError;
+    if (!TakeOffsetOption(args, &offsetError)) {
+        PrintError(offsetError);
+        return 1;
+    }
     try {
         return command->run(args);
     } catch (const karvell::KarvellError& e) {

@@ -31,8 +31,14 @@ void TReportControl::PaintPrintPage(QPainter& painter, const QSize& printable) {
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
     // Window extent onto the printable area: at zoom 100 the page fills it.
-    painter.setTransform(QTransform::fromScale(double(printable.width()) / window.width(),
-                                               double(printable.height()) / window.height()));
+    QTransform transform = QTransform::fromScale(double(printable.width()) / window.width(),
+                                                 double(printable.height()) / window.height());
+    // A form offset (套打) moves the whole page on the paper, in the device's own units.
+    const QPointF mm = PrinterService::Instance().FormOffsetMm();
+    if (!mm.isNull() && painter.device())
+        transform *= QTransform::fromTranslate(mm.x() / 25.4 * painter.device()->logicalDpiX(),
+                                               mm.y() / 25.4 * painter.device()->logicalDpiY());
+    painter.setTransform(transform);
     for (const TReportLine* line : std::as_const(Lines)) {
         for (const TReportCell* cell : line->Cells) {
             if (cell->OwnerCell) continue;

@@ -47,9 +47,16 @@ AmountFormat ParseAmountFormat(const QByteArray& f) {
     return out;
 }
 
+bool SpreadsInColumns(const AmountFormat& format, const QByteArray& text) {
+    if (!format.ValidColumns() || text.isEmpty()) return false;
+    if (text[0] == '@' || text[0] == '`') return false;
+    if (text[0] == '#') return text.count('#') == text.size();
+    return true;
+}
+
 const QList<QString>& ExtraDisplayFormats() {
     static const QList<QString> formats = {
-        QStringLiteral("[大写]"),     QStringLiteral("[大写角整]"),  QStringLiteral("[人民币大写]"),
+        QStringLiteral("[大写]"),     QStringLiteral("[大写角整]"), QStringLiteral("[人民币大写]"),
         QStringLiteral("[金额线11]"), QStringLiteral("[金额线13]"), QStringLiteral("[金额线11￥]"),
     };
     return formats;

@@ -23,8 +23,8 @@ inline constexpr int MAX_DIGIT_COLUMNS = 16;
 
 struct AmountFormat {
     AmountStyle style = AmountStyle::None;
-    int columns = 0;        // DigitColumns: N as written (valid only from 3 to 16)
-    bool yuanSign = false;  // DigitColumns: "￥" before the highest digit
+    int columns = 0;       // DigitColumns: N as written (valid only from 3 to 16)
+    bool yuanSign = false; // DigitColumns: "￥" before the highest digit
     bool ValidColumns() const {
         return style == AmountStyle::DigitColumns && columns >= MIN_DIGIT_COLUMNS &&
                columns <= MAX_DIGIT_COLUMNS;
@@ -38,6 +38,11 @@ struct AmountFormat {
 // Reads a cell's display format (GBK bytes). Only a format that is exactly one of the forms
 // above has a style; everything else is AmountStyle::None. Cheap for ordinary formats.
 AmountFormat ParseAmountFormat(const QByteArray& gbkFormat);
+
+// True when a cell with this format draws its text one character per column: a value, a total
+// or a literal text (亿千百十万千百十元角分); a placeholder or function of a template is drawn as
+// usual. A text of "#" only is an overflow shown in every column.
+bool SpreadsInColumns(const AmountFormat& format, const QByteArray& gbkText);
 
 // The additions offered by the template editor, in the order it lists them after the design's
 // items: display formats for its number-format box, function texts (after the backquote) for

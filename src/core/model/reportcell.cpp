@@ -1,5 +1,6 @@
 #include "model/reportcell.h"
 
+#include "model/amountformat.h"
 #include "model/reportline.h"
 #include "platform/gbk.h"
 #include "platform/textlayout.h"
@@ -149,7 +150,10 @@ void TReportCell::CalcMinHeight() {
         return;
     }
 
-    const QByteArray& text = CellText.isEmpty() ? HanCharacter() : CellText;
+    // Digit columns hold one line of characters, whatever their number.
+    const bool oneLine =
+        !CellDispFormat.isEmpty() && SpreadsInColumns(ParseAmountFormat(CellDispFormat), CellText);
+    const QByteArray& text = CellText.isEmpty() || oneLine ? HanCharacter() : CellText;
     TRect rect{CellLeft + CellMargin, CellTop() + 2, CellLeft + CellWidth - CellMargin, 65535};
     const TRect measured = TextLayout::CalcRect(LogFont, text, rect, HAlignFromInt(HorzAlign));
     int bottom = measured.bottom;

@@ -92,7 +92,11 @@ public:
     void SetLogFont(const LOGFONTA& font);
     void SetTextColor(COLORREF c) { TextColor = c; }
     void SetBackGroundColor(COLORREF c) { BackGroundColor = c; }
-    void SetCellDispFormat(const QByteArray& f) { CellDispFormat = f; }
+    void SetCellDispFormat(const QByteArray& f) { // digit columns measure one line
+        if (f == CellDispFormat) return;
+        CellDispFormat = f;
+        CalcMinHeight();
+    }
 
     int RequestedHeight() const;
     int CellTop() const;

@@ -349,8 +349,8 @@ ReadStatus Parse(const QByteArray& data, TemplateData& out, QString* error) {
     return ReadStatus::Ok;
 }
 
-void WriteCell(ByteWriter& w, const TReportCell* c, const CellTextFn& textFor,
-               bool writeDispFormat) {
+void WriteCell(ByteWriter& w, const TReportCell* c, const CellTextFn& textFor, bool writeDispFormat,
+               const CellTextFn* formatFor = nullptr) {
     w.I32(c->CellMargin);
     w.I32(c->CellIndex);
     w.I32(c->CellLeft);
@@ -377,8 +377,10 @@ void WriteCell(ByteWriter& w, const TReportCell* c, const CellTextFn& textFor,
     const QByteArray text = Gbk::TruncateBytes(textFor ? textFor(c) : c->CellText, MAX_TEXT_BYTES);
     w.I32(text.size());
     w.Bytes(text);
-    const QByteArray format =
-        writeDispFormat ? Gbk::TruncateBytes(c->CellDispFormat, MAX_TEXT_BYTES) : QByteArray();
+    const QByteArray format = formatFor ? Gbk::TruncateBytes((*formatFor)(c), MAX_TEXT_BYTES)
+                              : writeDispFormat
+                                  ? Gbk::TruncateBytes(c->CellDispFormat, MAX_TEXT_BYTES)
+                                  : QByteArray();
     w.I32(format.size());
     w.Bytes(format);
     const bool picture = c->HasBitmap && c->CellBitmap && !c->CellBitmap->IsEmpty();
@@ -429,9 +431,28 @@ ReadStatus ReadTemplate(QIODevice& device, qint64 pos, TemplateData& out, QStrin
     return Parse(data, out, error);
 }
 
+namespace {
+QByteArray WriteStream(const TemplateHeader& h, const QList<TReportLine*>& lines,
+                       const TemplateTrailer& t, const CellTextFn& textFor, bool writeDispFormat,
+                       const CellTextFn* formatFor);
+} // namespace
+
 QByteArray WriteTemplate(const TemplateHeader& h, const QList<TReportLine*>& lines,
                          const TemplateTrailer& t, const CellTextFn& textFor,
                          bool writeDispFormat) {
+    return WriteStream(h, lines, t, textFor, writeDispFormat, nullptr);
+}
+
+QByteArray WriteTemplateFormats(const TemplateHeader& h, const QList<TReportLine*>& lines,
+                                const TemplateTrailer& t, const CellTextFn& textFor,
+                                const CellTextFn& formatFor) {
+    return WriteStream(h, lines, t, textFor, false, &formatFor);
+}
+
+namespace {
+QByteArray WriteStream(const TemplateHeader& h, const QList<TReportLine*>& lines,
+                       const TemplateTrailer& t, const CellTextFn& textFor, bool writeDispFormat,
+                       const CellTextFn* formatFor) {
     ByteWriter w;
     w.U16(TEMPLATE_MAGIC_57);
     w.I32(h.Zoom);
@@ -458,7 +479,7 @@ QByteArray WriteTemplate(const TemplateHeader& h, const QList<TReportLine*>& lin
         w.I32(line->LineTop);
         w.Rect(line->LineRect);
         for (const TReportCell* cell : line->Cells)
-            WriteCell(w, cell, textFor, writeDispFormat);
+            WriteCell(w, cell, textFor, writeDispFormat, formatFor);
     }
     w.I32(t.PaperSize);
     w.I32(t.PaperOrientation);
@@ -467,6 +488,7 @@ QByteArray WriteTemplate(const TemplateHeader& h, const QList<TReportLine*>& lin
     w.I32(t.FooterLineIndex);
     return w.Take();
 }
+} // namespace
 
 bool WriteTemplate(QIODevice& device, qint64 pos, const TemplateHeader& header,
                    const QList<TReportLine*>& lines, const TemplateTrailer& trailer,

@@ -77,6 +77,11 @@ bool WriteTemplate(QIODevice& device, qint64 pos, const TemplateHeader& header,
 QByteArray WriteTemplate(const TemplateHeader& header, const QList<TReportLine*>& lines,
                          const TemplateTrailer& trailer, const CellTextFn& textFor = {},
                          bool writeDispFormat = true);
+// The same with the display format written for each cell given by `formatFor` (produced pages
+// keep only the formats their painter reads).
+QByteArray WriteTemplateFormats(const TemplateHeader& header, const QList<TReportLine*>& lines,
+                                const TemplateTrailer& trailer, const CellTextFn& textFor,
+                                const CellTextFn& formatFor);
 
 // The grid's document and the runtime name their header and paper fields alike; these copy
 // them to and from a stream header and the current printer.

@@ -122,6 +122,7 @@ void PrinterService::Reset() {
     m_printers = {MakeEntry(QString::fromLatin1(kPdfName), true)};
     m_current = 0;
     m_jobCounter = 0;
+    m_formOffsetMm = QPointF();
 }
 
 void PrinterService::SetSystemPrinters(const QStringList& queues, const QString& defaultQueue) {

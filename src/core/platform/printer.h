@@ -7,6 +7,7 @@
 #include <QList>
 #include <QMarginsF>
 #include <QPageLayout>
+#include <QPointF>
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -90,7 +91,13 @@ public:
     // Restores the initial state (tests).
     void Reset();
 
+    // Form offset for pre-printed paper (套打), in millimetres right and down (negative
+    // allowed): everything printed moves by it, nothing on screen does.
+    QPointF FormOffsetMm() const { return m_formOffsetMm; }
+    void SetFormOffsetMm(const QPointF& mm) { m_formOffsetMm = mm; }
+
 private:
+    QPointF m_formOffsetMm;
     PrinterService();
     QList<PrinterEntry> m_printers;
     int m_current = 0;

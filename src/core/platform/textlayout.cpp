@@ -232,6 +232,23 @@ void TextLayout::Draw(QPainter& painter, const LOGFONTA& font, const QByteArray&
     painter.restore();
 }
 
+void TextLayout::DrawSpread(QPainter& painter, const LOGFONTA& font, const QString& chars,
+                            const QVector<TRect>& columns, int top, const TRect& clip,
+                            const QColor& color) {
+    if (clip.IsEmpty() || chars.isEmpty()) return;
+    FontEntry& fe = Cache().Get(font);
+    painter.save();
+    painter.setClipRect(clip.ToQRect(), Qt::IntersectClip);
+    painter.setFont(fe.font);
+    painter.setPen(color);
+    for (qsizetype i = 0; i < chars.size() && i < columns.size(); ++i) {
+        const char16_t c = chars[i].unicode();
+        const int x = AlignedX(columns[i], HAlign::Center, fe.Advance(c));
+        painter.drawText(QPoint(x, top + fe.ascent), QString(QChar(c)));
+    }
+    painter.restore();
+}
+
 int TextLayout::LineHeight(const LOGFONTA& font) {
     return Cache().Get(font).height;
 }

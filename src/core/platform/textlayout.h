@@ -45,6 +45,11 @@ public:
     // transform.
     static void Draw(QPainter& painter, const LOGFONTA& font, const QByteArray& gbkText,
                      const TRect& rect, HAlign align, const QColor& color);
+    // Draws character i of `chars` centred in columns[i] (digit columns), on one line from
+    // `top`, clipped to `clip`; font and colour are set once for all of them.
+    static void DrawSpread(QPainter& painter, const LOGFONTA& font, const QString& chars,
+                           const QVector<TRect>& columns, int top, const TRect& clip,
+                           const QColor& color);
     // Height of one line of the font (ascent + descent), from the metrics cache.
     static int LineHeight(const LOGFONTA& font);
     // Height of "A" in the font, as DrawText measures it (one line).

@@ -2,8 +2,10 @@
 
 #include <QPainter>
 
+#include "model/amountformat.h"
 #include "model/reportcell.h"
 #include "model/reportline.h"
+#include "platform/gbk.h"
 #include "platform/textlayout.h"
 #include "render/colorref.h"
 #include "render/gdidraw.h"
@@ -13,6 +15,8 @@ namespace {
 
 const QColor kGridColor(192, 192, 192);
 const QColor kBlack(0, 0, 0);
+const QColor kColumnLineColor(150, 150, 150);
+const QColor kYuanLineColor(200, 40, 40);
 
 int Mid(int a, int b) {
     return int((double(a) + double(b)) / 2 + 0.5);
@@ -26,6 +30,42 @@ void Edge(QPainter& painter, bool printLook, bool border, int width, bool gridHe
         GdiLine(painter, x1, y1, x2, y2, width, kBlack);
     else if (!printLook && gridHere)
         GdiLine(painter, x1, y1, x2, y2, 1, kGridColor);
+}
+
+// Left edge of digit column i of n (i = n gives the right edge).
+int ColumnEdge(const TRect& r, int i, int n) {
+    return r.left + int((qint64(r.right - r.left) * i + n / 2) / n);
+}
+
+// A digit-column cell ("[金额线N]"): N equal columns with thin separators, the one after 元
+// (before the two decimals) heavier, as on printed voucher paper; the text right-aligned one
+// character per column, or "#" in every column when it has more characters than columns.
+void PaintDigitColumns(QPainter& painter, const TReportCell& cell, const AmountFormat& amount) {
+    const TRect& r = cell.CellRect;
+    const int n = amount.columns;
+    for (int i = 1; i < n; ++i) {
+        const int x = ColumnEdge(r, i, n);
+        const bool afterYuan = i == n - 2;
+        GdiLine(painter, x, r.top + 1, x, r.bottom, afterYuan ? 2 : 1,
+                afterYuan ? kYuanLineColor : kColumnLineColor);
+    }
+    if (cell.CellText.isEmpty()) return;
+    const QColor color = FromColorRef(cell.TextColor);
+    if (!SpreadsInColumns(amount, cell.CellText)) { // a placeholder or function: as usual
+        TextLayout::Draw(painter, cell.LogFont, cell.CellText, cell.TextRect,
+                         HAlignFromInt(cell.HorzAlign), color);
+        return;
+    }
+    QString chars = Gbk::Decode(cell.CellText);
+    if (chars.size() > n) chars = QString(n, u'#');
+    const int first = n - int(chars.size());
+    QVector<TRect> columns;
+    columns.reserve(chars.size());
+    for (int k = 0; k < chars.size(); ++k)
+        columns.append(TRect{ColumnEdge(r, first + k, n), cell.TextRect.top,
+                             ColumnEdge(r, first + k + 1, n), cell.TextRect.bottom});
+    TextLayout::DrawSpread(painter, cell.LogFont, chars, columns, cell.TextRect.top,
+                           TRect{r.left, cell.TextRect.top, r.right, cell.TextRect.bottom}, color);
 }
 
 } // namespace
@@ -67,7 +107,11 @@ void PaintCell(QPainter& painter, const TReportCell& cell, bool printLook) {
     if (d & DIAG_RT_LM) GdiDiagonal(painter, R - 1, T + 1, L + 1, Mid(T, B), kBlack);
     if (d & DIAG_RT_BM) GdiDiagonal(painter, R - 1, T + 1, Mid(L, R), B - 1, kBlack);
 
-    if (!cell.CellText.isEmpty())
+    const AmountFormat amount =
+        cell.CellDispFormat.isEmpty() ? AmountFormat() : ParseAmountFormat(cell.CellDispFormat);
+    if (amount.ValidColumns())
+        PaintDigitColumns(painter, cell, amount);
+    else if (!cell.CellText.isEmpty())
         TextLayout::Draw(painter, cell.LogFont, cell.CellText, cell.TextRect,
                          HAlignFromInt(cell.HorzAlign), ColorFromColorRef(cell.TextColor));
     painter.restore();

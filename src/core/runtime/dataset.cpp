@@ -129,11 +129,11 @@ double TField::AsFloat() const {
         const double d = v.toString().trimmed().toDouble(&ok);
         if (ok && std::isfinite(d)) return d;
     }
-    throw KarvellError(QStringLiteral("数据集 %1 第 %2 条记录中字段 %3 的值“%4”不是有效的数值")
-                           .arg(m_ds->DisplayName())
-                           .arg(m_ds->RecNo() + 1)
-                           .arg(FieldName(), IsFloatType(id) ? FloatToStr(v.toDouble())
-                                                             : v.toString()));
+    throw KarvellError(
+        QStringLiteral("数据集 %1 第 %2 条记录中字段 %3 的值“%4”不是有效的数值")
+            .arg(m_ds->DisplayName())
+            .arg(m_ds->RecNo() + 1)
+            .arg(FieldName(), IsFloatType(id) ? FloatToStr(v.toDouble()) : v.toString()));
 }
 
 QString TField::DisplayText() const {

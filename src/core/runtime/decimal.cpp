@@ -8,8 +8,8 @@ namespace karvell {
 
 namespace {
 
-constexpr int kScale = 10;     // units of 10^-10
-constexpr int kMaxPoint = 24;  // magnitudes below 10^24 are held exactly
+constexpr int kScale = 10;    // units of 10^-10
+constexpr int kMaxPoint = 24; // magnitudes below 10^24 are held exactly
 
 __int128 Pow10(int n) {
     __int128 p = 1;
@@ -42,8 +42,8 @@ DecimalValue DecimalValue::FromDouble(double value) {
     if (value == 0 || !std::isfinite(value)) return out;
     char buf[64];
     // Shortest round-trip form: "d.ddde±xx".
-    const auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(value),
-                                   std::chars_format::scientific);
+    const auto res =
+        std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::scientific);
     const char* p = buf;
     const char* end = res.ptr;
     out.negative = value < 0;
@@ -87,6 +87,16 @@ bool DecimalValue::ToCents(qint64* cents) const {
 void Total::Add(double value, int sign) {
     m_approx += sign * value;
     if (!m_exact) return;
+    // Amounts in whole cents, the usual case: a value that is the double nearest to c / 100
+    // has c / 100 as its shortest decimal form (below 10^13 two such decimals are further apart
+    // than the doubles there), so the cents are the exact value.
+    if (std::fabs(value) < 1e13) {
+        const qint64 cents = std::llround(value * 100);
+        if (double(cents) / 100 == value) {
+            m_units += __int128(sign) * cents * 100'000'000;
+            return;
+        }
+    }
     __int128 u = 0;
     if (!std::isfinite(value) || !ToUnits(DecimalValue::FromDouble(value), &u)) {
         m_exact = false;

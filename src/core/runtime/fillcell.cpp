@@ -27,7 +27,8 @@ bool IsPageTimeFunction(const QByteArray& text) {
 
 // Width of a text on one line, in document pixels.
 int SingleLineWidth(const LOGFONTA& font, const QByteArray& gbk) {
-    const TextLayoutResult r = TextLayout::Layout(font, gbk, TRect{0, 0, 1 << 24, 65535}, HAlign::Left);
+    const TextLayoutResult r =
+        TextLayout::Layout(font, gbk, TRect{0, 0, 1 << 24, 65535}, HAlign::Left);
     int width = 0;
     for (const TextLine& line : r.lines)
         width = std::max(width, line.width);
@@ -91,8 +92,7 @@ void TReportRunTime::Warn(const QString& text) const {
     if (m_buildPass && OnWarning) OnWarning(text);
 }
 
-QByteArray TReportRunTime::FitNumber(const TReportCell* cell, const QString& text,
-                                     bool overflow) {
+QByteArray TReportRunTime::FitNumber(const TReportCell* cell, const QString& text, bool overflow) {
     const AmountFormat amount = ParseAmountFormat(cell->CellDispFormat);
     if (amount.IsUpperCase()) return ToGbk(text); // words, which may wrap
     const QByteArray gbk = ToGbk(text);

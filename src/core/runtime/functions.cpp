@@ -151,10 +151,10 @@ bool TReportRunTime::EvalSum(const SumFunction& function, const QByteArray& text
     if (function.table == SumFunction::Previous)
         for (int i = 0; i < TOTAL_COLUMNS; ++i)
             m_previousTotals[i] = RunningTotals[i] - PageTotals[i];
-    const std::array<Total, TOTAL_COLUMNS>& table =
-        function.table == SumFunction::Page       ? PageTotals
-        : function.table == SumFunction::Previous ? m_previousTotals
-                                                  : RunningTotals;
+    const std::array<Total, TOTAL_COLUMNS>& table = function.table == SumFunction::Page ? PageTotals
+                                                    : function.table == SumFunction::Previous
+                                                        ? m_previousTotals
+                                                        : RunningTotals;
 
     // Column n is table index n - 1. A 0 has its own message and counts 0; numbers above the
     // table's 41 columns count 0 as well, so nothing is read outside the table.

@@ -2,6 +2,7 @@
 // functions substituted and display formats left out.
 #include <QBuffer>
 
+#include "model/amountformat.h"
 #include "model/templatestream.h"
 #include "platform/error.h"
 #include "platform/printer.h"
@@ -31,11 +32,16 @@ QByteArray TReportRunTime::PageBytes(int pageNo, int pageCount) {
     TakePrinterPaper(*this);
     const TemplateHeader h = HeaderOf(*this);
     const TemplateTrailer t = TrailerOf(*this);
-    // Page numbers and totals substituted; display formats left out.
+    // Page numbers and totals substituted; display formats left out, but for the digit-column
+    // formats, which tell the painter and the measurement how the cell is drawn.
     auto pageText = [this, pageNo, pageCount](const TReportCell* cell) {
         return PageText(cell, pageNo, pageCount);
     };
-    return WriteTemplate(h, PageLines, t, pageText, false);
+    auto pageFormat = [](const TReportCell* cell) {
+        return ParseAmountFormat(cell->CellDispFormat).ValidColumns() ? cell->CellDispFormat
+                                                                      : QByteArray();
+    };
+    return WriteTemplateFormats(h, PageLines, t, pageText, pageFormat);
 }
 
 void TReportRunTime::FreePages() {

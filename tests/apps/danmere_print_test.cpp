@@ -1,0 +1,107 @@
+// `danmere 1` on damaged data: nothing is printed when a value is not a number or a column is
+// missing, and the program then ends with an error and the reason; the form offset of
+// "Quorbex.ini" moves what is printed; `karvell expand` refuses the same data through ODBC.
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+#include "demo_helpers.h"
+
+using namespace apptest;
+
+namespace {
+
+const QString kOdbc = QStringLiteral("Provider=MSDASQL.1;Data Source=acc_Quorbex");
+
+QStringList PdfFiles(const DemoDir& demo) {
+    return QDir(demo.Path(QStringLiteral("pdf"))).entryList({"*.pdf"}, QDir::Files, QDir::Name);
+}
+
+TEST(DanmereDirectPrint, RefusesDataThatWouldPrintAWrongVoucher) {
+    struct Case {
+        const char* name;
+        QStringList sql;
+        QStringList mentions;
+    };
+    const QList<Case> cases = {
+        {"text in an amount",
+         {"update Quorbex_Detail set 借方金额 = 'abc' where 序号 = 3"},
+         {QStringLiteral("abc"), QStringLiteral("借方金额"), QStringLiteral("第 3 条记录")}},
+        {"missing column",
+         {"alter table Quorbex_Detail drop column 贷方金额"},
+         {QStringLiteral("贷方金额")}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DemoDir demo;
+        ASSERT_TRUE(demo.Ok());
+        QString error;
+        ASSERT_TRUE(demo.Sql(c.sql, &error)) << error.toStdString();
+        const ToolRun r = demo.Danmere({"1"});
+        ASSERT_TRUE(r.finished);
+        EXPECT_NE(r.exitCode, 0);
+        EXPECT_TRUE(PdfFiles(demo).isEmpty()) << PdfFiles(demo).join(' ').toStdString();
+        // The design's box, then the reason.
+        EXPECT_TRUE(r.err.contains(QStringLiteral("形成报表时发生错误"))) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QStringLiteral("凭证未能完整打印"))) << r.err.toStdString();
+        for (const QString& m : c.mentions)
+            EXPECT_TRUE(r.err.contains(m)) << m.toStdString() << "\n" << r.err.toStdString();
+        EXPECT_FALSE(r.err.contains(QStringLiteral("没有显示器")));
+    }
+}
+
+TEST(DanmereDirectPrint, AVoucherPrintedInPartEndsWithAnError) {
+    // The 20th entry's summary is taller than a page: the pages before it print, as designed,
+    // and the program says that the voucher is incomplete.
+    DemoDir demo;
+    ASSERT_TRUE(demo.Ok());
+    ASSERT_TRUE(demo.Sql({"update Quorbex_Detail set 摘要 = replace(hex(zeroblob(1400)), '00', "
+                          "'很长的摘要') where 序号 = 20"}));
+    const ToolRun r = demo.Danmere({"1"});
+    ASSERT_TRUE(r.finished);
+    EXPECT_NE(r.exitCode, 0);
+    EXPECT_FALSE(PdfFiles(demo).isEmpty()) << "the pages before it are printed";
+    EXPECT_TRUE(r.err.contains(QStringLiteral("凭证未能完整打印：表格未能完全处理")))
+        << r.err.toStdString();
+}
+
+TEST(DanmereDirectPrint, KarvellExpandRefusesTheSameDataThroughOdbc) {
+    DemoDir demo;
+    ASSERT_TRUE(demo.Ok());
+    ASSERT_TRUE(demo.Sql({"update Quorbex_Detail set 借方金额 = 'abc' where 序号 = 3"}));
+    const QString pdf = demo.Path(QStringLiteral("x.pdf"));
+    for (const QString& db : {demo.Database(), kOdbc}) {
+        SCOPED_TRACE(db.toStdString());
+        const ToolRun r =
+            demo.Karvell({"expand", demo.Template(), "--db", db, "--dataset",
+                          QStringLiteral("主表=select * from Quorbex_Main"), "--dataset",
+                          QStringLiteral("从表=select * from Quorbex_Detail"), "--pdf", pdf});
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_TRUE(r.err.contains(QStringLiteral("abc"))) << r.err.toStdString();
+        EXPECT_FALSE(QFile::exists(pdf));
+    }
+}
+
+TEST(DanmereDirectPrint, FormOffsetFromTheSettingsMovesThePrint) {
+    DemoDir demo;
+    ASSERT_TRUE(demo.Ok());
+    ASSERT_EQ(demo.Danmere({"1"}).exitCode, 0);
+    const QString first = demo.Path(QStringLiteral("pdf/") + PdfFiles(demo).value(0));
+    const QString plain = demo.Path(QStringLiteral("plain.pdf"));
+    ASSERT_TRUE(QFile::rename(first, plain));
+    QDir(demo.Path(QStringLiteral("pdf"))).removeRecursively();
+
+    QFile ini(demo.Path(QStringLiteral("Quorbex.ini")));
+    ASSERT_TRUE(ini.open(QIODevice::Append));
+    ini.write("OffsetX=-3\r\nOffsetY=7.5\r\n"); // the section the designer wrote last
+    ini.close();
+    ASSERT_EQ(demo.Danmere({"1"}).exitCode, 0);
+    const QString moved = demo.Path(QStringLiteral("pdf/") + PdfFiles(demo).value(0));
+    const QImage a = PdfPicture(plain), b = PdfPicture(moved);
+    if (a.isNull() || b.isNull()) GTEST_SKIP() << "pdftoppm is not installed";
+    const QRect inkA = InkBox(a), inkB = InkBox(b);
+    EXPECT_NEAR(inkB.left() - inkA.left(), -3 / 25.4 * 72, 1.5);
+    EXPECT_NEAR(inkB.top() - inkA.top(), 7.5 / 25.4 * 72, 1.5);
+}
+
+} // namespace
