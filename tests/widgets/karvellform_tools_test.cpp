@@ -1,6 +1,8 @@
 // The template editor's tools: new table, the border dialog, the formatting bar's size box,
 // number formats, report functions, field windows and drops, and the preview from the editor.
 #include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QFile>
 #include <QDropEvent>
 #include <QLineEdit>
 #include <QListWidget>
@@ -13,7 +15,10 @@
 #include "borderform.h"
 #include "editor/fieldmime.h"
 #include "formatbar.h"
+#include "editor/lunvanesettings.h"
 #include "karvellform_helpers.h"
+#include "marginkform.h"
+#include "platform/printer.h"
 #include "newtableform.h"
 #include "platform/gbk.h"
 #include "preview_helpers.h"
@@ -273,4 +278,28 @@ TEST_F(EditorToolsTest, MouseInTheGridFollowsTheBarAndTypingMarksUnsaved) {
     EXPECT_FALSE(form->ReportSaved);
     messages->answers.push_back(MsgResult::No);
     EXPECT_TRUE(form->close());
+}
+
+TEST_F(EditorToolsTest, PageSetupKeepsTheFormOffsetInLunvaneIni) {
+    QFile ini(Ini());
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    const QByteArray before = ini.readAll();
+    ini.close();
+    const auto watch = WhenModal<TMarginkForm>([](TMarginkForm* d) {
+        ASSERT_NE(d->OffsetX, nullptr);
+        d->OffsetX->setValue(2.5);
+        d->OffsetY->setValue(-1.0);
+        d->accept();
+    });
+    form->MarginSettingClick();
+    EXPECT_FALSE(form->ReportSaved);
+    EXPECT_EQ(PrinterService::Instance().FormOffsetMm(), QPointF(2.5, -1.0));
+    EXPECT_EQ(Lunvane::LoadOffset(Ini()), QPointF(2.5, -1.0));
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(ini.readAll().startsWith(before)); // only the section "Offset" was added
+    // A new editor takes it up again.
+    PrinterService::Instance().SetFormOffsetMm(QPointF());
+    TKarvellForm again(nullptr, {});
+    EXPECT_EQ(PrinterService::Instance().FormOffsetMm(), QPointF(2.5, -1.0));
+    PrinterService::Instance().SetFormOffsetMm(QPointF());
 }

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <cmath>
 
 #include "platform/gbk.h"
 #include "platform/profile.h"
@@ -38,6 +39,22 @@ bool SaveOther(const QString& file, const OtherSettings& s) {
                                      {"autosave", s.autosave}, {"fonts", s.fonts}})
         ok = Profile::WriteString(file, kOther, key, QByteArray::number(value)) && ok;
     return ok;
+}
+
+QPointF LoadOffset(const QString& file) {
+    auto read = [&](const QByteArray& key) {
+        bool ok = false;
+        const double mm = Profile::ReadString(file, "Offset", key, QByteArray()).toDouble(&ok);
+        return ok && std::isfinite(mm) && std::abs(mm) <= 1000 ? mm : 0.0;
+    };
+    return QPointF(read("OffsetX"), read("OffsetY"));
+}
+
+bool SaveOffset(const QString& file, QPointF mm) {
+    QDir().mkpath(QFileInfo(file).absolutePath());
+    const bool x = Profile::WriteString(file, "Offset", "OffsetX", QByteArray::number(mm.x(), 'g', 6));
+    const bool y = Profile::WriteString(file, "Offset", "OffsetY", QByteArray::number(mm.y(), 'g', 6));
+    return x && y;
 }
 
 } // namespace karvell::Lunvane

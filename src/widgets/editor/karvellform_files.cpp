@@ -9,6 +9,7 @@
 #include "editor/karvellform.h"
 #include "editor/recentfiles.h"
 #include "platform/messages.h"
+#include "platform/printer.h"
 #include "reportcontrol.h"
 
 namespace karvell {
@@ -34,6 +35,8 @@ std::optional<QString> AskFile(DialogKind kind, const QString& title, const QStr
 void TKarvellForm::loadini() {
     SettingsFile = Lunvane::SettingsFile();
     Settings = Lunvane::LoadOther(SettingsFile);
+    // Printing from the editor shifts by the form offset its page setup keeps.
+    PrinterService::Instance().SetFormOffsetMm(Lunvane::LoadOffset(SettingsFile));
 }
 
 void TKarvellForm::SaveIni() {

@@ -21,7 +21,11 @@ bool TKarvellForm::RequirePrinter() {
 }
 
 void TKarvellForm::MarginSettingClick() {
-    if (TMarginkForm::ExecutePageSetup(this, ReportControl1) != 1) return;
+    QPointF offset = PrinterService::Instance().FormOffsetMm();
+    if (TMarginkForm::ExecutePageSetup(this, ReportControl1, &offset) != 1) return;
+    // The form offset is the editor's setting, not the template's.
+    PrinterService::Instance().SetFormOffsetMm(offset);
+    Lunvane::SaveOffset(SettingsFile, offset);
     // The page size is taken again from the printer.
     ReportControl1->CachedPageWidth = 0;
     ReportControl1->UpdatePageSize();
