@@ -1,6 +1,7 @@
 // karvell-editor: a report runtime with the named queries in a data module, its ReportFile set
 // to the template, and its Design operation, which opens the template editor modally.
 #include <QApplication>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QObject>
 #include <cstdio>
@@ -92,6 +93,8 @@ int main(int argc, char** argv) {
     // The template is read once, by the runtime, before any window: one that cannot be read
     // ends the program with its error.
     if (!options.templateFile.isEmpty()) {
+        // The editor shows and remembers the full path.
+        options.templateFile = QFileInfo(options.templateFile).absoluteFilePath();
         CheckMessages check;
         MessageService::SetInstance(&check);
         try {
