@@ -17,6 +17,7 @@
 #include "platform/session.h"
 #include "printerbackend.h"
 #include "qtmessages.h"
+#include "qttranslations.h"
 #include "runtime/components.h"
 #include "runtime/reportruntime.h"
 #include "runtimeui.h"
@@ -68,6 +69,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Karvell"));
     SetApplicationTitle(QStringLiteral("Karvell"));
     InstallFontSubstitutions();
+    InstallQtTranslations(app);
     InstallSystemPrinters();
     if (qEnvironmentVariableIsSet("KARVELL_PDF_DIR")) {
         PrinterService& printers = PrinterService::Instance();

@@ -26,8 +26,9 @@ TEST(EditorCli, TemplatesThatCannotBeReadEndBeforeAnyWindow) {
         QString file;
         QString says;
     };
-    for (const Case& c : {Case{dir.filePath(QStringLiteral("missing.ept")), QStringLiteral("missing.ept")},
-                          Case{notTemplate, QStringLiteral("打开报表错误")}}) {
+    for (const Case& c :
+         {Case{dir.filePath(QStringLiteral("missing.ept")), QStringLiteral("missing.ept")},
+          Case{notTemplate, QStringLiteral("打开报表错误")}}) {
         const ProgramRun run = RunEditor({c.file});
         ASSERT_TRUE(run.finished) << c.file.toStdString(); // no window waited for a user
         EXPECT_EQ(run.exitCode, 1);

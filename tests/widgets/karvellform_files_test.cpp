@@ -23,8 +23,7 @@ using namespace karvell::testutil;
 
 namespace {
 
-const QString kQuestion =
-    QStringLiteral("保存报表按“是”，不保存报表按“否”，取消本次操作按“取消”");
+const QString kQuestion = QStringLiteral("保存报表按“是”，不保存报表按“否”，取消本次操作按“取消”");
 
 QStringList MenuCaptions(const QMenu* menu) {
     QStringList captions;
@@ -65,7 +64,8 @@ TEST_F(EditorTest, OpenShowsTheDesignsDialogAndMakesTheFileCurrent) {
     EXPECT_EQ(messages->initials[0].toMap().value(QStringLiteral("title")).toString(),
               QStringLiteral("打开Lunvane文件"));
     EXPECT_FALSE(messages->initials[0].toMap().contains(QStringLiteral("defaultSuffix")));
-    EXPECT_EQ(messages->filters[0], QStringLiteral("Lunvane Files (*.ept)|*.ept|All Files (*.*)|*.*"));
+    EXPECT_EQ(messages->filters[0],
+              QStringLiteral("Lunvane Files (*.ept)|*.ept|All Files (*.*)|*.*"));
     EXPECT_EQ(form->windowTitle(), x);
     EXPECT_EQ(FirstText(), QStringLiteral("甲"));
     EXPECT_EQ(RecentFiles(Ini()).PathOf(1), x);

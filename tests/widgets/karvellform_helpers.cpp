@@ -35,8 +35,7 @@ void EditorTest::TearDown() {
     AppTermination::Reset();
 }
 
-QString EditorTest::MakeTemplate(const QString& name, int columns, int lines,
-                                 const QString& text) {
+QString EditorTest::MakeTemplate(const QString& name, int columns, int lines, const QString& text) {
     TReportDocument doc;
     doc.NewTable(columns, lines);
     if (!text.isEmpty()) doc.Lines[0]->Cells[0]->SetCellText(Gbk::Encode(text));

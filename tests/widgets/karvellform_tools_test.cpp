@@ -2,8 +2,8 @@
 // number formats, report functions, field windows and drops, and the preview from the editor.
 #include <QComboBox>
 #include <QDoubleSpinBox>
-#include <QFile>
 #include <QDropEvent>
+#include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
@@ -14,13 +14,13 @@
 #include "apptermination.h"
 #include "borderform.h"
 #include "editor/fieldmime.h"
-#include "formatbar.h"
 #include "editor/lunvanesettings.h"
+#include "formatbar.h"
 #include "karvellform_helpers.h"
 #include "marginkform.h"
-#include "platform/printer.h"
 #include "newtableform.h"
 #include "platform/gbk.h"
+#include "platform/printer.h"
 #include "preview_helpers.h"
 #include "previewform.h"
 #include "reportcontrol.h"
@@ -170,8 +170,8 @@ TEST_F(EditorToolsTest, FieldWindowsKeepToTheirPlacesAndListTheFields) {
     Components::RegisterForm(&module);
     auto* t1 = new TDataSet(&module);
     t1->setObjectName(QStringLiteral("T1"));
-    t1->SetFields({{QStringLiteral("摘要"), FieldKind::Other},
-                   {QStringLiteral("金额"), FieldKind::Numeric}});
+    t1->SetFields(
+        {{QStringLiteral("摘要"), FieldKind::Other}, {QStringLiteral("金额"), FieldKind::Numeric}});
     auto* broken = new TADOQuery(&module);
     broken->setObjectName(QStringLiteral("Broken"));
     broken->SetConnectionString(QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("x.db")));

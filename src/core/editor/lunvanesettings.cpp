@@ -35,8 +35,10 @@ bool SaveOther(const QString& file, const OtherSettings& s) {
     // The folder may not exist yet on a fresh account.
     QDir().mkpath(QFileInfo(file).absolutePath());
     bool ok = true;
-    for (const auto& [key, value] : {std::pair{"toolbar", s.toolbar}, {"statusbar", s.statusbar},
-                                     {"autosave", s.autosave}, {"fonts", s.fonts}})
+    for (const auto& [key, value] : {std::pair{"toolbar", s.toolbar},
+                                     {"statusbar", s.statusbar},
+                                     {"autosave", s.autosave},
+                                     {"fonts", s.fonts}})
         ok = Profile::WriteString(file, kOther, key, QByteArray::number(value)) && ok;
     return ok;
 }
@@ -52,8 +54,10 @@ QPointF LoadOffset(const QString& file) {
 
 bool SaveOffset(const QString& file, QPointF mm) {
     QDir().mkpath(QFileInfo(file).absolutePath());
-    const bool x = Profile::WriteString(file, "Offset", "OffsetX", QByteArray::number(mm.x(), 'g', 6));
-    const bool y = Profile::WriteString(file, "Offset", "OffsetY", QByteArray::number(mm.y(), 'g', 6));
+    const bool x =
+        Profile::WriteString(file, "Offset", "OffsetX", QByteArray::number(mm.x(), 'g', 6));
+    const bool y =
+        Profile::WriteString(file, "Offset", "OffsetY", QByteArray::number(mm.y(), 'g', 6));
     return x && y;
 }
 

@@ -23,9 +23,9 @@ public:
     void Put(const QString& path);
 
     struct Entry {
-        int number = 0;     // 1 … 9
-        QByteArray stored;  // the value of "Oldies"
-        QString path;       // the file it names
+        int number = 0;    // 1 … 9
+        QByteArray stored; // the value of "Oldies"
+        QString path;      // the file it names
     };
     // The File menu's rebuild: entries 1 … 9 up to the first empty one; an entry whose file
     // does not exist (or is a folder) is removed from the file and the rest move up.

@@ -105,7 +105,7 @@ void TKarvellForm::BuildWindow() {
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusPanel = new QLabel(QStringLiteral("  Karvell报表模板编辑器 Ver  4.02"), StatusBar1);
     StatusPanel->setObjectName(QStringLiteral("StatusPanel"));
-    StatusBar1->addPermanentWidget(StatusPanel, 1);
+    StatusBar1->addWidget(StatusPanel, 1);
     setStatusBar(StatusBar1);
     resize(1024, 740);
 }
@@ -171,8 +171,7 @@ void TKarvellForm::SpeedButton15Click() {
 }
 
 void TKarvellForm::CenterGrid() {
-    ScrollBox1->PlaceGrid(
-        EditorGridPos(width(), OuterSize(this).height(), ReportControl1->size()));
+    ScrollBox1->PlaceGrid(EditorGridPos(width(), OuterSize(this).height(), ReportControl1->size()));
 }
 
 void TKarvellForm::ScrollBox1Resize() {

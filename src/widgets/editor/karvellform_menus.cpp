@@ -199,7 +199,8 @@ void TKarvellForm::BuildMenus() {
             if (e.shortcut != kNoKey) action->setShortcut(QKeySequence(e.shortcut));
             action->setVisible(!e.hidden);
             if (const Handler handler = e.handler)
-                connect(action, &QAction::triggered, this, [this, handler] { RunCommand(handler); });
+                connect(action, &QAction::triggered, this,
+                        [this, handler] { RunCommand(handler); });
         }
     };
     T1 = menuBar()->addMenu(QStringLiteral("文件(&F)"));

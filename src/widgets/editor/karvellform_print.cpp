@@ -36,9 +36,11 @@ void TKarvellForm::MarginSettingClick() {
 void TKarvellForm::PrintItClick() {
     if (!RequirePrinter()) return;
     const QString pdf = ReportControl1->PrintDocument();
-    StatusBar1->showMessage(pdf.isEmpty() ? QStringLiteral("已送到打印机 %1")
-                                                .arg(PrinterService::Instance().CurrentName())
-                                          : QStringLiteral("已打印到 %1").arg(pdf));
+    StatusBar1->showMessage(
+        pdf.isEmpty()
+            ? QStringLiteral("已送到打印机 %1").arg(PrinterService::Instance().CurrentName())
+            : QStringLiteral("已打印到 %1").arg(pdf),
+        10000);
 }
 
 void TKarvellForm::SpeedButton4Click() {

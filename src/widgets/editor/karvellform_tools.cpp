@@ -154,8 +154,8 @@ void TKarvellForm::CellFontClick() {
     // Face and size come from the selected font; style and colour are what was last chosen.
     LOGFONTA start = m_fontDialogFont;
     const LOGFONTA sizeOnly =
-        BarLogFont(FaceName(ReportControl1->SelectedFont), PointSizeOf(ReportControl1->SelectedFont),
-                   false, false, false);
+        BarLogFont(FaceName(ReportControl1->SelectedFont),
+                   PointSizeOf(ReportControl1->SelectedFont), false, false, false);
     SetFaceName(start, FaceName(ReportControl1->SelectedFont));
     start.lfHeight = sizeOnly.lfHeight;
     QVariantMap initial;
@@ -260,8 +260,7 @@ void TKarvellForm::SyncBar() {
     CellDispFormt->setEditText(Gbk::Decode(cell->CellDispFormat));
 }
 
-void TKarvellForm::ReportControl1MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers,
-                                           QPoint) {
+void TKarvellForm::ReportControl1MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, QPoint) {
     if (button == Qt::RightButton) PopupMenu1->popup(QCursor::pos());
     if (button == Qt::LeftButton) SyncBar();
 }
