@@ -1,6 +1,6 @@
 // The voucher designer's commands on a selection: menus, tool bar and popup built from their
 // tables, each command's precondition, message and FileSaved rule, the dialogs they open, the
-// formatting bar and its refresh after a press, saving, and the field catalogue.
+// formatting bar and its refresh after a press, and saving.
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -9,7 +9,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QProcess>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
@@ -35,36 +34,8 @@ using namespace karvell::testutil;
 
 namespace {
 
+using DesignerCommands = DesignerFormTest;
 using Handler = void (TMainForm::*)();
-
-class DesignerCommandsTest : public DesignerTest {
-protected:
-    void SetUp() override {
-        DesignerTest::SetUp();
-        form = std::make_unique<TMainForm>(QStringList());
-        ASSERT_TRUE(form->FileSaved);
-        grid = form->ReportControlMain;
-        ASSERT_EQ(grid->Lines.size(), 3);
-    }
-    void TearDown() override {
-        form->FileSaved = true; // nothing asks on the way out
-        form.reset();
-        DesignerTest::TearDown();
-    }
-    TReportCell* Cell(int line, int column) { return grid->Lines[line]->Cells[column]; }
-    void Select(std::initializer_list<TReportCell*> cells) {
-        grid->ClearSelection();
-        for (TReportCell* c : cells)
-            grid->AddSelectedCell(c);
-    }
-    template <class T = QAction> T* Named(const char* name) {
-        return form->findChild<T*>(QString::fromLatin1(name));
-    }
-    QString CellText(int line, int column) { return Gbk::Decode(Cell(line, column)->CellText); }
-
-    std::unique_ptr<TMainForm> form;
-    TReportControl* grid = nullptr;
-};
 
 QStringList Captions(const QMenu* menu) {
     QStringList out;
@@ -73,7 +44,7 @@ QStringList Captions(const QMenu* menu) {
     return out;
 }
 
-TEST_F(DesignerCommandsTest, MenusToolBarAndPopupAreTheDesigns) {
+TEST_F(DesignerCommands, MenusToolBarAndPopupAreTheDesigns) {
     const QList<QAction*> top = form->menuBar()->actions();
     ASSERT_EQ(top.size(), 2);
     EXPECT_EQ(top[0]->text(), QStringLiteral("〖文件〗"));
@@ -124,7 +95,7 @@ TEST_F(DesignerCommandsTest, MenusToolBarAndPopupAreTheDesigns) {
                   "「系统用户信息」 「制单」 「复核」 「记账」 「会计主管」 「出纳」 「经办」"));
 }
 
-TEST_F(DesignerCommandsTest, CommandsWithoutACurrentCell) {
+TEST_F(DesignerCommands, CommandsWithoutACurrentCell) {
     const QString warn = QStringLiteral("请选择单元格!!!");
     const QString pick = QStringLiteral("请先选择单元格");
     const struct {
@@ -174,7 +145,7 @@ TEST_F(DesignerCommandsTest, CommandsWithoutACurrentCell) {
     }
 }
 
-TEST_F(DesignerCommandsTest, DialogCommandsMarkTheDocumentOnlyOnOk) {
+TEST_F(DesignerCommands, DialogCommandsMarkTheDocumentOnlyOnOk) {
     Cell(0, 1)->SetBottomLine(false);
     Cell(0, 1)->SetLeftLineWidth(2);
     Select({Cell(0, 0), Cell(0, 1)});
@@ -236,7 +207,7 @@ TEST_F(DesignerCommandsTest, DialogCommandsMarkTheDocumentOnlyOnOk) {
     EXPECT_FALSE(form->FileSaved);
 }
 
-TEST_F(DesignerCommandsTest, FontDialogStartsOnTheSelectedFaceAndSizeAndTheLastColour) {
+TEST_F(DesignerCommands, FontDialogStartsOnTheSelectedFaceAndSizeAndTheLastColour) {
     LOGFONTA cellFont = DefaultCellFont();
     cellFont.lfHeight = -21; // ⌊⌊21 × 720 / 96⌋ / 10⌋ = 15 points
     cellFont.lfWeight = 700;
@@ -275,7 +246,7 @@ TEST_F(DesignerCommandsTest, FontDialogStartsOnTheSelectedFaceAndSizeAndTheLastC
     EXPECT_EQ(form->FontDialogColor(), RGB(0, 0, 255));
 }
 
-TEST_F(DesignerCommandsTest, SizeBoxAppliesTheLeadingNumberOnEveryKeystroke) {
+TEST_F(DesignerCommands, SizeBoxAppliesTheLeadingNumberOnEveryKeystroke) {
     Select({Cell(0, 0), Cell(0, 1)});
     form->show();
     const struct {
@@ -305,7 +276,7 @@ TEST_F(DesignerCommandsTest, SizeBoxAppliesTheLeadingNumberOnEveryKeystroke) {
     EXPECT_EQ(Cell(0, 0)->LogFont.lfItalic, 0);
 }
 
-TEST_F(DesignerCommandsTest, AlignmentGroupWithNoButtonDownSendsThree) {
+TEST_F(DesignerCommands, AlignmentGroupWithNoButtonDownSendsThree) {
     Select({Cell(1, 1)});
     form->show();
     QTest::mouseClick(form->Panel1->center, Qt::LeftButton);
@@ -318,7 +289,7 @@ TEST_F(DesignerCommandsTest, AlignmentGroupWithNoButtonDownSendsThree) {
     EXPECT_FALSE(form->Panel1->center->isChecked()); // one down per group
 }
 
-TEST_F(DesignerCommandsTest, LeftPressShowsTheCellWithoutApplyingAnything) {
+TEST_F(DesignerCommands, LeftPressShowsTheCellWithoutApplyingAnything) {
     form->show();
     const QString before = form->fontbox->itemText(0);
     form->fontbox->setCurrentIndex(0);
@@ -358,57 +329,7 @@ TEST_F(DesignerCommandsTest, LeftPressShowsTheCellWithoutApplyingAnything) {
     EXPECT_TRUE(form->FileSaved);
 }
 
-TEST_F(DesignerCommandsTest, RightPressOpensTheCatalogueForTheCurrentCell) {
-    form->show();
-    Cell(0, 0)->SetCellText("old");
-    Select({Cell(0, 0)});
-    Q_EMIT grid->MouseDown(Qt::RightButton, Qt::NoModifier, QPoint(5, 5));
-    ASSERT_TRUE(form->PopupMenu1->isVisible());
-    EXPECT_EQ(grid->LastSelectedCell, Cell(0, 0));
-    // The formatting bar did not follow the right press.
-    EXPECT_TRUE(form->Panel1->isEnabled());
-    Named("p_field_date")->trigger();
-    form->PopupMenu1->close();
-    EXPECT_EQ(CellText(0, 0), QStringLiteral("@主表.日期")); // the old text is gone
-    EXPECT_FALSE(form->FileSaved);
-}
-
-TEST_F(DesignerCommandsTest, CatalogueEntriesWriteOnlyTheLastSelectedCell) {
-    Cell(0, 0)->SetCellText("a");
-    Cell(0, 1)->SetCellText("b");
-    Select({Cell(0, 0), Cell(0, 1), Cell(1, 1)});
-    const int height = grid->Lines[1]->LineHeight();
-    const struct {
-        const char* item;
-        const char* text;
-    } cases[] = {
-        {"p_field_groupnum_num", "@主表.凭证号"},
-        {"p_field_user_treasurer", "出纳"},
-        {"p_field_acct_info_obj", "#从表.会计科目信息（含核算项目）"},
-        {"p_field_dx_sum_amount", "@主表.大写合计金额"},
-    };
-    for (const auto& c : cases) {
-        form->FileSaved = true;
-        QAction* item = Named(c.item);
-        ASSERT_NE(item, nullptr) << c.item;
-        item->trigger();
-        EXPECT_EQ(CellText(1, 1), QString::fromUtf8(c.text)) << c.item;
-        EXPECT_FALSE(form->FileSaved);
-    }
-    EXPECT_EQ(CellText(0, 0), QStringLiteral("a"));
-    EXPECT_EQ(CellText(0, 1), QStringLiteral("b"));
-    EXPECT_EQ(grid->Lines[1]->LineHeight(), height); // not laid out again
-
-    // Without a current cell nothing changes.
-    grid->ClearSelection();
-    grid->FocusCell = grid->LastSelectedCell = nullptr;
-    form->FileSaved = true;
-    Named("p_field_time")->trigger();
-    EXPECT_TRUE(form->FileSaved);
-    EXPECT_TRUE(m_messages.boxes.isEmpty());
-}
-
-TEST_F(DesignerCommandsTest, SaveWritesToTheStartFolderAfterTheDirectoryChanged) {
+TEST_F(DesignerCommands, SaveWritesToTheStartFolderAfterTheDirectoryChanged) {
     Select({Cell(0, 0)});
     Named("p_field_company")->trigger();
     const QString elsewhere = m_work.filePath(QStringLiteral("elsewhere"));
@@ -431,7 +352,7 @@ TEST_F(DesignerCommandsTest, SaveWritesToTheStartFolderAfterTheDirectoryChanged)
     EXPECT_FALSE(form->FileSaved);
 }
 
-TEST_F(DesignerCommandsTest, PicturesLoadFromTheDesignsFilterAndFailSilently) {
+TEST_F(DesignerCommands, PicturesLoadFromTheDesignsFilterAndFailSilently) {
     form->show();
     Select({Cell(1, 0)});
     const QString notAPicture = m_work.filePath(QStringLiteral("edj/单据.edj"));
@@ -461,7 +382,7 @@ TEST_F(DesignerCommandsTest, PicturesLoadFromTheDesignsFilterAndFailSilently) {
     EXPECT_EQ(grid->pos(), at); // re-centred where it was
 }
 
-TEST_F(DesignerCommandsTest, LineCommandsActOnTheSelection) {
+TEST_F(DesignerCommands, LineCommandsActOnTheSelection) {
     Select({Cell(1, 0)});
     const struct {
         const char* button;
@@ -478,45 +399,6 @@ TEST_F(DesignerCommandsTest, LineCommandsActOnTheSelection) {
     QTest::mouseClick(Named<QToolButton>("Combine"), Qt::LeftButton);
     EXPECT_EQ(grid->Lines[0]->Cells.size(), 1);
     EXPECT_FALSE(form->FileSaved);
-}
-
-TEST_F(DesignerCommandsTest, TheDesignedVoucherPrintsWithItsFieldsFilled) {
-    form->show();
-    // A master field into the header, larger and framed; the footer merged into one cell.
-    Select({Cell(0, 1)});
-    Named("p_field_company")->trigger();
-    QLineEdit* size = form->fontsize->lineEdit();
-    size->selectAll();
-    QTest::keyClicks(size, QStringLiteral("16"));
-    {
-        const auto watch = WhenModal<TBorderForm>([](TBorderForm* dialog) {
-            QTest::mouseClick(dialog->SpeedButton1, Qt::LeftButton); // "添加全部"
-            QTest::mouseClick(dialog->BitBtn1, Qt::LeftButton);
-        });
-        QTest::mouseClick(Named<QToolButton>("border"), Qt::LeftButton);
-    }
-    Select({Cell(2, 0), Cell(2, 1)});
-    QTest::mouseClick(Named<QToolButton>("Combine"), Qt::LeftButton);
-    ASSERT_FALSE(form->FileSaved);
-    QTest::mouseClick(Named<QToolButton>("save"), Qt::LeftButton);
-    ASSERT_TRUE(form->FileSaved);
-    form.reset();
-
-    // The same template for a voucher group, printed at once.
-    Db().Choose(QStringLiteral("01"), QStringLiteral("单据"));
-    TMainForm printer({QStringLiteral("1")});
-    const QStringList pdfs = QDir(m_work.filePath("pdf")).entryList({"*.pdf"}, QDir::Files);
-    ASSERT_FALSE(pdfs.isEmpty());
-    QProcess text;
-    text.start(QStringLiteral("pdftotext"),
-               {m_work.filePath(QStringLiteral("pdf/") + pdfs.constFirst()), QStringLiteral("-")});
-    ASSERT_TRUE(text.waitForFinished(30000));
-    const QString page = QString::fromUtf8(text.readAllStandardOutput());
-    EXPECT_TRUE(page.contains(QStringLiteral("东方机电有限公司"))) << page.toStdString();
-    EXPECT_TRUE(page.contains(QStringLiteral("物品1"))) << page.toStdString();
-    EXPECT_FALSE(page.contains(QStringLiteral("@主表"))) << page.toStdString();
-    Db().Choose(QStringLiteral("*"), QStringLiteral("单据"));
-    form = std::make_unique<TMainForm>(QStringList()); // for TearDown
 }
 
 } // namespace

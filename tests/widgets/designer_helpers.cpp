@@ -7,8 +7,10 @@
 
 #include "apptermination.h"
 #include "odbcsetup.h"
+#include "platform/gbk.h"
 #include "platform/printer.h"
 #include "preview_helpers.h"
+#include "reportcontrol.h"
 
 namespace karvell::testutil {
 
@@ -83,6 +85,34 @@ QString DesignerTest::Ini() const {
 
 int DesignerTest::PdfCount() const {
     return int(QDir(m_work.filePath("pdf")).entryList({"*.pdf"}, QDir::Files).size());
+}
+
+void DesignerFormTest::SetUp() {
+    DesignerTest::SetUp();
+    form = std::make_unique<TMainForm>(QStringList());
+    ASSERT_TRUE(form->FileSaved);
+    grid = form->ReportControlMain;
+    ASSERT_EQ(grid->Lines.size(), 3);
+}
+
+void DesignerFormTest::TearDown() {
+    if (form) form->FileSaved = true; // nothing asks on the way out
+    form.reset();
+    DesignerTest::TearDown();
+}
+
+TReportCell* DesignerFormTest::Cell(int line, int column) const {
+    return grid->Lines[line]->Cells[column];
+}
+
+void DesignerFormTest::Select(std::initializer_list<TReportCell*> cells) {
+    grid->ClearSelection();
+    for (TReportCell* c : cells)
+        grid->AddSelectedCell(c);
+}
+
+QString DesignerFormTest::CellText(int line, int column) const {
+    return Gbk::Decode(Cell(line, column)->CellText);
 }
 
 } // namespace karvell::testutil

@@ -7,9 +7,19 @@
 #include <QString>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <initializer_list>
+#include <memory>
 
+#include "mainform.h"
 #include "platform/messages.h"
 #include "runtimeui.h"
+
+class QAction;
+
+namespace karvell {
+class TReportCell;
+class TReportControl;
+} // namespace karvell
 
 namespace karvell::testutil {
 
@@ -38,6 +48,23 @@ protected:
     QByteArray m_oldPdfDir;
     WidgetRuntimeUi m_ui;
     ScriptedMessages m_messages;
+};
+
+// A designer window opened on the template, for the command tests.
+class DesignerFormTest : public DesignerTest {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    TReportCell* Cell(int line, int column) const;
+    // Clears the selection and adds the cells in order (the last one is the current cell).
+    void Select(std::initializer_list<TReportCell*> cells);
+    template <class T = QAction> T* Named(const char* name) const {
+        return form->findChild<T*>(QString::fromLatin1(name));
+    }
+    QString CellText(int line, int column) const;
+
+    std::unique_ptr<TMainForm> form;
+    TReportControl* grid = nullptr;
 };
 
 } // namespace karvell::testutil
