@@ -1,6 +1,7 @@
 // The template editor's tools: new table, the border dialog, the formatting bar's size box,
 // number formats, report functions, field windows and drops, and the preview from the editor.
 #include <QComboBox>
+#include <QVariantMap>
 #include <QDoubleSpinBox>
 #include <QDropEvent>
 #include <QFile>
@@ -302,4 +303,30 @@ TEST_F(EditorToolsTest, PageSetupKeepsTheFormOffsetInLunvaneIni) {
     TKarvellForm again(nullptr, {});
     EXPECT_EQ(PrinterService::Instance().FormOffsetMm(), QPointF(2.5, -1.0));
     PrinterService::Instance().SetFormOffsetMm(QPointF());
+}
+
+TEST_F(EditorToolsTest, FontDialogStartsOnTheCellsFaceAndSizeWithTheStyleLastChosen) {
+    Select(Cell(0, 0));
+    LOGFONTA chosen = DefaultCellFont();
+    chosen.lfWeight = 700;
+    chosen.lfHeight = -24;
+    QVariantMap answer;
+    answer.insert(QStringLiteral("font"), LogFontToBytes(chosen));
+    answer.insert(QStringLiteral("color"), uint(RGB(255, 0, 0)));
+    messages->dialogAnswers.push_back(QVariant(answer));
+    form->CellFontClick();
+    EXPECT_EQ(Cell(0, 0)->LogFont.lfWeight, 700);
+    EXPECT_EQ(Cell(0, 0)->TextColor, RGB(255, 0, 0));
+    EXPECT_FALSE(form->ReportSaved);
+    // The next time: the selected cell's size (12 points), the bold chosen before, red.
+    Select(Cell(1, 0));
+    form->CellFontClick(); // cancelled
+    const QVariantMap second = messages->initials.last().toMap();
+    const QByteArray bytes = second.value(QStringLiteral("font")).toByteArray();
+    ASSERT_EQ(bytes.size(), int(sizeof(LOGFONTA)));
+    const LOGFONTA start = LogFontFromBytes(bytes.constData());
+    EXPECT_EQ(start.lfWeight, 700);
+    EXPECT_EQ(PointSizeOf(start), 12);
+    EXPECT_EQ(second.value(QStringLiteral("color")).toUInt(), uint(RGB(255, 0, 0)));
+    EXPECT_EQ(Cell(1, 0)->LogFont.lfWeight, DefaultCellFont().lfWeight);
 }

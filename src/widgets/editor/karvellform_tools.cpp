@@ -10,7 +10,7 @@
 #include <QVariantMap>
 #include <memory>
 
-#include "borderform.h"
+#include "celldialogs.h"
 #include "colorform.h"
 #include "diagonalform.h"
 #include "editor/karvellform.h"
@@ -119,26 +119,10 @@ void TKarvellForm::VSplitCellClick() {
 
 void TKarvellForm::CellBorderLineClick() {
     if (!RequireFocusCell()) return;
-    const TReportCell* cell = ReportControl1->FocusCell;
-    const auto dialog = std::make_unique<TBorderForm>(this);
-    BorderValues v;
-    v.left = cell->LeftLine;
-    v.top = cell->TopLine;
-    v.right = cell->RightLine;
-    v.bottom = cell->BottomLine;
-    v.leftWidth = cell->LeftLineWidth;
-    v.topWidth = cell->TopLineWidth;
-    v.rightWidth = cell->RightLineWidth;
-    v.bottomWidth = cell->BottomLineWidth;
-    dialog->SetValues(v);
-    const bool confirmed = dialog->exec() == QDialog::Accepted;
+    RunBorderDialog(this, *ReportControl1, *ReportControl1->FocusCell);
     // The border command marks the template unsaved once its dialog has closed, also after
     // Cancel.
     ReportSaved = false;
-    if (!confirmed) return;
-    const BorderValues r = dialog->Values();
-    ReportControl1->SetSelBorders(r.left, r.top, r.right, r.bottom, r.leftWidth, r.topWidth,
-                                  r.rightWidth, r.bottomWidth);
 }
 
 void TKarvellForm::CellDiagonalLineClick() {
@@ -158,19 +142,8 @@ void TKarvellForm::CellFontClick() {
                    PointSizeOf(ReportControl1->SelectedFont), false, false, false);
     SetFaceName(start, FaceName(ReportControl1->SelectedFont));
     start.lfHeight = sizeOnly.lfHeight;
-    QVariantMap initial;
-    initial.insert(QStringLiteral("font"), LogFontToBytes(start));
-    initial.insert(QStringLiteral("color"), uint(ResolveColorRef(m_fontDialogColor)));
-    const std::optional<QVariant> answer =
-        MessageService::Instance().Dialog(DialogKind::Font, QVariant(initial));
-    if (!answer) return;
-    const QVariantMap chosen = answer->toMap();
-    const QByteArray font = chosen.value(QStringLiteral("font")).toByteArray();
-    if (font.size() != int(sizeof(LOGFONTA))) return;
-    m_fontDialogFont = LogFontFromBytes(font.constData());
-    m_fontDialogColor = chosen.value(QStringLiteral("color"), 0u).toUInt();
-    ReportControl1->SetSelFont(m_fontDialogFont);
-    ReportControl1->SetSelTextColor(m_fontDialogColor);
+    if (!RunFontDialog(*ReportControl1, start, m_fontDialogColor)) return;
+    m_fontDialogFont = start;
     ReportSaved = false;
 }
 
