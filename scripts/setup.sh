@@ -12,7 +12,7 @@ PACKAGES=(
     unixodbc unixodbc-dev libsqliteodbc odbc-postgresql sqlite3 postgresql
     fonts-arphic-uming fonts-arphic-ukai fonts-noto-cjk
     libgtest-dev libgmock-dev libbenchmark-dev
-    xvfb openbox imagemagick poppler-utils
+    xvfb openbox imagemagick poppler-utils shared-mime-info
     qt6-translations-l10n
 )
 
@@ -38,4 +38,9 @@ if (($#)); then
     cmake --build --preset "$preset" --target "$@"
 else
     cmake --build --preset "$preset"
+fi
+# The desktop opens template files (.ept) with the editor once it is built.
+if [ -x build/apps/karvell-editor/karvell-editor ] && [ "$preset" = default ]; then
+    scripts/install-editor.sh build/apps/karvell-editor/karvell-editor >/dev/null ||
+        echo "setup.sh: the editor's desktop entry could not be installed" >&2
 fi

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "borderform.h"
+#include "celldialogs.h"
 #include "colorform.h"
 #include "formatbar.h"
 #include "mainform.h"
@@ -95,20 +96,9 @@ void TMainForm::table_fontClick() {
     TReportControl* grid = ReportControlMain;
     // The dialog opens on the face and point size of the selected font (not its style) and on
     // the colour last chosen in it, as the plain RGB value the platform's dialog works with.
-    const LOGFONTA start = BarLogFont(FaceName(grid->SelectedFont), PointSizeOf(grid->SelectedFont),
-                                      false, false, false);
-    QVariantMap initial;
-    initial.insert(QStringLiteral("font"), LogFontToBytes(start));
-    initial.insert(QStringLiteral("color"), uint(ResolveColorRef(m_fontDialogColor)));
-    const std::optional<QVariant> answer =
-        MessageService::Instance().Dialog(DialogKind::Font, QVariant(initial));
-    if (!answer) return;
-    const QVariantMap chosen = answer->toMap();
-    const QByteArray font = chosen.value(QStringLiteral("font")).toByteArray();
-    if (font.size() != int(sizeof(LOGFONTA))) return;
-    m_fontDialogColor = chosen.value(QStringLiteral("color"), 0u).toUInt();
-    grid->SetSelFont(LogFontFromBytes(font.constData()));
-    grid->SetSelTextColor(m_fontDialogColor);
+    LOGFONTA start = BarLogFont(FaceName(grid->SelectedFont), PointSizeOf(grid->SelectedFont),
+                                false, false, false);
+    if (!RunFontDialog(*grid, start, m_fontDialogColor)) return;
     FileSaved = false;
 }
 
@@ -122,22 +112,7 @@ void TMainForm::table_colorClick() {
 
 void TMainForm::table_borderClick() {
     if (!RequireFocusCell()) return;
-    const TReportCell* cell = ReportControlMain->FocusCell;
-    const auto dialog = std::make_unique<TBorderForm>(this);
-    BorderValues v;
-    v.left = cell->LeftLine;
-    v.top = cell->TopLine;
-    v.right = cell->RightLine;
-    v.bottom = cell->BottomLine;
-    v.leftWidth = cell->LeftLineWidth;
-    v.topWidth = cell->TopLineWidth;
-    v.rightWidth = cell->RightLineWidth;
-    v.bottomWidth = cell->BottomLineWidth;
-    dialog->SetValues(v);
-    if (dialog->exec() != QDialog::Accepted) return;
-    const BorderValues r = dialog->Values();
-    ReportControlMain->SetSelBorders(r.left, r.top, r.right, r.bottom, r.leftWidth, r.topWidth,
-                                     r.rightWidth, r.bottomWidth);
+    if (!RunBorderDialog(this, *ReportControlMain, *ReportControlMain->FocusCell)) return;
     FileSaved = false;
 }
 

@@ -15,7 +15,11 @@ TPageScrollBox::TPageScrollBox(QWidget* parent) : QScrollArea(parent) {
 }
 
 void TPageScrollBox::CenterGrid(int clientWidth, int outerWindowHeight) {
-    m_grid->move(CenteredPagePos(clientWidth, outerWindowHeight, m_grid->size()));
+    PlaceGrid(CenteredPagePos(clientWidth, outerWindowHeight, m_grid->size()));
+}
+
+void TPageScrollBox::PlaceGrid(QPoint pos) {
+    m_grid->move(pos);
     const QRect g = m_grid->geometry();
     m_canvas->setMinimumSize(g.right() + 1 + g.left(), g.bottom() + 1 + 10);
 }

@@ -17,6 +17,9 @@ public:
     // Puts the grid where the window's measures centre it (CenteredPagePos) and lets the box
     // scroll over it and a margin like the one left of it.
     void CenterGrid(int clientWidth, int outerWindowHeight);
+    // Puts the grid at `pos` (inside the box) and lets the box scroll over it and a margin like
+    // the one left of it: the placement rule is the window's (the editor has its own).
+    void PlaceGrid(QPoint pos);
     // Hides the grid, sets its zoom, centres it and shows it again.
     void ZoomGrid(int zoom, int clientWidth, int outerWindowHeight);
 

@@ -159,7 +159,7 @@ void TPreviewForm::resizeEvent(QResizeEvent* e) {
 
 void TPreviewForm::closeEvent(QCloseEvent* e) {
     // Closing a preview window ends the program.
-    AppTermination::Request();
+    if (EndsProgramOnClose) AppTermination::Request();
     QDialog::closeEvent(e);
 }
 

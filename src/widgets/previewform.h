@@ -66,6 +66,9 @@ public:
     int CurrentPage = 1;
     int PageCount = 1;
     bool PrintDirect = false;
+    // Closing the window ends the program (the runtime's previews). The template editor's
+    // preview clears it: closing that one returns to the editor and its unsaved template.
+    bool EndsProgramOnClose = true;
 
     // Shows the pages modally, or prints them all at once when PrintDirect is set; nothing
     // happens without pages. Errors of direct printing reach the caller.

@@ -173,7 +173,13 @@ QString QtFileFilter(const QString& windowsFilter) {
         const QString pattern = parts[i + 1].split(u';', Qt::SkipEmptyParts).join(u' ').trimmed();
         if (pattern.isEmpty()) continue;
         const QString desc = parts[i].trimmed().isEmpty() ? pattern : parts[i];
-        filters << QStringLiteral("%1 (%2)").arg(desc, pattern);
+        // A description that names its patterns already ("Lunvane Files (*.ept)") keeps them.
+        const QString named = QStringLiteral("(%1)").arg(parts[i + 1].trimmed());
+        if (desc.trimmed().endsWith(named))
+            filters << desc.trimmed().chopped(named.size()).trimmed() +
+                           QStringLiteral(" (%1)").arg(pattern);
+        else
+            filters << QStringLiteral("%1 (%2)").arg(desc, pattern);
     }
     return filters.join(QStringLiteral(";;"));
 }

@@ -4,6 +4,8 @@
 #include <QToolButton>
 #include <memory>
 
+#include "commandguard.h"
+#include "editor/karvellform.h"
 #include "marginform.h"
 #include "previewform.h"
 #include "repmessform.h"
@@ -77,6 +79,18 @@ void WidgetRuntimeUi::ShowRebuiltPages(TReportRunTime* runtime) {
         form->SetPages(runtime->PageStreams);
         form->ShowPage();
     }
+}
+
+void WidgetRuntimeUi::OpenDesigner(TReportRunTime* runtime) {
+    auto editor = std::make_unique<TKarvellForm>(runtime);
+    const QString file = runtime ? runtime->ReportFile() : QString();
+    if (!file.isEmpty()) {
+        // A file that cannot be read is reported; the editor still opens.
+        RunGuarded([&] {
+            if (editor->OpenReport(file)) editor->UpdateOldies(file);
+        });
+    }
+    editor->ShowModal();
 }
 
 } // namespace karvell

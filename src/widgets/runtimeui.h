@@ -22,6 +22,9 @@ public:
                           bool forPreview) override;
     bool PageSetupForFile(TReportRunTime* runtime, const QString& fileName) override;
     void ShowRebuiltPages(TReportRunTime* runtime) override;
+    // The template editor owned by the runtime, on its ReportFile when set, modally; it is
+    // destroyed when it closes.
+    void OpenDesigner(TReportRunTime* runtime) override;
 
     // The runtime's progress box (made on first use, destroyed with the runtime).
     TREPmessform* ProgressForm(TReportRunTime* runtime);

@@ -39,7 +39,8 @@ TEST(QtMessages, ConvertsWindowsFilters) {
         const char* qt;
     } cases[] = {
         {"Lunvane Files (*.ept)|*.ept|All Files (*.*)|*.*",
-         "Lunvane Files (*.ept) (*.ept);;All Files (*.*) (*.*)"},
+         "Lunvane Files (*.ept);;All Files (*.*)"},
+        {"Lunvanefile (*.ept)|*.ept", "Lunvanefile (*.ept)"},
         {"图像文件 （*.bmp;*.jpg）|*.bmp;*.jpg;*.ico|BMP （*.bmp）|*.bmp",
          "图像文件 （*.bmp;*.jpg） (*.bmp *.jpg *.ico);;BMP （*.bmp） (*.bmp)"},
         {"*.bmp|*.bmp|dangling", "*.bmp (*.bmp)"},

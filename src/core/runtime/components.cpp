@@ -47,6 +47,13 @@ void UnregisterForm(QObject* form) {
     }
 }
 
+QList<QObject*> Forms() {
+    QList<QObject*> forms;
+    for (const Entry& e : Registry())
+        if (e.guard) forms.append(e.guard);
+    return forms;
+}
+
 QObject* FindForm(const QString& name) {
     if (name.isEmpty()) return nullptr;
     for (const Entry& e : Registry())
