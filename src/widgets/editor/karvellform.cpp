@@ -100,6 +100,13 @@ void TKarvellForm::BuildWindow() {
             [this](Qt::MouseButton b, Qt::KeyboardModifiers m, QPoint p) {
                 RunGuarded([&] { ReportControl1MouseDown(b, m, p); });
             });
+    // Undo, redo, the keyboard and the clipboard in the grid; a key that moves the current
+    // cell refreshes the bars as a left press does.
+    ReportControl1->SetDesignKeys(true);
+    connect(ReportControl1, &TReportControl::CurrentCellMoved, this,
+            [this] { RunGuarded([this] { SyncBar(); }); });
+    connect(ReportControl1, &TReportControl::HistoryChanged, this, &TKarvellForm::UpdateUndoItems);
+    UpdateUndoItems();
 
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
@@ -135,7 +142,34 @@ void TKarvellForm::ShowModal() {
 }
 
 void TKarvellForm::RunCommand(void (TKarvellForm::*handler)()) {
-    RunGuarded([this, handler] { (this->*handler)(); });
+    // Saving is no change (a step recorded around it would leave the saved state at once),
+    // and the undo items move through the history themselves.
+    const bool records =
+        handler != &TKarvellForm::N29Click && handler != &TKarvellForm::FileSaveClick &&
+        handler != &TKarvellForm::EditUndoClick && handler != &TKarvellForm::EditRedoClick;
+    if (records)
+        RunRecorded([this, handler] { (this->*handler)(); });
+    else
+        RunGuarded([this, handler] { (this->*handler)(); });
+}
+
+void TKarvellForm::RunRecorded(const std::function<void()>& change) {
+    RunGuarded([this, &change] { ReportControl1->History().Change(change); });
+}
+
+void TKarvellForm::EditUndoClick() {
+    if (ReportControl1->Undo()) ReportSaved = ReportControl1->History().IsAtSavedState();
+}
+
+void TKarvellForm::EditRedoClick() {
+    if (ReportControl1->Redo()) ReportSaved = ReportControl1->History().IsAtSavedState();
+}
+
+void TKarvellForm::UpdateUndoItems() {
+    if (!ReportControl1) return; // the menus are built before the grid
+    const TUndoHistory& history = ReportControl1->History();
+    if (EditUndo) EditUndo->setEnabled(history.CanUndo());
+    if (EditRedo) EditRedo->setEnabled(history.CanRedo());
 }
 
 void TKarvellForm::ApplyView() {
@@ -215,7 +249,7 @@ bool TKarvellForm::eventFilter(QObject* watched, QEvent* event) {
         if (!field) return false;
         drop->acceptProposedAction();
         const QPoint pos = drop->position().toPoint();
-        RunGuarded([&] { ReportControl1DragDrop(*field, pos); });
+        RunRecorded([&] { ReportControl1DragDrop(*field, pos); });
         return true;
     }
     case QEvent::MouseButtonRelease:

@@ -13,6 +13,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QStringList>
+#include <functional>
 
 #include "editor/lunvanesettings.h"
 #include "model/reportcell.h"
@@ -83,6 +84,8 @@ public:
     QMenu* T1 = nullptr;            // "文件(&F)"
     QMenu* file1 = nullptr;         // recent files
     QMenu* T2 = nullptr;            // "表格(&T)"
+    QAction* EditUndo = nullptr;    // "撤销(&U)" Ctrl+Z, at the end of 表格(&T)
+    QAction* EditRedo = nullptr;    // "重做(&R)" Ctrl+Y, Ctrl+Shift+Z
     QMenu* N30 = nullptr;           // "帮助&H)"
     QMenu* PopupMenu1 = nullptr;
     // The floating field windows, in the order they were made (closed ones drop out).
@@ -95,11 +98,17 @@ public:
 
     // Files (karvellform_files.cpp). Errors of reading and writing throw KarvellError.
     // OpenReport answers false when the file is not a template (the loader said so).
-    bool OpenReport(const QString& path);
+    // Opening another template clears the undo history; Save As re-reading the file it wrote
+    // keeps it (`keepHistory`).
+    bool OpenReport(const QString& path, bool keepHistory = false);
     void FileOpenClick();
     void N29Click();      // Save
     void FileSaveClick(); // Save As
     void FileCloseClick();
+    void EditUndoClick();
+    void EditRedoClick();
+    // The undo and redo items follow the grid's history.
+    void UpdateUndoItems();
     void FileExitClick();
     void SpeedButton7Click();
     // The close question; false keeps the window (or the current template) as it is.
@@ -161,7 +170,11 @@ public:
     void ReportControl1DragDrop(const QString& fieldName, QPoint windowPos);
 
     // Runs a handler through the guard: an escaping exception is shown in the error box.
+    // Every handler but saving and undo itself is one undo step of the grid.
     void RunCommand(void (TKarvellForm::*handler)());
+    // The guard plus one undo step around a change the window makes outside a handler (number
+    // formats, functions, field drops).
+    void RunRecorded(const std::function<void()>& change);
 
     // The items of the number-format box and the function box.
     static QStringList NumberFormats();

@@ -43,12 +43,16 @@ void TKarvellForm::SaveIni() {
     Lunvane::SaveOther(SettingsFile, Settings);
 }
 
-bool TKarvellForm::OpenReport(const QString& path) {
+bool TKarvellForm::OpenReport(const QString& path, bool keepHistory) {
     FileMode = true;
     CurrentFile = path;
     // A file that is no template has been reported by the loader; a damaged one throws.
     if (!ReportControl1->LoadFromFile(path)) return false;
     ReportSaved = true;
+    if (keepHistory)
+        ReportControl1->History().MarkSaved();
+    else
+        ReportControl1->History().Clear();
     setWindowTitle(path);
     return true;
 }
@@ -78,6 +82,7 @@ void TKarvellForm::N29Click() {
     ReportControl1->SaveToFile(CurrentFile);
     UpdateOldies(CurrentFile);
     ReportSaved = true;
+    ReportControl1->History().MarkSaved(); // undoing back to here counts as saved
 }
 
 void TKarvellForm::FileSaveClick() {
@@ -91,8 +96,8 @@ bool TKarvellForm::SaveAs() {
     if (!path) return false;
     ReportControl1->SaveToFile(*path);
     ReportSaved = true;
-    // The grid shows the file as written.
-    OpenReport(*path);
+    // The grid shows the file as written; the undo history goes on.
+    OpenReport(*path, true);
     UpdateOldies(*path);
     return true;
 }
@@ -119,6 +124,7 @@ void TKarvellForm::FileCloseClick() {
     ReportControl1->LastSelectedCell = nullptr;
     ReportControl1->CancelEdit();
     ReportControl1->ResetContent();
+    ReportControl1->History().Clear();
     // The page size is taken again from the printer.
     ReportControl1->CachedPageWidth = 0;
     ReportControl1->UpdatePageSize();

@@ -70,6 +70,9 @@ const MenuEntry kTableMenu[] = {
     {"CellDiagonalLine", "斜线", kNoKey, &TKarvellForm::CellDiagonalLineClick, false, false},
     {"CellFont", "字体...", kNoKey, &TKarvellForm::CellFontClick, false, false},
     {"CellColor", "颜色...", kNoKey, &TKarvellForm::CellColorClick, false, false},
+    {},
+    {"EditUndo", "撤销(&U)", Qt::CTRL | Qt::Key_Z, &TKarvellForm::EditUndoClick, false, false},
+    {"EditRedo", "重做(&R)", Qt::CTRL | Qt::Key_Y, &TKarvellForm::EditRedoClick, false, false},
 };
 
 const MenuEntry kHelpMenu[] = {
@@ -211,6 +214,11 @@ void TKarvellForm::BuildMenus() {
     T2 = menuBar()->addMenu(QStringLiteral("表格(&T)"));
     T2->setObjectName(QStringLiteral("T2"));
     fill(T2, kTableMenu);
+    EditUndo = T2->findChild<QAction*>(QStringLiteral("EditUndo"));
+    EditRedo = T2->findChild<QAction*>(QStringLiteral("EditRedo"));
+    EditRedo->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    UpdateUndoItems();
     N30 = menuBar()->addMenu(QStringLiteral("帮助&H)"));
     N30->setObjectName(QStringLiteral("N30"));
     fill(N30, kHelpMenu);
@@ -234,6 +242,14 @@ void TKarvellForm::BuildToolBar() {
         auto* button = new QToolButton(Panel3);
         button->setObjectName(QString::fromLatin1(e.name));
         if (e.hint) button->setToolTip(QString::fromUtf8(e.hint));
+        // Screen readers say the hint; the zoom buttons have none in the design: a name of
+        // their own, no hint added.
+        if (e.hint)
+            button->setAccessibleName(QString::fromUtf8(e.hint));
+        else if (e.handler == &TKarvellForm::SpeedButton12Click)
+            button->setAccessibleName(QStringLiteral("放大"));
+        else if (e.handler == &TKarvellForm::SpeedButton15Click)
+            button->setAccessibleName(QStringLiteral("缩小"));
         if (e.character)
             button->setText(QString::fromUtf8(e.character));
         else
@@ -298,7 +314,7 @@ void TKarvellForm::BuildFormatBar() {
     CellDispFormt->setCurrentIndex(-1);
     Panel4->addWidget(CellDispFormt);
     connect(CellDispFormt, &QComboBox::activated, this,
-            [this](int index) { RunGuarded([&] { CellDispFormtChange(index); }); });
+            [this](int index) { RunRecorded([&] { CellDispFormtChange(index); }); });
     // Typing leaves no list item picked: the change then reads no item.
     connect(CellDispFormt->lineEdit(), &QLineEdit::textEdited, this,
             [this] { RunGuarded([&] { CellDispFormtChange(-1); }); });
@@ -314,7 +330,7 @@ void TKarvellForm::BuildFormatBar() {
     Lsum->setStyleSheet(QStringLiteral("QComboBox { color: red; }"));
     Panel4->addWidget(Lsum);
     connect(Lsum, &QComboBox::activated, this,
-            [this](int index) { RunGuarded([&] { LsumChange(index); }); });
+            [this](int index) { RunRecorded([&] { LsumChange(index); }); });
 
     Panel4->addSeparator();
     const struct {

@@ -63,7 +63,10 @@ void TKarvellForm::NewTableClick() {
     const qsizetype before = ReportControl1->Lines.size();
     ReportControl1->NewTable(columns, lines);
     // A table made is a change to keep.
-    if (ReportControl1->Lines.size() != before) ReportSaved = false;
+    if (ReportControl1->Lines.size() != before) {
+        ReportSaved = false;
+        ReportControl1->History().Clear(false); // a new table starts a new history
+    }
     CenterGrid();
 }
 
