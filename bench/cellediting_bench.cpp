@@ -29,16 +29,24 @@ QPoint CentreOf(const TReportCell* cell) {
     return QPoint((r.left + r.right) / 2, (r.top + r.bottom) / 2);
 }
 
+// Empties the cell and opens its editor again with a double click at its centre.
+void StartOver(TReportDocument& grid, TGridMouse& mouse, TReportCell* cell) {
+    grid.CancelEdit();
+    cell->SetCellText(QByteArray());
+    grid.UpdateLines();
+    mouse.DoubleClick(CentreOf(cell));
+}
+
 // Each keystroke types one more letter (every eighth a Chinese one) with `type`; every 64
-// letters `startOver` empties the cell and opens its editor again, outside the timing, so the
-// text keeps a realistic length and the line keeps growing and shrinking.
-template <class StartOver, class Type>
-void TypeIntoCell(benchmark::State& state, const StartOver& startOver, const Type& type) {
+// letters `restart` starts the cell over, outside the timing, so the text keeps a realistic
+// length and the line keeps growing and shrinking.
+template <class Restart, class Type>
+void TypeIntoCell(benchmark::State& state, const Restart& restart, const Type& type) {
     int typed = 0;
     for (auto _ : state) {
         if (typed % 64 == 0) {
             state.PauseTiming();
-            startOver();
+            restart();
             state.ResumeTiming();
         }
         type(typed % 8 == 7 ? QStringLiteral("汉") : QStringLiteral("a"));
@@ -52,13 +60,7 @@ void LiveUpdateDocument(benchmark::State& state) {
     TReportCell* cell = grid.Lines[kLines / 2]->Cells[kCells / 2];
     TGridMouse mouse(grid);
     TypeIntoCell(
-        state,
-        [&] {
-            grid.CancelEdit();
-            cell->SetCellText(QByteArray());
-            grid.UpdateLines();
-            mouse.DoubleClick(CentreOf(cell));
-        },
+        state, [&] { StartOver(grid, mouse, cell); },
         [&](const QString& text) { grid.TypeText(text); });
     state.counters["lines"] = kLines;
     state.counters["cells"] = kLines * kCells;
@@ -81,10 +83,7 @@ void LiveUpdateWindow(benchmark::State& state) {
     TypeIntoCell(
         state,
         [&] {
-            grid.CancelEdit();
-            cell->SetCellText(QByteArray());
-            grid.UpdateLines();
-            grid.Mouse().DoubleClick(CentreOf(cell));
+            StartOver(grid, grid.Mouse(), cell);
             QApplication::processEvents();
         },
         [&](const QString& text) { KeyInto(grid.EditBox(), text); });
