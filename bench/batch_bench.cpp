@@ -4,17 +4,13 @@
 //
 //   batch_bench --benchmark_filter=BatchToPdf
 #include <QApplication>
-#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
-#include "model/reportcell.h"
-#include "model/reportline.h"
-#include "model/templatestream.h"
+#include "bench_helpers.h"
 #include "pagebook.h"
 #include "platform/gbk.h"
-#include "platform/logfont.h"
 #include "runtime/reportruntime.h"
 #include "runtime/voucherbatch.h"
 
@@ -22,18 +18,11 @@ using namespace karvell;
 
 namespace {
 
-struct Cell {
-    const char* text; // UTF-8
-    int width;
-    const char* format = "";
-    int align = 0;
-};
-
 // 12-point Song cells on a 768 × 1058 page; 20 detail lines fit on one page, so most vouchers
 // take one page and the carried totals run on those that take two.
 QByteArray VoucherTemplate() {
     const char* digits = "[金额线11]";
-    const QList<QList<Cell>> layout = {
+    const bench::CellTable layout = {
         {{"记账凭证", 670, "", 1}},
         {{"@主表.凭证号", 220}, {"@主表.日期", 220}, {"`PageNum/", 230, "", 2}},
         {{"摘要", 200}, {"科目", 170}, {"借方金额", 150}, {"贷方金额", 150}},
@@ -52,48 +41,14 @@ QByteArray VoucherTemplate() {
         {{"过次页", 370}, {"`SumCarry(3)", 150, digits}, {"`SumCarry(4)", 150, digits}},
         {{"@主表.制单", 670}},
     };
-    QList<TReportLine*> lines;
-    for (const QList<Cell>& cells : layout) {
-        auto* line = new TReportLine;
-        int left = 77;
-        for (const Cell& c : cells) {
-            auto* cell = new TReportCell;
-            cell->SetOwnerLine(line);
-            line->Cells.append(cell);
-            cell->CellLeft = left;
-            cell->HorzAlign = c.align;
-            cell->SetCellWidth(c.width);
-            cell->SetCellText(Gbk::Encode(QString::fromUtf8(c.text)));
-            cell->SetCellDispFormat(Gbk::Encode(QString::fromUtf8(c.format)));
-            left += c.width;
-        }
-        lines.append(line);
-    }
-    LayoutLineList(lines, 77);
-    TemplateHeader h;
-    h.PageWidth = 768;
-    h.PageHeight = 1058;
-    h.LeftMarginPx = 77;
-    h.TopMarginPx = 77;
-    h.RightMarginPx = 38;
-    h.BottomMarginPx = 58;
-    h.LeftMargin = 20;
-    h.TopMargin = 20;
-    h.RightMargin = 10;
-    h.BottomMargin = 15;
-    const QByteArray bytes = WriteTemplate(h, lines, TemplateTrailer{9, 1, 2970, 2100, 0});
-    qDeleteAll(lines);
-    return bytes;
+    return bench::TemplateFromTable(layout, bench::VoucherPage());
 }
 
 void BM_BatchToPdf(benchmark::State& state) {
     const int vouchers = int(state.range(0));
     const int linesEach = int(state.range(1));
     QTemporaryDir dir;
-    QFile file(dir.filePath("voucher.ept"));
-    file.open(QIODevice::WriteOnly);
-    file.write(VoucherTemplate());
-    file.close();
+    const QString templateFile = bench::WriteTemplateFile(dir, VoucherTemplate());
 
     TDataSet master, detail;
     master.SetFields({{QStringLiteral("凭证号"), FieldKind::Other},
@@ -121,7 +76,7 @@ void BM_BatchToPdf(benchmark::State& state) {
     detail.Open();
 
     TReportRunTime runtime;
-    runtime.SetReportFile(file.fileName());
+    runtime.SetReportFile(templateFile);
     runtime.SetAddSpace(true); // as `karvell batch` prints: blank lines down to the footer
     const QString pdf = dir.filePath("month.pdf");
     int pages = 0;
@@ -144,10 +99,5 @@ BENCHMARK(BM_BatchToPdf)->Args({1000, 20})->Unit(benchmark::kMillisecond)->Itera
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    InstallFontSubstitutions();
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::RunBenchmarks(argc, argv);
 }

@@ -29,26 +29,39 @@ QPoint CentreOf(const TReportCell* cell) {
     return QPoint((r.left + r.right) / 2, (r.top + r.bottom) / 2);
 }
 
-// Each keystroke types one more letter; every 64 letters the cell starts over (outside the
-// timing), so the text keeps a realistic length and the line keeps growing and shrinking.
+// Empties the cell and opens its editor again with a double click at its centre.
+void StartOver(TReportDocument& grid, TGridMouse& mouse, TReportCell* cell) {
+    grid.CancelEdit();
+    cell->SetCellText(QByteArray());
+    grid.UpdateLines();
+    mouse.DoubleClick(CentreOf(cell));
+}
+
+// Each keystroke types one more letter (every eighth a Chinese one) with `type`; every 64
+// letters `restart` starts the cell over, outside the timing, so the text keeps a realistic
+// length and the line keeps growing and shrinking.
+template <class Restart, class Type>
+void TypeIntoCell(benchmark::State& state, const Restart& restart, const Type& type) {
+    int typed = 0;
+    for (auto _ : state) {
+        if (typed % 64 == 0) {
+            state.PauseTiming();
+            restart();
+            state.ResumeTiming();
+        }
+        type(typed % 8 == 7 ? QStringLiteral("汉") : QStringLiteral("a"));
+        ++typed;
+    }
+}
+
 void LiveUpdateDocument(benchmark::State& state) {
     THeadlessGrid grid;
     grid.NewTable(kCells, kLines);
     TReportCell* cell = grid.Lines[kLines / 2]->Cells[kCells / 2];
     TGridMouse mouse(grid);
-    int typed = 0;
-    for (auto _ : state) {
-        if (typed % 64 == 0) {
-            state.PauseTiming();
-            grid.CancelEdit();
-            cell->SetCellText(QByteArray());
-            grid.UpdateLines();
-            mouse.DoubleClick(CentreOf(cell));
-            state.ResumeTiming();
-        }
-        grid.TypeText(typed % 8 == 7 ? QStringLiteral("汉") : QStringLiteral("a"));
-        ++typed;
-    }
+    TypeIntoCell(
+        state, [&] { StartOver(grid, mouse, cell); },
+        [&](const QString& text) { grid.TypeText(text); });
     state.counters["lines"] = kLines;
     state.counters["cells"] = kLines * kCells;
 }
@@ -67,20 +80,13 @@ void LiveUpdateWindow(benchmark::State& state) {
     grid.show();
     QApplication::processEvents();
     TReportCell* cell = grid.Lines[10]->Cells[kCells / 2];
-    int typed = 0;
-    for (auto _ : state) {
-        if (typed % 64 == 0) {
-            state.PauseTiming();
-            grid.CancelEdit();
-            cell->SetCellText(QByteArray());
-            grid.UpdateLines();
-            grid.Mouse().DoubleClick(CentreOf(cell));
+    TypeIntoCell(
+        state,
+        [&] {
+            StartOver(grid, grid.Mouse(), cell);
             QApplication::processEvents();
-            state.ResumeTiming();
-        }
-        KeyInto(grid.EditBox(), typed % 8 == 7 ? QStringLiteral("汉") : QStringLiteral("a"));
-        ++typed;
-    }
+        },
+        [&](const QString& text) { KeyInto(grid.EditBox(), text); });
 }
 BENCHMARK(LiveUpdateWindow)->Unit(benchmark::kMillisecond);
 

@@ -3,7 +3,6 @@
 //
 //   expand_bench --benchmark_filter=InMemory/100000
 //   expand_bench --benchmark_filter=Sqlite
-#include <QFile>
 #include <QGuiApplication>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -13,29 +12,19 @@
 #include <memory>
 
 #include "adoquery.h"
-#include "model/reportcell.h"
-#include "model/reportline.h"
-#include "model/templatestream.h"
+#include "bench_helpers.h"
 #include "platform/gbk.h"
-#include "platform/logfont.h"
 #include "runtime/reportruntime.h"
 
 using namespace karvell;
 
 namespace {
 
-struct Cell {
-    const char* text; // UTF-8
-    int width;
-    const char* format = "";
-    int align = 0;
-};
-
 // A voucher: title, master fields and column headings; a detail line of eight cells with
 // Chinese text and amounts in "0,.00"; a page footer with page totals and a last footer line
 // with running totals. 12-point Song cells on a 768 × 1058 page.
 QByteArray VoucherTemplate() {
-    const QList<QList<Cell>> layout = {
+    const bench::CellTable layout = {
         {{"记账凭证", 670, "", 1}},
         {{"@主表.凭证号", 220}, {"@主表.日期", 220}, {"`PageNum/", 230, "", 2}},
         {{"序号", 50},
@@ -60,38 +49,7 @@ QByteArray VoucherTemplate() {
          {"", 130}},
         {{"总计", 360}, {"`SumAll(5)", 90, "0,.00", 2}, {"`SumAll(6)", 90, "0,.00", 2}, {"", 130}},
     };
-    QList<TReportLine*> lines;
-    for (const QList<Cell>& cells : layout) {
-        auto* line = new TReportLine;
-        int left = 77;
-        for (const Cell& c : cells) {
-            auto* cell = new TReportCell;
-            cell->SetOwnerLine(line);
-            line->Cells.append(cell);
-            cell->CellLeft = left;
-            cell->HorzAlign = c.align;
-            cell->SetCellWidth(c.width);
-            cell->SetCellText(Gbk::Encode(QString::fromUtf8(c.text)));
-            cell->SetCellDispFormat(c.format);
-            left += c.width;
-        }
-        lines.append(line);
-    }
-    LayoutLineList(lines, 77);
-    TemplateHeader h;
-    h.PageWidth = 768;
-    h.PageHeight = 1058;
-    h.LeftMarginPx = 77;
-    h.TopMarginPx = 77;
-    h.RightMarginPx = 38;
-    h.BottomMarginPx = 58;
-    h.LeftMargin = 20;
-    h.TopMargin = 20;
-    h.RightMargin = 10;
-    h.BottomMargin = 15;
-    const QByteArray bytes = WriteTemplate(h, lines, TemplateTrailer{9, 1, 2970, 2100, 0});
-    qDeleteAll(lines);
-    return bytes;
+    return bench::TemplateFromTable(layout, bench::VoucherPage());
 }
 
 const QStringList kDetailFields = {"序号",     "科目代码", "科目名称", "摘要",
@@ -117,11 +75,7 @@ struct Fixture {
     TReportRunTime runtime;
 
     Fixture() {
-        QFile file(dir.filePath("voucher.ept"));
-        file.open(QIODevice::WriteOnly);
-        file.write(VoucherTemplate());
-        file.close();
-        runtime.SetReportFile(file.fileName());
+        runtime.SetReportFile(bench::WriteTemplateFile(dir, VoucherTemplate()));
         master.SetFields({{QStringLiteral("凭证号"), FieldKind::Other},
                           {QStringLiteral("日期"), FieldKind::Other}});
         master.AppendRow({QStringLiteral("记-0001"), QStringLiteral("2024-03-05")});
@@ -221,10 +175,5 @@ BENCHMARK(BM_OpenSqliteQuery)->Arg(100000)->Unit(benchmark::kMillisecond)->Itera
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    InstallFontSubstitutions();
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::RunBenchmarks(argc, argv);
 }

@@ -5,13 +5,10 @@
 #include <QBuffer>
 #include <QGuiApplication>
 #include <benchmark/benchmark.h>
+#include <iterator>
 
-#include "model/reportcell.h"
+#include "bench_helpers.h"
 #include "model/reportdocument.h"
-#include "model/reportline.h"
-#include "model/templatestream.h"
-#include "platform/gbk.h"
-#include "platform/logfont.h"
 
 using namespace karvell;
 
@@ -21,27 +18,13 @@ constexpr int kLines = 1000;
 constexpr int kCells = 20;
 constexpr int kCellWidth = 34;
 
-const QStringList kTexts = {QStringLiteral("摘要"),     QStringLiteral("银行存款"),
-                            QStringLiteral("管理费用"), QStringLiteral("应付职工薪酬"),
-                            QStringLiteral("借方"),     QStringLiteral("1,234.56")};
+const char* const kTexts[] = {"摘要", "银行存款", "管理费用", "应付职工薪酬", "借方", "1,234.56"};
 
 QByteArray LargeTemplate() {
-    QList<TReportLine*> lines;
-    for (int l = 0; l < kLines; ++l) {
-        auto* line = new TReportLine;
-        int left = 40;
-        for (int c = 0; c < kCells; ++c) {
-            auto* cell = new TReportCell;
-            cell->SetOwnerLine(line);
-            line->Cells.append(cell);
-            cell->CellLeft = left;
-            cell->SetCellWidth(kCellWidth);
-            cell->SetCellText(Gbk::Encode(kTexts[(l + c) % kTexts.size()]));
-            left += kCellWidth;
-        }
-        lines.append(line);
-    }
-    LayoutLineList(lines, 40);
+    bench::CellTable table(kLines);
+    for (int l = 0; l < kLines; ++l)
+        for (int c = 0; c < kCells; ++c)
+            table[l].append({kTexts[(l + c) % std::size(kTexts)], kCellWidth});
     TemplateHeader h;
     h.PageWidth = 794;
     h.PageHeight = 1123;
@@ -49,9 +32,7 @@ QByteArray LargeTemplate() {
     h.TopMarginPx = 40;
     h.RightMarginPx = 40;
     h.BottomMarginPx = 40;
-    const QByteArray bytes = WriteTemplate(h, lines, TemplateTrailer{9, 1, 2970, 2100, 0});
-    qDeleteAll(lines);
-    return bytes;
+    return bench::TemplateFromTable(table, h);
 }
 
 void BM_LoadUpdateSave(benchmark::State& state) {
@@ -122,10 +103,5 @@ BENCHMARK(BM_Save)->Unit(benchmark::kMillisecond);
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    InstallFontSubstitutions();
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::RunBenchmarks(argc, argv);
 }

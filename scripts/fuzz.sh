@@ -15,17 +15,8 @@ if ! [[ "$total" =~ ^[0-9]+$ ]] || ((total < 1)); then
 fi
 
 # clang and its sanitizer and libFuzzer runtimes, when missing; setup.sh adds the rest.
-missing=()
-for p in clang libclang-rt-dev; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if ((${#missing[@]})); then
-    echo "Installing: ${missing[*]}"
-    SUDO=""
-    [ "$(id -u)" -ne 0 ] && SUDO=sudo
-    $SUDO apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+. scripts/install_missing.sh
+install_missing clang libclang-rt-dev
 
 scripts/setup.sh fuzz
 

@@ -16,17 +16,8 @@ PACKAGES=(
     qt6-translations-l10n
 )
 
-missing=()
-for p in "${PACKAGES[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if ((${#missing[@]})); then
-    echo "Installing: ${missing[*]}"
-    SUDO=""
-    [ "$(id -u)" -ne 0 ] && SUDO=sudo
-    $SUDO apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+. scripts/install_missing.sh
+install_missing "${PACKAGES[@]}"
 
 # ccache (when present) sees paths relative to the checkout, so clones share compiled objects.
 export CCACHE_BASEDIR="$PWD"

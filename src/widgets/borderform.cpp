@@ -3,7 +3,6 @@
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -111,20 +110,13 @@ TBorderForm::TBorderForm(QWidget* parent) : QDialog(parent) {
     connect(SpeedButton1, &QPushButton::clicked, this, &TBorderForm::SpeedButton1Click);
     connect(SpeedButton2, &QPushButton::clicked, this, &TBorderForm::SpeedButton2Click);
 
-    auto* side = new QVBoxLayout;
-    const OkCancelButtons buttons = AddOkCancelButtons(this, side);
-    BitBtn1 = buttons.ok;
-    BitBtn2 = buttons.cancel;
-    side->addStretch(1);
-    side->addWidget(SpeedButton1);
-    side->addWidget(SpeedButton2);
+    const OkCancelColumn side = LayOutBesideOkCancel(this, GroupBox1);
+    BitBtn1 = side.buttons.ok;
+    BitBtn2 = side.buttons.cancel;
+    side.column->addWidget(SpeedButton1);
+    side.column->addWidget(SpeedButton2);
     setTabOrder(previous, BitBtn1);
     setTabOrder(BitBtn1, BitBtn2);
-
-    auto* layout = new QHBoxLayout(this);
-    layout->addWidget(GroupBox1, 1);
-    layout->addLayout(side);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 void TBorderForm::SetValues(const BorderValues& v) {

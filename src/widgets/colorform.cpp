@@ -42,15 +42,9 @@ TColorForm::TColorForm(QWidget* parent)
     auto* left = new QVBoxLayout;
     left->addWidget(Panel1, 1);
     left->addWidget(GroupBox1);
-    auto* side = new QVBoxLayout;
-    const OkCancelButtons buttons = AddOkCancelButtons(this, side);
+    const OkCancelButtons buttons = LayOutBesideOkCancel(this, left).buttons;
     BitBtn1 = buttons.ok;
     BitBtn2 = buttons.cancel;
-    side->addStretch(1);
-    auto* layout = new QHBoxLayout(this);
-    layout->addLayout(left, 1);
-    layout->addLayout(side);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
     ShowSample();
 }
 

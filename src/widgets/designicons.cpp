@@ -3,15 +3,13 @@
 #include <QFont>
 #include <QPainter>
 #include <QPainterPath>
-#include <QPixmap>
+
+#include "iconpainting.h"
 
 namespace karvell {
 namespace {
 
-const QColor kInk(40, 40, 40);
-const QColor kBlue(30, 90, 180);
-const QColor kGreen(30, 140, 60);
-const QColor kRed(190, 40, 40);
+using namespace icon;
 
 // A small table of cols × rows cells in the rectangle.
 void Table(QPainter& p, const QRectF& r, int cols, int rows, const QColor& fill = Qt::white) {
@@ -178,13 +176,7 @@ void Draw(QPainter& p, DesignIcon kind) {
 QIcon MakeDesignIcon(DesignIcon kind) {
     const bool small = kind >= DesignIcon::Bold;
     const int size = small ? 16 : 32;
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing, true);
-    Draw(painter, kind);
-    painter.end();
-    return QIcon(pixmap);
+    return icon::Drawn(size, [kind](QPainter& p) { Draw(p, kind); });
 }
 
 } // namespace karvell

@@ -2,7 +2,6 @@
 
 #include <QCheckBox>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -38,15 +37,9 @@ TDiagonalForm::TDiagonalForm(QWidget* parent) : QDialog(parent) {
         b.box->setProperty("diagonalBit", uint(b.bit));
         boxes->addWidget(b.box);
     }
-    auto* side = new QVBoxLayout;
-    const OkCancelButtons buttons = AddOkCancelButtons(this, side);
+    const OkCancelButtons buttons = LayOutBesideOkCancel(this, GroupBox1).buttons;
     BitBtn1 = buttons.ok;
     BitBtn2 = buttons.cancel;
-    side->addStretch(1);
-    auto* layout = new QHBoxLayout(this);
-    layout->addWidget(GroupBox1, 1);
-    layout->addLayout(side);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 uint32_t TDiagonalForm::Flags() const {

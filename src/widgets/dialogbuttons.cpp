@@ -5,6 +5,22 @@
 #include <QPushButton>
 
 namespace karvell {
+namespace {
+
+template <class AddContent>
+OkCancelColumn LayOutBeside(QDialog* dialog, const AddContent& addContent) {
+    OkCancelColumn c;
+    c.column = new QVBoxLayout;
+    c.buttons = AddOkCancelButtons(dialog, c.column);
+    c.column->addStretch(1);
+    auto* layout = new QHBoxLayout(dialog);
+    addContent(layout);
+    layout->addLayout(c.column);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    return c;
+}
+
+} // namespace
 
 OkCancelButtons AddOkCancelButtons(QDialog* dialog, QBoxLayout* layout) {
     OkCancelButtons b;
@@ -19,6 +35,14 @@ OkCancelButtons AddOkCancelButtons(QDialog* dialog, QBoxLayout* layout) {
     layout->addWidget(b.ok);
     layout->addWidget(b.cancel);
     return b;
+}
+
+OkCancelColumn LayOutBesideOkCancel(QDialog* dialog, QWidget* content) {
+    return LayOutBeside(dialog, [content](QHBoxLayout* layout) { layout->addWidget(content, 1); });
+}
+
+OkCancelColumn LayOutBesideOkCancel(QDialog* dialog, QLayout* content) {
+    return LayOutBeside(dialog, [content](QHBoxLayout* layout) { layout->addLayout(content, 1); });
 }
 
 } // namespace karvell

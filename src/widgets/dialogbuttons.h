@@ -3,7 +3,10 @@
 // the Enter key, cancel rejects (as does Escape, the dialog's own rule).
 class QBoxLayout;
 class QDialog;
+class QLayout;
 class QPushButton;
+class QVBoxLayout;
+class QWidget;
 
 namespace karvell {
 
@@ -14,5 +17,16 @@ struct OkCancelButtons {
 
 // Makes both buttons as children of `dialog`, connects them and adds them to `layout`.
 OkCancelButtons AddOkCancelButtons(QDialog* dialog, QBoxLayout* layout);
+
+// The buttons in a column at the dialog's right, over a stretch.
+struct OkCancelColumn {
+    OkCancelButtons buttons;
+    QVBoxLayout* column = nullptr; // more buttons may follow below the stretch
+};
+
+// The small cell dialogs' layout: `content` takes the width, the column of OK and cancel stands
+// beside it, and the dialog keeps the size its contents need.
+OkCancelColumn LayOutBesideOkCancel(QDialog* dialog, QWidget* content);
+OkCancelColumn LayOutBesideOkCancel(QDialog* dialog, QLayout* content);
 
 } // namespace karvell

@@ -2,17 +2,15 @@
 
 #include <QPainter>
 #include <QPainterPath>
-#include <QPixmap>
 #include <QPolygonF>
+
+#include "iconpainting.h"
 
 namespace karvell {
 
 namespace {
 
-const QColor kInk(40, 40, 40);
-const QColor kBlue(30, 90, 180);
-const QColor kGreen(30, 140, 60);
-const QColor kRed(190, 40, 40);
+using namespace icon;
 
 // A sheet of paper with a folded corner.
 void Sheet(QPainter& p, const QRectF& r) {
@@ -66,11 +64,7 @@ void Rows(QPainter& p, int which) {
     }
 }
 
-QPixmap Draw(PreviewIcon kind) {
-    QPixmap pm(32, 32);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
+void Draw(QPainter& p, PreviewIcon kind) {
     switch (kind) {
     case PreviewIcon::PrintSetup: {
         Sheet(p, QRectF(4, 3, 18, 24));
@@ -158,13 +152,12 @@ QPixmap Draw(PreviewIcon kind) {
         break;
     }
     }
-    return pm;
 }
 
 } // namespace
 
 QIcon MakePreviewIcon(PreviewIcon kind) {
-    return QIcon(Draw(kind));
+    return icon::Drawn(32, [kind](QPainter& p) { Draw(p, kind); });
 }
 
 } // namespace karvell

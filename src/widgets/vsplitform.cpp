@@ -5,7 +5,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QVBoxLayout>
 
 #include "dialogbuttons.h"
 
@@ -27,15 +26,9 @@ TVSplitForm::TVSplitForm(QWidget* parent) : QDialog(parent) {
     label->setBuddy(VSplitCount);
     row->addWidget(label);
     row->addWidget(VSplitCount);
-    auto* side = new QVBoxLayout;
-    const OkCancelButtons buttons = AddOkCancelButtons(this, side);
+    const OkCancelButtons buttons = LayOutBesideOkCancel(this, GroupBox1).buttons;
     BitBtn1 = buttons.ok;
     BitBtn2 = buttons.cancel;
-    side->addStretch(1);
-    auto* layout = new QHBoxLayout(this);
-    layout->addWidget(GroupBox1, 1);
-    layout->addLayout(side);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 int TVSplitForm::Count() const {

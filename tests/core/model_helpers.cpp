@@ -10,21 +10,6 @@
 
 namespace karvell::test {
 
-ScopedEnv::ScopedEnv(const char* name, const QByteArray& value) : m_name(name) {
-    if (qEnvironmentVariableIsSet(name)) m_old = qgetenv(name);
-    if (value.isEmpty())
-        qunsetenv(name);
-    else
-        qputenv(name, value);
-}
-
-ScopedEnv::~ScopedEnv() {
-    if (m_old)
-        qputenv(m_name.constData(), *m_old);
-    else
-        qunsetenv(m_name.constData());
-}
-
 LetterPrinter::LetterPrinter() : m_env("KARVELL_NO_PRINTERS", QByteArray()) {
     PrinterService::Instance().Reset();
     DEVMODE* dm = PrinterService::Instance().LockPrinterDevMode();

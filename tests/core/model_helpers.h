@@ -5,10 +5,10 @@
 #include <QList>
 #include <QString>
 #include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
+#include "common/scoped_env.h"
 #include "model/reportdocument.h"
 
 namespace karvell::test {
@@ -35,20 +35,6 @@ protected:
     }
     void ViewInvert(const TRect& rect) override { inverted.append(rect); }
     void ViewRepaintAll() override { ++repaintAll; }
-};
-
-// Sets an environment variable for the guard's lifetime (unset when `value` is empty) and
-// restores the previous value afterwards.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const QByteArray& value);
-    ~ScopedEnv();
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    QByteArray m_name;
-    std::optional<QByteArray> m_old;
 };
 
 // The printers are visible and the current one ("PDF", 600 dpi, no unprintable margins) has a

@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "common/scoped_env.h"
 #include "platform/messages.h"
 #include "runtime_helpers.h"
 
@@ -118,9 +119,10 @@ TEST(RuntimePreview, PrintPreviewWithoutPrinterWarns) {
     ScriptedMessages messages;
     Report r;
     r.rt->SetDataSet("D", r.data);
-    qputenv("KARVELL_NO_PRINTERS", "1");
-    r.rt->PrintPreview(true);
-    qunsetenv("KARVELL_NO_PRINTERS");
+    {
+        const test::ScopedEnv noPrinters("KARVELL_NO_PRINTERS", "1");
+        r.rt->PrintPreview(true);
+    }
     ASSERT_EQ(messages.boxes.size(), 1);
     EXPECT_EQ(messages.boxes[0].title, QStringLiteral("警告"));
     EXPECT_EQ(messages.boxes[0].text, QStringLiteral("未安装打印机"));

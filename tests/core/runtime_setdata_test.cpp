@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "common/scoped_env.h"
 #include "platform/messages.h"
 #include "platform/printer.h"
 #include "runtime/components.h"
@@ -228,9 +229,10 @@ TEST(RuntimeLoad, NoPrinterStopsTheLoadAfterTheLines) {
     TemplateBuilder b;
     b.Line({{"a"}});
     TReportRunTime rt;
-    qputenv("KARVELL_NO_PRINTERS", "1");
-    EXPECT_THROW(rt.SetReportFile(b.Save(dir)), KarvellError);
-    qunsetenv("KARVELL_NO_PRINTERS");
+    {
+        const test::ScopedEnv noPrinters("KARVELL_NO_PRINTERS", "1");
+        EXPECT_THROW(rt.SetReportFile(b.Save(dir)), KarvellError);
+    }
     EXPECT_EQ(rt.TemplateLines.size(), 1);
 }
 

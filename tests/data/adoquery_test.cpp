@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 
 #include "adoquery.h"
+#include "common/scoped_env.h"
 #include "odbcsetup.h"
 #include "platform/error.h"
 
@@ -273,9 +274,11 @@ TEST(QueryConnection, PasswordFromTheEnvironmentReplacesTheConnectionStrings) {
         return QSqlDatabase::connectionNames().size();
     };
     const qsizetype plain = openCount();
-    qputenv("KARVELL_DB_PASSWORD", "anderes");
-    const qsizetype overridden = openCount();
-    qunsetenv("KARVELL_DB_PASSWORD");
+    qsizetype overridden = 0;
+    {
+        const test::ScopedEnv password("KARVELL_DB_PASSWORD", "anderes");
+        overridden = openCount();
+    }
     // The other password makes another connection; the plain one is reused afterwards.
     EXPECT_EQ(overridden, plain + 1);
     EXPECT_EQ(openCount(), overridden);

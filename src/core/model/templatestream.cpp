@@ -188,19 +188,20 @@ QString Where(int line, int cell) {
     return QStringLiteral("第 %1 行第 %2 个单元格").arg(line).arg(cell);
 }
 
-// Every owned cell points back to its merge top, owns nothing itself, and is listed once.
+// Every cell the cell owns points back to it, owns nothing itself, and is listed once; the
+// cell's own merge top lists it.
+bool CellMergesConsistent(const TReportCell* cell) {
+    for (const TReportCell* owned : cell->OwnedCells)
+        if (owned == cell || owned->OwnerCell != cell || !owned->OwnedCells.isEmpty() ||
+            cell->OwnedCells.count(owned) != 1)
+            return false;
+    return !cell->OwnerCell || cell->OwnerCell->OwnedCells.contains(cell);
+}
+
 bool MergesConsistent(const QList<TReportLine*>& lines, QString* error) {
     for (const TReportLine* line : lines) {
         for (const TReportCell* cell : line->Cells) {
-            for (const TReportCell* owned : cell->OwnedCells) {
-                if (owned == cell || owned->OwnerCell != cell || !owned->OwnedCells.isEmpty() ||
-                    cell->OwnedCells.count(owned) != 1) {
-                    *error = QStringLiteral("合并单元格的引用不一致（%1）")
-                                 .arg(Where(line->Index, cell->CellIndex));
-                    return false;
-                }
-            }
-            if (cell->OwnerCell && !cell->OwnerCell->OwnedCells.contains(cell)) {
+            if (!CellMergesConsistent(cell)) {
                 *error = QStringLiteral("合并单元格的引用不一致（%1）")
                              .arg(Where(line->Index, cell->CellIndex));
                 return false;
@@ -335,6 +336,14 @@ ReadStatus Parse(const QByteArray& data, TemplateData& out, QString* error) {
         for (int j = 0; j < cellCounts[i]; ++j) {
             TReportCell* c = line->Cells[j];
             part = Where(i, j);
+            // A fault of this cell's record, named by the cell's place.
+            const auto atCell = [&](const QString& fault) {
+                return Where(i, j) + QStringLiteral("：") + fault;
+            };
+            const auto noSuchCell = [&](const CellRef& r) {
+                return corrupt(
+                    atCell(QStringLiteral("合并引用 (%1, %2) 不存在").arg(r.line).arg(r.cell)));
+            };
             c->CellMargin = in.I32();
             c->CellIndex = in.I32();
             c->CellLeft = in.I32();
@@ -379,18 +388,15 @@ ReadStatus Parse(const QByteArray& data, TemplateData& out, QString* error) {
                               {"文字矩形右边", tr.right, kPositionRange},
                               {"文字矩形下边", tr.bottom, kPositionRange}},
                              &why))
-                return corrupt(Where(i, j) + QStringLiteral("：") + why);
+                return corrupt(atCell(why));
             if (!ReadText(in, &c->CellText, &why, "单元格文字"))
-                return corrupt(why.isEmpty() ? QString()
-                                             : Where(i, j) + QStringLiteral("：") + why);
+                return corrupt(why.isEmpty() ? QString() : atCell(why));
             if (h.Magic != TEMPLATE_MAGIC_55 && !ReadText(in, &c->CellDispFormat, &why, "显示格式"))
-                return corrupt(why.isEmpty() ? QString()
-                                             : Where(i, j) + QStringLiteral("：") + why);
+                return corrupt(why.isEmpty() ? QString() : atCell(why));
             if (h.Magic == TEMPLATE_MAGIC_57) {
                 c->HasBitmap = in.U8() != 0;
                 if (!in.Ok()) return corrupt(QString());
-                if (c->HasBitmap && !ReadPicture(in, c, &why))
-                    return corrupt(Where(i, j) + QStringLiteral("：") + why);
+                if (c->HasBitmap && !ReadPicture(in, c, &why)) return corrupt(atCell(why));
             }
             if (!in.Need(60)) return corrupt(QString());
             c->LogFont = LogFontFromBytes(in.Here());
@@ -399,23 +405,16 @@ ReadStatus Parse(const QByteArray& data, TemplateData& out, QString* error) {
             if (!in.Ok()) return corrupt(QString());
             if (owner.line >= 0 && owner.cell >= 0) {
                 c->OwnerCell = resolve(owner);
-                if (!c->OwnerCell)
-                    return corrupt(Where(i, j) + QStringLiteral("：合并引用 (%1, %2) 不存在")
-                                                     .arg(owner.line)
-                                                     .arg(owner.cell));
+                if (!c->OwnerCell) return noSuchCell(owner);
             }
             const int32_t k = in.I32();
             if (!in.Ok() || k < 0 || k > in.Remaining() / 8)
-                return corrupt(in.Ok()
-                                   ? Where(i, j) + QStringLiteral("：被合并单元格数 %1 无效").arg(k)
-                                   : QString());
+                return corrupt(in.Ok() ? atCell(QStringLiteral("被合并单元格数 %1 无效").arg(k))
+                                       : QString());
             for (int32_t n = 0; n < k; ++n) {
                 const CellRef ref{in.I32(), in.I32()};
                 TReportCell* owned = resolve(ref);
-                if (!owned)
-                    return corrupt(
-                        Where(i, j) +
-                        QStringLiteral("：合并引用 (%1, %2) 不存在").arg(ref.line).arg(ref.cell));
+                if (!owned) return noSuchCell(ref);
                 c->OwnedCells.append(owned);
             }
         }
