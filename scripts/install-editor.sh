@@ -9,7 +9,7 @@ editor=$(realpath "${1:-build/apps/karvell-editor/karvell-editor}")
 [ -x "$editor" ] || { echo "install-editor.sh: $editor is not built (scripts/setup.sh builds it)" >&2; exit 1; }
 data=${XDG_DATA_HOME:-$HOME/.local/share}
 mkdir -p "$data/applications" "$data/mime/packages"
-# The Exec line quotes the path as the desktop entry specification asks.
+# The Exec line quotes the path as desktop entries require.
 quoted=$(printf '%s' "$editor" | sed 's/[\\"`$]/\\\\&/g')
 sed "s|@EDITOR@|\"$quoted\"|" apps/karvell-editor/karvell-editor.desktop.in \
     > "$data/applications/karvell-editor.desktop"

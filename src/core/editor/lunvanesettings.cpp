@@ -15,7 +15,7 @@ const QByteArray kOther = Gbk::Encode(QStringLiteral("其他"));
 
 QString SettingsFile() {
     QString folder = qEnvironmentVariable("XDG_CONFIG_HOME");
-    // The base directory specification ignores a relative value.
+    // XDG base directories are absolute: a relative value is ignored.
     if (folder.isEmpty() || QDir::isRelativePath(folder))
         folder = QDir::homePath() + QStringLiteral("/.config");
     return folder + QStringLiteral("/Lunvane.ini");
