@@ -9,6 +9,7 @@
 
 #include "designicons.h"
 #include "mainform.h"
+#include "menutable.h"
 #include "previewicons.h"
 
 namespace karvell {
@@ -16,58 +17,52 @@ namespace {
 
 using Handler = void (TMainForm::*)();
 
-// One menu item; an entry without a name is a separator. A null handler leaves the item
-// without an action; `hidden` items exist but are not shown.
-struct MenuEntry {
-    const char* name;
-    const char* caption;
-    QKeyCombination shortcut;
-    Handler handler;
-    bool hidden;
-};
-
-constexpr QKeyCombination kNoKey{};
+using MenuEntry = karvell::MenuEntry<TMainForm>;
 
 const MenuEntry kFileMenu[] = {
-    {"file_save", "「保存」", Qt::CTRL | Qt::Key_S, &TMainForm::file_saveClick, false},        {},
-    {"file_print_setup", "「页面设置...」", kNoKey, &TMainForm::file_print_setupClick, false}, {},
-    {"file_exit", "「退出」", Qt::ALT | Qt::Key_F4, &TMainForm::file_exitClick, false},
+    {"file_save", "「保存」", Qt::CTRL | Qt::Key_S, &TMainForm::file_saveClick, false, false},
+    {},
+    {"file_print_setup", "「页面设置...」", kNoKey, &TMainForm::file_print_setupClick, false,
+     false},
+    {},
+    {"file_exit", "「退出」", Qt::ALT | Qt::Key_F4, &TMainForm::file_exitClick, false, false},
 };
 
 const MenuEntry kTableMenu[] = {
-    {"table_insert", "「插入行」", kNoKey, &TMainForm::table_insertClick, false},
-    {"table_add", "「添加行」", kNoKey, &TMainForm::table_addClick, false},
-    {"table_delete", "「删除行」", kNoKey, &TMainForm::table_deleteClick, false},
+    {"table_insert", "「插入行」", kNoKey, &TMainForm::table_insertClick, false, false},
+    {"table_add", "「添加行」", kNoKey, &TMainForm::table_addClick, false, false},
+    {"table_delete", "「删除行」", kNoKey, &TMainForm::table_deleteClick, false, false},
     {},
-    {"table_split", "「拆分单元格...」", kNoKey, &TMainForm::table_splitClick, false},
-    {"table_combine", "「合并单元格」", kNoKey, &TMainForm::table_combineClick, false},
+    {"table_split", "「拆分单元格...」", kNoKey, &TMainForm::table_splitClick, false, false},
+    {"table_combine", "「合并单元格」", kNoKey, &TMainForm::table_combineClick, false, false},
     {},
-    {"table_font", "「字体...」", kNoKey, &TMainForm::table_fontClick, false},
-    {"table_border", "「边框...」", kNoKey, &TMainForm::table_borderClick, false},
-    {"table_color", "「颜色...」", kNoKey, &TMainForm::table_colorClick, false},
+    {"table_font", "「字体...」", kNoKey, &TMainForm::table_fontClick, false, false},
+    {"table_border", "「边框...」", kNoKey, &TMainForm::table_borderClick, false, false},
+    {"table_color", "「颜色...」", kNoKey, &TMainForm::table_colorClick, false, false},
     {},
-    {"table_image_add", "「填充图片」", kNoKey, &TMainForm::table_image_addClick, false},
-    {"table_image_delete", "「清空图片」", kNoKey, &TMainForm::table_image_deleteClick, false},
-    {"table_new", "「新建表格...」", kNoKey, nullptr, true},
+    {"table_image_add", "「填充图片」", kNoKey, &TMainForm::table_image_addClick, false, false},
+    {"table_image_delete", "「清空图片」", kNoKey, &TMainForm::table_image_deleteClick, false,
+     false},
+    {"table_new", "「新建表格...」", kNoKey, nullptr, true, false},
     {},
-    {"table_undo", "「撤销」", Qt::CTRL | Qt::Key_Z, &TMainForm::table_undoClick, false},
-    {"table_redo", "「重做」", Qt::CTRL | Qt::Key_Y, &TMainForm::table_redoClick, false},
+    {"table_undo", "「撤销」", Qt::CTRL | Qt::Key_Z, &TMainForm::table_undoClick, false, false},
+    {"table_redo", "「重做」", Qt::CTRL | Qt::Key_Y, &TMainForm::table_redoClick, false, false},
 };
 
 const MenuEntry kPopupMenu[] = {
-    {"p_insertline", "〖插入行〗", kNoKey, &TMainForm::table_insertClick, false},
-    {"p_addline", "〖添加行〗", kNoKey, &TMainForm::table_addClick, false},
-    {"p_deleteline", "〖删除行〗", kNoKey, &TMainForm::table_deleteClick, false},
+    {"p_insertline", "〖插入行〗", kNoKey, &TMainForm::table_insertClick, false, false},
+    {"p_addline", "〖添加行〗", kNoKey, &TMainForm::table_addClick, false, false},
+    {"p_deleteline", "〖删除行〗", kNoKey, &TMainForm::table_deleteClick, false, false},
     {},
-    {"p_splitcell", "〖拆分单元格...〗", kNoKey, &TMainForm::table_splitClick, false},
-    {"p_combineline", "〖合并单元格〗", kNoKey, &TMainForm::table_combineClick, false},
+    {"p_splitcell", "〖拆分单元格...〗", kNoKey, &TMainForm::table_splitClick, false, false},
+    {"p_combineline", "〖合并单元格〗", kNoKey, &TMainForm::table_combineClick, false, false},
     {},
-    {"p_font", "〖字体...〗", kNoKey, &TMainForm::table_fontClick, false},
-    {"p_border", "〖边框...〗", kNoKey, &TMainForm::table_borderClick, false},
-    {"p_color", "〖颜色...〗", kNoKey, &TMainForm::table_colorClick, false},
+    {"p_font", "〖字体...〗", kNoKey, &TMainForm::table_fontClick, false, false},
+    {"p_border", "〖边框...〗", kNoKey, &TMainForm::table_borderClick, false, false},
+    {"p_color", "〖颜色...〗", kNoKey, &TMainForm::table_colorClick, false, false},
     {},
-    {"p_image_add", "〖填充图片〗", kNoKey, &TMainForm::table_image_addClick, false},
-    {"p_image_delete", "〖清空图片〗", kNoKey, &TMainForm::table_image_deleteClick, false},
+    {"p_image_add", "〖填充图片〗", kNoKey, &TMainForm::table_image_addClick, false, false},
+    {"p_image_delete", "〖清空图片〗", kNoKey, &TMainForm::table_image_deleteClick, false, false},
     {},
 };
 
@@ -114,21 +109,7 @@ const ToolEntry kToolBar[] = {
 } // namespace
 
 void TMainForm::BuildMenus() {
-    auto fill = [this](QMenu* menu, const auto& table) {
-        for (const MenuEntry& e : table) {
-            if (!e.name) {
-                menu->addSeparator();
-                continue;
-            }
-            QAction* action = menu->addAction(QString::fromUtf8(e.caption));
-            action->setObjectName(QString::fromLatin1(e.name));
-            if (e.shortcut != kNoKey) action->setShortcut(QKeySequence(e.shortcut));
-            action->setVisible(!e.hidden);
-            if (const Handler handler = e.handler)
-                connect(action, &QAction::triggered, this,
-                        [this, handler] { RunCommand(handler); });
-        }
-    };
+    const auto fill = [this](QMenu* menu, const auto& table) { FillMenu(this, menu, table); };
     QMenu* fileMenu = menuBar()->addMenu(QStringLiteral("〖文件〗"));
     fileMenu->setObjectName(QStringLiteral("file"));
     fill(fileMenu, kFileMenu);

@@ -16,6 +16,7 @@
 #include "editor/editoricons.h"
 #include "editor/karvellform.h"
 #include "formatbar.h"
+#include "menutable.h"
 #include "model/amountformat.h"
 #include "previewicons.h"
 
@@ -24,17 +25,7 @@ namespace {
 
 using Handler = void (TKarvellForm::*)();
 
-// One menu item; an entry without a name is a separator, one without a handler has no action.
-struct MenuEntry {
-    const char* name;
-    const char* caption;
-    QKeyCombination shortcut;
-    Handler handler;
-    bool hidden;
-    bool submenu;
-};
-
-constexpr QKeyCombination kNoKey{};
+using MenuEntry = karvell::MenuEntry<TKarvellForm>;
 
 const MenuEntry kFileMenu[] = {
     {"FileOpen", "打开(&O)", Qt::CTRL | Qt::Key_O, &TKarvellForm::FileOpenClick, false, false},
@@ -186,26 +177,7 @@ QStringList TKarvellForm::ReportFunctions() {
 }
 
 void TKarvellForm::BuildMenus() {
-    auto fill = [this](QMenu* menu, const auto& table) {
-        for (const MenuEntry& e : table) {
-            if (!e.name) {
-                menu->addSeparator();
-                continue;
-            }
-            if (e.submenu) {
-                QMenu* sub = menu->addMenu(QString::fromUtf8(e.caption));
-                sub->setObjectName(QString::fromLatin1(e.name));
-                continue;
-            }
-            QAction* action = menu->addAction(QString::fromUtf8(e.caption));
-            action->setObjectName(QString::fromLatin1(e.name));
-            if (e.shortcut != kNoKey) action->setShortcut(QKeySequence(e.shortcut));
-            action->setVisible(!e.hidden);
-            if (const Handler handler = e.handler)
-                connect(action, &QAction::triggered, this,
-                        [this, handler] { RunCommand(handler); });
-        }
-    };
+    const auto fill = [this](QMenu* menu, const auto& table) { FillMenu(this, menu, table); };
     T1 = menuBar()->addMenu(QStringLiteral("文件(&F)"));
     T1->setObjectName(QStringLiteral("T1"));
     fill(T1, kFileMenu);
