@@ -1,32 +1,29 @@
 #include "model/undohistory.h"
 
-#include <cstring>
-
 #include "model/reportdocument.h"
+#include "model/templatestream.h"
 #include "platform/printer.h"
 
 namespace karvell {
 namespace {
 
-// The paper fields that loading puts into the printer and saving takes from it.
-QByteArray PrinterPaper() {
-    if (!HasPrinter()) return {};
+// The paper fields that loading puts into the printer and saving takes from it (none without
+// a printer). Read without touching the DEVMODE, as TakePrinterPaper would.
+std::optional<TemplateTrailer> PrinterPaper() {
+    if (!HasPrinter()) return std::nullopt;
     const DEVMODE* dm = LockPrinterDevMode();
-    const int16_t fields[] = {dm->dmPaperSize, dm->dmOrientation, dm->dmPaperLength,
-                              dm->dmPaperWidth};
-    return QByteArray(reinterpret_cast<const char*>(fields), sizeof fields);
+    TemplateTrailer paper;
+    paper.PaperSize = dm->dmPaperSize;
+    paper.PaperOrientation = dm->dmOrientation;
+    paper.PaperLength = dm->dmPaperLength;
+    paper.PaperWidth = dm->dmPaperWidth;
+    return paper;
 }
 
-void SetPrinterPaper(const QByteArray& paper) {
-    int16_t fields[4];
-    if (paper.size() != int(sizeof fields) || !HasPrinter()) return;
-    std::memcpy(fields, paper.constData(), sizeof fields);
-    DEVMODE* dm = LockPrinterDevMode();
-    dm->dmFields |= DM_PAPERSIZE | DM_ORIENTATION;
-    dm->dmPaperSize = fields[0];
-    dm->dmOrientation = fields[1];
-    dm->dmPaperLength = fields[2];
-    dm->dmPaperWidth = fields[3];
+bool SamePaper(const std::optional<TemplateTrailer>& a, const std::optional<TemplateTrailer>& b) {
+    if (!a || !b) return a.has_value() == b.has_value();
+    return a->PaperSize == b->PaperSize && a->PaperOrientation == b->PaperOrientation &&
+           a->PaperLength == b->PaperLength && a->PaperWidth == b->PaperWidth;
 }
 
 QPair<int, int> Where(const TReportCell* cell) {
@@ -49,8 +46,7 @@ TUndoHistory::TUndoHistory(TReportDocument& document, int limit)
 TUndoHistory::State TUndoHistory::Capture() const {
     State s;
     s.stream = m_document.Snapshot();
-    const QByteArray paper = PrinterPaper();
-    if (!paper.isEmpty()) s.printerPaper = paper;
+    s.printerPaper = PrinterPaper();
     for (const TReportCell* cell : std::as_const(m_document.SelectedCells))
         s.selection.append(Where(cell));
     s.focus = Where(m_document.FocusCell);
@@ -60,7 +56,7 @@ TUndoHistory::State TUndoHistory::Capture() const {
 
 void TUndoHistory::Restore(const State& state) {
     m_document.RestoreSnapshot(state.stream);
-    if (state.printerPaper) SetPrinterPaper(*state.printerPaper);
+    if (state.printerPaper && HasPrinter()) PutPaperIntoPrinter(*state.printerPaper);
     // The selection comes back where its cells still exist.
     for (const QPair<int, int>& at : state.selection)
         if (TReportCell* cell = CellAt(m_document, at); cell && !cell->OwnerCell)
@@ -78,8 +74,7 @@ bool TUndoHistory::End() {
     if (m_depth == 0 || --m_depth > 0) return false;
     State before = std::move(*m_pending);
     m_pending.reset();
-    if (before.stream == m_document.Snapshot() &&
-        before.printerPaper.value_or(QByteArray()) == PrinterPaper())
+    if (before.stream == m_document.Snapshot() && SamePaper(before.printerPaper, PrinterPaper()))
         return false;
     m_undo.append(std::move(before));
     while (m_undo.size() > m_limit)

@@ -9,6 +9,8 @@
 #include <functional>
 #include <optional>
 
+#include "model/templatestream.h"
+
 namespace karvell {
 
 class TReportDocument;
@@ -59,8 +61,8 @@ public:
 private:
     struct State {
         QByteArray stream;
-        std::optional<QByteArray> printerPaper; // none without a printer
-        QList<QPair<int, int>> selection;       // line, cell
+        std::optional<TemplateTrailer> printerPaper; // none without a printer
+        QList<QPair<int, int>> selection;            // line, cell
         QPair<int, int> focus{-1, -1};
         int id = 0;
     };
