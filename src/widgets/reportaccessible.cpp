@@ -5,7 +5,7 @@
 #include <QHash>
 #include <QPointer>
 
-#include "platform/gbk.h"
+#include "model/editortext.h"
 #include "reportcontrol.h"
 
 namespace karvell {
@@ -35,15 +35,13 @@ public:
     int indexOfChild(const QAccessibleInterface*) const override { return -1; }
     QString text(QAccessible::Text t) const override {
         if (!isValid() || (t != QAccessible::Name && t != QAccessible::Value)) return QString();
-        QString text = Gbk::Decode(m_cell->CellText);
-        text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-        return text;
+        return EditorText::FromCell(m_cell->CellText);
     }
     void setText(QAccessible::Text t, const QString& text) override {
         if (!isValid() || (t != QAccessible::Name && t != QAccessible::Value)) return;
-        QString stored = text;
-        stored.replace(u'\n', QLatin1String("\r\n"));
-        m_cell->SetCellText(Gbk::TruncateBytes(Gbk::EncodeStorable(stored), MAX_TEXT_BYTES));
+        // The in-place editor's rules: what GBK cannot hold is dropped, the 3000-byte limit
+        // counts each line break as CR LF.
+        m_cell->SetCellText(EditorText::ToCell(EditorText::Fit(text, MAX_TEXT_BYTES)));
         m_grid->UpdateLines();
     }
     QRect rect() const override {
