@@ -102,6 +102,7 @@ private:
     QRect DragLineRect() const;
     void UpdateCursor(QPoint pos);
 
+    bool HistoryStep(bool redo);
     // Keys of the grid itself (no edit box open); true when the key was used.
     bool GridKey(QKeyEvent* event);
     // Escape in the edit box: the text it had when it opened comes back and the box closes.

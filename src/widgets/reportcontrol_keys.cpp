@@ -28,17 +28,18 @@ template <typename F> void TReportControl::KeyChange(F&& change) {
 }
 
 bool TReportControl::Undo() {
-    if (!m_designKeys) return false;
-    if (ViewEditBoxVisible()) CommitCellEditor();
-    if (m_mouse.Tracking() != MouseTracking::None) return false;
-    return m_history.Undo();
+    return HistoryStep(false);
 }
 
 bool TReportControl::Redo() {
+    return HistoryStep(true);
+}
+
+bool TReportControl::HistoryStep(bool redo) {
     if (!m_designKeys) return false;
     if (ViewEditBoxVisible()) CommitCellEditor();
     if (m_mouse.Tracking() != MouseTracking::None) return false;
-    return m_history.Redo();
+    return redo ? m_history.Redo() : m_history.Undo();
 }
 
 void TReportControl::CopySelection() {
