@@ -6,6 +6,7 @@
 #include <QPainter>
 
 #include "fuzz_common.h"
+#include "model/invariants.h"
 #include "model/reportdocument.h"
 #include "model/templatestream.h"
 #include "platform/error.h"
@@ -64,6 +65,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (!LoadInto(first, bytes)) return 0;
     } catch (const KarvellError&) {
         return 0;
+    }
+    if (const QStringList broken = InvariantViolations(first); !broken.isEmpty()) {
+        std::fprintf(stderr, "%s\n", broken.join(QLatin1Char('\n')).toLocal8Bit().constData());
+        fuzz::Finding("a template was read into a document with a broken structure");
     }
     Paint(first);
     QByteArray saved, again;

@@ -153,6 +153,29 @@ TEST_F(UndoTest, TheHistoryStaysBounded) {
     EXPECT_EQ(At(doc, 0, 0)->CellText, QByteArray::number(10000 - 201));
 }
 
+TEST_F(UndoTest, TheHistoryIsBoundedByBytesDroppingTheOldestSteps) {
+    Select(doc, {{0, 0}});
+    const qsizetype snapshot = Save(doc).size() + 3000;
+    const qsizetype bound = 10 * snapshot;
+    TUndoHistory history(doc, 200, bound);
+    for (int i = 0; i < 50; ++i)
+        history.Change([&] { doc.SetSelText(QByteArray(2990, 'a') + QByteArray::number(i)); });
+    EXPECT_LE(history.Bytes(), bound);
+    EXPECT_GE(history.UndoCount(), 5);
+    EXPECT_LT(history.UndoCount(), 50);
+    // What is kept are the newest steps, each undoing to its own text.
+    const int kept = history.UndoCount();
+    for (int i = 0; i < kept; ++i)
+        ASSERT_TRUE(history.Undo());
+    EXPECT_FALSE(history.Undo());
+    EXPECT_EQ(At(doc, 0, 0)->CellText, QByteArray(2990, 'a') + QByteArray::number(49 - kept));
+    // Redo stays within the bound too and brings back the last text.
+    while (history.Redo()) {
+    }
+    EXPECT_LE(history.Bytes(), bound);
+    EXPECT_EQ(At(doc, 0, 0)->CellText, QByteArray(2990, 'a') + QByteArray::number(49));
+}
+
 TEST_F(UndoTest, TheSelectionComesBackWhereItsCellsExist) {
     TUndoHistory history(doc);
     Select(doc, {{2, 1}, {2, 3}});

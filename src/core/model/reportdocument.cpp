@@ -4,6 +4,7 @@
 #include <QSizeF>
 #include <algorithm>
 
+#include "model/invariants.h"
 #include "model/limits.h"
 #include "platform/dpi.h"
 #include "platform/printer.h"
@@ -65,6 +66,8 @@ void TReportDocument::UpdateLines() {
         InvalidateLine(old);
         InvalidateLine(now);
     });
+    // Every structural operation ends here: the place to catch one that broke the structure.
+    AssertInvariants(*this, "UpdateLines");
 }
 
 void TReportDocument::SetMargin(int left, int top, int right, int bottom) {

@@ -1,5 +1,6 @@
 #include "model/undohistory.h"
 
+#include "model/invariants.h"
 #include "model/reportdocument.h"
 #include "model/templatestream.h"
 #include "platform/printer.h"
@@ -40,8 +41,44 @@ TReportCell* CellAt(const TReportDocument& d, QPair<int, int> at) {
 
 } // namespace
 
-TUndoHistory::TUndoHistory(TReportDocument& document, int limit)
-    : m_document(document), m_limit(std::max(1, limit)) {}
+TUndoHistory::TUndoHistory(TReportDocument& document, int limit, qsizetype byteLimit)
+    : m_document(document), m_limit(std::max(1, limit)),
+      m_byteLimit(std::max<qsizetype>(1, byteLimit)) {}
+
+qsizetype TUndoHistory::SizeOf(const State& state) {
+    return state.stream.size() + qsizetype(sizeof(State)) +
+           state.selection.size() * qsizetype(sizeof(QPair<int, int>));
+}
+
+void TUndoHistory::PushUndo(State state) {
+    m_bytes += SizeOf(state);
+    m_undo.append(std::move(state));
+}
+
+void TUndoHistory::PushRedo(State state) {
+    m_bytes += SizeOf(state);
+    m_redo.append(std::move(state));
+}
+
+TUndoHistory::State TUndoHistory::PopUndo() {
+    State state = m_undo.takeLast();
+    m_bytes -= SizeOf(state);
+    return state;
+}
+
+TUndoHistory::State TUndoHistory::PopRedo() {
+    State state = m_redo.takeLast();
+    m_bytes -= SizeOf(state);
+    return state;
+}
+
+void TUndoHistory::Trim() {
+    // The farthest redo steps are the least likely to be wanted, then the oldest undo steps.
+    while (m_bytes > m_byteLimit && m_redo.size() > 1)
+        m_bytes -= SizeOf(m_redo.takeFirst());
+    while (m_undo.size() > 1 && (m_undo.size() > m_limit || m_bytes > m_byteLimit))
+        m_bytes -= SizeOf(m_undo.takeFirst());
+}
 
 TUndoHistory::State TUndoHistory::Capture() const {
     State s;
@@ -64,6 +101,7 @@ void TUndoHistory::Restore(const State& state) {
     if (TReportCell* focus = CellAt(m_document, state.focus))
         m_document.FocusCell = m_document.LastSelectedCell = focus;
     m_currentId = state.id;
+    AssertInvariants(m_document, "an undo step");
 }
 
 void TUndoHistory::Begin() {
@@ -76,10 +114,11 @@ bool TUndoHistory::End() {
     m_pending.reset();
     if (before.stream == m_document.Snapshot() && SamePaper(before.printerPaper, PrinterPaper()))
         return false;
-    m_undo.append(std::move(before));
-    while (m_undo.size() > m_limit)
-        m_undo.removeFirst();
+    for (const State& state : std::as_const(m_redo))
+        m_bytes -= SizeOf(state);
     m_redo.clear();
+    PushUndo(std::move(before));
+    Trim();
     m_currentId = m_nextId++;
     if (OnChanged) OnChanged();
     return true;
@@ -88,9 +127,10 @@ bool TUndoHistory::End() {
 bool TUndoHistory::Undo() {
     if (m_undo.isEmpty() || m_depth > 0) return false;
     State now = Capture();
-    const State back = m_undo.takeLast();
+    const State back = PopUndo();
     Restore(back);
-    m_redo.append(std::move(now));
+    PushRedo(std::move(now));
+    Trim();
     if (OnChanged) OnChanged();
     return true;
 }
@@ -98,9 +138,10 @@ bool TUndoHistory::Undo() {
 bool TUndoHistory::Redo() {
     if (m_redo.isEmpty() || m_depth > 0) return false;
     State now = Capture();
-    const State forward = m_redo.takeLast();
+    const State forward = PopRedo();
     Restore(forward);
-    m_undo.append(std::move(now));
+    PushUndo(std::move(now));
+    Trim();
     if (OnChanged) OnChanged();
     return true;
 }
@@ -108,6 +149,7 @@ bool TUndoHistory::Redo() {
 void TUndoHistory::Clear(bool saved) {
     m_undo.clear();
     m_redo.clear();
+    m_bytes = 0;
     m_pending.reset();
     m_depth = 0;
     m_currentId = m_nextId++;

@@ -2,7 +2,8 @@
 // Undo and redo for a report document: a bounded history of snapshots (the document's template
 // stream, the selection and the printer's paper) taken before each change. A voucher template
 // is a few kilobytes, so a few hundred steps cost little, and restoring a snapshot gives back
-// exactly the bytes the document had.
+// exactly the bytes the document had. A large table's snapshot runs to megabytes, so the
+// history is bounded by bytes as well as by steps; the oldest steps go first.
 #include <QByteArray>
 #include <QList>
 #include <QPair>
@@ -17,7 +18,9 @@ class TReportDocument;
 
 class TUndoHistory {
 public:
-    explicit TUndoHistory(TReportDocument& document, int limit = 200);
+    static constexpr qsizetype DefaultByteLimit = qsizetype(64) * 1024 * 1024;
+    explicit TUndoHistory(TReportDocument& document, int limit = 200,
+                          qsizetype byteLimit = DefaultByteLimit);
 
     // Around one change: Begin() takes the snapshot, End() keeps it as an undo step when the
     // document (or the printer's paper) changed and drops it otherwise. Nested pairs make one
@@ -57,6 +60,9 @@ public:
     int UndoCount() const { return int(m_undo.size()); }
     int RedoCount() const { return int(m_redo.size()); }
     int Limit() const { return m_limit; }
+    qsizetype ByteLimit() const { return m_byteLimit; }
+    // Bytes the kept undo and redo snapshots hold.
+    qsizetype Bytes() const { return m_bytes; }
 
 private:
     struct State {
@@ -68,9 +74,18 @@ private:
     };
     State Capture() const;
     void Restore(const State& state);
+    static qsizetype SizeOf(const State& state);
+    void PushUndo(State state);
+    void PushRedo(State state);
+    State PopUndo();
+    State PopRedo();
+    // Drops the oldest steps until both bounds hold; the newest undo step always stays.
+    void Trim();
 
     TReportDocument& m_document;
     int m_limit;
+    qsizetype m_byteLimit;
+    qsizetype m_bytes = 0;
     QList<State> m_undo, m_redo;
     std::optional<State> m_pending;
     int m_depth = 0;

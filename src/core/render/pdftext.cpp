@@ -143,6 +143,12 @@ void PdfTextFixer::AddText(const LOGFONTA& font, const QByteArray& gbkText) {
         m_families.insert(family);
 }
 
+void PdfTextFixer::Merge(const PdfTextFixer& other) {
+    m_fonts.unite(other.m_fonts);
+    m_families.unite(other.m_families);
+    m_chars.unite(other.m_chars);
+}
+
 QHash<char16_t, char16_t> PdfTextFixer::Aliases() const {
     QHash<char16_t, char16_t> aliases;
     if (m_chars.isEmpty()) return aliases;

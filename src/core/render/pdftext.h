@@ -20,6 +20,8 @@ class PdfTextFixer {
 public:
     // Records text drawn with the font (GBK bytes, as cells hold it).
     void AddText(const LOGFONTA& font, const QByteArray& gbkText);
+    // Learns what another fixer learnt (a part of the same file painted elsewhere).
+    void Merge(const PdfTextFixer& other);
     // Radical code point → the drawn ideograph that shares its glyph in one of the fonts.
     QHash<char16_t, char16_t> Aliases() const;
     // The PDF with every aliased ToUnicode entry rewritten; the input unchanged when there is

@@ -1,0 +1,49 @@
+#pragma once
+// The page writer: loads produced pages (template streams, as the runtime keeps them) one at a
+// time and hands each, on its own paper, to a sink. Loading touches no printer state, so pages
+// of different papers print each on its own. Long runs on a sink that can be split are painted
+// by two threads into two parts that the sink joins.
+#include <QBuffer>
+#include <QByteArray>
+#include <QList>
+#include <QMarginsF>
+#include <QString>
+#include <memory>
+
+namespace karvell {
+
+class ProgressReport;
+class TPageSink;
+class TReportDocument;
+
+class TPageWriter {
+public:
+    // `unprintableMm`: the device's margins (the current printer's by default).
+    explicit TPageWriter(TPageSink& sink);
+    TPageWriter(TPageSink& sink, const QMarginsF& unprintableMm);
+
+    // Reports "写入 …" progress on `progress` while writing (optional).
+    void SetProgress(ProgressReport* progress, const QString& label) {
+        m_progress = progress;
+        m_label = label;
+    }
+    // Appends the pages to the sink, in order; throws KarvellError naming the page that cannot
+    // be loaded or written. Pages are released as soon as they are written.
+    void Write(const QList<QBuffer*>& pages);
+
+    // One page, loaded without touching the printer; throws KarvellError naming it.
+    static void LoadPage(TReportDocument& into, const QByteArray& stream, int number);
+
+private:
+    void WriteOneThread(const QList<QBuffer*>& pages);
+    void WriteTwoThreads(const QList<QBuffer*>& pages, std::unique_ptr<TPageSink> part);
+    void Step(int done);
+
+    TPageSink& m_sink;
+    QMarginsF m_unprintable;
+    ProgressReport* m_progress = nullptr;
+    QString m_label;
+    int m_written = 0; // pages written before this Write, for page numbers in messages
+};
+
+} // namespace karvell

@@ -1,0 +1,52 @@
+#pragma once
+// Pages into one PDF file. The file is built in memory part by part and written atomically by
+// Finish(); its text layer is kept extractable as the characters drawn (pdftext.h). Parts made
+// by NewPart() are painted independently (another thread may paint one) and joined in order.
+#include <QBuffer>
+#include <QByteArray>
+#include <QString>
+#include <memory>
+#include <vector>
+
+#include "output/pagesink.h"
+#include "render/pdftext.h"
+
+class QPdfWriter;
+
+namespace karvell {
+
+class TPdfSink : public TPaintedSink {
+public:
+    // `path` receives the file at Finish(); `dpi` is the resolution pages are painted at.
+    TPdfSink(const QString& path, const QString& title, int dpi);
+    ~TPdfSink() override;
+
+    void AddPage(const TReportDocument& page, const QPageLayout& layout) override;
+    void Finish() override;
+    std::unique_ptr<TPageSink> NewPart() override;
+    void AppendPart(std::unique_ptr<TPageSink> part) override;
+    int PageCount() const override;
+
+    // The finished file's bytes without writing them (a part, a test): ends painting.
+    QByteArray TakeBytes();
+
+protected:
+    void PagePainted(const TReportDocument& page) override;
+
+private:
+    QByteArray EndPart();
+    QString m_path;
+    int m_dpi;
+    QByteArray m_pdf;
+    QBuffer m_buffer;
+    std::unique_ptr<QPdfWriter> m_writer;
+    PdfTextFixer m_text;
+    // Finished parts in page order: this sink's own pages first.
+    std::vector<std::unique_ptr<TPdfSink>> m_parts;
+    bool m_tailIsOwn = false; // the last part takes the pages added after an appended part
+};
+
+// The default resolution of PDF output: the current printer's, 600 without a printer.
+int PdfResolution();
+
+} // namespace karvell
