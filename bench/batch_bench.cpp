@@ -9,7 +9,8 @@
 #include <benchmark/benchmark.h>
 
 #include "bench_helpers.h"
-#include "pagebook.h"
+#include "output/pagewriter.h"
+#include "output/pdfsink.h"
 #include "platform/gbk.h"
 #include "runtime/reportruntime.h"
 #include "runtime/voucherbatch.h"
@@ -81,11 +82,12 @@ void BM_BatchToPdf(benchmark::State& state) {
     const QString pdf = dir.filePath("month.pdf");
     int pages = 0;
     for (auto _ : state) {
-        std::unique_ptr<PageBook> book = PageBook::ForPdf(pdf, QStringLiteral("month"));
+        TPdfSink sink(pdf, QStringLiteral("month"), PdfResolution());
+        TPageWriter writer(sink);
         VoucherBatch batch(runtime, master, detail, QStringLiteral("凭证号"));
-        batch.Run([&book](const QList<QBuffer*>& p) { book->AddPages(p); });
-        book->Finish();
-        pages = book->PageCount();
+        batch.Run([&writer](const QList<QBuffer*>& p) { writer.Write(p); });
+        sink.Finish();
+        pages = sink.PageCount();
     }
     state.counters["pages"] = pages;
     state.counters["PDF_MB"] = double(QFileInfo(pdf).size()) / (1024 * 1024);

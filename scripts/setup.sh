@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs (only those missing) and builds it.
-# Usage: scripts/setup.sh [PRESET [TARGET…]]   (PRESET default or asan; idempotent and fast
+# Usage: scripts/setup.sh [PRESET [TARGET…]]   (PRESET default, ci or asan; idempotent and fast
 # when nothing changed)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 PACKAGES=(
-    cmake ninja-build g++ pkg-config ccache
+    cmake ninja-build g++ pkg-config ccache clang-format clang-tidy
     qt6-base-dev libqt6sql6-odbc libqt6sql6-sqlite libqt6sql6-psql
     libjpeg62-turbo-dev
     unixodbc unixodbc-dev libsqliteodbc odbc-postgresql sqlite3 postgresql
@@ -31,7 +31,7 @@ else
     cmake --build --preset "$preset"
 fi
 # The desktop opens template files (.ept) with the editor once it is built.
-if [ -x build/apps/karvell-editor/karvell-editor ] && [ "$preset" = default ]; then
+if [ -x build/apps/karvell-editor/karvell-editor ] && { [ "$preset" = default ] || [ "$preset" = ci ]; }; then
     scripts/install-editor.sh build/apps/karvell-editor/karvell-editor >/dev/null ||
         echo "setup.sh: the editor's desktop entry could not be installed" >&2
 fi

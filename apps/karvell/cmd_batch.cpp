@@ -8,10 +8,12 @@
 
 #include "adoquery.h"
 #include "command.h"
-#include "pagebook.h"
+#include "output/pagewriter.h"
+#include "output/pdfsink.h"
 #include "platform/error.h"
 #include "platform/messages.h"
 #include "platform/printer.h"
+#include "printersink.h"
 #include "runtime/reportruntime.h"
 #include "runtime/voucherbatch.h"
 
@@ -118,10 +120,7 @@ int RunBatch(const QStringList& args) {
         PrintError(QStringLiteral("主表查询没有返回任何记录，没有凭证可打印"));
         return 1;
     }
-    if (!HasPrinter()) {
-        ShowMessage(QStringLiteral("警告"), QStringLiteral("未安装打印机"), MsgIcon::Warning);
-        return 1;
-    }
+    if (!RequirePrinter()) return 1;
 
     // The built-in "PDF" printer writes a file of its own, as a print job on it does.
     PrinterService& printers = PrinterService::Instance();
@@ -137,16 +136,20 @@ int RunBatch(const QStringList& args) {
         printers.SetCurrentIndex(index);
         if (printers.CurrentIsPdf()) pdf = printers.NextPdfPath(title);
     }
-    std::unique_ptr<PageBook> book =
-        pdf.isEmpty() ? PageBook::ForQueue(o.printer, title) : PageBook::ForPdf(pdf, title);
+    std::unique_ptr<TPageSink> sink;
+    if (pdf.isEmpty())
+        sink = std::make_unique<TPrinterSink>(o.printer, title);
+    else
+        sink = std::make_unique<TPdfSink>(pdf, title, PdfResolution());
+    TPageWriter writer(*sink);
 
     VoucherBatch batch(runtime, *master, *detail, o.key);
     ProgressLine progress;
     batch.OnProgress = [&progress](int done, int total, int pages) {
         progress.Show(done, total, pages);
     };
-    batch.Run([&book](const QList<QBuffer*>& pages) { book->AddPages(pages); });
-    book->Finish();
+    batch.Run([&writer](const QList<QBuffer*>& pages) { writer.Write(pages); });
+    sink->Finish();
     if (!pdf.isEmpty()) PrintOut(QStringLiteral("PDF: %1\n").arg(pdf));
     return 0;
 }

@@ -1,12 +1,11 @@
 // karvell calibrate: a calibration sheet for pre-printed forms (套打): millimetre rulers along
 // the top and left edges and crosses at known positions, printed with the form offset in force,
 // so the distance between a cross and its place on the form gives the offset to use.
-#include <QBuffer>
+#include <QPagedPaintDevice>
 #include <QPainter>
-#include <QPdfWriter>
 
 #include "command.h"
-#include "platform/atomicfile.h"
+#include "output/pdfsink.h"
 #include "platform/error.h"
 #include "platform/printer.h"
 
@@ -68,33 +67,19 @@ int RunCalibrate(const QStringList& args) {
     }
     const QString path = args[1];
     PrinterService& printers = PrinterService::Instance();
-    const bool hasPrinter = printers.HasPrinter();
-    const DEVMODE devMode = hasPrinter ? *printers.LockPrinterDevMode() : DEVMODE{};
-    const QMarginsF unprintable = hasPrinter ? printers.UnprintableMm() : QMarginsF();
-    const QPageLayout layout = PageLayoutFor(devMode, unprintable);
-
-    QByteArray pdf;
-    {
-        QBuffer buffer(&pdf);
-        buffer.open(QIODevice::WriteOnly);
-        QPdfWriter writer(&buffer);
-        writer.setTitle(QStringLiteral("套打校准页"));
-        writer.setCreator(QStringLiteral("karvell"));
-        writer.setResolution(hasPrinter ? printers.DpiX() : 600);
-        writer.setPageLayout(layout);
-        QPainter painter;
-        if (!painter.begin(&writer))
-            throw KarvellError(QStringLiteral("karvell calibrate: 无法开始写入 PDF"));
+    const QPageLayout layout = CurrentPrinterLayout();
+    TPdfSink sink(path, QStringLiteral("套打校准页"), PdfResolution());
+    sink.AddDrawnPage(layout, [&](QPainter& painter, QPagedPaintDevice& device) {
         // Millimetres from the paper's corner; the painter's origin is the printable area's.
-        const double dotsPerMm = writer.resolution() / 25.4;
+        const int dpi = device.logicalDpiX();
+        const double dotsPerMm = dpi / 25.4;
         const QPointF offset = printers.FormOffsetMm();
         const QMarginsF margins = layout.margins(QPageLayout::Millimeter);
         painter.scale(dotsPerMm, dotsPerMm);
         painter.translate(offset.x() - margins.left(), offset.y() - margins.top());
-        DrawSheet(painter, layout.fullRect(QPageLayout::Millimeter).size(), writer.resolution());
-        if (!painter.end()) throw KarvellError(QStringLiteral("karvell calibrate: 写入 PDF 失败"));
-    }
-    WriteFileAtomic(path, pdf);
+        DrawSheet(painter, layout.fullRect(QPageLayout::Millimeter).size(), dpi);
+    });
+    sink.Finish();
     return 0;
 }
 

@@ -3,22 +3,22 @@
 // PNG images.
 #include <QBuffer>
 #include <QDir>
-#include <QImage>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QPainter>
 #include <QScopeGuard>
-#include <QTemporaryDir>
 #include <cstdio>
 #include <unistd.h>
 
 #include "adoquery.h"
 #include "command.h"
-#include "expand_pdf.h"
 #include "model/documentjson.h"
 #include "model/limits.h"
 #include "model/templatestream.h"
+#include "output/pagewriter.h"
+#include "output/pdfsink.h"
+#include "output/pngsink.h"
 #include "platform/atomicfile.h"
 #include "platform/error.h"
 #include "platform/gbk.h"
@@ -160,55 +160,22 @@ QJsonObject PagesToJson(const TReportRunTime& runtime, int detailIndex,
     return out;
 }
 
-// Loads each page into a grid and paints it as on paper, telling the pages written.
-// The progress phase has been begun by the caller.
-template <typename PaintOne>
-void ForEachPage(const TReportRunTime& runtime, ProgressReport& progress, PaintOne&& paint) {
-    TReportControl grid;
-    for (int i = 0; i < runtime.PageStreams.size(); ++i) {
-        if (!grid.LoadFromStream(*runtime.PageStreams[i], 0))
-            throw KarvellError(QStringLiteral("karvell expand: 第 %1 页无法载入").arg(i + 1));
-        paint(grid, i);
-        progress.Step(i + 1);
+// The produced pages through the output path into one PDF file or DIR/page-N.png.
+void WritePages(const TReportRunTime& runtime, const Options& o, ProgressReport& progress) {
+    std::unique_ptr<TPageSink> sink;
+    QString label;
+    if (!o.pdf.isEmpty()) {
+        sink =
+            std::make_unique<TPdfSink>(o.pdf, QFileInfo(o.pdf).completeBaseName(), PdfResolution());
+        label = QStringLiteral("写入 PDF");
+    } else {
+        sink = std::make_unique<TPngSink>(o.pngDir);
+        label = QStringLiteral("写入图像");
     }
-}
-
-void WritePngs(const TReportRunTime& runtime, const QString& dirPath, ProgressReport& progress) {
-    if (!QDir().mkpath(dirPath))
-        throw KarvellError(QStringLiteral("karvell expand: 无法创建文件夹“%1”").arg(dirPath));
-    // The images are made in a scratch folder and moved into place once all of them exist.
-    QTemporaryDir scratch(QDir(dirPath).filePath(QStringLiteral(".expand-XXXXXX")));
-    if (!scratch.isValid())
-        throw KarvellError(QStringLiteral("karvell expand: 无法写入文件夹“%1”").arg(dirPath));
-    QStringList names;
-    progress.Begin(QStringLiteral("写入图像"), QStringLiteral("页"), runtime.PageStreams.size());
-    ForEachPage(runtime, progress, [&](TReportControl& grid, int index) {
-        // The size is checked before anything is allocated.
-        if (!ImageSizeAllowed(grid.WindowSize()))
-            throw KarvellError(
-                QStringLiteral("karvell expand: 第 %1 页的图片超出上限（%2 百万像素）")
-                    .arg(index + 1)
-                    .arg(MAX_IMAGE_PIXELS >> 20));
-        QImage image(grid.WindowSize(), QImage::Format_RGB32);
-        if (image.isNull())
-            throw KarvellError(
-                QStringLiteral("karvell expand: 第 %1 页太大，无法生成图片").arg(index + 1));
-        image.fill(Qt::white);
-        {
-            QPainter painter(&image);
-            grid.PaintPrintPage(painter, image.size());
-        }
-        const QString name = QStringLiteral("page-%1.png").arg(index + 1);
-        WriteFileAtomic(scratch.filePath(name), EncodePng(image));
-        names.append(name);
-    });
-    const QDir dir(dirPath);
-    for (const QString& name : std::as_const(names)) {
-        QFile::remove(dir.filePath(name));
-        if (!QFile::rename(scratch.filePath(name), dir.filePath(name)))
-            throw KarvellError(
-                QStringLiteral("karvell expand: 无法把 %1 移入“%2”").arg(name, dirPath));
-    }
+    TPageWriter writer(*sink);
+    writer.SetProgress(&progress, label);
+    writer.Write(runtime.PageStreams);
+    sink->Finish();
 }
 
 // The data sets that the template's placeholders name and nobody registered, as written.
@@ -274,10 +241,7 @@ int RunExpand(const QStringList& args) {
                        .arg(missing.join(QStringLiteral("、"))));
         return 1;
     }
-    if (!HasPrinter()) {
-        ShowMessage(QStringLiteral("警告"), QStringLiteral("未安装打印机"), MsgIcon::Warning);
-        return 1;
-    }
+    if (!RequirePrinter()) return 1;
     runtime->OnWarning = [](const QString& warning) { PrintError(warning); };
     ProgressReport progress = MakeProgress();
     ReportRecords(*runtime, progress, QStringLiteral("计算页数"));
@@ -301,10 +265,7 @@ int RunExpand(const QStringList& args) {
         PrintError(QStringLiteral("karvell expand: 没有生成任何页面；未写入任何文件"));
         return 1;
     }
-    if (!o.pdf.isEmpty())
-        WriteExpandedPdf(*runtime, o.pdf, progress);
-    else
-        WritePngs(*runtime, o.pngDir, progress);
+    WritePages(*runtime, o, progress);
     progress.End();
     return 0;
 }

@@ -1,96 +1,25 @@
-// Printing the grid's document as one page: on a CUPS queue through QPrinter, or on the
-// built-in "PDF" printer as a PDF file that appears only when it is complete.
-#include <QBuffer>
-#include <QPainter>
-#include <QPdfWriter>
-#include <QPrinter>
+// Printing the grid's document as one page through the output path: on a CUPS queue, or on
+// the built-in "PDF" printer as a PDF file that appears only when it is complete.
 #include <cstdio>
 
-#include "platform/atomicfile.h"
-#include "platform/error.h"
-#include "platform/printer.h"
-#include "render/pdftext.h"
-#include "render/printpage.h"
+#include "output/pagesink.h"
+#include "printersink.h"
 #include "reportcontrol.h"
 
 namespace karvell {
-namespace {
-
-const char* const kJobTitle = "Danmere";
-
-QString JobTitle() {
-    return QString::fromLatin1(kJobTitle);
-}
-
-} // namespace
-
-void TReportControl::PaintPrintPage(QPainter& painter, const QSize& printable) {
-    karvell::PaintPrintPage(painter, *this, printable);
-}
 
 QString TReportControl::PrintDocument(const QString& pdfFile) {
-    PrinterService& printers = PrinterService::Instance();
-    if (!pdfFile.isEmpty() || printers.CurrentIsPdf()) return PrintToPdf(pdfFile);
-    if (!printers.HasPrinter()) throw KarvellError(QStringLiteral("未安装打印机"));
-    PrintToQueue(printers.CurrentName());
-    return QString();
-}
-
-QString TReportControl::PrintToPdf(const QString& pdfFile) {
-    PrinterService& printers = PrinterService::Instance();
-    // An explicit file works without any printer: the paper is then the default A4.
-    const bool hasPrinter = printers.HasPrinter();
-    const DEVMODE devMode = hasPrinter ? *printers.LockPrinterDevMode() : DEVMODE{};
-    const QMarginsF unprintable = hasPrinter ? printers.UnprintableMm() : QMarginsF();
-    const int dpi = hasPrinter ? printers.DpiX() : 600;
-    const QString path = pdfFile.isEmpty() ? printers.NextPdfPath(JobTitle()) : pdfFile;
-
-    QByteArray pdf;
-    {
-        QBuffer buffer(&pdf);
-        buffer.open(QIODevice::WriteOnly);
-        QPdfWriter writer(&buffer);
-        writer.setTitle(JobTitle());
-        writer.setCreator(QStringLiteral("karvell"));
-        writer.setResolution(dpi);
-        writer.setPageLayout(PageLayoutFor(devMode, unprintable));
-        QPainter painter;
-        if (!painter.begin(&writer))
-            throw KarvellError(
-                QStringLiteral("无法在打印机 PDF 上开始打印作业“%1”").arg(JobTitle()));
-        PaintPrintPage(painter, QSize(writer.width(), writer.height()));
-        if (!painter.end()) throw KarvellError(QStringLiteral("打印作业“%1”失败").arg(JobTitle()));
+    QString path;
+    // The grid's paper is the printer's until it is saved: page setup changes the printer.
+    std::unique_ptr<TPageSink> sink = MakePrintSink(QStringLiteral("Danmere"), pdfFile, &path);
+    sink->AddPage(*this, CurrentPrinterLayout());
+    sink->Finish();
+    if (!path.isEmpty()) {
+        const QByteArray line = "PDF: " + path.toUtf8() + '\n';
+        std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
+        std::fflush(stdout);
     }
-
-    PdfTextFixer text;
-    for (const TReportLine* line : std::as_const(Lines))
-        for (const TReportCell* cell : line->Cells)
-            if (!cell->OwnerCell && !cell->CellText.isEmpty())
-                text.AddText(cell->LogFont, cell->CellText);
-    pdf = text.Fix(pdf);
-
-    WriteFileAtomic(path, pdf);
-    const QByteArray line = "PDF: " + path.toUtf8() + '\n';
-    std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
-    std::fflush(stdout);
     return path;
-}
-
-void TReportControl::PrintToQueue(const QString& queue) {
-    PrinterService& printers = PrinterService::Instance();
-    const DEVMODE devMode = *printers.LockPrinterDevMode();
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setPrinterName(queue);
-    if (!printer.isValid()) throw KarvellError(QStringLiteral("打印机 %1 不可用").arg(queue));
-    printer.setDocName(JobTitle());
-    printer.setPageLayout(PageLayoutFor(devMode, printers.UnprintableMm()));
-    QPainter painter;
-    if (!painter.begin(&printer))
-        throw KarvellError(
-            QStringLiteral("无法在打印机 %2 上开始打印作业“%1”").arg(JobTitle(), queue));
-    PaintPrintPage(painter, QSize(printer.width(), printer.height()));
-    if (!painter.end())
-        throw KarvellError(QStringLiteral("打印机 %2 上的打印作业“%1”失败").arg(JobTitle(), queue));
 }
 
 } // namespace karvell

@@ -33,9 +33,6 @@ public:
     // `showSelection`: the window shows its selection also in preview mode, so that a page
     // touched up in the preview has a visible current cell; printing never shows it.
     void PaintTo(QPainter& painter, const QRect& invalidWindowRect, bool showSelection);
-    // The page as printed (print jobs, expanded reports): the window extent mapped onto the
-    // printable area `printable` (device units); pictures and cells in print look, nothing else.
-    void PaintPrintPage(QPainter& painter, const QSize& printable);
 
     // The mouse operations the window drives (the same the batch tool and the tests drive).
     TGridMouse& Mouse() { return m_mouse; }
@@ -109,9 +106,6 @@ private:
     void RevertEditBox();
     // A change made by a key or the clipboard: recorded, and the owner told when it changed.
     template <typename F> void KeyChange(F&& change);
-
-    QString PrintToPdf(const QString& pdfFile);
-    void PrintToQueue(const QString& queue);
 
     TGridMouse m_mouse{*this};
     QPointer<TCellEditBox> m_editBox;

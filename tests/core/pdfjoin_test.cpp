@@ -3,12 +3,13 @@
 // structure is refused.
 #include <QBuffer>
 #include <QPainter>
-#include <QPdfWriter>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "output/pdfsink.h"
 #include "platform/logfont.h"
+#include "platform/printer.h"
 #include "render/pdfjoin.h"
 #include "render/pdftext.h"
 
@@ -25,22 +26,18 @@ QByteArray Tool(const QString& program, const QStringList& args) {
 
 // One page per text: the text in the cell font and a bar whose width depends on the page.
 QByteArray Part(const QStringList& pages) {
-    QByteArray pdf;
-    QBuffer buffer(&pdf);
-    buffer.open(QIODevice::WriteOnly);
-    QPdfWriter writer(&buffer);
-    writer.setResolution(600);
-    QPainter painter(&writer);
+    TPdfSink sink(QString(), QString(), 600);
+    const QPageLayout a4 = PageLayoutFor(DEVMODE{}, QMarginsF());
     QFont font = FontFromLogFont(DefaultCellFont());
     font.setPixelSize(120);
-    for (int i = 0; i < pages.size(); ++i) {
-        if (i > 0) writer.newPage();
-        painter.setFont(font);
-        painter.drawText(QPoint(300, 600), pages[i]);
-        painter.fillRect(QRect(300, 900, 400 + 300 * int(pages[i].size()), 60), Qt::darkBlue);
+    for (const QString& text : pages) {
+        sink.AddDrawnPage(a4, [&](QPainter& painter, QPagedPaintDevice&) {
+            painter.setFont(font);
+            painter.drawText(QPoint(300, 600), text);
+            painter.fillRect(QRect(300, 900, 400 + 300 * int(text.size()), 60), Qt::darkBlue);
+        });
     }
-    painter.end();
-    return pdf;
+    return sink.TakeBytes();
 }
 
 class PdfJoin : public testing::Test {

@@ -3,14 +3,14 @@
 // one transform per cell text and one fill colour per cell, not a state per shape.
 #include <QBuffer>
 #include <QPainter>
-#include <QPdfWriter>
 #include <QRegularExpression>
 #include <QtEndian>
 #include <gtest/gtest.h>
 
 #include "model/reportdocument.h"
+#include "output/pdfsink.h"
 #include "platform/gbk.h"
-#include "render/printpage.h"
+#include "platform/printer.h"
 
 using namespace karvell;
 
@@ -39,14 +39,9 @@ TEST(PrintPage, APrinterGetsOneTransformPerTextAndOneColourPerCell) {
             cell->SetCellText(Gbk::Encode(QStringLiteral("摘要12")));
     doc.UpdateLines();
 
-    QByteArray pdf;
-    QBuffer buffer(&pdf);
-    buffer.open(QIODevice::WriteOnly);
-    QPdfWriter writer(&buffer);
-    writer.setResolution(600);
-    QPainter painter(&writer);
-    PaintPrintPage(painter, doc, QSize(writer.width(), writer.height()));
-    painter.end();
+    TPdfSink sink(QString(), QString(), 600);
+    sink.AddPage(doc, PageLayoutFor(DEVMODE{}, QMarginsF()));
+    const QByteArray pdf = sink.TakeBytes();
 
     const QByteArray content = PageContent(pdf);
     ASSERT_FALSE(content.isEmpty());

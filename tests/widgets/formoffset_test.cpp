@@ -5,6 +5,7 @@
 
 #include "platform/gbk.h"
 #include "platform/printer.h"
+#include "render/printpage.h"
 #include "reportcontrol.h"
 
 using namespace karvell;
@@ -23,7 +24,7 @@ QImage Printed(TReportControl& grid) {
     QImage image(grid.WindowSize(), QImage::Format_RGB32); // 96 dots per inch
     image.fill(Qt::white);
     QPainter painter(&image);
-    grid.PaintPrintPage(painter, image.size());
+    PaintPrintPage(painter, grid, image.size());
     return image;
 }
 

@@ -1,7 +1,6 @@
 // The template editor's tools: new table, the border dialog, the formatting bar's size box,
 // number formats, report functions, field windows and drops, and the preview from the editor.
 #include <QComboBox>
-#include <QVariantMap>
 #include <QDoubleSpinBox>
 #include <QDropEvent>
 #include <QFile>
@@ -10,6 +9,7 @@
 #include <QMimeData>
 #include <QTest>
 #include <QToolButton>
+#include <QVariantMap>
 
 #include "adoquery.h"
 #include "apptermination.h"

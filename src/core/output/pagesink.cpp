@@ -27,6 +27,10 @@ QPageLayout CurrentPrinterLayout() {
 }
 
 TPaintedSink::~TPaintedSink() {
+    StopPainting();
+}
+
+void TPaintedSink::StopPainting() noexcept {
     if (m_painter && m_painter->isActive()) m_painter->end();
 }
 
@@ -40,7 +44,10 @@ QPainter& TPaintedSink::StartPage(const QPageLayout& layout) {
     if (!m_painter) m_painter = std::make_unique<QPainter>();
     if (!m_painter->isActive()) {
         if (!m_painter->begin(m_device))
-            throw KarvellError(QStringLiteral("无法开始打印作业“%1”").arg(m_title));
+            throw KarvellError(PrinterName().isEmpty()
+                                   ? QStringLiteral("无法开始打印作业“%1”").arg(m_title)
+                                   : QStringLiteral("无法在打印机 %2 上开始打印作业“%1”")
+                                         .arg(m_title, PrinterName()));
     } else if (!m_device->newPage()) {
         throw KarvellError(QStringLiteral("无法添加第 %1 页").arg(m_pages + 1));
     }
@@ -67,7 +74,10 @@ void TPaintedSink::AddDrawnPage(const QPageLayout& layout,
 
 void TPaintedSink::EndPainting() {
     if (m_painter && m_painter->isActive() && !m_painter->end())
-        throw KarvellError(QStringLiteral("打印作业“%1”失败").arg(m_title));
+        throw KarvellError(
+            PrinterName().isEmpty()
+                ? QStringLiteral("打印作业“%1”失败").arg(m_title)
+                : QStringLiteral("打印机 %2 上的打印作业“%1”失败").arg(m_title, PrinterName()));
 }
 
 } // namespace karvell

@@ -39,6 +39,9 @@ public:
     virtual std::unique_ptr<TPageSink> NewPart() { return nullptr; }
     // Appends a part made by NewPart() after the pages added so far.
     virtual void AppendPart(std::unique_ptr<TPageSink> /*part*/) {}
+    // A part's last page is in: what must happen on the thread that painted it (Qt's font
+    // engines belong to that thread) happens here, before the thread ends.
+    virtual void ClosePart() {}
 };
 
 // A sink that paints pages on a paged device (Qt's PDF writer, a printer): the page set-up,
@@ -59,10 +62,15 @@ protected:
     void SetDevice(QPagedPaintDevice* device) { m_device = device; }
     // Ends painting; throws when the device reports a failure.
     void EndPainting();
+    // Ends painting whatever the result; subclasses call it in their destructor, before the
+    // device they own goes.
+    void StopPainting() noexcept;
     bool IsPainting() const;
     // Called after each page from a document is painted (the PDF's text layer learns it).
     virtual void PagePainted(const TReportDocument&) {}
     const QString& Title() const { return m_title; }
+    // The printer's name for messages, empty for a file.
+    virtual QString PrinterName() const { return {}; }
 
 private:
     QPainter& StartPage(const QPageLayout& layout);

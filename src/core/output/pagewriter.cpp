@@ -75,6 +75,7 @@ public:
                       m_part->AddPage(*page->document, page->layout);
                       ++m_painted;
                   }
+                  m_part->ClosePart();
               } catch (...) {
                   m_error = std::current_exception();
                   m_queue.Close();

@@ -25,7 +25,9 @@ TPdfSink::TPdfSink(const QString& path, const QString& title, int dpi)
     SetDevice(m_writer.get());
 }
 
-TPdfSink::~TPdfSink() = default;
+TPdfSink::~TPdfSink() {
+    StopPainting();
+}
 
 int TPdfSink::PageCount() const {
     int pages = TPaintedSink::PageCount();
@@ -66,7 +68,12 @@ void TPdfSink::AddPage(const TReportDocument& page, const QPageLayout& layout) {
     m_parts.back()->AddPage(page, layout);
 }
 
+void TPdfSink::ClosePart() {
+    m_closed = EndPart();
+}
+
 QByteArray TPdfSink::EndPart() {
+    if (m_closed) return std::exchange(*m_closed, QByteArray());
     EndPainting();
     m_writer.reset(); // the writer is done with the buffer
     m_buffer.close();
@@ -83,7 +90,6 @@ QByteArray TPdfSink::TakeBytes() {
             m_text.Merge(part->m_text);
             parts.append(part->EndPart());
         }
-        m_parts.clear();
         if (parts.size() > 1) {
             pdf = JoinQtPdfs(parts);
             if (pdf.isEmpty()) throw KarvellError(QStringLiteral("PDF 的各部分无法合并"));

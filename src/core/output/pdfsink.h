@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QString>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "output/pagesink.h"
@@ -25,6 +26,7 @@ public:
     void Finish() override;
     std::unique_ptr<TPageSink> NewPart() override;
     void AppendPart(std::unique_ptr<TPageSink> part) override;
+    void ClosePart() override;
     int PageCount() const override;
 
     // The finished file's bytes without writing them (a part, a test): ends painting.
@@ -35,6 +37,7 @@ protected:
 
 private:
     QByteArray EndPart();
+    std::optional<QByteArray> m_closed; // the part's bytes once ClosePart() ended it
     QString m_path;
     int m_dpi;
     QByteArray m_pdf;

@@ -7,6 +7,7 @@
 
 #include "platform/dpi.h"
 #include "platform/error.h"
+#include "platform/messages.h"
 
 namespace karvell {
 namespace {
@@ -229,6 +230,13 @@ QString PrinterService::NextPdfPath(const QString& title) {
 
 bool HasPrinter() {
     return PrinterService::Instance().HasPrinter();
+}
+
+bool RequirePrinter() {
+    if (HasPrinter()) return true;
+    ShowMessage(QStringLiteral("警告"), QStringLiteral("未安装打印机"), MsgIcon::Warning,
+                MsgButtons::Ok);
+    return false;
 }
 
 DEVMODE* LockPrinterDevMode() {

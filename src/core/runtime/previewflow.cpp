@@ -25,9 +25,7 @@ void TReportRunTime::PrintPreview(bool previewMode) {
     IncompleteReason.clear();
     try {
         if (DataSets.isEmpty()) RunSetDataLines(false, true);
-        if (!HasPrinter()) {
-            ShowMessage(QStringLiteral("警告"), QStringLiteral("未安装打印机"), MsgIcon::Warning,
-                        MsgButtons::Ok);
+        if (!RequirePrinter()) {
             IncompleteReason = QStringLiteral("未安装打印机");
             FreeDataSets();
             return;

@@ -201,7 +201,6 @@ private:
     bool SaveAs();
     bool RequireFocusCell();
     bool RequireCellForPicture();
-    bool RequirePrinter();
     // A plain left click at a point of the document (the grid's rules), then the press's
     // SyncBar and the release.
     void ClickCell(QPoint docPos);

@@ -13,13 +13,6 @@
 
 namespace karvell {
 
-bool TKarvellForm::RequirePrinter() {
-    if (HasPrinter()) return true;
-    ShowMessage(QStringLiteral("警告"), QStringLiteral("未安装打印机"), MsgIcon::Warning,
-                MsgButtons::Ok);
-    return false;
-}
-
 void TKarvellForm::MarginSettingClick() {
     QPointF offset = PrinterService::Instance().FormOffsetMm();
     if (TMarginkForm::ExecutePageSetup(this, ReportControl1, &offset) != 1) return;
@@ -34,7 +27,7 @@ void TKarvellForm::MarginSettingClick() {
 }
 
 void TKarvellForm::PrintItClick() {
-    if (!RequirePrinter()) return;
+    if (!karvell::RequirePrinter()) return;
     const QString pdf = ReportControl1->PrintDocument();
     StatusBar1->showMessage(
         pdf.isEmpty()
@@ -44,7 +37,7 @@ void TKarvellForm::PrintItClick() {
 }
 
 void TKarvellForm::SpeedButton4Click() {
-    if (!RequirePrinter()) return;
+    if (!karvell::RequirePrinter()) return;
     // The template as one page, exactly as laid out: placeholders and functions unfilled.
     QBuffer stream;
     stream.open(QIODevice::ReadWrite);

@@ -1,0 +1,45 @@
+#include "printersink.h"
+
+#include <QPrinter>
+
+#include "output/pdfsink.h"
+#include "platform/error.h"
+#include "platform/printer.h"
+
+namespace karvell {
+
+TPrinterSink::TPrinterSink(const QString& queue, const QString& title)
+    : TPaintedSink(title), m_queue(queue),
+      m_printer(std::make_unique<QPrinter>(QPrinter::HighResolution)) {
+    m_printer->setPrinterName(queue);
+    if (!m_printer->isValid()) throw KarvellError(QStringLiteral("打印机 %1 不可用").arg(queue));
+    m_printer->setDocName(title);
+    SetDevice(m_printer.get());
+}
+
+TPrinterSink::~TPrinterSink() {
+    // Nothing half-printed: an unfinished job is taken back.
+    if (!m_finished && IsPainting()) m_printer->abort();
+    StopPainting();
+}
+
+void TPrinterSink::Finish() {
+    if (PageCount() == 0) throw KarvellError(QStringLiteral("打印作业“%1”没有页").arg(Title()));
+    EndPainting();
+    m_finished = true;
+}
+
+std::unique_ptr<TPageSink> MakePrintSink(const QString& title, const QString& pdfFile,
+                                         QString* pdfPath) {
+    PrinterService& printers = PrinterService::Instance();
+    if (!pdfFile.isEmpty() || printers.CurrentIsPdf()) {
+        const QString path = pdfFile.isEmpty() ? printers.NextPdfPath(title) : pdfFile;
+        if (pdfPath) *pdfPath = path;
+        return std::make_unique<TPdfSink>(path, title, PdfResolution());
+    }
+    if (!printers.HasPrinter()) throw KarvellError(QStringLiteral("未安装打印机"));
+    if (pdfPath) pdfPath->clear();
+    return std::make_unique<TPrinterSink>(printers.CurrentName(), title);
+}
+
+} // namespace karvell

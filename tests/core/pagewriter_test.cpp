@@ -1,0 +1,129 @@
+// The output path: pages written one by one on their own paper, in order whether one or two
+// threads paint them, and nothing left behind when a page cannot be written. Judged by poppler's
+// pdfinfo and pdftotext, not by the writer.
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <memory>
+
+#include "model/reportdocument.h"
+#include "model_helpers.h"
+#include "output/pagewriter.h"
+#include "output/pdfsink.h"
+#include "output/pngsink.h"
+#include "platform/error.h"
+#include "platform/gbk.h"
+#include "platform/printer.h"
+
+namespace karvell {
+namespace {
+
+QString Tool(const QString& program, const QStringList& args) {
+    QProcess process;
+    process.start(program, args);
+    if (!process.waitForFinished(60000) || process.exitCode() != 0) return {};
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+// A one-line page saying `text`, on the given paper.
+QByteArray Page(const QByteArray& text, int16_t paper, int16_t orientation) {
+    TReportDocument doc;
+    doc.NewTable(2, 1);
+    doc.Lines[0]->Cells[0]->SetCellText(text);
+    doc.PaperSize = paper;
+    doc.PaperOrientation = orientation;
+    return doc.Snapshot();
+}
+
+class PageWriterTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+    // Owns the streams as the runtime does.
+    QList<QBuffer*> Streams(const QList<QByteArray>& pages) {
+        QList<QBuffer*> streams;
+        for (const QByteArray& bytes : pages) {
+            auto* buffer = new QBuffer;
+            buffer->setData(bytes);
+            buffer->open(QIODevice::ReadOnly);
+            owned.emplace_back(buffer);
+            streams.append(buffer);
+        }
+        return streams;
+    }
+    test::LetterPrinter printer;
+    QTemporaryDir dir;
+    std::vector<std::unique_ptr<QBuffer>> owned;
+};
+
+TEST_F(PageWriterTest, EachPagePrintsOnItsOwnPaper) {
+    const QString pdf = dir.filePath("two.pdf");
+    TPdfSink sink(pdf, QStringLiteral("two"), 600);
+    TPageWriter writer(sink);
+    // Two vouchers, as a batch writes them: one call each.
+    writer.Write(Streams({Page("A4", DMPAPER_A4, DMORIENT_PORTRAIT)}));
+    writer.Write(Streams({Page("A5", DMPAPER_A5, DMORIENT_LANDSCAPE)}));
+    sink.Finish();
+    const QString info =
+        Tool(QStringLiteral("pdfinfo"), {QStringLiteral("-f"), QStringLiteral("1"),
+                                         QStringLiteral("-l"), QStringLiteral("2"), pdf});
+    // A4 portrait is 595 × 842 points; A5 landscape 595 × 420.
+    EXPECT_TRUE(info.contains(
+        QRegularExpression(QStringLiteral("Page +1 size: +595(\\.\\d+)? x 84[12](\\.\\d+)? "))))
+        << info.toStdString();
+    EXPECT_TRUE(info.contains(
+        QRegularExpression(QStringLiteral("Page +2 size: +595(\\.\\d+)? x 4(19|20)(\\.\\d+)? "))))
+        << info.toStdString();
+}
+
+TEST_F(PageWriterTest, TwoThreadsWriteThePagesInOrder) {
+    QList<QByteArray> pages;
+    for (int i = 1; i <= 40; ++i)
+        pages.append(Page("page" + QByteArray::number(i), DMPAPER_A4, DMORIENT_PORTRAIT));
+    const QString pdf = dir.filePath("forty.pdf");
+    TPdfSink sink(pdf, QStringLiteral("forty"), 600);
+    TPageWriter writer(sink);
+    writer.Write(Streams(pages));
+    // A page written after the joined parts follows them.
+    writer.Write(Streams({Page("last", DMPAPER_A4, DMORIENT_PORTRAIT)}));
+    sink.Finish();
+    EXPECT_EQ(sink.PageCount(), 41);
+    const QStringList texts =
+        Tool(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")}).split(QChar(0x0c));
+    ASSERT_GE(texts.size(), 41);
+    for (int i = 0; i < 40; ++i)
+        EXPECT_EQ(texts[i].trimmed(), QStringLiteral("page%1").arg(i + 1));
+    EXPECT_EQ(texts[40].trimmed(), QStringLiteral("last"));
+}
+
+TEST_F(PageWriterTest, APageThatCannotBeLoadedLeavesNoOutput) {
+    const QList<QByteArray> pages{Page("one", DMPAPER_A4, DMORIENT_PORTRAIT), "broken"};
+    const QString pdf = dir.filePath("broken.pdf");
+    const QString pngDir = dir.filePath("png");
+    for (const bool asPdf : {true, false}) {
+        SCOPED_TRACE(asPdf ? "pdf" : "png");
+        try {
+            std::unique_ptr<TPageSink> sink;
+            if (asPdf)
+                sink = std::make_unique<TPdfSink>(pdf, QStringLiteral("broken"), 600);
+            else
+                sink = std::make_unique<TPngSink>(pngDir);
+            TPageWriter writer(*sink);
+            writer.Write(Streams(pages));
+            sink->Finish();
+            ADD_FAILURE() << "a broken page was written";
+        } catch (const KarvellError& e) {
+            EXPECT_TRUE(e.message().contains(QStringLiteral("第 2 页")))
+                << e.message().toStdString();
+        }
+    }
+    EXPECT_FALSE(QFile::exists(pdf));
+    EXPECT_TRUE(
+        QDir(pngDir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+}
+
+} // namespace
+} // namespace karvell
