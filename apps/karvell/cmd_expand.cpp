@@ -25,6 +25,7 @@
 #include "platform/messages.h"
 #include "platform/printer.h"
 #include "platform/progress.h"
+#include "platform/samefile.h"
 #include "reportcontrol.h"
 #include "runtime/components.h"
 #include "runtime/reportruntime.h"
@@ -173,7 +174,12 @@ void ForEachPage(const TReportRunTime& runtime, ProgressReport& progress, PaintO
     }
 }
 
-void WritePngs(const TReportRunTime& runtime, const QString& dirPath, ProgressReport& progress) {
+void WritePngs(const TReportRunTime& runtime, const QString& dirPath, const QStringList& inputs,
+               ProgressReport& progress) {
+    for (int i = 0; i < runtime.PageStreams.size(); ++i)
+        RefuseOutputOverInput(QStringLiteral("--png"),
+                              QDir(dirPath).filePath(QStringLiteral("page-%1.png").arg(i + 1)),
+                              inputs);
     if (!QDir().mkpath(dirPath))
         throw KarvellError(QStringLiteral("karvell expand: 无法创建文件夹“%1”").arg(dirPath));
     // The images are made in a scratch folder and moved into place once all of them exist.
@@ -232,6 +238,9 @@ int RunExpand(const QStringList& args) {
         PrintError(error + u'\n' + QString::fromLatin1(kUsage));
         return 1;
     }
+    // Nothing is written over the template or the database.
+    const QStringList inputs = {o.templateFile, ConnectionDatabaseFile(o.connection)};
+    if (!o.pdf.isEmpty()) RefuseOutputOverInput(QStringLiteral("--pdf"), o.pdf, inputs);
     RecordingMessages messages;
     MessageService::SetInstance(&messages);
     const auto restore = qScopeGuard([] { MessageService::SetInstance(nullptr); });
@@ -280,18 +289,23 @@ int RunExpand(const QStringList& args) {
     }
     runtime->OnWarning = [](const QString& warning) { PrintError(warning); };
     ProgressReport progress = MakeProgress();
+    // A run that stops early (a page that cannot hold a line, a failed total) leaves pages
+    // without some records or with wrong totals: nothing is written from it. The count pass
+    // already knows.
+    const auto incomplete = [&] {
+        if (runtime->RunIssue.isEmpty()) return false;
+        progress.End();
+        PrintError(QStringLiteral("karvell expand: %1；未写入任何文件").arg(runtime->RunIssue));
+        return true;
+    };
     ReportRecords(*runtime, progress, QStringLiteral("计算页数"));
     const int count = runtime->BuildPages(false, 0);
+    if (incomplete()) return 1;
     ReportRecords(*runtime, progress, QStringLiteral("生成页面"));
     const int detailIndex = runtime->BuildPages(true, count);
     runtime->OnProgress = nullptr;
+    if (incomplete()) return 1;
     progress.End();
-
-    // A failed total leaves pages with wrong totals: nothing is written from them.
-    if (runtime->RunAborted) {
-        PrintError(QStringLiteral("karvell expand: %1；未写入任何文件").arg(runtime->RunIssue));
-        return 1;
-    }
     if (o.json) {
         PrintOut(QString::fromUtf8(QJsonDocument(PagesToJson(*runtime, detailIndex, messages.texts))
                                        .toJson(QJsonDocument::Indented)));
@@ -304,7 +318,7 @@ int RunExpand(const QStringList& args) {
     if (!o.pdf.isEmpty())
         WriteExpandedPdf(*runtime, o.pdf, progress);
     else
-        WritePngs(*runtime, o.pngDir, progress);
+        WritePngs(*runtime, o.pngDir, inputs, progress);
     progress.End();
     return 0;
 }
