@@ -2,7 +2,6 @@
 // at start-up for a voucher group other than "*", and the font boxes.
 #include <QDir>
 #include <QFile>
-#include <cmath>
 #include <cstdio>
 
 #include "adoquery.h"
@@ -92,12 +91,21 @@ void TMainForm::StartUp() {
 
 void TMainForm::ReadFormOffset(const QString& iniFile) {
     // The form offset for pre-printed paper (套打), in millimetres right and down, when the
-    // settings hold it; the file is never given these keys by the program itself.
+    // settings hold it; the file is never given these keys by the program itself. A value
+    // that is not a finite number within the bound would print off the form: start-up stops
+    // and names it instead.
     auto read = [&](const QByteArray& key) {
+        const QByteArray text = Profile::ReadString(iniFile, kSection, key, QByteArray()).trimmed();
+        if (text.isEmpty()) return 0.0;
         bool ok = false;
-        const double mm =
-            Profile::ReadString(iniFile, kSection, key, QByteArray()).trimmed().toDouble(&ok);
-        return ok && std::isfinite(mm) && std::abs(mm) <= 10000 ? mm : 0.0;
+        const double mm = text.toDouble(&ok);
+        if (!ok || !FormOffsetAllowed(mm))
+            throw KarvellError(
+                QStringLiteral("Quorbex.ini 的 [VchPrintSetup] %1=%2 不可用：套打偏移"
+                               "须是 -%3 到 %3 之间的毫米数")
+                    .arg(QString::fromLatin1(key), QString::fromUtf8(text))
+                    .arg(kMaxFormOffsetMm));
+        return mm;
     };
     PrinterService::Instance().SetFormOffsetMm(QPointF(read("OffsetX"), read("OffsetY")));
 }

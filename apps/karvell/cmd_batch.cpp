@@ -13,6 +13,7 @@
 #include "platform/error.h"
 #include "platform/messages.h"
 #include "platform/printer.h"
+#include "platform/samefile.h"
 #include "printersink.h"
 #include "runtime/reportruntime.h"
 #include "runtime/voucherbatch.h"
@@ -22,11 +23,15 @@ namespace {
 
 const char* const kUsage =
     "usage: karvell batch TEMPLATE --db CONNECTION --master SQL --detail SQL --key FIELD "
-    "[--no-add-space] [--offset X,Y] (--pdf OUT.pdf | --printer NAME)";
+    "[--no-add-space] [--allow-unmatched] [--offset X,Y] (--pdf OUT.pdf | --printer NAME)";
+
+// Exit status of a batch that printed everything it could but found rows that do not pair up.
+constexpr int kExitWarnings = 3;
 
 struct Options {
     QString templateFile, connection, master, detail, key, pdf, printer;
     bool addSpace = true; // as the designer's default settings: blank lines to the footer
+    bool allowUnmatched = false;
 };
 
 bool ParseOptions(const QStringList& args, Options* o) {
@@ -44,6 +49,8 @@ bool ParseOptions(const QStringList& args, Options* o) {
             *value = args[++i];
         } else if (a == QLatin1String("--no-add-space")) {
             o->addSpace = false;
+        } else if (a == QLatin1String("--allow-unmatched")) {
+            o->allowUnmatched = true;
         } else if (a.startsWith(u'-') || !o->templateFile.isEmpty()) {
             return false;
         } else {
@@ -87,6 +94,46 @@ private:
     qint64 m_lastLine = 0;
 };
 
+QString KeyList(const QStringList& keys) {
+    QStringList shown;
+    for (const QString& key : keys)
+        shown.append(key.isEmpty() ? QStringLiteral("（空）") : key);
+    return shown.join(QStringLiteral("、"));
+}
+
+// What did not pair up, after the printing: warnings, or notes when the user expects it.
+// Answers whether anything was said.
+bool TellUnmatched(const BatchReport& r, const QString& keyField, bool allowed) {
+    const QString lead = allowed ? QStringLiteral("注意：") : QStringLiteral("警告：");
+    if (r.orphanRows > 0)
+        PrintError(lead + QStringLiteral("从表有 %1 行的 %2 不是任何一张凭证的（空值也不配对），"
+                                         "这些行没有打印；%2：%3%4")
+                              .arg(r.orphanRows)
+                              .arg(keyField, KeyList(r.orphanKeys),
+                                   r.orphanKeys.size() == BatchReport::kKeysShown
+                                       ? QStringLiteral(" 等")
+                                       : QString()));
+    if (r.duplicateRows > 0)
+        PrintError(lead + QStringLiteral("主表中 %1 重复：%2；每个 %1 只打印了第一行，其余 %3 "
+                                         "行没有打印")
+                              .arg(keyField, KeyList(r.duplicateKeys))
+                              .arg(r.duplicateRows));
+    if (r.lonelyMasters > 0)
+        PrintError(lead + QStringLiteral("主表有 %1 张凭证没有任何从表行，只印出了空白分录；"
+                                         "%2：%3%4")
+                              .arg(r.lonelyMasters)
+                              .arg(keyField, KeyList(r.lonelyKeys),
+                                   r.lonelyKeys.size() == BatchReport::kKeysShown
+                                       ? QStringLiteral(" 等")
+                                       : QString()));
+    if (r.Clean()) return false;
+    if (!allowed)
+        PrintError(QStringLiteral("批量打印已完成，但有上述警告（退出状态 %1；确属正常时用 "
+                                  "--allow-unmatched）")
+                       .arg(kExitWarnings));
+    return true;
+}
+
 std::unique_ptr<TADOQuery> OpenQuery(QObject* owner, const QString& name, const QString& connection,
                                      const QString& sql) {
     auto query = std::make_unique<TADOQuery>(owner);
@@ -103,6 +150,10 @@ int RunBatch(const QStringList& args) {
         PrintError(QString::fromLatin1(kUsage));
         return 1;
     }
+    // Nothing is written over the template or the database.
+    if (!o.pdf.isEmpty())
+        RefuseOutputOverInput(QStringLiteral("--pdf"), o.pdf,
+                              {o.templateFile, ConnectionDatabaseFile(o.connection)});
     CountingMessages messages;
     MessageService::SetInstance(&messages);
     const auto restore = qScopeGuard([] { MessageService::SetInstance(nullptr); });
@@ -148,21 +199,47 @@ int RunBatch(const QStringList& args) {
     batch.OnProgress = [&progress](int done, int total, int pages) {
         progress.Show(done, total, pages);
     };
-    batch.Run([&writer](const QList<QBuffer*>& pages) { writer.Write(pages); });
+    // A voucher that cannot be completed ends the batch before the output is finished: no
+    // file is written and the print job is withdrawn.
+    const BatchReport report =
+        batch.Run([&writer](const QList<QBuffer*>& pages) { writer.Write(pages); });
     sink->Finish();
     if (!pdf.isEmpty()) PrintOut(QStringLiteral("PDF: %1\n").arg(pdf));
-    return 0;
+    return TellUnmatched(report, o.key, o.allowUnmatched) && !o.allowUnmatched ? kExitWarnings : 0;
 }
 
 } // namespace
 
 KARVELL_COMMAND(QStringLiteral("batch"),
                 QStringLiteral("batch TEMPLATE --db CONNECTION --master SQL --detail SQL --key "
-                               "FIELD [--no-add-space] (--pdf OUT.pdf | --printer NAME)"),
+                               "FIELD [--no-add-space] [--allow-unmatched] (--pdf OUT.pdf | "
+                               "--printer NAME)"),
                 QStringLiteral("print a period's vouchers: the template once per master row "
                                "(data set 主表) with the detail rows whose FIELD equals the "
                                "master's (从表), into one PDF or one print job; blank detail "
                                "lines fill each voucher's last page unless --no-add-space"),
                 RunBatch);
+
+KARVELL_COMMAND_DETAILS(
+    QStringLiteral("batch"),
+    QStringLiteral(
+        "Keys are compared exactly, as the text the database gives: whole numbers of any\n"
+        "length digit for digit (2024033100000001 and 2024033100000002 are two vouchers),\n"
+        "text byte for byte. A NULL or blank key matches nothing.\n"
+        "\n"
+        "After printing, warnings on stderr name the rows that do not pair up:\n"
+        "  - detail rows whose key is no master row's (not printed): their count and the\n"
+        "    first ten keys;\n"
+        "  - master keys held by more than one master row (only the first row is printed);\n"
+        "  - master rows without any detail row (printed with blank lines).\n"
+        "\n"
+        "Exit status:\n"
+        "  0  every row printed once\n"
+        "  3  the PDF or print job was made, but with such warnings\n"
+        "  1  nothing was printed: no file, no job (a voucher that cannot be completed,\n"
+        "     a query or template error, an output that is one of the inputs)\n"
+        "\n"
+        "--allow-unmatched  the warnings become notes and the exit status is 0.\n"
+        "--no-add-space     no blank detail lines down to the footer of a voucher's last page."));
 
 } // namespace karvell::cli

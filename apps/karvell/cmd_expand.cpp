@@ -25,6 +25,7 @@
 #include "platform/messages.h"
 #include "platform/printer.h"
 #include "platform/progress.h"
+#include "platform/samefile.h"
 #include "reportcontrol.h"
 #include "runtime/components.h"
 #include "runtime/reportruntime.h"
@@ -161,7 +162,8 @@ QJsonObject PagesToJson(const TReportRunTime& runtime, int detailIndex,
 }
 
 // The produced pages through the output path into one PDF file or DIR/page-N.png.
-void WritePages(const TReportRunTime& runtime, const Options& o, ProgressReport& progress) {
+void WritePages(const TReportRunTime& runtime, const Options& o, const QStringList& inputs,
+                ProgressReport& progress) {
     std::unique_ptr<TPageSink> sink;
     QString label;
     if (!o.pdf.isEmpty()) {
@@ -169,6 +171,10 @@ void WritePages(const TReportRunTime& runtime, const Options& o, ProgressReport&
             std::make_unique<TPdfSink>(o.pdf, QFileInfo(o.pdf).completeBaseName(), PdfResolution());
         label = QStringLiteral("写入 PDF");
     } else {
+        for (int i = 0; i < runtime.PageStreams.size(); ++i)
+            RefuseOutputOverInput(QStringLiteral("--png"),
+                                  QDir(o.pngDir).filePath(QStringLiteral("page-%1.png").arg(i + 1)),
+                                  inputs);
         sink = std::make_unique<TPngSink>(o.pngDir);
         label = QStringLiteral("写入图像");
     }
@@ -199,6 +205,9 @@ int RunExpand(const QStringList& args) {
         PrintError(error + u'\n' + QString::fromLatin1(kUsage));
         return 1;
     }
+    // Nothing is written over the template or the database.
+    const QStringList inputs = {o.templateFile, ConnectionDatabaseFile(o.connection)};
+    if (!o.pdf.isEmpty()) RefuseOutputOverInput(QStringLiteral("--pdf"), o.pdf, inputs);
     RecordingMessages messages;
     MessageService::SetInstance(&messages);
     const auto restore = qScopeGuard([] { MessageService::SetInstance(nullptr); });
@@ -244,18 +253,23 @@ int RunExpand(const QStringList& args) {
     if (!RequirePrinter()) return 1;
     runtime->OnWarning = [](const QString& warning) { PrintError(warning); };
     ProgressReport progress = MakeProgress();
+    // A run that stops early (a page that cannot hold a line, a failed total) leaves pages
+    // without some records or with wrong totals: nothing is written from it. The count pass
+    // already knows.
+    const auto incomplete = [&] {
+        if (runtime->RunIssue.isEmpty()) return false;
+        progress.End();
+        PrintError(QStringLiteral("karvell expand: %1；未写入任何文件").arg(runtime->RunIssue));
+        return true;
+    };
     ReportRecords(*runtime, progress, QStringLiteral("计算页数"));
     const int count = runtime->BuildPages(false, 0);
+    if (incomplete()) return 1;
     ReportRecords(*runtime, progress, QStringLiteral("生成页面"));
     const int detailIndex = runtime->BuildPages(true, count);
     runtime->OnProgress = nullptr;
+    if (incomplete()) return 1;
     progress.End();
-
-    // A failed total leaves pages with wrong totals: nothing is written from them.
-    if (runtime->RunAborted) {
-        PrintError(QStringLiteral("karvell expand: %1；未写入任何文件").arg(runtime->RunIssue));
-        return 1;
-    }
     if (o.json) {
         PrintOut(QString::fromUtf8(QJsonDocument(PagesToJson(*runtime, detailIndex, messages.texts))
                                        .toJson(QJsonDocument::Indented)));
@@ -265,7 +279,7 @@ int RunExpand(const QStringList& args) {
         PrintError(QStringLiteral("karvell expand: 没有生成任何页面；未写入任何文件"));
         return 1;
     }
-    WritePages(*runtime, o, progress);
+    WritePages(*runtime, o, inputs, progress);
     progress.End();
     return 0;
 }

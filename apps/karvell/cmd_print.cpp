@@ -1,5 +1,6 @@
 // karvell print: prints a template as one page on the current printer or into a PDF file.
 #include "command.h"
+#include "platform/samefile.h"
 #include "reportcontrol.h"
 
 namespace karvell::cli {
@@ -28,6 +29,7 @@ int RunPrint(const QStringList& args) {
         PrintError(QString::fromLatin1(kUsage));
         return 1;
     }
+    RefuseOutputOverInput(QStringLiteral("--pdf"), pdfFile, {templateFile});
     TReportControl grid;
     if (!grid.LoadFromFile(templateFile)) return 1;
     grid.PrintDocument(pdfFile); // reports the PDF file it wrote on stdout

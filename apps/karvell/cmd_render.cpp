@@ -5,6 +5,7 @@
 #include "command.h"
 #include "model/limits.h"
 #include "platform/atomicfile.h"
+#include "platform/samefile.h"
 #include "reportcontrol.h"
 
 namespace karvell::cli {
@@ -65,6 +66,7 @@ int RunRender(const QStringList& args) {
     }
     if (templateFile.isEmpty() || output.isEmpty()) return Fail(QString::fromLatin1(kUsage));
 
+    RefuseOutputOverInput(QStringLiteral("-o"), output, {templateFile});
     TReportControl grid;
     if (!grid.LoadFromFile(templateFile)) return 1; // the reader has already said why
     if (zoom != 100) grid.SetZoom(zoom);

@@ -31,7 +31,7 @@ void PrintHelp() {
         "  KARVELL_NO_PRINTERS  set to 1 to hide every printer\n"
         "  KARVELL_DB_PASSWORD  replaces the password of every connection string\n"
         "\nPrinting commands (print, expand, batch, calibrate) take --offset X,Y: the form\n"
-        "offset in millimetres (right and down) for pre-printed paper.\n"
+        "offset in millimetres (right and down, each from -100 to 100) for pre-printed paper.\n"
         "\n`karvell COMMAND --help` describes one command; `karvell --version` the version.\n");
     PrintOut(text);
 }

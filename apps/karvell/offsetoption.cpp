@@ -1,8 +1,6 @@
 // --offset X,Y: the form offset for pre-printed paper, taken by every command that prints.
 #include "offsetoption.h"
 
-#include <cmath>
-
 #include "platform/printer.h"
 
 namespace karvell::cli {
@@ -13,8 +11,7 @@ bool ParseOffset(const QString& text, QPointF* mm) {
     bool okX = false, okY = false;
     const double x = parts[0].trimmed().toDouble(&okX);
     const double y = parts[1].trimmed().toDouble(&okY);
-    // A few metres is more paper than any printer takes; the bound keeps the numbers finite.
-    if (!okX || !okY || std::abs(x) > 10000 || std::abs(y) > 10000) return false;
+    if (!okX || !okY || !FormOffsetAllowed(x) || !FormOffsetAllowed(y)) return false;
     *mm = QPointF(x, y);
     return true;
 }
@@ -24,8 +21,11 @@ bool TakeOffsetOption(QStringList& args, QString* error) {
         if (args[i] != QLatin1String("--offset")) continue;
         QPointF mm;
         if (i + 1 >= args.size() || !ParseOffset(args[i + 1], &mm)) {
-            *error = QStringLiteral(
-                "karvell: --offset needs X,Y in millimetres, right and down (for example 1.5,-2)");
+            *error =
+                QStringLiteral("karvell：--offset 的值%1不可用：须是 X,Y 两个毫米数（向右、"
+                               "向下），各在 -%2 到 %2 之间，例如 1.5,-2")
+                    .arg(i + 1 < args.size() ? QStringLiteral("“%1”").arg(args[i + 1]) : QString())
+                    .arg(kMaxFormOffsetMm);
             return false;
         }
         PrinterService::Instance().SetFormOffsetMm(mm);

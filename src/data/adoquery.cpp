@@ -190,6 +190,12 @@ ConnectionSettings ParseConnectionString(const QString& text,
     return s;
 }
 
+QString ConnectionDatabaseFile(const QString& text) {
+    const ConnectionSettings s = ParseConnectionString(text);
+    if (s.database.isEmpty()) return QString();
+    return s.kind == ConnectionSettings::Kind::Sqlite ? s.database : OdbcSqliteDatabase(s.database);
+}
+
 TADOQuery::TADOQuery(QObject* parent) : TDataSet(parent) {}
 
 void TADOQuery::SetConnectionString(const QString& text) {

@@ -25,6 +25,9 @@ struct ConnectionSettings {
 // override replaces the string's password.
 ConnectionSettings ParseConnectionString(const QString& text,
                                          const std::optional<QString>& passwordOverride = {});
+// The database file a connection string reads: a SQLite file, named directly or through the
+// SQLite ODBC driver's data source; empty for any other data source.
+QString ConnectionDatabaseFile(const QString& text);
 
 class TADOQuery : public TDataSet {
     Q_OBJECT

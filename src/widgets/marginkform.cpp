@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "model/reportdocument.h"
+#include "platform/printer.h"
 
 namespace karvell {
 
@@ -28,7 +29,7 @@ void TMarginkForm::AddOffsetControls(QPointF offsetMm) {
     auto make = [box](const char* name, double value) {
         auto* spin = new QDoubleSpinBox(box);
         spin->setObjectName(QString::fromLatin1(name));
-        spin->setRange(-100.0, 100.0);
+        spin->setRange(-kMaxFormOffsetMm, kMaxFormOffsetMm);
         spin->setDecimals(1);
         spin->setSingleStep(0.5);
         spin->setValue(value);

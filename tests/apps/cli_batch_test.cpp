@@ -37,12 +37,18 @@ TEST(KarvellBatch, EachVoucherGetsItsOwnPagesAndTotals) {
     ASSERT_EQ(lines[3], 0);
 
     const QString pdf = demo.Path(QStringLiteral("month.pdf"));
+    // Four vouchers of the month, with the whole month's detail rows: the others' rows are
+    // expected not to pair up.
     const ToolRun r = demo.Karvell(
         Batch(demo,
               QStringLiteral("select * from Month_Main where 凭证号 in ('%1') order by 凭证号")
                   .arg(keys.join(QStringLiteral("','"))),
-              pdf));
+              pdf) +
+        QStringList{QStringLiteral("--allow-unmatched")});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("注意：主表有 1 张凭证没有任何从表行，只印出了空白"
+                                              "分录；凭证号：记-9999")))
+        << r.err.toStdString();
     EXPECT_TRUE(r.err.contains(QStringLiteral("凭证 4/4"))) << "the progress line";
     EXPECT_TRUE(r.out.contains(pdf));
 

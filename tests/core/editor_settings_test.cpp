@@ -188,3 +188,24 @@ TEST(EditorView, FieldWindowsEightToARow) {
         got.append(TakeFieldWindowSlot(column, row));
     EXPECT_EQ(got[99], QPoint(2 + 120 * (99 % 8), 2 + 140 * (99 / 8)));
 }
+
+namespace {
+
+TEST(EditorOffset, OnlyFiniteMillimetresWithinAHundredAreTaken) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString ini = dir.filePath(QStringLiteral("Lunvane.ini"));
+    const struct {
+        const char* text;
+        double mm;
+    } cases[] = {{"2.5", 2.5}, {"-100", -100}, {"nan", 0}, {"inf", 0},
+                 {"1e3", 0},   {"-101", 0},    {"abc", 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        ASSERT_TRUE(Profile::WriteString(ini, "Offset", "OffsetX", c.text));
+        ASSERT_TRUE(Profile::WriteString(ini, "Offset", "OffsetY", "1"));
+        EXPECT_EQ(Lunvane::LoadOffset(ini), QPointF(c.mm, 1));
+    }
+}
+
+} // namespace

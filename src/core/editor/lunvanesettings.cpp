@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "platform/gbk.h"
+#include "platform/printer.h"
 #include "platform/profile.h"
 
 namespace karvell::Lunvane {
@@ -47,7 +48,7 @@ QPointF LoadOffset(const QString& file) {
     auto read = [&](const QByteArray& key) {
         bool ok = false;
         const double mm = Profile::ReadString(file, "Offset", key, QByteArray()).toDouble(&ok);
-        return ok && std::isfinite(mm) && std::abs(mm) <= 1000 ? mm : 0.0;
+        return ok && FormOffsetAllowed(mm) ? mm : 0.0; // the page setup's own range
     };
     return QPointF(read("OffsetX"), read("OffsetY"));
 }

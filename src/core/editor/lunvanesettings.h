@@ -24,7 +24,8 @@ OtherSettings LoadOther(const QString& file);
 bool SaveOther(const QString& file, const OtherSettings& settings);
 
 // The form offset for pre-printed paper, in millimetres right and down: section "Offset", keys
-// OffsetX and OffsetY; 0 for a missing or unreadable value. Only the page setup writes them.
+// OffsetX and OffsetY; 0 for a missing or unreadable value or one outside ±kMaxFormOffsetMm,
+// which would print off the paper. Only the page setup writes them.
 QPointF LoadOffset(const QString& file);
 bool SaveOffset(const QString& file, QPointF offsetMm);
 

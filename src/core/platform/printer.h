@@ -11,6 +11,7 @@
 #include <QSize>
 #include <QString>
 #include <QStringList>
+#include <cmath>
 #include <cstdint>
 #include <memory>
 
@@ -32,6 +33,13 @@ inline constexpr int16_t DMPAPER_A4 = 9;
 inline constexpr int16_t DMPAPER_A5 = 11;
 inline constexpr int16_t DMPAPER_B5 = 13;    // JIS B5, 182 x 257 mm
 inline constexpr int16_t DMPAPER_USER = 256; // a size of the user's, given by length and width
+
+// The form offset for pre-printed paper only nudges the print onto the form's boxes: anything
+// beyond a tenth of a metre either way, or not a number, moves the print off the paper.
+inline constexpr double kMaxFormOffsetMm = 100;
+inline bool FormOffsetAllowed(double mm) {
+    return std::isfinite(mm) && std::abs(mm) <= kMaxFormOffsetMm;
+}
 
 // The fields of DEVMODE that the program reads and writes.
 struct DEVMODE {

@@ -30,17 +30,33 @@ void TReportRunTime::PrintPreview(bool previewMode) {
             FreeDataSets();
             return;
         }
+        // A template that could not be read has been reported by its load; what is left in
+        // the lines (nothing, or an older template) is not the report asked for.
+        if (!TemplateIssue.isEmpty()) {
+            IncompleteReason = TemplateIssue;
+            FreeDataSets();
+            return;
+        }
         const int count = BuildPages(false, 0);
+        // Printing without a preview is all or nothing: when the count pass already knows
+        // that the report cannot be completed, no page is printed.
+        if (PrintDirect && !RunIssue.isEmpty()) {
+            IncompleteReason = RunIssue;
+            FreeDataSets();
+            return;
+        }
         if (ui) ui->ShowProgress(this);
         const int detail = BuildPages(true, count);
-        // A run that stopped early has said why; its pages are shown as designed, but the
-        // report is not complete.
+        // A run that stopped early has said why; in the preview its pages are shown as
+        // designed, but the report is not complete.
         IncompleteReason = RunIssue;
         if (PageStreams.isEmpty() && IncompleteReason.isEmpty())
             IncompleteReason = QStringLiteral("没有生成任何页面");
         if (ui) ui->CloseProgress(this);
-        // Pages with a wrong total are neither shown nor printed.
-        if (ui && !RunAborted) ui->RunPreviewWindow(this, previewMode, detail, false);
+        // Pages with a wrong total are neither shown nor printed; a direct print prints only
+        // a complete report.
+        const bool show = !RunAborted && (!PrintDirect || RunIssue.isEmpty());
+        if (ui && show) ui->RunPreviewWindow(this, previewMode, detail, false);
         FreePages();
     } catch (const std::exception& e) {
         // The pages of a failed run are freed by the next one.

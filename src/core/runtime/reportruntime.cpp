@@ -58,22 +58,27 @@ void TReportRunTime::RunSetDataLines(bool disableControls, bool open) {
 void TReportRunTime::LoadTemplate() {
     QFile file(m_reportFile);
     QString why;
-    if (!OpenForReading(file, &why))
-        throw KarvellError(QStringLiteral("无法打开文件“%1”：%2").arg(m_reportFile, why));
+    if (!OpenForReading(file, &why)) {
+        TemplateIssue = QStringLiteral("无法打开文件“%1”：%2").arg(m_reportFile, why);
+        throw KarvellError(TemplateIssue);
+    }
     TemplateData data;
     QString error;
     switch (ReadTemplate(file, 0, data, &error)) {
     case ReadStatus::BadMagic:
-        // The template loaded before stays as it was.
+        // The template loaded before stays as it was, but is not printed for this file.
+        TemplateIssue = QStringLiteral("“%1”不是报表模板文件（打开报表错误）").arg(m_reportFile);
         ShowMessage(ApplicationTitle(), QStringLiteral("打开报表错误"), MsgIcon::None);
         return;
     case ReadStatus::Corrupt:
         // The reader gives all or nothing, so the old template is kept here as well.
-        throw KarvellError(QStringLiteral("模板文件“%1”已损坏：%2").arg(m_reportFile, error));
+        TemplateIssue = QStringLiteral("模板文件“%1”已损坏：%2").arg(m_reportFile, error);
+        throw KarvellError(TemplateIssue);
     case ReadStatus::Ok:
         break;
     }
     file.close();
+    TemplateIssue.clear();
 
     qDeleteAll(TemplateLines);
     TemplateLines = data.TakeLines();

@@ -132,6 +132,9 @@ public:
     // totals and are not to be printed.
     QString RunIssue;
     bool RunAborted = false;
+    // Why the last load of ReportFile failed (the message has been shown); empty after a
+    // load that succeeded. PrintPreview prints nothing while it is set.
+    QString TemplateIssue;
 
     // Template, registry, variables, SetData.
     void LoadTemplate();

@@ -1,6 +1,9 @@
 #include "runtime/voucherbatch.h"
 
 #include <QHash>
+#include <QLocale>
+#include <QSet>
+#include <cmath>
 
 #include "platform/error.h"
 #include "platform/gbk.h"
@@ -17,27 +20,65 @@ int KeyColumn(const TDataSet& ds, const QString& field) {
     return column;
 }
 
-// The key as text, so that 87, 87.0 and '87' from different columns find each other.
-QString KeyText(const QVariant& v) {
-    if (v.isNull()) return QString();
-    if (IsNumericMetaType(v.metaType().id())) return FloatToStr(v.toDouble());
-    return v.toString().trimmed();
+void Note(QStringList* keys, const QString& key) {
+    if (keys->size() < BatchReport::kKeysShown && !keys->contains(key)) keys->append(key);
 }
 
 } // namespace
+
+QString BatchKeyText(const QVariant& v) {
+    if (v.isNull() || !v.isValid()) return QString();
+    const int type = v.metaType().id();
+    if (type == QMetaType::Double || type == QMetaType::Float) {
+        // A key that came as a binary number: integers below 2^53 are exact in it, other
+        // values keep every digit that tells them apart.
+        const double d = v.toDouble();
+        if (!std::isfinite(d)) return QString();
+        if (d == std::trunc(d) && std::abs(d) < 9007199254740992.0)
+            return QString::number(qint64(d));
+        return QString::number(d, 'g', QLocale::FloatingPointShortest);
+    }
+    const QString text = v.toString(); // integers of every width in full
+    return text.trimmed().isEmpty() ? QString() : text;
+}
 
 VoucherBatch::VoucherBatch(TReportRunTime& runtime, TDataSet& master, TDataSet& detail,
                            const QString& keyField)
     : m_runtime(runtime), m_master(master), m_detail(detail), m_keyField(keyField) {}
 
-int VoucherBatch::Run(const std::function<void(const QList<QBuffer*>& pages)>& onPages) {
+BatchReport VoucherBatch::Run(const std::function<void(const QList<QBuffer*>& pages)>& onPages) {
     const int masterKey = KeyColumn(m_master, m_keyField);
     const int detailKey = KeyColumn(m_detail, m_keyField);
+    BatchReport report;
 
-    // The detail records of each key, in their order.
+    // The master rows to print: the first of each key; null and blank keys stand alone.
+    QList<int> printed;
+    QStringList masterKeys;
+    QSet<QString> seen, duplicates;
+    for (int row = 0; row < m_master.RecordCount(); ++row) {
+        const QString key = BatchKeyText(m_master.CellValue(row, masterKey));
+        if (!key.isEmpty() && seen.contains(key)) {
+            ++report.duplicateRows;
+            if (!duplicates.contains(key)) report.duplicateKeys.append(key);
+            duplicates.insert(key);
+            continue;
+        }
+        seen.insert(key);
+        printed.append(row);
+        masterKeys.append(key);
+    }
+
+    // The detail records of each key, in their order; those of no printed voucher are told.
     QHash<QString, QList<int>> byKey;
-    for (int row = 0; row < m_detail.RecordCount(); ++row)
-        byKey[KeyText(m_detail.CellValue(row, detailKey))].append(row);
+    for (int row = 0; row < m_detail.RecordCount(); ++row) {
+        const QString key = BatchKeyText(m_detail.CellValue(row, detailKey));
+        if (key.isEmpty() || !seen.contains(key)) {
+            ++report.orphanRows;
+            Note(&report.orphanKeys, key);
+            continue;
+        }
+        byKey[key].append(row);
+    }
 
     // One voucher's data: the master record and its detail records, under the designer's names.
     TDataSet master, detail;
@@ -50,7 +91,7 @@ int VoucherBatch::Run(const std::function<void(const QList<QBuffer*>& pages)>& o
     const int masterColumns = int(m_master.Fields().size());
     const int detailColumns = int(m_detail.Fields().size());
 
-    const int vouchers = m_master.RecordCount();
+    const int vouchers = int(printed.size());
     int pages = 0;
     try {
         for (int v = 0; v < vouchers; ++v) {
@@ -58,20 +99,25 @@ int VoucherBatch::Run(const std::function<void(const QList<QBuffer*>& pages)>& o
             master.ClearRows();
             QVector<QVariant> row(masterColumns);
             for (int c = 0; c < masterColumns; ++c)
-                row[c] = m_master.CellValue(v, c);
+                row[c] = m_master.CellValue(printed[v], c);
             master.AppendRow(row);
             master.Open();
 
             detail.Close();
             detail.ClearRows();
-            const QString key = KeyText(row[masterKey]);
-            for (const int d : byKey.value(key)) {
+            const QString key = masterKeys[v];
+            const QList<int> rows = key.isEmpty() ? QList<int>() : byKey.value(key);
+            for (const int d : rows) {
                 QVector<QVariant> r(detailColumns);
                 for (int c = 0; c < detailColumns; ++c)
                     r[c] = m_detail.CellValue(d, c);
                 detail.AppendRow(r);
             }
             detail.Open();
+            if (rows.isEmpty()) {
+                ++report.lonelyMasters;
+                Note(&report.lonelyKeys, key);
+            }
 
             const auto fail = [&](const QString& why) {
                 return KarvellError(QStringLiteral("第 %1 张凭证（%2 = %3）未能完整生成：%4")
@@ -80,6 +126,7 @@ int VoucherBatch::Run(const std::function<void(const QList<QBuffer*>& pages)>& o
             };
             QString why;
             try {
+                // The count pass already knows a voucher that cannot be completed.
                 const int count = m_runtime.BuildPages(false, 0);
                 why = m_runtime.RunIssue;
                 if (why.isEmpty()) m_runtime.BuildPages(true, count);
@@ -101,7 +148,8 @@ int VoucherBatch::Run(const std::function<void(const QList<QBuffer*>& pages)>& o
         throw;
     }
     m_runtime.FreeDataSets();
-    return vouchers;
+    report.vouchers = vouchers;
+    return report;
 }
 
 } // namespace karvell
