@@ -41,18 +41,18 @@ QString Fit(const QString& inserted, int available) {
             out += u'\n';
             continue;
         }
-        if (QChar::isSurrogate(c)) {
-            // Beyond the Basic Multilingual Plane: nothing GBK holds.
-            if (QChar::isHighSurrogate(c) && i + 1 < inserted.size() &&
-                QChar::isLowSurrogate(inserted[i + 1].unicode()))
-                ++i;
-            continue;
-        }
-        const QByteArray bytes = Gbk::Encode(QString(QChar(c)));
+        // A character beyond the Basic Multilingual Plane is a surrogate pair: four bytes.
+        const qsizetype units = QChar::isHighSurrogate(c) && i + 1 < inserted.size() &&
+                                        QChar::isLowSurrogate(inserted[i + 1].unicode())
+                                    ? 2
+                                    : 1;
+        const QString character = inserted.mid(i, units);
+        const QByteArray bytes = Gbk::Encode(character);
         if (bytes == "?" && c != u'?') continue;
         if (used + bytes.size() > available) break;
         used += int(bytes.size());
-        out += QChar(c);
+        out += character;
+        i += units - 1;
     }
     return out;
 }
