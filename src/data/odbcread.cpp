@@ -244,19 +244,19 @@ bool OdbcRead(const QSqlDatabase& db, const QString& sql, bool readRows, OdbcRes
         QVector<QVariant> row(count);
         for (SQLSMALLINT i = 0; i < count; ++i) {
             QVariant v;
+            const bool date = columns[i] == Column::Date || columns[i] == Column::DateTime ||
+                              columns[i] == Column::Time;
             if (!FetchValue(stmt, SQLUSMALLINT(i + 1), columns[i] == Column::Binary, &v)) {
                 *error = Diagnostics(SQL_HANDLE_STMT, stmt);
                 return false;
             }
             if (!v.isNull()) {
-                const QString text = columns[i] == Column::Binary ? QString() : v.toString();
                 if (columns[i] == Column::Bool) {
-                    const QString t = text.trimmed().toLower();
+                    const QString t = v.toString().trimmed().toLower();
                     v = QVariant(t == QLatin1String("1") || t == QLatin1String("t") ||
                                  t == QLatin1String("true"));
-                } else if (columns[i] == Column::Date || columns[i] == Column::DateTime ||
-                           columns[i] == Column::Time) {
-                    v = DateValue(columns[i], text);
+                } else if (date) {
+                    v = DateValue(columns[i], v.toString());
                 }
             }
             row[i] = v;
