@@ -79,6 +79,23 @@ TEST(Gbk, EveryCharacterGbkReadsReadsTheSame) {
     EXPECT_GT(compared, 21000);
 }
 
+TEST(Gbk, EveryCodeReadsBackAfterEncoding) {
+    // Whatever a two- or four-byte code reads as is written so that it reads the same again.
+    auto check = [](const QByteArray& bytes) {
+        const QString text = Gbk::Decode(bytes);
+        if (text.contains(QChar(0xFFFD))) return;
+        EXPECT_EQ(Gbk::Decode(Gbk::Encode(text)), text) << bytes.toHex().constData();
+    };
+    for (int lead = 0x81; lead <= 0xFE; ++lead)
+        for (int trail = 0x40; trail <= 0xFE; ++trail)
+            check(QByteArray{char(lead), char(trail)});
+    for (int linear = 0; linear < 39420; ++linear) {
+        const char bytes[4] = {char(0x81 + linear / 12600), char(0x30 + linear / 1260 % 10),
+                               char(0x81 + linear / 10 % 126), char(0x30 + linear % 10)};
+        check(QByteArray(bytes, 4));
+    }
+}
+
 TEST(Gbk, EveryCharacterSurvivesEncoding) {
     // Every BMP character but the private-use ones GB18030 gives no code and the surrogates.
     int lost = 0;

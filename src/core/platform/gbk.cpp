@@ -79,7 +79,11 @@ struct Tables {
         // GB18030's two-byte additions, where GBK reads no character or a private-use one.
         for (const Gb18030::Pair& a : Gb18030::kTwoByteAdditions) {
             char16_t& c = pair[(a.bytes >> 8) - kLeadFirst][(a.bytes & 0xFF) - kTrailFirst];
-            if (c == 0 || (c >= 0xE000 && c < 0xF900)) c = a.code;
+            if (c == 0 || (c >= 0xE000 && c < 0xF900)) {
+                // The private-use character it replaces keeps its four-byte code, if it has one.
+                if (c != 0 && encode[c] == a.bytes) encode[c] = 0;
+                c = a.code;
+            }
             if (encode[a.code] == 0) encode[a.code] = a.bytes;
         }
         std::fill(std::begin(four), std::end(four), uint16_t(0));
