@@ -301,6 +301,7 @@ TEST(EditorText, TheBoxTakesWhatTheCellCanStore) {
     for (const Case& c : cases)
         EXPECT_EQ(EditorText::Fit(c.inserted, c.available), c.accepted) << c.inserted.toStdString();
     EXPECT_EQ(EditorText::Bytes(QStringLiteral("汉\na")), 5);
+    EXPECT_EQ(EditorText::Bytes(QStringLiteral("汉") + QChar(0x2029) + QChar(0x2028) + "𠀀"), 10);
     EXPECT_EQ(EditorText::ToCell(QStringLiteral("汉\na")), G("汉\r\na"));
     EXPECT_EQ(EditorText::FromCell(G("汉\r\na")), QStringLiteral("汉\na"));
 }

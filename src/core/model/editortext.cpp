@@ -24,10 +24,16 @@ QByteArray ToCell(const QString& boxText) {
 }
 
 int Bytes(const QString& boxText) {
+    // Every line break (also U+2028 and U+2029, which have codes of their own) becomes CR LF.
+    QString text = boxText;
     qsizetype lines = 0;
-    for (const QChar c : boxText)
-        lines += IsLineBreak(c.unicode());
-    return int(Gbk::Encode(boxText).size() + lines);
+    for (QChar& c : text) {
+        if (IsLineBreak(c.unicode())) {
+            c = u'\n';
+            ++lines;
+        }
+    }
+    return int(Gbk::Encode(text).size() + lines);
 }
 
 QString Fit(const QString& inserted, int available) {
