@@ -146,4 +146,54 @@ if [ "$failed" -ne 0 ]; then
     echo "--- danmere stderr"
     cat "$WORK/print.err"
 fi
+
+# The same rows under other declared types: every value is read as the text the server gives,
+# so the grand total and its upper-case line never change. Values that are no calendar dates
+# stop the print.
+sql() {
+    PGPASSWORD=$DBPASS "$PGBIN/psql" -X -q -h 127.0.0.1 -p "$PORT" -U quorbex -d quorbex \
+        -v ON_ERROR_STOP=1 -c "$1" >>"$WORK/load.log" 2>&1
+}
+print_again() { # prints into a fresh output folder; answers danmere's exit status
+    rm -rf "$KARVELL_PDF_DIR"
+    (cd "$RUN" && KARVELL_DB_PASSWORD=$DBPASS timeout 120 "$DANMERE" 1 \
+        >"$WORK/print.out" 2>"$WORK/print.err")
+}
+sql "create table detail_rows as select * from Quorbex_Detail"
+for type in "numeric" "double precision" "text" "computed"; do
+    if [ "$type" = computed ]; then
+        # A computed column whose first row is null.
+        sql "drop table if exists Quorbex_Detail cascade; drop view if exists Quorbex_Detail;
+             create view Quorbex_Detail as select 序号, 摘要, 科目, 借方金额 * 1 as 借方金额,
+             贷方金额 * 1 as 贷方金额 from detail_rows order by 借方金额 is not null, 序号"
+    else
+        sql "drop table if exists Quorbex_Detail; create table Quorbex_Detail (序号 integer,
+             摘要 varchar(60), 科目 varchar(60), 借方金额 $type, 贷方金额 $type);
+             insert into Quorbex_Detail select 序号, 摘要, 科目, 借方金额::$type,
+             贷方金额::$type from detail_rows"
+    fi
+    print_again
+    status=$?
+    last=$(ls "$KARVELL_PDF_DIR"/*.pdf 2>/dev/null | sort -V | tail -n 1)
+    layout=$(pdftotext -layout "${last:-/dev/null}" - 2>/dev/null | tr -d ' \n')
+    check "amounts as $type: printed (exit status $status)" test "$status" -eq 0
+    check "amounts as $type: grand total 1,498,941.85" grep -qF "合计149894185149894185" <<<"$layout"
+    check "amounts as $type: upper-case line" grep -qF "人民币壹佰肆拾玖万捌仟玖佰肆拾壹元捌角伍分" <<<"$layout"
+done
+sql "alter table Quorbex_Main alter column 日期 type date using date '2024-03-31'"
+# (A BC date cannot be told here: the PostgreSQL ODBC driver converts it to its year without
+# the era before handing it over.)
+for date in infinity; do
+    sql "update Quorbex_Main set 日期 = '$date'"
+    print_again
+    status=$?
+    check "date '$date': refused (exit status $status)" test "$status" -ne 0
+    check "date '$date': nothing printed" test ! -d "$KARVELL_PDF_DIR"
+    check "date '$date': the reason names the field" grep -qF "字段 日期" "$WORK/print.err"
+    check "date '$date': the reason names the record" grep -qF "第 1 条记录" "$WORK/print.err"
+done
+if [ "$failed" -ne 0 ]; then
+    echo "--- danmere stderr"
+    cat "$WORK/print.err"
+fi
 finish

@@ -7,12 +7,8 @@
 #include <QSqlField>
 #include <QSqlQuery>
 #include <QSqlRecord>
-#include <QSqlResult>
-#include <algorithm>
-#include <iterator>
-#include <sql.h>
-#include <sqlext.h>
 
+#include "odbcread.h"
 #include "odbcsetup.h"
 #include "platform/error.h"
 
@@ -96,42 +92,6 @@ void ApplyPairs(const QString& text, ConnectionSettings& s) {
         if (s.password.isEmpty()) s.password = inner.password;
     }
 }
-
-// Declared column type names that hold numbers.
-bool IsNumericTypeName(const QString& typeName) {
-    static const QStringList numeric = {
-        QStringLiteral("int"),     QStringLiteral("integer"),    QStringLiteral("smallint"),
-        QStringLiteral("tinyint"), QStringLiteral("bigint"),     QStringLiteral("mediumint"),
-        QStringLiteral("decimal"), QStringLiteral("numeric"),    QStringLiteral("number"),
-        QStringLiteral("real"),    QStringLiteral("float"),      QStringLiteral("double"),
-        QStringLiteral("money"),   QStringLiteral("smallmoney"), QStringLiteral("currency")};
-    QString base = typeName.trimmed().toLower();
-    base = base.left(base.indexOf(QLatin1Char('('))).trimmed();
-    base = base.section(QLatin1Char(' '), 0, 0);
-    return numeric.contains(base);
-}
-
-// The declared type name of a result column, asked from the ODBC driver: some drivers (the
-// SQLite one) report DECIMAL columns as character data, which only the type name reveals.
-QString OdbcColumnTypeName(const QSqlQuery& query, int column) {
-    const QSqlResult* result = query.result();
-    if (!result) return QString();
-    const QVariant handle = result->handle();
-    if (!handle.isValid() || handle.metaType().sizeOf() != int(sizeof(SQLHANDLE))) return QString();
-    SQLHANDLE stmt = *static_cast<const SQLHANDLE*>(handle.constData());
-    if (!stmt) return QString();
-    SQLWCHAR buffer[128] = {};
-    SQLSMALLINT bytes = 0;
-    const SQLRETURN rc = SQLColAttributeW(stmt, SQLUSMALLINT(column + 1), SQL_DESC_TYPE_NAME,
-                                          buffer, SQLSMALLINT(sizeof buffer), &bytes, nullptr);
-    if (!SQL_SUCCEEDED(rc)) return QString();
-    const qsizetype chars =
-        std::clamp<qsizetype>(bytes / qsizetype(sizeof(SQLWCHAR)), 0, std::size(buffer) - 1);
-    return QString::fromUtf16(reinterpret_cast<const char16_t*>(buffer), chars);
-}
-
-// How the values of a column are taken into memory.
-enum class Conversion { None, ToNumber, ToBool };
 
 QString DataSourceName(const ConnectionSettings& s) {
     return s.database;
@@ -237,25 +197,32 @@ void TADOQuery::Run(bool readRows) {
         password = qEnvironmentVariable("KARVELL_DB_PASSWORD");
     const ConnectionSettings settings = ParseConnectionString(m_connectionString, password);
     QSqlDatabase db = Connect(settings, component);
-    const bool odbc = settings.kind == ConnectionSettings::Kind::Odbc;
-
-    QSqlQuery query(db);
-    query.setForwardOnly(true);
-    // Through ODBC, numeric columns are read as their text and converted here: read as a
-    // double, a value that is not a number ("abc" in an amount column) arrives as null and
-    // would print blank and drop out of the totals unseen.
-    query.setNumericalPrecisionPolicy(odbc ? QSql::HighPrecision : QSql::LowPrecisionDouble);
     const auto queryError = [&](const QString& why) {
         return KarvellError(QStringLiteral("%1 在数据源 %2 上执行查询出错：%3")
                                 .arg(component, DataSourceName(settings), why));
     };
+    if (settings.kind == ConnectionSettings::Kind::Odbc) {
+        // Every value as the text the driver gives: see odbcread.h.
+        OdbcResult result;
+        QString why;
+        if (!OdbcRead(db, text, readRows, &result, &why)) throw queryError(why);
+        m_fields = result.fields;
+        m_rows = result.rows;
+        return;
+    }
+
+    // SQLite's values carry their storage class: integers and reals arrive as numbers (a real
+    // counts as its shortest decimal form), text as the text stored.
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    query.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
     if (!query.exec(text)) throw queryError(query.lastError().text());
     if (!query.isSelect()) throw queryError(QStringLiteral("查询没有返回记录集"));
 
     const QSqlRecord record = query.record();
     const int count = record.count();
     QVector<FieldDef> fields(count);
-    QVector<Conversion> conversions(count, Conversion::None);
+    QVector<bool> toBool(count, false);
     QVector<bool> decideByValues(count, false);
     for (int i = 0; i < count; ++i) {
         const QSqlField field = record.field(i);
@@ -264,22 +231,16 @@ void TADOQuery::Run(bool readRows) {
         if (const qsizetype nul = name.indexOf(QChar(0)); nul >= 0) name.truncate(nul);
         fields[i].name = name;
         const int id = field.metaType().id();
-        if (id == QMetaType::Bool || (odbc && field.typeID() == SQL_BIT)) {
-            conversions[i] = Conversion::ToBool;
+        if (id == QMetaType::Bool) {
+            toBool[i] = true;
         } else if (IsNumericMetaType(id)) {
             fields[i].kind = FieldKind::Numeric;
-            conversions[i] = Conversion::ToNumber;
         } else if (id == QMetaType::QByteArray) {
             fields[i].kind = FieldKind::LargeObject;
         } else if (id == QMetaType::QString) {
-            if (odbc && IsNumericTypeName(OdbcColumnTypeName(query, i))) {
-                fields[i].kind = FieldKind::Numeric;
-                conversions[i] = Conversion::ToNumber;
-            } else if (!odbc) {
-                // SQLite reports only some declared types; its values carry their storage
-                // class, so a column whose values are all numbers is numeric.
-                decideByValues[i] = true;
-            }
+            // SQLite reports only some declared types; its values carry their storage class,
+            // so a column whose values are all numbers is numeric.
+            decideByValues[i] = true;
         }
     }
 
@@ -289,16 +250,7 @@ void TADOQuery::Run(bool readRows) {
             QVector<QVariant> row(count);
             for (int i = 0; i < count; ++i) {
                 QVariant v = query.value(i);
-                if (!v.isNull()) {
-                    if (conversions[i] == Conversion::ToBool) {
-                        v = QVariant(v.toBool());
-                    } else if (conversions[i] == Conversion::ToNumber &&
-                               !IsNumericMetaType(v.metaType().id())) {
-                        bool ok = false;
-                        const double d = v.toString().trimmed().toDouble(&ok);
-                        if (ok) v = QVariant(d);
-                    }
-                }
+                if (!v.isNull() && toBool[i]) v = QVariant(v.toBool());
                 row[i] = v;
             }
             rows.append(row);

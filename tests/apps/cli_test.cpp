@@ -179,8 +179,9 @@ TEST_F(CliTest, ApplyRunsMouseStepsWithTheGridsRules) {
     ASSERT_EQ(lines.size(), 2);
     for (const QJsonValue& line : lines)
         EXPECT_EQ(line[QStringLiteral("Cells")][0][QStringLiteral("CellWidth")].toInt(), 123);
+    // The emoji typed is kept as its GB18030 four-byte code, saved and read back.
     EXPECT_EQ(lines[0][QStringLiteral("Cells")][0][QStringLiteral("CellText")].toString(),
-              QStringLiteral("甲\r\nb"));
+              QStringLiteral("甲\r\nb😀"));
 
     const QString bad = Write(QStringLiteral("bad.json"), R"json([{"release": [1, 1]}])json");
     const Outcome e = RunTool({QStringLiteral("apply"), QStringLiteral("new"), bad, "-o", out});

@@ -1,4 +1,8 @@
-// The GBK codec: round trips, damaged bytes, unencodable characters and byte rules.
+// The GBK codec completed to GB18030: round trips, four-byte codes, damaged bytes and byte
+// rules.
+#include <QList>
+#include <QPair>
+#include <QStringDecoder>
 #include <gtest/gtest.h>
 
 #include "platform/gbk.h"
@@ -27,17 +31,95 @@ TEST(Gbk, DamagedBytesBecomeReplacementCharacters) {
         EXPECT_EQ(Gbk::Decode(c.bytes), c.expected) << c.bytes.toHex().constData();
 }
 
-TEST(Gbk, UnencodableCharactersBecomeQuestionMarks) {
-    EXPECT_EQ(Gbk::Encode(QString::fromUtf8("a\u1234b")), QByteArray("a?b"));
-    EXPECT_EQ(Gbk::Encode(QString::fromUtf8("x😀y")), QByteArray("x?y"));
+TEST(Gbk, CharactersOutsideGbkKeepTheirGb18030Codes) {
+    // Expected bytes from the GB18030-2005 mapping tables (four-byte codes for the BMP by the
+    // range table, beyond it by the linear formula).
+    const QList<QPair<QString, QByteArray>> table = {
+        {QString::fromUtf8("𠀀"), "95328236"},
+        {QString::fromUtf8("䶮"), "fe9f"},
+        {QString::fromUtf8("ሴ"), "8133bc34"},
+        {QString::fromUtf8("ก"), "8132ce39"},
+        {QString::fromUtf8("😀"), "9439fc36"},
+        {QString(QChar(0x80)), "81308130"},
+        {QString(QChar(0xFFFF)), "8431a439"},
+        {QString::fromUcs4(U"\U0010FFFF", 1), "e3329a35"},
+        {QString::fromUtf8("王𠀀䶮"), "cdf595328236fe9f"},
+    };
+    for (const auto& [text, hex] : table) {
+        EXPECT_EQ(Gbk::Encode(text).toHex(), hex) << text.toStdString();
+        EXPECT_EQ(Gbk::Decode(QByteArray::fromHex(hex)), text) << hex.constData();
+    }
     EXPECT_EQ(Gbk::Encode(QString(QChar(0xD800))), QByteArray("?")); // lone surrogate
+    // Four bytes that are no assigned code cost their lead byte, as damaged GBK does.
+    EXPECT_EQ(Gbk::Decode(QByteArray::fromHex("8431a530")), QString::fromUtf8("\uFFFD1\uFFFD0"));
+    EXPECT_EQ(Gbk::Decode(QByteArray::fromHex("e3329a36")), QString::fromUtf8("\uFFFD2\uFFFD6"));
+}
+
+TEST(Gbk, EveryCharacterGbkReadsReadsTheSame) {
+    // Qt's own GBK converter as the independent reader: every pair it reads as one character
+    // (private-use ones aside, which GB18030 gives real characters) reads the same here and
+    // encodes back to the same bytes where that character has no other code.
+    QStringDecoder gbk("GBK");
+    ASSERT_TRUE(gbk.isValid());
+    int compared = 0;
+    for (int lead = 0x81; lead <= 0xFE; ++lead) {
+        for (int trail = 0x40; trail <= 0xFE; ++trail) {
+            const char pair[2] = {char(lead), char(trail)};
+            const QString expected = gbk.decode(QByteArrayView(pair, 2));
+            gbk.resetState();
+            if (expected.size() != 1 || expected[0].unicode() == 0xFFFD ||
+                (expected[0].unicode() >= 0xE000 && expected[0].unicode() < 0xF900))
+                continue;
+            const QByteArray bytes(pair, 2);
+            ASSERT_EQ(Gbk::Decode(bytes), expected) << bytes.toHex().constData();
+            EXPECT_EQ(Gbk::Decode(Gbk::Encode(expected)), expected);
+            ++compared;
+        }
+    }
+    EXPECT_GT(compared, 21000);
+}
+
+TEST(Gbk, EveryCodeReadsBackAfterEncoding) {
+    // Whatever a two- or four-byte code reads as is written so that it reads the same again.
+    auto check = [](const QByteArray& bytes) {
+        const QString text = Gbk::Decode(bytes);
+        if (text.contains(QChar(0xFFFD))) return;
+        EXPECT_EQ(Gbk::Decode(Gbk::Encode(text)), text) << bytes.toHex().constData();
+    };
+    for (int lead = 0x81; lead <= 0xFE; ++lead)
+        for (int trail = 0x40; trail <= 0xFE; ++trail)
+            check(QByteArray{char(lead), char(trail)});
+    for (int linear = 0; linear < 39420; ++linear) {
+        const char bytes[4] = {char(0x81 + linear / 12600), char(0x30 + linear / 1260 % 10),
+                               char(0x81 + linear / 10 % 126), char(0x30 + linear % 10)};
+        check(QByteArray(bytes, 4));
+    }
+}
+
+TEST(Gbk, EveryCharacterSurvivesEncoding) {
+    // Every BMP character but the private-use ones GB18030 gives no code and the surrogates.
+    int lost = 0;
+    for (int c = 1; c < 0x10000; ++c) {
+        if (QChar::isSurrogate(char32_t(c))) continue;
+        const QString text{QChar(char16_t(c))};
+        if (Gbk::Decode(Gbk::Encode(text)) != text) {
+            EXPECT_TRUE(c >= 0xE000 && c < 0xF900) << std::hex << c;
+            ++lost;
+        }
+    }
+    EXPECT_LT(lost, 0xF900 - 0xE000);
+    for (char32_t c : {0x10000U, 0x20000U, 0x2A6D6U, 0x1F600U, 0x10FFFFU}) {
+        const QString text = QString::fromUcs4(&c, 1);
+        EXPECT_EQ(Gbk::Encode(text).size(), 4);
+        EXPECT_EQ(Gbk::Decode(Gbk::Encode(text)), text);
+    }
 }
 
 TEST(Gbk, TruncatesAtCharacterBoundaries) {
-    const QByteArray text = Gbk::Encode(QString::fromUtf8("a汉b字"));
-    ASSERT_EQ(text.size(), 6);
-    const int expected[] = {0, 1, 1, 3, 4, 4, 6, 6};
-    for (int max = 0; max <= 7; ++max) {
+    const QByteArray text = Gbk::Encode(QString::fromUtf8("a汉b字𠀀c"));
+    ASSERT_EQ(text.size(), 11);
+    const int expected[] = {0, 1, 1, 3, 4, 4, 6, 6, 6, 6, 10, 11, 11};
+    for (int max = 0; max <= 12; ++max) {
         const QByteArray cut = Gbk::TruncateBytes(text, max);
         EXPECT_EQ(cut, text.left(expected[max])) << max;
         EXPECT_EQ(Gbk::Decode(cut).contains(QChar(0xFFFD)), false);

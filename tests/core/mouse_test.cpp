@@ -291,26 +291,40 @@ TEST(EditorText, TheBoxTakesWhatTheCellCanStore) {
         {QStringLiteral("a汉b"), 2, QStringLiteral("a")}, // the character is never cut in half
         {QStringLiteral("a\nb"), 2, QStringLiteral("a")}, // a line break is CR LF
         {QStringLiteral("a") + QChar(0x2029) + QStringLiteral("b"), 4, QStringLiteral("a\nb")},
-        {QStringLiteral("x😀y") + QChar(0x0E01), 10, QStringLiteral("xy")}, // not in GBK
+        // Characters outside GBK keep their four-byte GB18030 codes; a lone surrogate has none.
+        {QStringLiteral("x😀y") + QChar(0x0E01), 10, QStringLiteral("x😀y") + QChar(0x0E01)},
+        {QStringLiteral("x😀y"), 4, QStringLiteral("x")},
+        {QStringLiteral("x") + QChar(0xD800) + QStringLiteral("y"), 4, QStringLiteral("xy")},
         {QStringLiteral("?"), 1, QStringLiteral("?")},
         {QStringLiteral("abc"), 0, QString()},
     };
     for (const Case& c : cases)
         EXPECT_EQ(EditorText::Fit(c.inserted, c.available), c.accepted) << c.inserted.toStdString();
     EXPECT_EQ(EditorText::Bytes(QStringLiteral("汉\na")), 5);
+    EXPECT_EQ(EditorText::Bytes(QStringLiteral("汉") + QChar(0x2029) + QChar(0x2028) + "𠀀"), 10);
     EXPECT_EQ(EditorText::ToCell(QStringLiteral("汉\na")), G("汉\r\na"));
     EXPECT_EQ(EditorText::FromCell(G("汉\r\na")), QStringLiteral("汉\na"));
 }
 
-TEST_F(MouseTest, PastedTextIsCutAtTheLimitAndForeignCharactersAreNotAccepted) {
+TEST_F(MouseTest, PastedTextIsCutAtTheLimitAndRareCharactersKeepTheirCodes) {
     TReportCell* cell = At(grid, 1, 1);
     mouse.DoubleClick(Centre(1, 1));
-    grid.TypeText(QStringLiteral("a😀") + QChar(0x0E01) + QStringLiteral("b"));
-    EXPECT_EQ(cell->CellText, QByteArray("ab"));
-    EXPECT_EQ(grid.BoxText(), QStringLiteral("ab"));
+    // 𠀀 and 😀 are four bytes each in GB18030, ก too; a lone surrogate is not accepted.
+    grid.TypeText(QStringLiteral("a𠀀😀") + QChar(0x0E01) + QChar(0xD800) + QStringLiteral("b"));
+    EXPECT_EQ(cell->CellText, QByteArray::fromHex("6195328236"
+                                                  "9439fc36"
+                                                  "8132ce39"
+                                                  "62"));
+    EXPECT_EQ(grid.BoxText(), QStringLiteral("a𠀀😀") + QChar(0x0E01) + QStringLiteral("b"));
     grid.PasteText(QString(100 * 1024, QChar(0x6C49))); // 100 K of 汉
-    EXPECT_EQ(cell->CellText, "ab" + G("汉").repeated(1499));
+    EXPECT_EQ(cell->CellText, QByteArray::fromHex("6195328236"
+                                                  "9439fc36"
+                                                  "8132ce39"
+                                                  "62") +
+                                  G("汉").repeated(1493));
     grid.TypeText(QStringLiteral("c"));
+    EXPECT_EQ(cell->CellText.size(), 3000);
+    grid.TypeText(QStringLiteral("𠀀")); // four bytes do not fit in what is left
     EXPECT_EQ(cell->CellText.size(), 3000);
     // A line break takes two bytes: with one byte left only a one-byte character goes in.
     grid.CancelEdit();

@@ -108,12 +108,12 @@ TEST_F(KeyboardTest, CopyAndPasteGoIntoExistingCellsOnly) {
     EXPECT_EQ(PasteCells(doc, QByteArray(MAX_CLIPBOARD_BYTES + 1, 'x')), 0);
     EXPECT_EQ(doc.Snapshot(), before);
 
-    // Characters GBK cannot hold are not stored; cut empties the texts.
+    // Characters outside GBK keep their GB18030 codes; cut empties the texts.
     Select(doc, {{2, 2}});
     PasteText(doc, QStringLiteral("é😀中"));
-    EXPECT_EQ(At(doc, 2, 2)->CellText, G("é中"));
+    EXPECT_EQ(At(doc, 2, 2)->CellText, G("é") + QByteArray::fromHex("9439fc36") + G("中"));
     const CopiedCells cut = CutCells(doc);
-    EXPECT_EQ(cut.text, QStringLiteral("é中"));
+    EXPECT_EQ(cut.text, QStringLiteral("é😀中"));
     EXPECT_TRUE(At(doc, 2, 2)->CellText.isEmpty());
 }
 

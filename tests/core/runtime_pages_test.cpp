@@ -250,18 +250,31 @@ TEST(RuntimePages, MissingFieldEndsTheRunWithTheDataError) {
     EXPECT_TRUE(v.runtime.CellTables.isEmpty());
 }
 
-TEST(RuntimePages, BadValueInTotalsShowsMessageAndAnswersZero) {
-    ScriptedMessages messages;
-    QTemporaryDir dir;
-    TemplateBuilder b;
-    b.Line({{QStringLiteral("#D.n")}}).Line({{QStringLiteral("尾")}});
-    auto ds = MakeDataSet("D", {{"n", FieldKind::Numeric}}, {{1}, {QStringLiteral("x")}, {3}});
-    TReportRunTime rt;
-    rt.SetReportFile(b.Save(dir));
-    rt.SetDataSet("D", ds.get());
-    EXPECT_EQ(rt.BuildPages(false, 0), 0);
-    ASSERT_EQ(messages.boxes.size(), 1);
-    EXPECT_EQ(messages.boxes[0].text, QStringLiteral("统计时发生错误，请检查模板设置是否正确"));
+TEST(RuntimePages, TextInAColumnATotalReadsShowsMessageAndAnswersZero) {
+    // A total needs the column's values as amounts; without one, a text is only shown.
+    for (const bool withTotal : {true, false}) {
+        SCOPED_TRACE(withTotal);
+        ScriptedMessages messages;
+        QTemporaryDir dir;
+        TemplateBuilder b;
+        b.Line({{QStringLiteral("#D.n")}})
+            .Line({{withTotal ? QStringLiteral("`SumAll(1)") : QStringLiteral("尾")}});
+        auto ds = MakeDataSet("D", {{"n", FieldKind::Numeric}}, {{1}, {QStringLiteral("x")}, {3}});
+        TReportRunTime rt;
+        rt.SetReportFile(b.Save(dir));
+        rt.SetDataSet("D", ds.get());
+        if (withTotal) {
+            EXPECT_EQ(rt.BuildPages(false, 0), 0);
+            ASSERT_EQ(messages.boxes.size(), 1);
+            EXPECT_EQ(messages.boxes[0].text,
+                      QStringLiteral("统计时发生错误，请检查模板设置是否正确"));
+            EXPECT_TRUE(rt.RunIssue.contains(QStringLiteral("第 2 条记录")))
+                << rt.RunIssue.toStdString();
+        } else {
+            EXPECT_EQ(rt.BuildPages(false, 0), 1);
+            EXPECT_TRUE(messages.boxes.isEmpty());
+        }
+    }
 }
 
 // Master fields with display formats, as a table of (format, value, shown text).
@@ -284,6 +297,26 @@ TEST(RuntimePages, MasterFieldsShowFormattedValues) {
         {QStringLiteral("0.00;(0.00);零"), -4.5, FieldKind::Numeric, "(4.50)"},
         {QStringLiteral("0.00;(0.00);零"), 0.0, FieldKind::Numeric, QStringLiteral("零")},
         {"0.00", QStringLiteral("文字"), FieldKind::Other, QStringLiteral("文字")},
+        // Text that reads as a number is one, whatever the declared type, converted from its
+        // digits (1.005 as a double is 1.00499…).
+        {"0,.00", QStringLiteral("2356.50"), FieldKind::Other, "2,356.50"},
+        {"0,.00", QStringLiteral(" 2356.5 "), FieldKind::Numeric, "2,356.50"},
+        {"0.00", QStringLiteral("1.005"), FieldKind::Other, "1.01"},
+        {"0.00", QStringLiteral("12345678901234567.89"), FieldKind::Numeric,
+         "12345678901234567.89"},
+        {"0.00", QStringLiteral("1.0e+3"), FieldKind::Other, "1000.00"},
+        {QStringLiteral("[大写]"), QStringLiteral("1409.5"), FieldKind::Other,
+         QStringLiteral("壹仟肆佰零玖元伍角")},
+        {"", QStringLiteral("2024033100000001"), FieldKind::Numeric, "2024033100000001"},
+        {"", QVariant(Q_INT64_C(2024033100000001)), FieldKind::Numeric, "2024033100000001"},
+        {"", QStringLiteral("2356.50"), FieldKind::Numeric, "2356.5"},
+        {"", QStringLiteral("0087"), FieldKind::Other, "0087"},
+        {"0.00", QStringLiteral("abc"), FieldKind::Numeric, "abc"}, // shown only: its text
+        // A NUL is dropped, not the rest of the text; data is never a function.
+        {"", QString::fromUtf16(u"a\0b", 3), FieldKind::Other, "ab"},
+        {"", QStringLiteral("`PageNum/"), FieldKind::Other, "`PageNum/"},
+        {"", QStringLiteral("`SumAll(1)"), FieldKind::Other, "`SumAll(1)"},
+        {"", QStringLiteral("王𠀀䶮"), FieldKind::Other, QStringLiteral("王𠀀䶮")},
     };
     QTemporaryDir dir;
     TemplateBuilder b;
@@ -306,6 +339,77 @@ TEST(RuntimePages, MasterFieldsShowFormattedValues) {
         EXPECT_EQ(page.LineText(i), cases[i].shown) << "case " << i;
         // Pages carry no display formats.
         EXPECT_TRUE(page.data->lines[i]->Cells[0]->CellDispFormat.isEmpty());
+    }
+}
+
+TEST(RuntimePages, VariablesArePrintedAsTheyStand) {
+    // Set directly (as --var does) and through a SetData line; neither value is evaluated.
+    ScriptedMessages messages;
+    QTemporaryDir dir;
+    TemplateBuilder b;
+    b.Line({{QStringLiteral("`A"), 120}})
+        .Line({{QStringLiteral("`B"), 120}})
+        .Line({{QStringLiteral("`PageNum/"), 120}});
+    TReportRunTime rt;
+    rt.SetReportFile(b.Save(dir));
+    rt.SetVarValue("A", "`PageNum/");
+    rt.RunSetDataLine("SETVARVALUE(B,`SumAll(1)", false, true);
+    EXPECT_EQ(rt.BuildPages(true, 1), 0);
+    ASSERT_EQ(rt.PageStreams.size(), 1);
+    const Page page = ReadPage(rt.PageStreams[0]);
+    EXPECT_EQ(page.LineText(0), QStringLiteral("`PageNum/"));
+    EXPECT_EQ(page.LineText(1), QStringLiteral("`SumAll(1"));
+    EXPECT_EQ(page.LineText(2), QStringLiteral("第 1/1 页")); // the template's own function
+    EXPECT_TRUE(messages.boxes.isEmpty());
+}
+
+TEST(RuntimePages, ValuesThatCannotBePrintedAreDataErrors) {
+    // Each names the record and the field: an amount format with a text, NaN in a numeric
+    // column, a date column's value that is no calendar date.
+    const struct {
+        QString format;
+        QString value;
+        FieldDef field;
+        QString mentions;
+    } cases[] = {
+        {QStringLiteral("[大写]"),
+         QStringLiteral("abc"),
+         {QStringLiteral("F"), FieldKind::Other},
+         QStringLiteral("abc")},
+        {QStringLiteral("[金额线11]"),
+         QStringLiteral("1,000"),
+         {QStringLiteral("F"), FieldKind::Numeric},
+         QStringLiteral("1,000")},
+        {QString(),
+         QStringLiteral("NaN"),
+         {QStringLiteral("F"), FieldKind::Numeric},
+         QStringLiteral("NaN")},
+        {QString(),
+         QStringLiteral("infinity"),
+         {QStringLiteral("F"), FieldKind::Other, true},
+         QStringLiteral("infinity")},
+        {QString(),
+         QStringLiteral("4713-01-01 BC"),
+         {QStringLiteral("F"), FieldKind::Other, true},
+         QStringLiteral("4713-01-01 BC")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.value.toStdString());
+        QTemporaryDir dir;
+        TemplateBuilder b;
+        b.Line({{QStringLiteral("@主表.F"), 120, c.format}});
+        auto ds = MakeDataSet("M", {c.field}, {{c.value}});
+        TReportRunTime rt;
+        rt.SetReportFile(b.Save(dir));
+        rt.SetDataSet(G(QStringLiteral("主表")), ds.get());
+        try {
+            rt.BuildPages(true, 1);
+            FAIL() << "no error";
+        } catch (const KarvellError& e) {
+            for (const QString& m :
+                 {c.mentions, QStringLiteral("第 1 条记录"), QStringLiteral("F")})
+                EXPECT_TRUE(e.message().contains(m)) << e.message().toStdString();
+        }
     }
 }
 

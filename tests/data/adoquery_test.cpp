@@ -191,6 +191,100 @@ TEST_P(QueryBackend, QueryErrorsNameTheComponentAndTheDataSource) {
     EXPECT_EQ(query.RecordCount(), 3);
 }
 
+TEST_P(QueryBackend, AmountsAreExactWhateverTheDeclaredTypeAndTheFirstRow) {
+    // Each declared type with each kind of first row: every value reads as the same exact
+    // decimal, and the column adds up to the same total. The SQLite ODBC driver reports a
+    // column without declared type by its first row, and knows no NUM or dec.
+    const QStringList types = {"integer", "bigint", "numeric(18,2)", "decimal",
+                               "num",     "real",   "dec(18,2)",     ""};
+    const QStringList firsts = {"5000", "null", "0.05", "'7.10'"};
+    // A REAL holds 15 significant digits as the SQLite ODBC driver gives it: no 16-digit key.
+    auto keyFor = [](const QString& type) {
+        return type == "real" ? QStringLiteral("202403310000.01")
+                              : QStringLiteral("2024033100000001");
+    };
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "amounts");
+    db.setDatabaseName(Db().file);
+    ASSERT_TRUE(db.open());
+    int table = 0;
+    for (const QString& type : types) {
+        for (const QString& first : firsts) {
+            const QString name = QStringLiteral("金额%1_%2").arg(table++).arg(GetParam().odbc);
+            SCOPED_TRACE((type + QStringLiteral(" first ") + first).toStdString());
+            QSqlQuery q(db);
+            ASSERT_TRUE(
+                q.exec(QStringLiteral("create table %1 (k integer, v %2)").arg(name, type)));
+            const QString key = keyFor(type);
+            const QStringList values = {first, "2356.50", "18732.40", "-0.05", key};
+            for (int k = 0; k < values.size(); ++k)
+                ASSERT_TRUE(q.exec(QStringLiteral("insert into %1 values (%2, %3)")
+                                       .arg(name)
+                                       .arg(k)
+                                       .arg(values[k])));
+            q.finish();
+            // The column as stored and as computed (whose first value may be null).
+            for (const QString& column : {QStringLiteral("v"), QStringLiteral("v*1 as v")}) {
+                TADOQuery query;
+                query.SetConnectionString(Connection());
+                query.SetSQL({QStringLiteral("select %1 from %2 order by k").arg(column, name)});
+                query.Open();
+                QStringList read;
+                Total total;
+                for (query.First(); !query.Eof(); query.Next()) {
+                    const TField f = query.FieldByName(QStringLiteral("v"));
+                    const DecimalValue d = f.AsDecimal();
+                    read << (f.IsNull() ? QStringLiteral("null") : d.GeneralText());
+                    total.Add(d);
+                }
+                const QString firstValue = first == "null"     ? "null"
+                                           : first == "'7.10'" ? "7.1"
+                                                               : first;
+                EXPECT_EQ(read.join(' '),
+                          QStringList({firstValue, "2356.5", "18732.4", "-0.05", key}).join(' '))
+                    << column.toStdString();
+                // 2356.50 + 18732.40 - 0.05 = 21088.85, plus the key and the first value.
+                const bool longKey = key == "2024033100000001";
+                const QString sum =
+                    first == "5000"     ? (longKey ? "2024033100026089.85" : "202403336088.86")
+                    : first == "0.05"   ? (longKey ? "2024033100021089.9" : "202403331088.91")
+                    : first == "'7.10'" ? (longKey ? "2024033100021096.95" : "202403331095.96")
+                                        : (longKey ? "2024033100021089.85" : "202403331088.86");
+                EXPECT_TRUE(total.IsExact());
+                EXPECT_EQ(QString::fromLatin1(total.Value().digits) + "e" +
+                              QString::number(total.Value().point),
+                          [&] {
+                              DecimalValue d;
+                              DecimalValue::FromText(sum, &d);
+                              return QString::fromLatin1(d.digits) + "e" + QString::number(d.point);
+                          }())
+                    << column.toStdString();
+            }
+        }
+    }
+}
+
+TEST_P(QueryBackend, TextsKeepEveryCharacterAndDropNuls) {
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "texts");
+    db.setDatabaseName(Db().file);
+    ASSERT_TRUE(db.open());
+    const QString name = QStringLiteral("名称%1").arg(GetParam().odbc);
+    QSqlQuery q(db);
+    ASSERT_TRUE(q.exec(QStringLiteral("create table %1 (k integer, t text)").arg(name)));
+    ASSERT_TRUE(q.exec(QStringLiteral("insert into %1 values (1, '王𠀀䶮😀')").arg(name)));
+    ASSERT_TRUE(
+        q.exec(QStringLiteral("insert into %1 values (2, 'a' || char(0) || 'b')").arg(name)));
+    q.finish();
+    TADOQuery query;
+    query.SetConnectionString(Connection());
+    query.SetSQL({QStringLiteral("select t from %1 order by k").arg(name)});
+    query.Open();
+    EXPECT_EQ(query.FieldByName(QStringLiteral("t")).DisplayText(), QStringLiteral("王𠀀䶮😀"));
+    query.Next();
+    // The SQLite ODBC driver itself ends a text at a NUL; the direct path keeps what follows.
+    EXPECT_EQ(query.FieldByName(QStringLiteral("t")).DisplayText(),
+              GetParam().odbc ? QStringLiteral("a") : QStringLiteral("ab"));
+}
+
 INSTANTIATE_TEST_SUITE_P(Data, QueryBackend,
                          testing::Values(Backend{"Sqlite", false}, Backend{"Odbc", true}),
                          [](const auto& info) { return std::string(info.param.name); });

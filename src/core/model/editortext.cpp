@@ -24,10 +24,16 @@ QByteArray ToCell(const QString& boxText) {
 }
 
 int Bytes(const QString& boxText) {
+    // Every line break (also U+2028 and U+2029, which have codes of their own) becomes CR LF.
+    QString text = boxText;
     qsizetype lines = 0;
-    for (const QChar c : boxText)
-        lines += IsLineBreak(c.unicode());
-    return int(Gbk::Encode(boxText).size() + lines);
+    for (QChar& c : text) {
+        if (IsLineBreak(c.unicode())) {
+            c = u'\n';
+            ++lines;
+        }
+    }
+    return int(Gbk::Encode(text).size() + lines);
 }
 
 QString Fit(const QString& inserted, int available) {
@@ -41,18 +47,18 @@ QString Fit(const QString& inserted, int available) {
             out += u'\n';
             continue;
         }
-        if (QChar::isSurrogate(c)) {
-            // Beyond the Basic Multilingual Plane: nothing GBK holds.
-            if (QChar::isHighSurrogate(c) && i + 1 < inserted.size() &&
-                QChar::isLowSurrogate(inserted[i + 1].unicode()))
-                ++i;
-            continue;
-        }
-        const QByteArray bytes = Gbk::Encode(QString(QChar(c)));
+        // A character beyond the Basic Multilingual Plane is a surrogate pair: four bytes.
+        const qsizetype units = QChar::isHighSurrogate(c) && i + 1 < inserted.size() &&
+                                        QChar::isLowSurrogate(inserted[i + 1].unicode())
+                                    ? 2
+                                    : 1;
+        const QString character = inserted.mid(i, units);
+        const QByteArray bytes = Gbk::Encode(character);
         if (bytes == "?" && c != u'?') continue;
         if (used + bytes.size() > available) break;
         used += int(bytes.size());
-        out += QChar(c);
+        out += character;
+        i += units - 1;
     }
     return out;
 }

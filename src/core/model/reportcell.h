@@ -70,6 +70,9 @@ public:
     std::unique_ptr<TBitmap> CellBitmap;
     bool HasBitmap = false;
     LOGFONTA LogFont;
+    // Set by the runtime on a produced cell whose text came from data (a field, a variable):
+    // it is printed as it stands, never read as a function. Not stored in template streams.
+    bool TextIsLiteral = false;
 
     void SetOwnerLine(TReportLine* line);
     void SetOwnerCell(TReportCell* cell) { OwnerCell = cell; }

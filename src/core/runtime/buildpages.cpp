@@ -142,10 +142,16 @@ bool TReportRunTime::AddTotals(TDataSet* detail, const TReportLine* detailLine, 
             if (!t->CellText.startsWith('#')) continue;
             FieldKind kind;
             const TField field = DetailField(detail, t, &kind);
-            if (kind == FieldKind::Numeric && !field.IsNull()) {
-                const double v = field.AsFloat(); // a value that is not a number throws
+            if (field.IsBlank()) continue;
+            // A value that reads as a number counts, whatever the column's declared type. Any
+            // other value is refused where a total function reads the column (the data error
+            // names the record and the field); elsewhere it is text that adds nothing.
+            DecimalValue v;
+            if (field.ReadNumber(&v)) {
                 PageTotals[j].Add(v, int(sign));
                 RunningTotals[j].Add(v, int(sign));
+            } else if (m_totalColumns[size_t(j)]) {
+                field.AsDecimal(); // throws
             }
         }
     } catch (const std::exception& e) {
@@ -173,6 +179,7 @@ int TReportRunTime::BuildPages(bool build, int pageCount) {
     m_buildPass = build;
     m_lastPage = false;
     m_fieldCache.clear();
+    CollectTotalColumns();
     RunLines run(this); // 9. frees everything produced, whatever way the run ends
     TDataSet* detail = nullptr;
     int records = 0;

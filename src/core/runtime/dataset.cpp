@@ -116,19 +116,52 @@ bool TField::IsNull() const {
     return Value().isNull();
 }
 
-double TField::AsFloat() const {
-    const QVariant v = Value();
-    if (v.isNull()) return 0;
+namespace {
+
+// The exact value of a number or numeric text; false for anything else.
+bool DecimalOf(const QVariant& v, DecimalValue* out) {
     const int id = v.metaType().id();
-    // NaN and infinities are no amounts: they fail like any other text that is not a number.
-    if (IsIntegerType(id) || IsFloatType(id)) {
+    if (IsIntegerType(id)) return DecimalValue::FromText(v.toString(), out);
+    if (IsFloatType(id)) {
         const double d = v.toDouble();
-        if (std::isfinite(d)) return d;
-    } else if (id == QMetaType::QString || id == QMetaType::QByteArray) {
-        bool ok = false;
-        const double d = v.toString().trimmed().toDouble(&ok);
-        if (ok && std::isfinite(d)) return d;
+        if (!std::isfinite(d)) return false;
+        *out = DecimalValue::FromDouble(d);
+        return true;
     }
+    if (id == QMetaType::QString) return DecimalValue::FromText(v.toString(), out);
+    if (id == QMetaType::QByteArray)
+        return DecimalValue::FromText(QString::fromUtf8(v.toByteArray()), out);
+    return false;
+}
+
+} // namespace
+
+bool TField::IsBlank() const {
+    const QVariant v = Value();
+    if (v.isNull()) return true;
+    const int id = v.metaType().id();
+    return (id == QMetaType::QString || id == QMetaType::QByteArray) &&
+           v.toString().trimmed().isEmpty();
+}
+
+bool TField::IsNonFiniteText() const {
+    const QVariant v = Value();
+    if (v.metaType().id() != QMetaType::QString) return false;
+    QString t = v.toString().trimmed().toLower();
+    if (t.startsWith(QLatin1Char('-')) || t.startsWith(QLatin1Char('+'))) t.remove(0, 1);
+    return t == QLatin1String("nan") || t == QLatin1String("inf") || t == QLatin1String("infinity");
+}
+
+bool TField::ReadNumber(DecimalValue* out) const {
+    const QVariant v = Value();
+    return !v.isNull() && DecimalOf(v, out);
+}
+
+DecimalValue TField::AsDecimal() const {
+    const QVariant v = Value();
+    DecimalValue d;
+    if (v.isNull() || DecimalOf(v, &d)) return d;
+    const int id = v.metaType().id();
     throw KarvellError(
         QStringLiteral("数据集 %1 第 %2 条记录中字段 %3 的值“%4”不是有效的数值")
             .arg(m_ds->DisplayName())
@@ -136,10 +169,19 @@ double TField::AsFloat() const {
             .arg(FieldName(), IsFloatType(id) ? FloatToStr(v.toDouble()) : v.toString()));
 }
 
+double TField::AsFloat() const {
+    return AsDecimal().ToDouble();
+}
+
 QString TField::DisplayText() const {
     const QVariant v = Value();
     if (v.isNull()) return QString();
     const int id = v.metaType().id();
+    if (id == QMetaType::QString && m_ds->m_fields.value(m_column).isDate)
+        throw KarvellError(QStringLiteral("数据集 %1 第 %2 条记录中字段 %3 的值“%4”不是有效的日期")
+                               .arg(m_ds->DisplayName())
+                               .arg(m_ds->RecNo() + 1)
+                               .arg(FieldName(), v.toString().remove(QChar(0))));
     if (IsIntegerType(id)) return v.toString();
     if (IsFloatType(id)) return FloatToStr(v.toDouble());
     switch (id) {
@@ -159,7 +201,8 @@ QString TField::DisplayText() const {
     case QMetaType::QByteArray:
         return QStringLiteral("(BLOB)");
     default:
-        return v.toString();
+        // A NUL inside a text ends nothing: it is dropped, the rest of the text stays.
+        return v.toString().remove(QChar(0));
     }
 }
 

@@ -11,6 +11,8 @@
 #include <QVariant>
 #include <QVector>
 
+#include "runtime/decimal.h"
+
 namespace karvell {
 
 enum class FieldKind { Numeric, LargeObject, Other };
@@ -26,13 +28,26 @@ public:
     bool IsNumeric() const { return Kind() == FieldKind::Numeric; }
     bool IsLargeObject() const { return Kind() == FieldKind::LargeObject; }
     bool IsNull() const;
+    // Null, or a text of blanks only: no value to print or to add up.
+    bool IsBlank() const;
+    // A text that names no finite number as databases spell it (NaN, Infinity, -inf).
+    bool IsNonFiniteText() const;
     // Null is 0; numbers and numeric text convert, anything else throws KarvellError.
     double AsFloat() const;
+    // The exact value of a field that reads as a decimal number (an integer or real value, or
+    // a text such as "2356.50" whatever the column's declared type); false for null and for
+    // anything else.
+    bool ReadNumber(DecimalValue* out) const;
+    // Null is 0; a value that reads as a number is that number; anything else (also NaN and
+    // infinities) throws KarvellError naming the data set, the record and the field.
+    DecimalValue AsDecimal() const;
     // Reading a field of a closed data set throws KarvellError.
     QVariant Value() const;
     // Real numbers in the shortest form up to 15 significant digits, integers in full; dates in
     // the process-wide short date format (date-times add "hh:mm:ss" unless at midnight);
-    // booleans "True"/"False"; null as ""; other values as text.
+    // booleans "True"/"False"; null as ""; other values as text, without NUL characters. A
+    // value of a date column that is no calendar date ('infinity', a BC date) throws
+    // KarvellError naming the record.
     QString DisplayText() const;
     QByteArray BlobData() const;
 
@@ -41,9 +56,13 @@ private:
     int m_column;
 };
 
+// `kind` is a hint taken from the declared type: a value that reads as a number is one
+// whatever the kind says. `isDate`: the column holds dates; its values are QDate or QDateTime,
+// and a text in it is a value the database gave that is no calendar date.
 struct FieldDef {
     QString name;
     FieldKind kind = FieldKind::Other;
+    bool isDate = false;
 };
 
 class TDataSet : public QObject {

@@ -1,5 +1,6 @@
 #include "runtime/decimal.h"
 
+#include <QString>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -60,6 +61,99 @@ DecimalValue DecimalValue::FromDouble(double value) {
     return out;
 }
 
+bool DecimalValue::FromText(QStringView text, DecimalValue* out) {
+    text = text.trimmed();
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    DecimalValue v;
+    if (i < n && (text[i] == u'+' || text[i] == u'-')) v.negative = text[i++] == u'-';
+    auto isDigit = [&](qsizetype k) { return k < n && text[k] >= u'0' && text[k] <= u'9'; };
+    int mantissaDigits = 0;
+    int integerDigits = 0; // digits before the point, leading zeros left out
+    for (; isDigit(i); ++i, ++mantissaDigits) {
+        if (v.digits.isEmpty() && text[i] == u'0') continue;
+        v.digits.append(char(text[i].unicode()));
+        ++integerDigits;
+    }
+    int point = integerDigits;
+    if (i < n && text[i] == u'.') {
+        for (++i; isDigit(i); ++i, ++mantissaDigits) {
+            if (v.digits.isEmpty() && text[i] == u'0') {
+                --point; // 0.00d: the point moves left
+                continue;
+            }
+            v.digits.append(char(text[i].unicode()));
+        }
+    }
+    if (mantissaDigits == 0) return false;
+    if (i < n && (text[i] == u'e' || text[i] == u'E')) {
+        ++i;
+        bool negativeExponent = false;
+        if (i < n && (text[i] == u'+' || text[i] == u'-')) negativeExponent = text[i++] == u'-';
+        if (!isDigit(i)) return false;
+        int exponent = 0;
+        for (; isDigit(i); ++i) {
+            exponent = exponent * 10 + (text[i].unicode() - u'0');
+            if (exponent > 100000) return false; // beyond any amount: no number
+        }
+        point += negativeExponent ? -exponent : exponent;
+    }
+    if (i != n) return false;
+    while (!v.digits.isEmpty() && v.digits.back() == '0')
+        v.digits.chop(1);
+    if (v.digits.isEmpty()) {
+        *out = DecimalValue(); // zero, also "-0.00"
+        return true;
+    }
+    // Beyond the range of any amount (and of a double, which an inexact total falls back on).
+    if (point > 308 || point < -300) return false;
+    v.point = point;
+    *out = v;
+    return true;
+}
+
+QString DecimalValue::GeneralText() const {
+    if (IsZero()) return QStringLiteral("0");
+    QByteArray d = digits;
+    int p = point;
+    const bool integer = p >= d.size();
+    if (!integer || p > 20) {
+        // 15 significant digits, rounded half away from zero.
+        if (d.size() > 15) {
+            const bool up = d[15] >= '5';
+            d.truncate(15);
+            if (up) {
+                int k = 14;
+                while (k >= 0 && d[k] == '9')
+                    d[k--] = '0';
+                if (k >= 0) {
+                    ++d[k];
+                } else {
+                    d.prepend('1');
+                    d.truncate(15);
+                    ++p;
+                }
+            }
+            while (d.size() > 1 && d.endsWith('0'))
+                d.chop(1);
+        }
+    }
+    QString out = negative ? QStringLiteral("-") : QString();
+    const int n = int(d.size());
+    if (p > 20 || (!integer && p > 15) || p < -3) {
+        out += QChar(d[0]);
+        if (n > 1) out += QLatin1Char('.') + QString::fromLatin1(d.mid(1));
+        out += QLatin1Char('E') + QString::number(p - 1);
+    } else if (p <= 0) {
+        out += QStringLiteral("0.") + QString(-p, QLatin1Char('0')) + QString::fromLatin1(d);
+    } else if (p >= n) {
+        out += QString::fromLatin1(d) + QString(p - n, QLatin1Char('0'));
+    } else {
+        out += QString::fromLatin1(d.left(p)) + QLatin1Char('.') + QString::fromLatin1(d.mid(p));
+    }
+    return out;
+}
+
 double DecimalValue::ToDouble() const {
     if (IsZero()) return 0;
     const QByteArray text = (negative ? "-0." : "0.") + digits + 'e' + QByteArray::number(point);
@@ -99,6 +193,17 @@ void Total::Add(double value, int sign) {
     }
     __int128 u = 0;
     if (!std::isfinite(value) || !ToUnits(DecimalValue::FromDouble(value), &u)) {
+        m_exact = false;
+        return;
+    }
+    m_units += sign * u;
+}
+
+void Total::Add(const DecimalValue& value, int sign) {
+    m_approx += sign * value.ToDouble();
+    if (!m_exact) return;
+    __int128 u = 0;
+    if (!ToUnits(value, &u)) {
         m_exact = false;
         return;
     }

@@ -266,15 +266,14 @@ QString FormatFloat(const QByteArray& gbkFormat, double value, bool* overflow) {
 
 QString FormatDecimal(const QByteArray& gbkFormat, const DecimalValue& value, bool* overflow) {
     if (overflow) *overflow = false;
-    if (gbkFormat.isEmpty()) return FloatToStr(value.ToDouble()); // the general form
+    if (gbkFormat.isEmpty()) return value.GeneralText(); // the general form
     const AmountFormat amount = ParseAmountFormat(gbkFormat);
     if (amount.style != AmountStyle::None) {
         qint64 cents = 0;
         const bool inCents = value.ToCents(&cents);
         if (amount.IsUpperCase()) {
             // Beyond 9999亿 there are no units left: the general form in digits.
-            if (!inCents || std::abs(cents) > MAX_UPPER_CASE_CENTS)
-                return FloatToStr(value.ToDouble());
+            if (!inCents || std::abs(cents) > MAX_UPPER_CASE_CENTS) return value.GeneralText();
             return UpperCaseAmount(cents, amount.style);
         }
         const QString text = inCents ? DigitColumnText(cents, amount.yuanSign) : QString();
@@ -286,7 +285,7 @@ QString FormatDecimal(const QByteArray& gbkFormat, const DecimalValue& value, bo
     const int wanted = value.IsZero() ? 2 : (value.negative ? 1 : 0);
     auto pick = [&f](int i) { return i < f.count && !f.sections[i].empty ? i : 0; };
     int index = pick(wanted);
-    if (f.sections[index].empty) return FloatToStr(value.ToDouble()); // the general form
+    if (f.sections[index].empty) return value.GeneralText(); // the general form
     DecimalValue magnitude = value;
     magnitude.negative = false;
     bool isZero = false;

@@ -35,10 +35,12 @@ int SingleLineWidth(const LOGFONTA& font, const QByteArray& gbk) {
     return width;
 }
 
-// Display texts are mostly numbers and codes: plain ASCII is its own GBK form.
+// Display texts are mostly numbers and codes: plain ASCII is its own GBK form. A NUL ends no
+// text here: it is dropped.
 QByteArray ToGbk(const QString& text) {
     for (const QChar c : text)
-        if (c.unicode() >= 0x80) return Gbk::Encode(text);
+        if (c.unicode() >= 0x80 || c.unicode() == 0)
+            return Gbk::Encode(QString(text).remove(QChar(0)));
     return text.toLatin1();
 }
 
@@ -114,27 +116,38 @@ QByteArray TReportRunTime::FitNumber(const TReportCell* cell, const QString& tex
     return QByteArray(std::max(1, room / hash), '#');
 }
 
+QByteArray TReportRunTime::FieldText(const TReportCell* cell, const TField& field, FieldKind kind) {
+    if (field.IsNull()) return QByteArray();
+    const AmountFormat amount = ParseAmountFormat(cell->CellDispFormat);
+    DecimalValue value;
+    // A value that reads as a decimal number is one, whatever the column's declared type:
+    // the display format applies to its exact digits.
+    if (field.ReadNumber(&value)) {
+        if (!cell->CellDispFormat.isEmpty()) {
+            bool overflow = false;
+            const QString shown = FormatDecimal(cell->CellDispFormat, value, &overflow);
+            return FitNumber(cell, shown, overflow);
+        }
+        // The general form for a numeric column; a text column's number (a code such as
+        // "0087") is shown as it stands.
+        if (kind == FieldKind::Numeric) return FitNumber(cell, value.GeneralText(), false);
+        return ToGbk(field.DisplayText());
+    }
+    // An upper-case amount or digit columns need an amount: any other value is the data
+    // error, which names the record and the field. So is NaN or an infinity in a numeric
+    // column. Blanks show nothing.
+    if (field.IsBlank()) return QByteArray();
+    const bool needsAmount = amount.IsUpperCase() || amount.style == AmountStyle::DigitColumns;
+    const QVariant v = field.Value();
+    const bool nonFinite = (IsNumericMetaType(v.metaType().id()) && !std::isfinite(v.toDouble())) ||
+                           (kind == FieldKind::Numeric && field.IsNonFiniteText());
+    if (needsAmount || nonFinite) field.AsDecimal(); // throws
+    return ToGbk(field.DisplayText());
+}
+
 void TReportRunTime::ShowFieldValue(TReportCell* cell, const TField& field, FieldKind kind) {
     QByteArray text;
-    switch (kind) {
-    case FieldKind::Numeric:
-        if (field.IsNull()) break;
-        if (cell->CellDispFormat.isEmpty()) {
-            // The display text as it is; NaN and infinities are no numbers to show ("NAN"):
-            // reading them as a number raises the data error. Other text is left to the totals,
-            // which refuse it.
-            const QVariant v = field.Value();
-            if (IsNumericMetaType(v.metaType().id()) && !std::isfinite(v.toDouble()))
-                field.AsFloat();
-            text = FitNumber(cell, field.DisplayText(), false);
-        } else {
-            // A value that is not a number raises the data error here.
-            bool overflow = false;
-            const QString shown = FormatFloat(cell->CellDispFormat, field.AsFloat(), &overflow);
-            text = FitNumber(cell, shown, overflow);
-        }
-        break;
-    case FieldKind::LargeObject:
+    if (kind == FieldKind::LargeObject) {
         // A large object is a picture in any format Qt can read; other content shows nothing.
         if (!field.IsNull()) {
             const QImage image = QImage::fromData(field.BlobData());
@@ -144,13 +157,13 @@ void TReportRunTime::ShowFieldValue(TReportCell* cell, const TField& field, Fiel
                 cell->HasBitmap = true;
             }
         }
-        break;
-    case FieldKind::Other:
-        text = ToGbk(field.DisplayText());
-        break;
+    } else {
+        text = FieldText(cell, field, kind);
     }
-    // A page cannot store longer texts; the value is cut at a character boundary.
+    // A page cannot store longer texts; the value is cut at a character boundary. What a data
+    // set gives is printed as it stands, never read as a function.
     cell->CellText = Gbk::TruncateBytes(text, MAX_TEXT_BYTES);
+    cell->TextIsLiteral = true;
 }
 
 void TReportRunTime::FillCell(bool blank, TReportCell* cell, TDataSet* detail,
@@ -184,6 +197,7 @@ void TReportRunTime::FillCell(bool blank, TReportCell* cell, TDataSet* detail,
     }
     cell->CellRect = TRect();
     cell->TextRect = TRect();
+    cell->TextIsLiteral = false;
 
     // Numbers are fitted with the cell's font.
     cell->LogFont = t->LogFont;
@@ -206,7 +220,9 @@ void TReportRunTime::FillCell(bool blank, TReportCell* cell, TDataSet* detail,
                 ShowFieldValue(cell, field, kind);
             }
         } else if (text[0] == '`' && !IsPageTimeFunction(text)) {
+            // A variable's value is data: printed as it stands, never evaluated again.
             cell->CellText = EvalFunction(text);
+            cell->TextIsLiteral = true;
         } else {
             cell->CellText = text;
         }

@@ -93,7 +93,7 @@ const TReportRunTime::SumFunction* TReportRunTime::FindSumFunction(const QByteAr
 
 QByteArray TReportRunTime::PageText(const TReportCell* cell, int pageNo, int pageCount) {
     const QByteArray& text = cell->CellText;
-    if (text.isEmpty() || text[0] != '`') return text;
+    if (text.isEmpty() || text[0] != '`' || cell->TextIsLiteral) return text;
     const QByteArray upper = Gbk::Upper(text);
     if (upper == "`PAGENUM") return Gbk::Encode(QStringLiteral("第 %1 页").arg(pageNo));
     if (upper == "`PAGENUM/")
@@ -108,6 +108,32 @@ QByteArray TReportRunTime::PageText(const TReportCell* cell, int pageNo, int pag
         return FitNumber(cell, formatted, overflow);
     }
     return text;
+}
+
+void TReportRunTime::CollectTotalColumns() {
+    m_totalColumns.reset();
+    for (const TReportLine* line : std::as_const(TemplateLines)) {
+        for (const TReportCell* cell : line->Cells) {
+            const QByteArray& text = cell->CellText;
+            if (text.isEmpty() || text[0] != '`') continue;
+            const SumFunction* f = FindSumFunction(Gbk::Upper(text));
+            const qsizetype close = text.indexOf(')');
+            if (!f || close < 0) continue;
+            // The column list as EvalSum reads it; malformed parts name no column.
+            const qsizetype begin = f->listStart - 1;
+            const QByteArray list = close > begin ? text.mid(begin, close - begin) : QByteArray();
+            qsizetype pos = 0;
+            while (pos <= list.size()) {
+                qsizetype end = pos;
+                while (end < list.size() && list[end] != '+' && list[end] != '-')
+                    ++end;
+                int n = 0;
+                if (ParseColumn(list, pos, end, &n) && n >= 1 && n <= TOTAL_COLUMNS)
+                    m_totalColumns.set(size_t(n - 1));
+                pos = end + 1;
+            }
+        }
+    }
 }
 
 QByteArray TReportRunTime::EvalSumPage(const QByteArray& format, const QByteArray& text) {

@@ -12,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <bitset>
 #include <functional>
 
 #include "model/reportcell.h"
@@ -182,7 +183,13 @@ private:
     };
     TField DetailField(TDataSet* dataSet, const TReportCell* templateCell, FieldKind* kind);
     void ShowFieldValue(TReportCell* cell, const TField& field, FieldKind kind);
+    // The formatted text of a field that reads as a number, or its text; throws the data error
+    // where the cell's format needs an amount and the value is none.
+    QByteArray FieldText(const TReportCell* cell, const TField& field, FieldKind kind);
     std::array<Total, TOTAL_COLUMNS> m_previousTotals{}; // RunningTotals − PageTotals
+    // The detail columns a total function of the template reads: their values must be amounts.
+    std::bitset<TOTAL_COLUMNS> m_totalColumns;
+    void CollectTotalColumns();
     // Adds (sign +1) or takes out (sign -1) the current detail record's values; false after
     // an error (the message has been shown).
     bool AddTotals(TDataSet* detail, const TReportLine* detailLine, double sign);
