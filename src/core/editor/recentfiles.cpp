@@ -57,9 +57,9 @@ void RecentFiles::Put(const QString& path) {
 QString RecentFiles::PathOf(int n) const {
     const QByteArray stored = Stored(n);
     if (stored.isEmpty()) return QString();
-    const QString kept = Kept(n);
+    QString kept = Kept(n);
     if (!kept.isEmpty() && Gbk::Upper(Gbk::Encode(kept)) == Gbk::Upper(stored)) return kept;
-    const QString plain = Gbk::Decode(stored);
+    QString plain = Gbk::Decode(stored);
     if (QFileInfo::exists(plain)) return plain;
     const QString found = FindIgnoringCase(plain);
     return found.isEmpty() ? plain : found;

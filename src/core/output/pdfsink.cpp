@@ -48,10 +48,9 @@ std::unique_ptr<TPageSink> TPdfSink::NewPart() {
 }
 
 void TPdfSink::AppendPart(std::unique_ptr<TPageSink> part) {
-    auto* pdf = dynamic_cast<TPdfSink*>(part.get());
-    if (!pdf) throw KarvellError(QStringLiteral("PDF 只能与 PDF 部分合并"));
-    part.release();
-    m_parts.emplace_back(pdf);
+    if (!dynamic_cast<TPdfSink*>(part.get()))
+        throw KarvellError(QStringLiteral("PDF 只能与 PDF 部分合并"));
+    m_parts.emplace_back(static_cast<TPdfSink*>(part.release()));
     m_tailIsOwn = false;
 }
 

@@ -206,7 +206,7 @@ QMarginsF PrinterService::UnprintableMm() const {
 }
 
 QString PrinterService::PdfOutputDir() const {
-    const QString dir = qEnvironmentVariable("KARVELL_PDF_DIR");
+    QString dir = qEnvironmentVariable("KARVELL_PDF_DIR");
     if (!dir.isEmpty()) return dir;
     return QDir::current().filePath(QStringLiteral("output"));
 }

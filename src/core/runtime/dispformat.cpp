@@ -171,7 +171,7 @@ const Format& CachedFormat(const QByteArray& gbk) {
     if (it != cache.constEnd()) return **it;
     if (cache.size() >= 256) cache.clear();
     auto parsed = std::make_shared<const Format>(ParseFormat(Gbk::Decode(gbk)));
-    return *cache.insert(gbk, std::move(parsed)).value();
+    return *cache.insert(gbk, parsed).value();
 }
 
 // Renders |value| with one section; `isZero` tells whether it rounded to zero.
@@ -276,7 +276,7 @@ QString FormatDecimal(const QByteArray& gbkFormat, const DecimalValue& value, bo
             if (!inCents || std::abs(cents) > MAX_UPPER_CASE_CENTS) return value.GeneralText();
             return UpperCaseAmount(cents, amount.style);
         }
-        const QString text = inCents ? DigitColumnText(cents, amount.yuanSign) : QString();
+        QString text = inCents ? DigitColumnText(cents, amount.yuanSign) : QString();
         if (overflow)
             *overflow = !amount.ValidColumns() || !inCents || text.size() > amount.columns;
         return text;

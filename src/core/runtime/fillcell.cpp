@@ -97,7 +97,7 @@ void TReportRunTime::Warn(const QString& text) const {
 QByteArray TReportRunTime::FitNumber(const TReportCell* cell, const QString& text, bool overflow) {
     const AmountFormat amount = ParseAmountFormat(cell->CellDispFormat);
     if (amount.IsUpperCase()) return ToGbk(text); // words, which may wrap
-    const QByteArray gbk = ToGbk(text);
+    QByteArray gbk = ToGbk(text);
     if (amount.ValidColumns()) {
         if (!overflow) return gbk;
         Warn(QStringLiteral("第 %1 页：数值 %2 多于单元格的 %3 位金额线，显示为 #")
