@@ -12,6 +12,14 @@ TPageScrollBox::TPageScrollBox(QWidget* parent) : QScrollArea(parent) {
     m_canvas->setObjectName(QStringLiteral("PageCanvas"));
     setWidget(m_canvas);
     m_grid = new TReportControl(m_canvas);
+    // Every zoom change (a button, the click that returns to 100 %) resizes the grid: the
+    // owner places it again, so the scroll range always covers the page shown.
+    m_grid->installEventFilter(this);
+}
+
+bool TPageScrollBox::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_grid && event->type() == QEvent::Resize) Q_EMIT Resized();
+    return QScrollArea::eventFilter(watched, event);
 }
 
 void TPageScrollBox::CenterGrid(int clientWidth, int outerWindowHeight) {

@@ -7,8 +7,6 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QMessageBox>
-#include <QPageSetupDialog>
-#include <QPrinter>
 #include <QPushButton>
 
 #include "fontcolordialog.h"
@@ -16,6 +14,7 @@
 #include "platform/dpi.h"
 #include "platform/logfont.h"
 #include "platform/printer.h"
+#include "printersetupdialog.h"
 
 namespace karvell {
 namespace {
@@ -147,20 +146,11 @@ std::optional<QVariant> RunColorDialog(const QVariant& initial) {
     return QVariant(chosen);
 }
 
-// The page setup dialog on the current printer, opened on its DEVMODE's paper and orientation;
-// the choice is written back into that DEVMODE.
+// The printer setup dialog: the installed printers with the current one chosen, opened on its
+// DEVMODE's paper and orientation; the choice makes the printer current and lands in its DEVMODE.
 std::optional<QVariant> RunPrinterSetup() {
-    PrinterService& service = PrinterService::Instance();
-    DEVMODE* dm = service.LockPrinterDevMode();
-    QPrinter printer(QPrinter::HighResolution);
-    if (service.CurrentIsPdf())
-        printer.setOutputFormat(QPrinter::PdfFormat);
-    else
-        printer.setPrinterName(service.CurrentName());
-    printer.setPageLayout(PageLayoutFor(*dm, service.UnprintableMm()));
-    QPageSetupDialog dialog(&printer, QApplication::activeWindow());
+    TPrinterSetupDialog dialog(QApplication::activeWindow());
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-    ApplyPageLayout(*dm, printer.pageLayout());
     return QVariant(true);
 }
 

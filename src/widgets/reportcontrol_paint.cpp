@@ -19,6 +19,12 @@ int Scaled(int v, int zoom) {
 
 } // namespace
 
+QRect TReportControl::ShownRect(const TRect& documentRect) const {
+    const TRect r{Scaled(documentRect.left, Zoom), Scaled(documentRect.top, Zoom),
+                  Scaled(documentRect.right, Zoom), Scaled(documentRect.bottom, Zoom)};
+    return r.ToQRect();
+}
+
 void TReportControl::PaintTo(QPainter& painter, const QRect& invalidWindowRect) {
     PaintTo(painter, invalidWindowRect, !PreviewMode);
 }
@@ -83,12 +89,12 @@ void TReportControl::PaintTo(QPainter& painter, const QRect& invalidWindowRect,
     }
 
     if (showSelection) {
-        // The highlight inverts the cell rectangle taken as window pixels (right at zoom 100,
-        // the zoom the grid is edited at), within the invalid rectangle.
+        // The highlight inverts the cell rectangle where the cell is shown, at any zoom, within
+        // the invalid rectangle.
         painter.setTransform(windowPixels);
         painter.setCompositionMode(QPainter::CompositionMode_Difference);
         for (const TReportCell* cell : std::as_const(SelectedCells)) {
-            const QRect area = cell->CellRect.ToQRect() & invalidWindowRect;
+            const QRect area = ShownRect(cell->CellRect) & invalidWindowRect;
             if (!area.isEmpty()) painter.fillRect(area, Qt::white);
         }
     }

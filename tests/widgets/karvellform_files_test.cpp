@@ -142,7 +142,9 @@ TEST_F(EditorTest, RecentMenuDropsDuplicatesAndVanishedFilesAndOpensWithoutTouch
     form->file1->actions()[1]->trigger();
     EXPECT_EQ(form->windowTitle(), z);
     EXPECT_EQ(FirstText(), QStringLiteral("Z"));
-    EXPECT_EQ(form->ViewZoom, 60);
+    // The file is shown at 100 %, and the zoom steps start from there.
+    EXPECT_EQ(form->ReportControl1->Zoom, 100);
+    EXPECT_EQ(form->ViewZoom, 100);
     EXPECT_EQ(RecentFiles(Ini()).PathOf(1), x);
 }
 

@@ -1,7 +1,6 @@
 // The template editor's tools: new table, the border dialog, the formatting bar's size box,
 // number formats, report functions, field windows and drops, and the preview from the editor.
 #include <QComboBox>
-#include <QVariantMap>
 #include <QDoubleSpinBox>
 #include <QDropEvent>
 #include <QFile>
@@ -10,6 +9,7 @@
 #include <QMimeData>
 #include <QTest>
 #include <QToolButton>
+#include <QVariantMap>
 
 #include "adoquery.h"
 #include "apptermination.h"
@@ -124,17 +124,23 @@ TEST_F(EditorToolsTest, SizeBoxTakesTheLeadingNumber) {
     EXPECT_FALSE(form->ReportSaved);
 }
 
-TEST_F(EditorToolsTest, NumberFormatOnlyFromAPickedItem) {
+TEST_F(EditorToolsTest, NumberFormatFromAPickedItemOrTypedAndEntered) {
     Select(Cell(1, 2));
     const int index = form->CellDispFormt->findText(QStringLiteral("0,.00"));
     ASSERT_GE(index, 0);
     Q_EMIT form->CellDispFormt->activated(index);
     EXPECT_EQ(Cell(1, 2)->CellDispFormat, QByteArray("0,.00"));
-    // Hand-typed text selects no item: the failure is reported, nothing is applied.
-    QTest::keyClicks(form->CellDispFormt->lineEdit(), QStringLiteral("x"));
+    // Typing is quiet and applies nothing; Enter applies the typed format as one step.
+    QLineEdit* edit = form->CellDispFormt->lineEdit();
+    edit->clear();
+    const int steps = grid->History().UndoCount();
+    QTest::keyClicks(edit, QStringLiteral("x#.0"));
+    EXPECT_TRUE(messages->boxes.isEmpty());
     EXPECT_EQ(Cell(1, 2)->CellDispFormat, QByteArray("0,.00"));
-    ASSERT_FALSE(messages->boxes.isEmpty());
-    EXPECT_EQ(messages->boxes.last().icon, MsgIcon::Error);
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_EQ(Cell(1, 2)->CellDispFormat, QByteArray("x#.0"));
+    EXPECT_EQ(grid->History().UndoCount(), steps + 1);
+    EXPECT_TRUE(messages->boxes.isEmpty());
     // The formats of carried amounts are offered after the design's.
     EXPECT_GE(form->CellDispFormt->findText(QStringLiteral("[大写]")), 6);
     EXPECT_GE(form->Lsum->findText(QStringLiteral("SumCarry()")), 8);

@@ -193,13 +193,14 @@ void TKarvellForm::SpeedButton8Click() {
 }
 
 void TKarvellForm::SpeedButton12Click() {
-    ViewZoom += 10;
+    // The steps start from the zoom shown (a click or a key may have returned it to 100 %).
+    ViewZoom = ReportControl1->Zoom + 10;
     ReportControl1->CancelEdit();
     ApplyView();
 }
 
 void TKarvellForm::SpeedButton15Click() {
-    ViewZoom = std::max(MIN_PAGE_ZOOM, ViewZoom - 10);
+    ViewZoom = std::max(MIN_PAGE_ZOOM, ReportControl1->Zoom - 10);
     ReportControl1->CancelEdit();
     ApplyView();
 }

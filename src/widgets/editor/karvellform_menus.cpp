@@ -287,9 +287,13 @@ void TKarvellForm::BuildFormatBar() {
     Panel4->addWidget(CellDispFormt);
     connect(CellDispFormt, &QComboBox::activated, this,
             [this](int index) { RunRecorded([&] { CellDispFormtChange(index); }); });
-    // Typing leaves no list item picked: the change then reads no item.
-    connect(CellDispFormt->lineEdit(), &QLineEdit::textEdited, this,
-            [this] { RunGuarded([&] { CellDispFormtChange(-1); }); });
+    // Typing is quiet (nothing may open a box from inside the field's text change: an input
+    // method commits again when the focus moves); Enter applies a typed format as a picked
+    // item would, one undo step. Text equal to an item has been applied as that item.
+    connect(CellDispFormt->lineEdit(), &QLineEdit::returnPressed, this, [this] {
+        if (CellDispFormt->findText(CellDispFormt->currentText()) < 0)
+            RunRecorded([&] { CellDispFormtChange(-1); });
+    });
 
     auto* label2 = new QLabel(QStringLiteral("变量与函数:"), Panel4);
     label2->setObjectName(QStringLiteral("Label2"));
