@@ -60,10 +60,7 @@ TPrinterSetupDialog::TPrinterSetupDialog(QWidget* parent) : QDialog(parent) {
     auto* cancel = new QPushButton(QStringLiteral("取消"), this);
     cancel->setObjectName(QStringLiteral("CancelButton"));
     cancel->setAutoDefault(false);
-    connect(ok, &QPushButton::clicked, this, [this] {
-        ApplyChoice();
-        accept();
-    });
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
@@ -74,6 +71,11 @@ TPrinterSetupDialog::TPrinterSetupDialog(QWidget* parent) : QDialog(parent) {
     layout->addLayout(form);
     layout->addLayout(buttons);
     PrinterBox->setMinimumContentsLength(24);
+}
+
+void TPrinterSetupDialog::accept() {
+    ApplyChoice();
+    QDialog::accept();
 }
 
 void TPrinterSetupDialog::ApplyChoice() {

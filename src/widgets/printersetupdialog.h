@@ -23,8 +23,9 @@ public:
     QRadioButton* Portrait = nullptr;
     QRadioButton* Landscape = nullptr;
 
-    // The choice into the printer service (what OK does).
+    // The choice into the printer service; accepting the dialog (OK, Enter) does it.
     void ApplyChoice();
+    void accept() override;
 };
 
 } // namespace karvell
