@@ -22,6 +22,8 @@ TFormatBar::TFormatBar(QWidget* parent) : QToolBar(parent) {
     fontbox->setToolTip(QStringLiteral("字体"));
     fontbox->setAccessibleName(QStringLiteral("字体"));
     fontbox->setMaxVisibleItems(15);
+    // A list of 15 lines when open, not a popup over the whole screen as some styles make it.
+    fontbox->setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
     fontbox->setMinimumContentsLength(14);
     fontbox->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     addWidget(fontbox);

@@ -1,5 +1,7 @@
 #include "pagescrollbox.h"
 
+#include <algorithm>
+
 #include "pagefit.h"
 #include "reportcontrol.h"
 
@@ -23,13 +25,21 @@ bool TPageScrollBox::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TPageScrollBox::CenterGrid(int clientWidth, int outerWindowHeight) {
-    PlaceGrid(CenteredPagePos(clientWidth, outerWindowHeight, m_grid->size()));
+    QPoint pos = CenteredPagePos(clientWidth, outerWindowHeight, m_grid->size());
+    // A page that fits the area shown is not pushed below it by bars taller than the window's
+    // allowance for them: no scroll bar for a fitted page.
+    if (isVisible()) {
+        const int lowest = std::max(10, maximumViewportSize().height() - m_grid->height() - 10);
+        pos.setY(std::min(pos.y(), lowest));
+    }
+    PlaceGrid(pos);
 }
 
 void TPageScrollBox::PlaceGrid(QPoint pos) {
     m_grid->move(pos);
     const QRect g = m_grid->geometry();
-    m_canvas->setMinimumSize(g.right() + 1 + g.left(), g.bottom() + 1 + 10);
+    // A 10 px margin right and below: a page that fits the viewport needs no scroll bar.
+    m_canvas->setMinimumSize(g.right() + 1 + std::min(g.left(), 10), g.bottom() + 1 + 10);
 }
 
 void TPageScrollBox::ZoomGrid(int zoom, int clientWidth, int outerWindowHeight) {

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QColorDialog>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -15,6 +16,7 @@
 #include "platform/logfont.h"
 #include "platform/printer.h"
 #include "printersetupdialog.h"
+#include "windowlook.h"
 
 namespace karvell {
 namespace {
@@ -86,6 +88,9 @@ std::optional<QVariant> RunFileDialog(DialogKind kind, const QVariant& initial,
     QFileDialog dialog(QApplication::activeWindow(), request.title);
     if (kind == DialogKind::OpenPicture) AddPicturePreview(dialog);
     dialog.setNameFilter(QtFileFilter(filter));
+    // The file-type box shows its longest filter whole.
+    if (auto* types = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo")))
+        types->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     if (kind == DialogKind::SaveFile) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
@@ -176,6 +181,7 @@ QString QtFileFilter(const QString& windowsFilter) {
 
 MsgResult QtMessages::Show(const QString& title, const QString& text, MsgIcon icon,
                            MsgButtons buttons) {
+    InstallWindowLook(); // no minimise or maximise button, the whole caption shown
     QMessageBox box(QtIcon(icon), title, text, QMessageBox::NoButton, QApplication::activeWindow());
     const QList<ButtonDef> defs = ButtonsFor(buttons);
     for (const ButtonDef& def : defs) {

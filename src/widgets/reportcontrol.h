@@ -79,6 +79,8 @@ Q_SIGNALS:
     void CurrentCellMoved();
     // The undo history changed (a step recorded, undone, redone, or the history cleared).
     void HistoryChanged();
+    // The edit box did not take something typed, composed or pasted: why, for the status bar.
+    void TextRefused(const QString& reason);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -49,12 +49,16 @@ void TReportControl::PaintTo(QPainter& painter, const QRect& invalidWindowRect,
     }
 
     painter.setTransform(documentPixels);
-    // The page: white with a black 1-px outline inside (0, 0, PageWidth, PageHeight).
+    // The page: white with a black 1-px outline inside the window, drawn in window pixels so
+    // that every edge shows at any zoom (a document pixel is less than one below 100 %).
     GdiFillRect(painter, 0, 0, PageWidth, PageHeight, Qt::white);
-    GdiLine(painter, 0, 0, PageWidth, 0, 1, Qt::black);
-    GdiLine(painter, 0, PageHeight - 1, PageWidth, PageHeight - 1, 1, Qt::black);
-    GdiLine(painter, 0, 0, 0, PageHeight, 1, Qt::black);
-    GdiLine(painter, PageWidth - 1, 0, PageWidth - 1, PageHeight, 1, Qt::black);
+    painter.setTransform(windowPixels);
+    const int w = window.width(), h = window.height();
+    GdiLine(painter, 0, 0, w, 0, 1, Qt::black);
+    GdiLine(painter, 0, h - 1, w, h - 1, 1, Qt::black);
+    GdiLine(painter, 0, 0, 0, h, 1, Qt::black);
+    GdiLine(painter, w - 1, 0, w - 1, h, 1, Qt::black);
+    painter.setTransform(documentPixels);
 
     // Margin marks: two strokes outward from each corner of the margin box.
     const int l = LeftMarginPx, t = TopMarginPx;

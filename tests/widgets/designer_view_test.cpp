@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -15,6 +16,7 @@
 #include "designer_helpers.h"
 #include "formatbar.h"
 #include "mainform.h"
+#include "pagescrollbox.h"
 #include "platform/logfont.h"
 #include "platform/printer.h"
 #include "reportcontrol.h"
@@ -139,6 +141,20 @@ TEST_F(DesignerView, TheSizeBoxReadsBlanksAndASignBeforeTheDigits) {
         QTest::keyClick(edit, Qt::Key_Delete);
         QTest::keyClicks(edit, QString::fromLatin1(c.typed));
         EXPECT_EQ(PointSizeOf(Cell(0, 0)->LogFont), c.points) << c.typed;
+    }
+}
+
+TEST_F(DesignerView, FitShowsTheWholePageWithoutScrollBars) {
+    Show();
+    for (const QSize size : {QSize(800, 700), QSize(1000, 800), QSize(700, 900)}) {
+        form->resize(size);
+        QTest::qWait(20);
+        ASSERT_LT(grid->Zoom, 100);
+        EXPECT_EQ(form->ScrollBoxMain->verticalScrollBar()->maximum(), 0) << size.height();
+        EXPECT_EQ(form->ScrollBoxMain->horizontalScrollBar()->maximum(), 0) << size.width();
+        const QPoint bottom =
+            grid->mapTo(form->ScrollBoxMain->viewport(), QPoint(grid->width(), grid->height()));
+        EXPECT_LE(bottom.y(), form->ScrollBoxMain->viewport()->height()) << size.height();
     }
 }
 

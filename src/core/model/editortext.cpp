@@ -1,5 +1,7 @@
 #include "model/editortext.h"
 
+#include <QStringList>
+
 #include "model/reportcell.h"
 #include "platform/gbk.h"
 
@@ -30,13 +32,19 @@ int Bytes(const QString& boxText) {
     return int(Gbk::Encode(boxText).size() + lines);
 }
 
-QString Fit(const QString& inserted, int available) {
+namespace {
+// Fit, also naming what it refused: characters the cell cannot hold, and whether the rest was
+// cut at the byte limit.
+QString FitNoting(const QString& inserted, int available, QString* refused, bool* cut) {
     QString out;
     int used = 0;
     for (qsizetype i = 0; i < inserted.size(); ++i) {
         const char16_t c = inserted[i].unicode();
         if (IsLineBreak(c)) {
-            if (used + 2 > available) break;
+            if (used + 2 > available) {
+                *cut = true;
+                break;
+            }
             used += 2;
             out += u'\n';
             continue;
@@ -44,17 +52,42 @@ QString Fit(const QString& inserted, int available) {
         if (QChar::isSurrogate(c)) {
             // Beyond the Basic Multilingual Plane: nothing GBK holds.
             if (QChar::isHighSurrogate(c) && i + 1 < inserted.size() &&
-                QChar::isLowSurrogate(inserted[i + 1].unicode()))
+                QChar::isLowSurrogate(inserted[i + 1].unicode())) {
+                if (!refused->contains(inserted.mid(i, 2))) *refused += inserted.mid(i, 2);
                 ++i;
+            }
             continue;
         }
         const QByteArray bytes = Gbk::Encode(QString(QChar(c)));
-        if (bytes == "?" && c != u'?') continue;
-        if (used + bytes.size() > available) break;
+        if (bytes == "?" && c != u'?') {
+            if (!refused->contains(QChar(c))) *refused += QChar(c);
+            continue;
+        }
+        if (used + bytes.size() > available) {
+            *cut = true;
+            break;
+        }
         used += int(bytes.size());
         out += QChar(c);
     }
     return out;
+}
+} // namespace
+
+QString Fit(const QString& inserted, int available) {
+    QString refused;
+    bool cut = false;
+    return FitNoting(inserted, available, &refused, &cut);
+}
+
+QString Refusal(const QString& inserted, int available) {
+    QString refused;
+    bool cut = false;
+    FitNoting(inserted, available, &refused, &cut);
+    QStringList said;
+    if (!refused.isEmpty()) said << QStringLiteral("单元格不能保存字符“%1”，未录入").arg(refused);
+    if (cut) said << QStringLiteral("单元格文字最多 %1 字节，多出的文字未录入").arg(MAX_TEXT_BYTES);
+    return said.join(QStringLiteral("；"));
 }
 
 } // namespace karvell::EditorText
