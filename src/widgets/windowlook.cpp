@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QSpacerItem>
+#include <QWindow>
 #include <algorithm>
 
 namespace karvell {
@@ -48,15 +49,15 @@ public:
             auto* w = static_cast<QWidget*>(watched);
             if (IsSecondary(w) && !w->property("karvellLook").toBool()) {
                 w->setProperty("karvellLook", true);
-                // Not yet a window of the window system: the flags are only recorded.
-                if (!w->testAttribute(Qt::WA_WState_Created)) {
-                    Qt::WindowFlags flags = w->windowFlags();
-                    flags &= ~(Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
-                               Qt::WindowContextHelpButtonHint);
-                    flags |=
-                        Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
-                    w->overrideWindowFlags(flags);
-                }
+                // The window is made but not shown yet: its flags are set without re-creating
+                // it (which setWindowFlags would do, hiding it). Without CustomizeWindowHint a
+                // window manager offers every button.
+                Qt::WindowFlags flags = w->windowFlags();
+                flags &= ~(Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
+                           Qt::WindowContextHelpButtonHint);
+                flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+                w->overrideWindowFlags(flags);
+                if (QWindow* handle = w->windowHandle()) handle->setFlags(flags);
                 // Tool windows keep their size (they stand in rows) and show their name inside.
                 if (!w->windowTitle().isEmpty() && w->windowType() != Qt::Tool)
                     EnsureWidth(w, CaptionWidth(w, w->windowTitle()));

@@ -56,6 +56,8 @@ TEST(WindowLook, MessageBoxesHaveNoMinMaxButtonsAndShowTheirWholeCaption) {
         EXPECT_FALSE(flags & Qt::WindowMinimizeButtonHint) << title.toStdString();
         EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
         EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
+        // Only the buttons asked for: without this a window manager shows them all.
+        EXPECT_TRUE(flags & Qt::CustomizeWindowHint);
         EXPECT_GE(width, needed) << title.toStdString();
     }
 }
