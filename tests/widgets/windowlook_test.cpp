@@ -1,6 +1,6 @@
 // The windows' small things a user meets: message boxes and dialogs without minimise and
 // maximise buttons and with their whole caption, Escape in the font dialog, the font-name box's
-// 15 lines, a cancelled composition that never comes back, and
+// 15 lines, the number-format list's rows, a cancelled composition that never comes back, and
 // characters a cell cannot store said in the status bar.
 #include <QApplication>
 #include <QComboBox>
@@ -138,7 +138,7 @@ TEST_F(EditorLook, CharactersACellCannotStoreAreSaidInTheStatusBar) {
     EXPECT_TRUE(form->StatusBar1->currentMessage().isEmpty());
 }
 
-TEST_F(EditorLook, TheFontBoxOpensOnFifteenLines) {
+TEST_F(EditorLook, TheFontBoxOpensOnFifteenLinesAndBothListsHaveOneRowHeight) {
     QComboBox* fonts = form->fontbox;
     ASSERT_GT(fonts->count(), 15);
     fonts->showPopup();
@@ -148,6 +148,10 @@ TEST_F(EditorLook, TheFontBoxOpensOnFifteenLines) {
     EXPECT_LE(view->height(), 16 * row + 2 * view->frameWidth() + 8);
     EXPECT_GE(view->height(), 14 * row);
     fonts->hidePopup();
+    // The number-format list's rows are as tall as the function list's.
+    ASSERT_GT(form->Lsum->count(), 0);
+    EXPECT_EQ(form->CellDispFormt->view()->sizeHintForRow(0),
+              form->Lsum->view()->sizeHintForRow(0));
 }
 
 } // namespace

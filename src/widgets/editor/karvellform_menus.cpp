@@ -1,6 +1,7 @@
 // The template editor's main menu, popup menu, tool bar and formatting bar, built from tables:
 // each control's name, caption, shortcut, hint and the handler it runs. Several controls share
 // one handler.
+#include <QAbstractItemView>
 #include <QAction>
 #include <QComboBox>
 #include <QKeySequence>
@@ -8,8 +9,11 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
+#include <QStyledItemDelegate>
 #include <QToolBar>
 #include <QToolButton>
+#include <algorithm>
 
 #include "commandguard.h"
 #include "designicons.h"
@@ -22,6 +26,22 @@
 
 namespace karvell {
 namespace {
+
+// The rows of an editable box's list as tall as those of another box's list: the style draws
+// editable boxes' lists as item views and the others as menus, with different row heights.
+class TRowsLike : public QStyledItemDelegate {
+public:
+    TRowsLike(QComboBox* like, QObject* parent) : QStyledItemDelegate(parent), m_like(like) {}
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        if (m_like && m_like->count() > 0)
+            size.setHeight(std::max(size.height(), m_like->view()->sizeHintForRow(0)));
+        return size;
+    }
+
+private:
+    QPointer<QComboBox> m_like;
+};
 
 using Handler = void (TKarvellForm::*)();
 
@@ -302,6 +322,7 @@ void TKarvellForm::BuildFormatBar() {
     Lsum->setObjectName(QStringLiteral("Lsum"));
     Lsum->addItems(ReportFunctions());
     Lsum->setCurrentIndex(-1);
+    CellDispFormt->setItemDelegate(new TRowsLike(Lsum, CellDispFormt));
     Lsum->setMinimumContentsLength(10);
     Lsum->setStyleSheet(QStringLiteral("QComboBox { color: red; }"));
     Panel4->addWidget(Lsum);
