@@ -17,6 +17,7 @@
 #include "compositionguard.h"
 #include "fontcolordialog.h"
 #include "karvellform_helpers.h"
+#include "newtableform.h"
 #include "platform/gbk.h"
 #include "qtmessages.h"
 #include "reportcontrol.h"
@@ -59,6 +60,21 @@ TEST(WindowLook, MessageBoxesHaveNoMinMaxButtonsAndShowTheirWholeCaption) {
         // Only the buttons asked for: without this a window manager shows them all.
         EXPECT_TRUE(flags & Qt::CustomizeWindowHint);
         EXPECT_GE(width, needed) << title.toStdString();
+    }
+}
+
+TEST(WindowLook, DialogsShowTheirWholeCaption) {
+    InstallWindowLook();
+    TfrmNewTable table;
+    TFontColorDialog font;
+    for (QDialog* dialog : std::initializer_list<QDialog*>{&table, &font}) {
+        dialog->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
+        EXPECT_GE(dialog->width(), CaptionWidth(dialog, dialog->windowTitle()))
+            << dialog->windowTitle().toStdString();
+        EXPECT_TRUE(dialog->windowFlags() & Qt::CustomizeWindowHint);
+        EXPECT_FALSE(dialog->windowFlags() & Qt::WindowMaximizeButtonHint);
+        dialog->hide();
     }
 }
 
