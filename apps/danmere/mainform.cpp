@@ -5,11 +5,14 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QMenu>
+#include <QStatusBar>
 #include <QToolBar>
+#include <algorithm>
 
 #include "adoquery.h"
 #include "apptermination.h"
 #include "commandguard.h"
+#include "compositionguard.h"
 #include "formatbar.h"
 #include "pagefit.h"
 #include "pagescrollbox.h"
@@ -20,6 +23,7 @@
 #include "runtime/components.h"
 #include "runtime/reportruntime.h"
 #include "templatename.h"
+#include "windowlook.h"
 
 namespace karvell {
 
@@ -73,6 +77,11 @@ void TMainForm::BuildWindow() {
         RunGuarded([this] { ReportControlMainMouseDown(Qt::LeftButton, {}, QPoint()); });
     });
     connect(ReportControlMain, &TReportControl::HistoryChanged, this, &TMainForm::UpdateUndoItems);
+    // What a cell cannot store is said, never dropped silently.
+    connect(ReportControlMain, &TReportControl::TextRefused, this,
+            [this](const QString& reason) { statusBar()->showMessage(reason, 10000); });
+    InstallCompositionGuard();
+    InstallWindowLook();
     UpdateUndoItems();
     resize(800, 600);
 }
@@ -155,7 +164,11 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
 void TMainForm::FormResize() {
     TReportControl* grid = ReportControlMain;
     const QSize outer = OuterSize(this);
-    const int zoom = FitZoomPercent(outer, QSize(grid->CachedPageWidth, grid->CachedPageHeight));
+    const QSize page(grid->CachedPageWidth, grid->CachedPageHeight);
+    // The design allows 110 px for the bars; this window's menu and two bars take more, so the
+    // area they leave is measured as well and the smaller zoom fits.
+    const int zoom = std::min(FitZoomPercent(outer, page),
+                              FitZoomToArea(ScrollBoxMain->maximumViewportSize(), page));
     ScrollBoxMain->ZoomGrid(zoom, width(), outer.height());
 }
 

@@ -165,8 +165,9 @@ void TMainForm::ReportControlMainMouseDown(Qt::MouseButton button, Qt::KeyboardM
         ToolBar1->setEnabled(true);
         Panel1->setEnabled(true);
     } else if (button == Qt::RightButton) {
-        // At once, so a field chosen goes into the cell that is current now.
-        PopupMenu1->popup(QCursor::pos());
+        // At once, so a field chosen goes into the cell that is current now; the menu runs
+        // until it is done, then the grid applies its context-menu rule.
+        PopupMenu1->exec(QCursor::pos());
     }
 }
 

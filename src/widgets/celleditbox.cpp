@@ -5,6 +5,7 @@
 #include <QTextDocument>
 #include <QTextOption>
 
+#include "compositionguard.h"
 #include "model/editortext.h"
 #include "model/reportcell.h"
 
@@ -21,6 +22,7 @@ TCellEditBox::TCellEditBox(QWidget* parent) : QPlainTextEdit(parent) {
     document()->setDocumentMargin(0);
     setAutoFillBackground(true);
     setAttribute(Qt::WA_InputMethodEnabled, true);
+    InstallCompositionGuard();
     connect(document(), &QTextDocument::contentsChange, this, &TCellEditBox::OnContentsChange);
     connect(this, &QPlainTextEdit::textChanged, this, [this] {
         if (!m_loading) Q_EMIT Edited();
@@ -62,7 +64,8 @@ void TCellEditBox::OnContentsChange(int position, int /*removed*/, int added) {
     const QString fit = EditorText::Fit(inserted, MAX_TEXT_BYTES - othersBytes);
     inserted.replace(QChar(0x2029), u'\n').replace(QChar(0x2028), u'\n');
     if (fit == inserted) return;
-    // What the cell cannot hold never stays in the box.
+    // What the cell cannot hold never stays in the box, and the user is told what it was.
+    Q_EMIT Refused(EditorText::Refusal(inserted, MAX_TEXT_BYTES - othersBytes));
     m_fixing = true;
     cursor.insertText(fit);
     m_fixing = false;

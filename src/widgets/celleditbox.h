@@ -19,6 +19,8 @@ public:
 
 Q_SIGNALS:
     void Edited();
+    // Something typed, composed or pasted was not taken: the reason, for the status bar.
+    void Refused(const QString& reason);
 
 private:
     void OnContentsChange(int position, int removed, int added);

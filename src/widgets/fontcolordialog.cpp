@@ -48,6 +48,9 @@ TFontColorDialog::TFontColorDialog(QWidget* parent) : QDialog(parent) {
     FontPart->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
     FontPart->setSizeGripEnabled(false);
     layout->addWidget(FontPart, 1);
+    // Escape anywhere in the font chooser closes the whole dialog as 取消, never the chooser
+    // alone (which would leave a dialog with only the colour and the buttons).
+    connect(FontPart, &QDialog::rejected, this, &QDialog::reject);
 
     auto* colorRow = new QHBoxLayout;
     auto* label = new QLabel(QStringLiteral("颜色(&C)："), this);

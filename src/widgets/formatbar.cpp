@@ -12,15 +12,6 @@
 
 namespace karvell {
 
-int LeadingSize(const QString& text, int fallback) {
-    long long value = 0;
-    qsizetype i = 0;
-    while (i < text.size() && text[i] >= u'0' && text[i] <= u'9' && value < 100000)
-        value = value * 10 + (text[i++].unicode() - u'0');
-    if (i == 0 || value <= 0) return fallback;
-    return int(std::min<long long>(value, 100000));
-}
-
 TFormatBar::TFormatBar(QWidget* parent) : QToolBar(parent) {
     setObjectName(QStringLiteral("Panel1"));
     setMovable(false);
@@ -31,6 +22,8 @@ TFormatBar::TFormatBar(QWidget* parent) : QToolBar(parent) {
     fontbox->setToolTip(QStringLiteral("字体"));
     fontbox->setAccessibleName(QStringLiteral("字体"));
     fontbox->setMaxVisibleItems(15);
+    // A list of 15 lines when open, not a popup over the whole screen as some styles make it.
+    fontbox->setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
     fontbox->setMinimumContentsLength(14);
     fontbox->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     addWidget(fontbox);

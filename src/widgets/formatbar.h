@@ -59,8 +59,4 @@ private:
     QButtonGroup* m_vert = nullptr;
 };
 
-// The integer a size text starts with ("14pt" → 14), or `fallback` when it starts with none or
-// the number is not greater than 0.
-int LeadingSize(const QString& text, int fallback = 9);
-
 } // namespace karvell

@@ -19,6 +19,12 @@ int FitZoomPercent(QSize outerWindowSize, QSize pageSize) {
     return std::max(MIN_PAGE_ZOOM, std::min(zh, zw));
 }
 
+int FitZoomToArea(QSize area, QSize pageSize) {
+    const int zh = FitOneWay(area.height() - 20, pageSize.height());
+    const int zw = FitOneWay(area.width() - 20, pageSize.width());
+    return std::max(MIN_PAGE_ZOOM, std::min(zh, zw));
+}
+
 QPoint CenteredPagePos(int clientWidth, int outerWindowHeight, QSize gridSize) {
     const int left =
         clientWidth > gridSize.width() + 20 ? (clientWidth - gridSize.width() - 20) / 2 : 23;

@@ -16,6 +16,10 @@ inline constexpr int MIN_PAGE_ZOOM = 10;
 // less 170 for the window's bars; the smaller of both.
 int FitZoomPercent(QSize outerWindowSize, QSize pageSize);
 
+// The zoom at which a page fits a scroll area of `area` pixels (measured, whatever the bars
+// around it take) with a 10 px margin on every side; never below MIN_PAGE_ZOOM, never above 100.
+int FitZoomToArea(QSize area, QSize pageSize);
+
 // Where the grid goes inside its scroll box: centred horizontally in the window's client
 // width (else 23 from the left), and vertically by the window's outer height (at least 10).
 QPoint CenteredPagePos(int clientWidth, int outerWindowHeight, QSize gridSize);

@@ -1,5 +1,7 @@
 #include "pagescrollbox.h"
 
+#include <algorithm>
+
 #include "pagefit.h"
 #include "reportcontrol.h"
 
@@ -12,16 +14,32 @@ TPageScrollBox::TPageScrollBox(QWidget* parent) : QScrollArea(parent) {
     m_canvas->setObjectName(QStringLiteral("PageCanvas"));
     setWidget(m_canvas);
     m_grid = new TReportControl(m_canvas);
+    // Every zoom change (a button, the click that returns to 100 %) resizes the grid: the
+    // owner places it again, so the scroll range always covers the page shown.
+    m_grid->installEventFilter(this);
+}
+
+bool TPageScrollBox::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_grid && event->type() == QEvent::Resize) Q_EMIT Resized();
+    return QScrollArea::eventFilter(watched, event);
 }
 
 void TPageScrollBox::CenterGrid(int clientWidth, int outerWindowHeight) {
-    PlaceGrid(CenteredPagePos(clientWidth, outerWindowHeight, m_grid->size()));
+    QPoint pos = CenteredPagePos(clientWidth, outerWindowHeight, m_grid->size());
+    // A page that fits the area shown is not pushed below it by bars taller than the window's
+    // allowance for them: no scroll bar for a fitted page.
+    if (isVisible()) {
+        const int lowest = std::max(10, maximumViewportSize().height() - m_grid->height() - 10);
+        pos.setY(std::min(pos.y(), lowest));
+    }
+    PlaceGrid(pos);
 }
 
 void TPageScrollBox::PlaceGrid(QPoint pos) {
     m_grid->move(pos);
     const QRect g = m_grid->geometry();
-    m_canvas->setMinimumSize(g.right() + 1 + g.left(), g.bottom() + 1 + 10);
+    // A 10 px margin right and below: a page that fits the viewport needs no scroll bar.
+    m_canvas->setMinimumSize(g.right() + 1 + std::min(g.left(), 10), g.bottom() + 1 + 10);
 }
 
 void TPageScrollBox::ZoomGrid(int zoom, int clientWidth, int outerWindowHeight) {

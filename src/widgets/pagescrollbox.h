@@ -24,11 +24,12 @@ public:
     void ZoomGrid(int zoom, int clientWidth, int outerWindowHeight);
 
 Q_SIGNALS:
-    // The box itself was resized (its owner re-centres the grid).
+    // The box itself or its grid was resized (its owner re-centres the grid).
     void Resized();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QWidget* m_canvas = nullptr;

@@ -2,13 +2,12 @@
 
 #include <QApplication>
 #include <QColorDialog>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QMessageBox>
-#include <QPageSetupDialog>
-#include <QPrinter>
 #include <QPushButton>
 
 #include "fontcolordialog.h"
@@ -16,6 +15,8 @@
 #include "platform/dpi.h"
 #include "platform/logfont.h"
 #include "platform/printer.h"
+#include "printersetupdialog.h"
+#include "windowlook.h"
 
 namespace karvell {
 namespace {
@@ -87,6 +88,9 @@ std::optional<QVariant> RunFileDialog(DialogKind kind, const QVariant& initial,
     QFileDialog dialog(QApplication::activeWindow(), request.title);
     if (kind == DialogKind::OpenPicture) AddPicturePreview(dialog);
     dialog.setNameFilter(QtFileFilter(filter));
+    // The file-type box shows its longest filter whole.
+    if (auto* types = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo")))
+        types->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     if (kind == DialogKind::SaveFile) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
@@ -147,20 +151,11 @@ std::optional<QVariant> RunColorDialog(const QVariant& initial) {
     return QVariant(chosen);
 }
 
-// The page setup dialog on the current printer, opened on its DEVMODE's paper and orientation;
-// the choice is written back into that DEVMODE.
+// The printer setup dialog: the installed printers with the current one chosen, opened on its
+// DEVMODE's paper and orientation; the choice makes the printer current and lands in its DEVMODE.
 std::optional<QVariant> RunPrinterSetup() {
-    PrinterService& service = PrinterService::Instance();
-    DEVMODE* dm = service.LockPrinterDevMode();
-    QPrinter printer(QPrinter::HighResolution);
-    if (service.CurrentIsPdf())
-        printer.setOutputFormat(QPrinter::PdfFormat);
-    else
-        printer.setPrinterName(service.CurrentName());
-    printer.setPageLayout(PageLayoutFor(*dm, service.UnprintableMm()));
-    QPageSetupDialog dialog(&printer, QApplication::activeWindow());
+    TPrinterSetupDialog dialog(QApplication::activeWindow());
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-    ApplyPageLayout(*dm, printer.pageLayout());
     return QVariant(true);
 }
 
@@ -186,6 +181,7 @@ QString QtFileFilter(const QString& windowsFilter) {
 
 MsgResult QtMessages::Show(const QString& title, const QString& text, MsgIcon icon,
                            MsgButtons buttons) {
+    InstallWindowLook(); // no minimise or maximise button, the whole caption shown
     QMessageBox box(QtIcon(icon), title, text, QMessageBox::NoButton, QApplication::activeWindow());
     const QList<ButtonDef> defs = ButtonsFor(buttons);
     for (const ButtonDef& def : defs) {

@@ -58,9 +58,9 @@ void TReportControl::ViewInvalidate(const TRect& rect) {
 }
 
 void TReportControl::ViewInvert(const TRect& rect) {
-    // The highlight is painted inverted by the paint handler from SelectedCells; it uses the
-    // document rectangle as window pixels.
-    if (!rect.IsEmpty()) update(rect.ToQRect());
+    // The highlight is painted inverted by the paint handler from SelectedCells, where the
+    // cell is shown.
+    ViewInvalidate(rect);
 }
 
 void TReportControl::ViewRepaintAll() {

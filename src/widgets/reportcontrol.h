@@ -5,6 +5,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QWidget>
+#include <optional>
 
 #include "model/gridmouse.h"
 #include "model/reportdocument.h"
@@ -34,6 +35,12 @@ public:
     // touched up in the preview has a visible current cell; printing never shows it.
     void PaintTo(QPainter& painter, const QRect& invalidWindowRect, bool showSelection);
 
+    // A rectangle of document pixels as window pixels at the zoom shown (selection, cells).
+    QRect ShownRect(const TRect& documentRect) const;
+
+    // A window point as document pixels at the zoom shown.
+    QPoint DocumentPoint(QPoint windowPos) const;
+
     // The mouse operations the window drives (the same the batch tool and the tests drive).
     TGridMouse& Mouse() { return m_mouse; }
     // The open in-place edit box, or nullptr.
@@ -57,7 +64,8 @@ public:
 Q_SIGNALS:
     // The owner's "mouse down" notification, after the selection or drag is complete: for a
     // left press when the button goes up (not for a press that only restored zoom 100), for a
-    // right press at once.
+    // right press at once, before the context-menu rule (a popup menu run there with exec()
+    // acts on the selection it opened on).
     void MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint pos);
     // The user changed the document in the grid: typing in the edit box, an applied border
     // drag. Not sent for refused drags or a click that only selects.
@@ -68,6 +76,8 @@ Q_SIGNALS:
     void CurrentCellMoved();
     // The undo history changed (a step recorded, undone, redone, or the history cleared).
     void HistoryChanged();
+    // The edit box did not take something typed, composed or pasted: why, for the status bar.
+    void TextRefused(const QString& reason);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -110,8 +120,8 @@ private:
     TGridMouse m_mouse{*this};
     QPointer<TCellEditBox> m_editBox;
     QPoint m_pressPos;
+    std::optional<QPoint> m_zoomPressDoc; // the last press only restored 100 %: where it was
     Qt::KeyboardModifiers m_pressModifiers;
-    bool m_rightDown = false;
     TUndoHistory m_history{*this};
     bool m_designKeys = false;
     bool m_typing = false;        // the edit box's typing is being recorded as one step

@@ -39,6 +39,7 @@ void TReportControl::ViewOpenEditBox(const TReportCell& cell, const QString& tex
                ColorFromColorRef(cell.BackGroundColor), cell.HorzAlign, text);
     box->setGeometry(cell.TextRect.ToQRect());
     connect(box, &TCellEditBox::Edited, this, [this] { EditBoxTextChanged(); });
+    connect(box, &TCellEditBox::Refused, this, &TReportControl::TextRefused);
     m_editOriginal = cell.CellText;
     if (m_designKeys) {
         box->installEventFilter(this); // Escape restores the text the box opened with

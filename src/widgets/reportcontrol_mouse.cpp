@@ -2,7 +2,10 @@
 // the cursor shapes, Qt's mouse grab in place of the capture loops and the drag line.
 #include <QGuiApplication>
 #include <QMouseEvent>
+#include <optional>
+#include <utility>
 
+#include "platform/dpi.h"
 #include "reportcontrol.h"
 
 namespace karvell {
@@ -35,6 +38,11 @@ Qt::CursorShape QtCursor(MouseCursor cursor) {
 
 } // namespace
 
+QPoint TReportControl::DocumentPoint(QPoint windowPos) const {
+    if (Zoom == 100 || Zoom <= 0) return windowPos;
+    return QPoint(Round05(windowPos.x() * 100.0 / Zoom), Round05(windowPos.y() * 100.0 / Zoom));
+}
+
 QRect TReportControl::DragLineRect() const {
     const int pos = m_mouse.DragLinePos();
     if (m_mouse.Tracking() == MouseTracking::LineDrag) return QRect(0, pos, width(), 1);
@@ -48,15 +56,12 @@ void TReportControl::UpdateCursor(QPoint pos) {
 void TReportControl::mousePressEvent(QMouseEvent* event) {
     const QPoint pos = event->position().toPoint();
     if (event->button() == Qt::RightButton) {
-        // A right press only tells the owner (which may open its popup menu there); the
-        // selection rule runs on the release.
-        m_rightDown = true;
+        // The owner hears of the press first and may run its popup menu there, which returns
+        // when the menu is done (a command picked acts on the selection it opened on). The
+        // release went to the menu, so the context-menu rule runs now, after the menu: an
+        // unselected cell under the cursor becomes the selection, a selected one keeps it.
         Q_EMIT MouseDown(Qt::RightButton, event->modifiers(), pos);
-        if (m_rightDown && !(QGuiApplication::mouseButtons() & Qt::RightButton)) {
-            // The owner's menu took the release: the rule runs now, after the menu.
-            m_rightDown = false;
-            m_mouse.ContextMenu(pos);
-        }
+        m_mouse.ContextMenu(DocumentPoint(pos));
         return;
     }
     if (event->button() != Qt::LeftButton || m_mouse.Tracking() != MouseTracking::None) return;
@@ -67,9 +72,14 @@ void TReportControl::mousePressEvent(QMouseEvent* event) {
         m_history.Begin();
         m_pressRecorded = true;
     }
+    // Where the press is in the document at the zoom it was shown at: a double click whose
+    // first press changes the zoom opens that cell, not the one under the pointer afterwards.
+    const QPoint pressedDoc = DocumentPoint(pos);
+    m_zoomPressDoc.reset();
     const PressOutcome outcome =
         m_mouse.LeftPress(pos, KeyState(event->buttons(), event->modifiers()));
     if (outcome == PressOutcome::ZoomRestored) {
+        m_zoomPressDoc = pressedDoc;
         if (m_pressRecorded) {
             m_pressRecorded = false;
             m_history.End();
@@ -117,10 +127,6 @@ void TReportControl::mouseReleaseEvent(QMouseEvent* event) {
         UpdateCursor(pos);
         return;
     }
-    if (event->button() == Qt::RightButton && m_rightDown) {
-        m_rightDown = false;
-        m_mouse.ContextMenu(pos);
-    }
 }
 
 void TReportControl::mouseDoubleClickEvent(QMouseEvent* event) {
@@ -130,7 +136,12 @@ void TReportControl::mouseDoubleClickEvent(QMouseEvent* event) {
         return;
     }
     if (event->button() != Qt::LeftButton || m_mouse.Tracking() != MouseTracking::None) return;
-    m_mouse.DoubleClick(event->position().toPoint());
+    const std::optional<QPoint> zoomPress = std::exchange(m_zoomPressDoc, std::nullopt);
+    if (zoomPress) {
+        m_mouse.DoubleClick(*zoomPress);
+        return;
+    }
+    m_mouse.DoubleClick(DocumentPoint(event->position().toPoint()));
 }
 
 bool TReportControl::event(QEvent* event) {

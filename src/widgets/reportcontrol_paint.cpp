@@ -19,6 +19,12 @@ int Scaled(int v, int zoom) {
 
 } // namespace
 
+QRect TReportControl::ShownRect(const TRect& documentRect) const {
+    const TRect r{Scaled(documentRect.left, Zoom), Scaled(documentRect.top, Zoom),
+                  Scaled(documentRect.right, Zoom), Scaled(documentRect.bottom, Zoom)};
+    return r.ToQRect();
+}
+
 void TReportControl::PaintTo(QPainter& painter, const QRect& invalidWindowRect) {
     PaintTo(painter, invalidWindowRect, !PreviewMode);
 }
@@ -43,12 +49,16 @@ void TReportControl::PaintTo(QPainter& painter, const QRect& invalidWindowRect,
     }
 
     painter.setTransform(documentPixels);
-    // The page: white with a black 1-px outline inside (0, 0, PageWidth, PageHeight).
+    // The page: white with a black 1-px outline inside the window, drawn in window pixels so
+    // that every edge shows at any zoom (a document pixel is less than one below 100 %).
     GdiFillRect(painter, 0, 0, PageWidth, PageHeight, Qt::white);
-    GdiLine(painter, 0, 0, PageWidth, 0, 1, Qt::black);
-    GdiLine(painter, 0, PageHeight - 1, PageWidth, PageHeight - 1, 1, Qt::black);
-    GdiLine(painter, 0, 0, 0, PageHeight, 1, Qt::black);
-    GdiLine(painter, PageWidth - 1, 0, PageWidth - 1, PageHeight, 1, Qt::black);
+    painter.setTransform(windowPixels);
+    const int w = window.width(), h = window.height();
+    GdiLine(painter, 0, 0, w, 0, 1, Qt::black);
+    GdiLine(painter, 0, h - 1, w, h - 1, 1, Qt::black);
+    GdiLine(painter, 0, 0, 0, h, 1, Qt::black);
+    GdiLine(painter, w - 1, 0, w - 1, h, 1, Qt::black);
+    painter.setTransform(documentPixels);
 
     // Margin marks: two strokes outward from each corner of the margin box.
     const int l = LeftMarginPx, t = TopMarginPx;
@@ -83,12 +93,12 @@ void TReportControl::PaintTo(QPainter& painter, const QRect& invalidWindowRect,
     }
 
     if (showSelection) {
-        // The highlight inverts the cell rectangle taken as window pixels (right at zoom 100,
-        // the zoom the grid is edited at), within the invalid rectangle.
+        // The highlight inverts the cell rectangle where the cell is shown, at any zoom, within
+        // the invalid rectangle.
         painter.setTransform(windowPixels);
         painter.setCompositionMode(QPainter::CompositionMode_Difference);
         for (const TReportCell* cell : std::as_const(SelectedCells)) {
-            const QRect area = cell->CellRect.ToQRect() & invalidWindowRect;
+            const QRect area = ShownRect(cell->CellRect) & invalidWindowRect;
             if (!area.isEmpty()) painter.fillRect(area, Qt::white);
         }
     }

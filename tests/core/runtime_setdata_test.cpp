@@ -224,16 +224,19 @@ TEST(RuntimeLoad, BadFilesKeepTheLoadedTemplate) {
     EXPECT_EQ(messages.boxes.size(), 1);
 }
 
-TEST(RuntimeLoad, NoPrinterStopsTheLoadAfterTheLines) {
+TEST(RuntimeLoad, WithoutAPrinterTheTemplateLoadsWithItsOwnPaper) {
     QTemporaryDir dir;
     TemplateBuilder b;
     b.Line({{"a"}});
+    const QString file = b.Save(dir);
     TReportRunTime rt;
     {
         const test::ScopedEnv noPrinters("KARVELL_NO_PRINTERS", "1");
-        EXPECT_THROW(rt.SetReportFile(b.Save(dir)), KarvellError);
+        EXPECT_NO_THROW(rt.SetReportFile(file));
     }
     EXPECT_EQ(rt.TemplateLines.size(), 1);
+    EXPECT_EQ(rt.ReportFile(), file);
+    EXPECT_EQ(rt.PaperSize, DMPAPER_A4); // the template's own, as saved
 }
 
 } // namespace

@@ -116,12 +116,15 @@ TEST_F(StreamTest, OneCellDocumentIs296Bytes) {
     EXPECT_EQ(bytes.mid(c + 109 + 28, 5), G("宋体") + '\0');
 }
 
-TEST_F(StreamTest, ZoomIsStoredAs100) {
+TEST_F(StreamTest, ZoomIsStoredAs100AndTheShownZoomStays) {
     TReportDocument doc;
     doc.SetZoom(60);
+    const QSize shown = doc.WindowSize();
     const QByteArray bytes = Save(doc);
     EXPECT_EQ(I32(bytes, 2), 100);
-    EXPECT_EQ(doc.Zoom, 100);
+    // Saving changes neither what the window shows nor how clicks are read.
+    EXPECT_EQ(doc.Zoom, 60);
+    EXPECT_EQ(doc.WindowSize(), shown);
 }
 
 TEST_F(StreamTest, WritesAtAPositionAndLeavesLongerContentBehind) {

@@ -425,7 +425,11 @@ TEST_F(StructureTest, DeleteLineOfAMergeTopReleasesItsCells) {
     EXPECT_TRUE(Merges(doc).empty());
     EXPECT_EQ(At(doc, 0, 0)->MinCellHeight, LH() + 4);
     EXPECT_EQ(doc.Lines[0]->LineTop, 77);
-    EXPECT_EQ(doc.FocusCell, nullptr);
+    // The current cell went with its line: the cell of its column in the line that took the
+    // place is current now (not selected), so that 添加行 still acts.
+    EXPECT_EQ(doc.FocusCell, At(doc, 0, 0));
+    EXPECT_EQ(doc.LastSelectedCell, At(doc, 0, 0));
+    EXPECT_TRUE(doc.SelectedCells.isEmpty());
 }
 
 TEST_F(StructureTest, DestroyedCellsAreNeverTheCurrentCell) {
@@ -433,13 +437,15 @@ TEST_F(StructureTest, DestroyedCellsAreNeverTheCurrentCell) {
     const struct {
         const char* name;
         std::function<void(TReportDocument&)> run;
+        int line = -1, cell = -1; // the current cell afterwards; -1: none
     } cases[] = {
         {"DeleteLine takes the line of the current cell",
          [](TReportDocument& doc) {
              Select(doc, {{0, 0}, {0, 1}});
              doc.RemoveSelectedCell(At(doc, 0, 1));
              doc.DeleteLine();
-         }},
+         },
+         0, 1},
         {"DeleteCell of a merge top takes its owned current cell",
          [](TReportDocument& doc) {
              Select(doc, {{0, 0}, {1, 0}});
@@ -461,8 +467,9 @@ TEST_F(StructureTest, DestroyedCellsAreNeverTheCurrentCell) {
         Select(doc, {{1, 1}});
         c.run(doc);
         EXPECT_TRUE(CheckInvariants(doc).empty()) << c.name;
-        EXPECT_EQ(doc.FocusCell, nullptr) << c.name;
-        EXPECT_EQ(doc.LastSelectedCell, nullptr) << c.name;
+        TReportCell* current = c.line < 0 ? nullptr : At(doc, c.line, c.cell);
+        EXPECT_EQ(doc.FocusCell, current) << c.name;
+        EXPECT_EQ(doc.LastSelectedCell, current) << c.name;
     }
 }
 

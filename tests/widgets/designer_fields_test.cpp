@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <gtest/gtest.h>
@@ -31,13 +32,23 @@ TEST_F(DesignerFields, RightPressOpensTheCatalogueForTheCurrentCell) {
     form->show();
     Cell(0, 0)->SetCellText("old");
     Select({Cell(0, 0)});
+    bool shown = false;
+    QTimer pick;
+    pick.setInterval(10);
+    QObject::connect(&pick, &QTimer::timeout, [&] {
+        if (!form->PopupMenu1->isVisible()) return;
+        pick.stop();
+        shown = true;
+        EXPECT_EQ(grid->LastSelectedCell, Cell(0, 0));
+        // The formatting bar did not follow the right press.
+        EXPECT_TRUE(form->Panel1->isEnabled());
+        Named("p_field_date")->trigger();
+        form->PopupMenu1->close();
+    });
+    pick.start();
+    // The menu runs until it is done.
     Q_EMIT grid->MouseDown(Qt::RightButton, Qt::NoModifier, QPoint(5, 5));
-    ASSERT_TRUE(form->PopupMenu1->isVisible());
-    EXPECT_EQ(grid->LastSelectedCell, Cell(0, 0));
-    // The formatting bar did not follow the right press.
-    EXPECT_TRUE(form->Panel1->isEnabled());
-    Named("p_field_date")->trigger();
-    form->PopupMenu1->close();
+    ASSERT_TRUE(shown);
     EXPECT_EQ(CellText(0, 0), QStringLiteral("@主表.日期")); // the old text is gone
     EXPECT_FALSE(form->FileSaved);
 }

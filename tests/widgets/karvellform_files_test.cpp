@@ -52,8 +52,9 @@ TEST_F(EditorTest, CommandLineFileThatCannotBeReadStillOpensTheWindow) {
     TKarvellForm editor(nullptr, {missing});
     EXPECT_EQ(messages->boxes.size(), 1); // the platform's error
     EXPECT_EQ(messages->boxes[0].icon, MsgIcon::Error);
-    EXPECT_TRUE(editor.FileMode);
-    EXPECT_EQ(editor.CurrentFile, missing);
+    // A failed open changes nothing: Save has no file to write over.
+    EXPECT_FALSE(editor.FileMode);
+    EXPECT_TRUE(editor.CurrentFile.isEmpty());
     EXPECT_EQ(editor.windowTitle(), QStringLiteral("[无报表]"));
 }
 
@@ -142,7 +143,9 @@ TEST_F(EditorTest, RecentMenuDropsDuplicatesAndVanishedFilesAndOpensWithoutTouch
     form->file1->actions()[1]->trigger();
     EXPECT_EQ(form->windowTitle(), z);
     EXPECT_EQ(FirstText(), QStringLiteral("Z"));
-    EXPECT_EQ(form->ViewZoom, 60);
+    // The file is shown at 100 %, and the zoom steps start from there.
+    EXPECT_EQ(form->ReportControl1->Zoom, 100);
+    EXPECT_EQ(form->ViewZoom, 100);
     EXPECT_EQ(RecentFiles(Ini()).PathOf(1), x);
 }
 

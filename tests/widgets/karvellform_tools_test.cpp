@@ -4,6 +4,7 @@
 #include <QDoubleSpinBox>
 #include <QDropEvent>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
@@ -124,17 +125,23 @@ TEST_F(EditorToolsTest, SizeBoxTakesTheLeadingNumber) {
     EXPECT_FALSE(form->ReportSaved);
 }
 
-TEST_F(EditorToolsTest, NumberFormatOnlyFromAPickedItem) {
+TEST_F(EditorToolsTest, NumberFormatFromAPickedItemOrTypedAndEntered) {
     Select(Cell(1, 2));
     const int index = form->CellDispFormt->findText(QStringLiteral("0,.00"));
     ASSERT_GE(index, 0);
     Q_EMIT form->CellDispFormt->activated(index);
     EXPECT_EQ(Cell(1, 2)->CellDispFormat, QByteArray("0,.00"));
-    // Hand-typed text selects no item: the failure is reported, nothing is applied.
-    QTest::keyClicks(form->CellDispFormt->lineEdit(), QStringLiteral("x"));
+    // Typing is quiet and applies nothing; Enter applies the typed format as one step.
+    QLineEdit* edit = form->CellDispFormt->lineEdit();
+    edit->clear();
+    const int steps = grid->History().UndoCount();
+    QTest::keyClicks(edit, QStringLiteral("x#.0"));
+    EXPECT_TRUE(messages->boxes.isEmpty());
     EXPECT_EQ(Cell(1, 2)->CellDispFormat, QByteArray("0,.00"));
-    ASSERT_FALSE(messages->boxes.isEmpty());
-    EXPECT_EQ(messages->boxes.last().icon, MsgIcon::Error);
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_EQ(Cell(1, 2)->CellDispFormat, QByteArray("x#.0"));
+    EXPECT_EQ(grid->History().UndoCount(), steps + 1);
+    EXPECT_TRUE(messages->boxes.isEmpty());
     // The formats of carried amounts are offered after the design's.
     EXPECT_GE(form->CellDispFormt->findText(QStringLiteral("[大写]")), 6);
     EXPECT_GE(form->Lsum->findText(QStringLiteral("SumCarry()")), 8);
@@ -166,6 +173,8 @@ TEST_F(EditorToolsTest, FunctionBoxIgnoredWhenTheCurrentCellIsNoLongerSelected) 
 }
 
 TEST_F(EditorToolsTest, FieldWindowsKeepToTheirPlacesAndListTheFields) {
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
     QObject module;
     module.setObjectName(QStringLiteral("DataModule1"));
     Components::RegisterForm(&module);
@@ -185,9 +194,15 @@ TEST_F(EditorToolsTest, FieldWindowsKeepToTheirPlacesAndListTheFields) {
     for (int i = 0; i < 9; ++i)
         Q_EMIT form->ComboBox1->activated(t1Index);
     ASSERT_EQ(form->FieldWindows.size(), 9);
+    // The rows start below the menu and the bars (the work area's top left on the screen), and
+    // each window shows its table's name inside.
+    const QPoint o = form->centralWidget()->mapToGlobal(QPoint(0, 0));
+    EXPECT_GT(o.y(), form->Panel4->mapToGlobal(QPoint(0, 0)).y());
+    EXPECT_EQ(form->FieldWindows[0]->findChild<QLabel*>(QStringLiteral("TableName"))->text(),
+              QStringLiteral("DataModule1.T1"));
     for (int i = 0; i < 8; ++i)
-        EXPECT_EQ(form->FieldWindows[i]->pos(), QPoint(2 + 120 * i, 2)) << i;
-    EXPECT_EQ(form->FieldWindows[8]->pos(), QPoint(2, 142));
+        EXPECT_EQ(form->FieldWindows[i]->pos(), o + QPoint(2 + 120 * i, 2)) << i;
+    EXPECT_EQ(form->FieldWindows[8]->pos(), o + QPoint(2, 142));
     EXPECT_EQ(form->FieldWindows[0]->windowTitle(), QStringLiteral("表名:DataModule1.T1"));
     auto* list = form->FieldWindows[0]->findChild<QListWidget*>();
     ASSERT_NE(list, nullptr);
@@ -200,7 +215,7 @@ TEST_F(EditorToolsTest, FieldWindowsKeepToTheirPlacesAndListTheFields) {
     ASSERT_EQ(form->FieldWindows.size(), 10);
     EXPECT_EQ(messages->boxes.last().text, QStringLiteral("此表打不开或属性设置不正确"));
     EXPECT_EQ(form->FieldWindows[9]->findChild<QListWidget*>()->count(), 0);
-    EXPECT_EQ(form->FieldWindows[9]->pos(), QPoint(122, 142));
+    EXPECT_EQ(form->FieldWindows[9]->pos(), o + QPoint(122, 142));
 }
 
 TEST_F(EditorToolsTest, FieldDropWritesThePlaceholderAtZoom100Only) {

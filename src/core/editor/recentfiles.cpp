@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QPair>
 
 #include "platform/gbk.h"
 #include "platform/profile.h"
@@ -37,7 +38,27 @@ void RecentFiles::Write(int n, const QByteArray& stored, const QString& kept) {
     Profile::WriteString(m_file, kKept, Key(n), Gbk::Encode(kept));
 }
 
+void RecentFiles::DropMarkers() {
+    QList<QPair<QByteArray, QString>> kept;
+    bool dropped = false;
+    for (int i = 1; i <= RECENT_ENTRIES; ++i) {
+        const QByteArray v = Stored(i);
+        if (v == kMarker)
+            dropped = true;
+        else
+            kept.append({v, Kept(i)});
+    }
+    if (!dropped) return;
+    for (int i = 1; i <= RECENT_ENTRIES; ++i) {
+        const auto entry = kept.value(i - 1);
+        Write(i, entry.first, entry.second);
+    }
+}
+
 void RecentFiles::Put(const QString& path) {
+    // Markers left by earlier puts go first, so that repeated saves never push a real entry
+    // off the end of the list.
+    DropMarkers();
     const QByteArray upper = Gbk::Upper(Gbk::Encode(path));
     QByteArray carry = upper;
     QString keptCarry = path;

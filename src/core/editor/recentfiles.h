@@ -18,8 +18,9 @@ class RecentFiles {
 public:
     explicit RecentFiles(QString settingsFile) : m_file(std::move(settingsFile)) {}
 
-    // UpdateOldies without the view: the path becomes entry 1, the others move down one place
-    // (the tenth falls off), a former copy of it moves down as the marker "filepath".
+    // UpdateOldies without the view: markers of earlier puts are dropped (the entries after
+    // them move up), then the path becomes entry 1, the others move down one place (the tenth
+    // falls off), a former copy of it moves down as the marker "filepath".
     void Put(const QString& path);
 
     struct Entry {
@@ -42,6 +43,7 @@ public:
     static QString FindIgnoringCase(const QString& path);
 
 private:
+    void DropMarkers();
     void Write(int n, const QByteArray& stored, const QString& kept);
     QString m_file;
 };

@@ -113,6 +113,7 @@ int PasteCells(TReportDocument& d, const QByteArray& stream) {
             if (sources[c]->OwnerCell) continue;
             if (TReportCell* cell = target(c)) {
                 CopyFormat(*cell, *sources[c]);
+                d.CellChanged(cell); // formats too, not only a changed text
                 ++n;
             }
         }

@@ -15,9 +15,9 @@
 namespace karvell {
 
 void TReportDocument::SaveToStream(QIODevice& stream, qint64 position) {
-    // Take the printer's paper first, so a missing printer stops the save before any byte.
-    TakePrinterPaper(*this);
-    Zoom = 100;
+    // The printer's paper becomes the template's; without a printer the template keeps its
+    // own. The zoom the window shows stays: the stream says 100 % whatever it is.
+    if (HasPrinter()) TakePrinterPaper(*this);
     const QByteArray bytes = WriteTemplate(SnapshotHeader(), Lines, TrailerOf(*this));
     // What the reader would refuse is not written.
     if (bytes.size() > MAX_TEMPLATE_BYTES)
@@ -61,8 +61,9 @@ bool TReportDocument::LoadFromStream(QIODevice& stream, qint64 position) {
         break;
     }
     AdoptTemplate(data);
-    // Opening a template selects its paper for the printing that follows.
-    PutPaperIntoPrinter(*this);
+    // Opening a template selects its paper for the printing that follows; without a printer
+    // the template keeps its own page.
+    if (HasPrinter()) PutPaperIntoPrinter(*this);
     return true;
 }
 
@@ -117,7 +118,7 @@ bool TReportDocument::LoadFromFile(const QString& fileName) {
         break;
     }
     AdoptTemplate(data);
-    PutPaperIntoPrinter(*this);
+    if (HasPrinter()) PutPaperIntoPrinter(*this);
     return true;
 }
 

@@ -1,5 +1,7 @@
 #include "model/editortext.h"
 
+#include <QStringList>
+
 #include "model/reportcell.h"
 #include "platform/gbk.h"
 
@@ -36,13 +38,19 @@ int Bytes(const QString& boxText) {
     return int(Gbk::Encode(text).size() + lines);
 }
 
-QString Fit(const QString& inserted, int available) {
+namespace {
+// Fit, also naming what it refused: characters the cell cannot hold, and whether the rest was
+// cut at the byte limit.
+QString FitNoting(const QString& inserted, int available, QString* refused, bool* cut) {
     QString out;
     int used = 0;
     for (qsizetype i = 0; i < inserted.size(); ++i) {
         const char16_t c = inserted[i].unicode();
         if (IsLineBreak(c)) {
-            if (used + 2 > available) break;
+            if (used + 2 > available) {
+                *cut = true;
+                break;
+            }
             used += 2;
             out += u'\n';
             continue;
@@ -54,13 +62,37 @@ QString Fit(const QString& inserted, int available) {
                                     : 1;
         const QString character = inserted.mid(i, units);
         const QByteArray bytes = Gbk::Encode(character);
-        if (bytes == "?" && c != u'?') continue;
-        if (used + bytes.size() > available) break;
+        if (bytes == "?" && c != u'?') {
+            if (!refused->contains(character)) *refused += character;
+            i += units - 1;
+            continue;
+        }
+        if (used + bytes.size() > available) {
+            *cut = true;
+            break;
+        }
         used += int(bytes.size());
         out += character;
         i += units - 1;
     }
     return out;
+}
+} // namespace
+
+QString Fit(const QString& inserted, int available) {
+    QString refused;
+    bool cut = false;
+    return FitNoting(inserted, available, &refused, &cut);
+}
+
+QString Refusal(const QString& inserted, int available) {
+    QString refused;
+    bool cut = false;
+    FitNoting(inserted, available, &refused, &cut);
+    QStringList said;
+    if (!refused.isEmpty()) said << QStringLiteral("单元格不能保存字符“%1”，未录入").arg(refused);
+    if (cut) said << QStringLiteral("单元格文字最多 %1 字节，多出的文字未录入").arg(MAX_TEXT_BYTES);
+    return said.join(QStringLiteral("；"));
 }
 
 } // namespace karvell::EditorText

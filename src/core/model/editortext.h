@@ -18,5 +18,8 @@ int Bytes(const QString& boxText);
 // hold are dropped, and the rest is cut before the first character that would pass the limit.
 // Paragraph and line separators become "\n".
 QString Fit(const QString& inserted, int available);
+// What Fit refuses of `inserted`, said for the status bar (the characters the cell cannot hold,
+// the byte limit reached); empty when it takes everything. Nothing is dropped without a word.
+QString Refusal(const QString& inserted, int available);
 
 } // namespace karvell::EditorText

@@ -68,8 +68,10 @@ void TReportDocument::SetSelBorders(bool left, bool top, bool right, bool bottom
 
 void TReportDocument::SetSelDispFormat(const QByteArray& format) {
     const QByteArray held = Gbk::TruncateBytes(format, MAX_TEXT_BYTES);
-    for (TReportCell* cell : SelectedCells)
+    for (TReportCell* cell : SelectedCells) {
         cell->SetCellDispFormat(held);
+        CellChanged(cell); // digit-column formats change how the cell is drawn
+    }
 }
 
 void TReportDocument::SetSelText(const QByteArray& text) {

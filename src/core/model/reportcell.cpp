@@ -2,6 +2,7 @@
 
 #include "model/amountformat.h"
 #include "model/limits.h"
+#include "model/reportdocument.h"
 #include "model/reportline.h"
 #include "platform/gbk.h"
 #include "platform/textlayout.h"
@@ -94,6 +95,8 @@ void TReportCell::SetCellText(const QByteArray& text) {
     if (text == CellText) return;
     CellText = text;
     CalcMinHeight();
+    // The grid shows the new text at once (the cells of the runtime's lines have no grid).
+    if (OwnerLine && OwnerLine->ReportControl) OwnerLine->ReportControl->CellChanged(this);
 }
 
 void TReportCell::SetLogFont(const LOGFONTA& font) {

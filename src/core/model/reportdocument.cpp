@@ -171,6 +171,13 @@ void TReportDocument::ForgetCell(const TReportCell* cell) {
     }
 }
 
+void TReportDocument::CellChanged(const TReportCell* cell) {
+    for (; cell; cell = cell->OwnerCell) {
+        const TRect& r = cell->CellRect;
+        ViewInvalidate({r.left - 1, r.top - 1, r.right + 1, r.bottom + 1});
+    }
+}
+
 void TReportDocument::DestroyLine(TReportLine* line) {
     for (TReportCell* cell : line->Cells)
         ForgetCell(cell);

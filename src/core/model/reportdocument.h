@@ -142,6 +142,10 @@ public:
     // False when the page does not fit the 40 × 40 table (nothing is stored then).
     bool StoreColumnWidths(int detailLineIndex);
 
+    // A cell's text or look changed: its rectangle (and its merge top's) is repainted, whatever
+    // made the change (a command, a key, the clipboard, an undo step).
+    void CellChanged(const TReportCell* cell);
+
     // A cell is going away: clear every reference the document keeps to it.
     void ForgetCell(const TReportCell* cell);
     // Grows whenever cells are destroyed, so that a holder of cell references (a tracked press)
@@ -175,6 +179,8 @@ private:
     // selection, and lays the document out.
     void AdoptTemplate(TemplateData& data);
     void InvalidateLine(const TRect& r);
+    // The end of every structural operation: relayout, then the whole page repainted.
+    void Restructured();
     void DestroyLine(TReportLine* line);
 };
 

@@ -1,6 +1,7 @@
 // Structural editing: new table, lines and cells added, inserted and deleted, cells combined
 // (joined in a line, merged vertically across lines), merges undone and cells split.
 #include <QSet>
+#include <algorithm>
 
 #include "model/reportdocument.h"
 #include "platform/dpi.h"
@@ -13,6 +14,14 @@ int IndexInLine(const TReportCell* cell) {
     return cell->OwnerLine ? cell->OwnerLine->Cells.indexOf(const_cast<TReportCell*>(cell)) : -1;
 }
 } // namespace
+
+void TReportDocument::Restructured() {
+    // Borders, split and merge lines move with a structural change in ways the line-moved
+    // rule does not see (the old split positions on a line's top border): the page is small,
+    // so all of it is repainted.
+    UpdateLines();
+    ViewRepaintAll();
+}
 
 void TReportDocument::NewTable(int columns, int rows) {
     if (!Lines.isEmpty()) {
@@ -45,7 +54,7 @@ void TReportDocument::AddLine() {
     line->CopyLine(last, false);
     Lines.append(line);
     line->Index = Lines.size() - 1;
-    UpdateLines();
+    Restructured();
 }
 
 void TReportDocument::InsertLine() {
@@ -59,7 +68,7 @@ void TReportDocument::InsertLine() {
     line->CopyLine(source, true);
     line->Index = at;
     Lines.insert(at, line);
-    UpdateLines();
+    Restructured();
 }
 
 void TReportDocument::DeleteLine() {
@@ -67,6 +76,18 @@ void TReportDocument::DeleteLine() {
     QSet<TReportLine*> marked;
     for (TReportCell* cell : SelectedCells)
         marked.insert(cell->OwnerLine);
+    // The current cell outlives the selection: when its line goes, the cell in its column of
+    // the line that takes the place (or of the new last line) becomes current, so that the
+    // commands that need one (添加行) still act.
+    int focusLine = -1, focusColumn = 0;
+    if (FocusCell && marked.contains(FocusCell->OwnerLine)) {
+        focusColumn = FocusCell->CellIndex;
+        focusLine = 0;
+        for (TReportLine* line : std::as_const(Lines)) {
+            if (line == FocusCell->OwnerLine) break;
+            if (!marked.contains(line)) ++focusLine;
+        }
+    }
     ClearSelection();
     for (int i = Lines.size() - 1; i >= 0; --i) {
         TReportLine* line = Lines[i];
@@ -79,7 +100,14 @@ void TReportDocument::DeleteLine() {
         Lines.removeAt(i);
         DestroyLine(line);
     }
-    UpdateLines();
+    Restructured();
+    if (focusLine >= 0 && !FocusCell && !Lines.isEmpty()) {
+        const TReportLine* line = Lines[std::min<int>(focusLine, Lines.size() - 1)];
+        if (!line->Cells.isEmpty()) {
+            TReportCell* cell = line->Cells[std::min<int>(focusColumn, line->Cells.size() - 1)];
+            FocusCell = LastSelectedCell = cell->OwnerCell ? cell->OwnerCell : cell;
+        }
+    }
 }
 
 void TReportDocument::AddCell() {
@@ -97,7 +125,7 @@ void TReportDocument::AddCell() {
     }
     cell->SetCellLeft(last->CellRect.right);
     line->Cells.append(cell);
-    UpdateLines();
+    Restructured();
 }
 
 void TReportDocument::InsertCell() {
@@ -112,7 +140,7 @@ void TReportDocument::InsertCell() {
         cell->CalcMinHeight();
     }
     line->Cells.insert(IndexInLine(selected), cell);
-    UpdateLines();
+    Restructured();
 }
 
 void TReportDocument::DeleteCell() {
@@ -143,7 +171,7 @@ void TReportDocument::DeleteCell() {
     SelectedCells.clear();
     for (int i = Lines.size() - 1; i >= 0; --i)
         if (Lines[i]->Cells.isEmpty()) delete Lines.takeAt(i);
-    UpdateLines();
+    Restructured();
 }
 
 void TReportDocument::CombineCell() {
@@ -216,7 +244,7 @@ void TReportDocument::CombineCell() {
         ViewInvalidate(cell->CellRect);
     ClearSelection();
     AddSelectedCell(top);
-    UpdateLines();
+    Restructured();
 }
 
 bool TReportDocument::CanSplitCell() const {
@@ -231,7 +259,7 @@ void TReportDocument::SplitCell() {
     for (const TReportCell* owned : top->OwnedCells)
         ViewInvalidate(owned->CellRect);
     top->RemoveAllOwnedCells();
-    UpdateLines();
+    Restructured();
 }
 
 void TReportDocument::VSplitCell(int count) {
@@ -262,7 +290,7 @@ void TReportDocument::VSplitCell(int count) {
             owned->OwnerLine->Cells.insert(IndexInLine(owned) + 1, below);
         }
     }
-    UpdateLines();
+    Restructured();
 }
 
 } // namespace karvell

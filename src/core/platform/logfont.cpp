@@ -3,6 +3,7 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QHash>
+#include <algorithm>
 #include <climits>
 #include <cstring>
 
@@ -206,6 +207,20 @@ int MulDiv(int a, int b, int c) {
     const long long r = negative ? -q : q;
     if (r > INT_MAX || r < INT_MIN) return -1;
     return int(r);
+}
+
+int LeadingSize(const QString& text, int fallback) {
+    qsizetype i = 0;
+    while (i < text.size() && (text[i] == u' ' || text[i] == u'\t'))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) negative = text[i++] == u'-';
+    const qsizetype digits = i;
+    long long value = 0;
+    while (i < text.size() && text[i] >= u'0' && text[i] <= u'9' && value < 100000)
+        value = value * 10 + (text[i++].unicode() - u'0');
+    if (i == digits || negative || value < 1) return fallback;
+    return int(std::min<long long>(value, 100000));
 }
 
 LOGFONTA BarLogFont(const QString& face, int points, bool bold, bool italic, bool underline) {

@@ -58,6 +58,10 @@ int MulDiv(int a, int b, int c);
 // The LOGFONT of a formatting bar: the face, the height −MulDiv(points, LOGPIXELSY, 72), weight
 // 700 or 400, italic and underline flags, DEFAULT_CHARSET; every other field zero.
 LOGFONTA BarLogFont(const QString& face, int points, bool bold, bool italic, bool underline);
+// The point size a size box's text says: optional blanks and a sign, then the digits, reading
+// stops at the first other character (" 20", "+20", "14pt" → 20, 20, 14); `fallback` when
+// there are no digits or the number is below 1.
+int LeadingSize(const QString& text, int fallback = 9);
 // Registers the Windows Chinese face names as substitutes of the installed CJK faces.
 // Call once after the Qt application object exists.
 void InstallFontSubstitutions();

@@ -71,6 +71,25 @@ int Dots(double mm, int dpi) {
 
 } // namespace
 
+QList<PaperChoice> StandardPapers() {
+    const auto caption = [](const char* name, int16_t code) {
+        const PaperDef* p = FindPaper(code);
+        return QStringLiteral("%1 (%2 × %3 毫米)")
+            .arg(QString::fromUtf8(name))
+            .arg(p->widthMm, 0, 'g', 4)
+            .arg(p->lengthMm, 0, 'g', 4);
+    };
+    return {{DMPAPER_A4, caption("A4", DMPAPER_A4)},
+            {DMPAPER_A3, caption("A3", DMPAPER_A3)},
+            {DMPAPER_A5, caption("A5", DMPAPER_A5)},
+            {DMPAPER_B5, caption("B5 (JIS)", DMPAPER_B5)},
+            {70, caption("A6", 70)},
+            {93, caption("16开", 93)},
+            {94, caption("32开", 94)},
+            {DMPAPER_LETTER, caption("Letter", DMPAPER_LETTER)},
+            {DMPAPER_LEGAL, caption("Legal", DMPAPER_LEGAL)}};
+}
+
 QSizeF PaperSizeMm(const DEVMODE& dm) {
     if (const PaperDef* p = FindPaper(dm.dmPaperSize)) return QSizeF(p->widthMm, p->lengthMm);
     if (dm.dmPaperWidth > 0 && dm.dmPaperLength > 0)
@@ -168,6 +187,18 @@ int PrinterService::CurrentIndex() const {
 
 void PrinterService::SetCurrentIndex(int index) {
     if (index >= 0 && index < m_printers.size()) m_current = index;
+}
+
+void PrinterService::ApplySetup(int index, int16_t paperCode, int16_t orientation) {
+    SetCurrentIndex(index);
+    DEVMODE* dm = LockPrinterDevMode();
+    dm->dmFields |= DM_PAPERSIZE | DM_ORIENTATION;
+    dm->dmPaperSize = paperCode;
+    dm->dmOrientation = orientation == DMORIENT_LANDSCAPE ? DMORIENT_LANDSCAPE : DMORIENT_PORTRAIT;
+    if (const PaperDef* p = FindPaper(paperCode)) {
+        dm->dmPaperWidth = int16_t(Round05(p->widthMm * 10));
+        dm->dmPaperLength = int16_t(Round05(p->lengthMm * 10));
+    }
 }
 
 QString PrinterService::CurrentName() const {

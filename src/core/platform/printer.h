@@ -60,6 +60,13 @@ QPageLayout PageLayoutFor(const DEVMODE& dm, const QMarginsF& unprintableMm);
 // length and width in tenths of a millimetre, and the orientation.
 void ApplyPageLayout(DEVMODE& dm, const QPageLayout& layout);
 
+// The papers the printer setup dialog offers: the DMPAPER_ code and its caption.
+struct PaperChoice {
+    int16_t code;
+    QString caption;
+};
+QList<PaperChoice> StandardPapers();
+
 struct PrinterEntry {
     QString name;
     bool isPdf = false;
@@ -91,6 +98,11 @@ public:
     int DpiX() const;
     int DpiY() const;
     QMarginsF UnprintableMm() const;
+
+    // The printer setup dialog's answer: printer `index` becomes the current printer for this
+    // run and its DEVMODE takes the paper code (its portrait length and width with it; a code
+    // that is not a known paper keeps the custom length and width) and the orientation.
+    void ApplySetup(int index, int16_t paperCode, int16_t orientation);
 
     // Where the "PDF" printer writes: $KARVELL_PDF_DIR, else ./output.
     QString PdfOutputDir() const;

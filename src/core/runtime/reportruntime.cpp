@@ -86,13 +86,14 @@ void TReportRunTime::LoadTemplate() {
     Zoom = h.Zoom;
     SetHeaderFields(*this, h);
 
-    // Loading a template selects its paper for the printing that follows.
+    // Loading a template selects its paper for the printing that follows; without a printer
+    // there is nothing to select (PrintPreview then says "未安装打印机").
     const TemplateTrailer& t = data.trailer;
     PaperSize = t.PaperSize;
     PaperOrientation = t.PaperOrientation;
     PaperLength = t.PaperLength;
     PaperWidth = t.PaperWidth;
-    PutPaperIntoPrinter(*this);
+    if (HasPrinter()) PutPaperIntoPrinter(*this);
 
     FooterLineIndex = t.FooterLineIndex;
     LayoutLines(TemplateLines);

@@ -17,6 +17,7 @@
 #include <optional>
 
 #include "commandguard.h"
+#include "compositionguard.h"
 #include "editor/editorview.h"
 #include "editor/fieldmime.h"
 #include "formatbar.h"
@@ -25,6 +26,7 @@
 #include "render/colorref.h"
 #include "reportcontrol.h"
 #include "runtime/components.h"
+#include "windowlook.h"
 
 namespace karvell {
 namespace {
@@ -107,6 +109,8 @@ void TKarvellForm::BuildWindow() {
             [this] { RunGuarded([this] { SyncBar(); }); });
     connect(ReportControl1, &TReportControl::HistoryChanged, this, &TKarvellForm::UpdateUndoItems);
     UpdateUndoItems();
+    InstallCompositionGuard();
+    InstallWindowLook();
 
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
@@ -114,6 +118,9 @@ void TKarvellForm::BuildWindow() {
     StatusPanel->setObjectName(QStringLiteral("StatusPanel"));
     StatusBar1->addWidget(StatusPanel, 1);
     setStatusBar(StatusBar1);
+    // What a cell cannot store is said, never dropped silently.
+    connect(ReportControl1, &TReportControl::TextRefused, this,
+            [this](const QString& reason) { StatusBar1->showMessage(reason, 10000); });
     resize(1024, 740);
 }
 
@@ -193,13 +200,14 @@ void TKarvellForm::SpeedButton8Click() {
 }
 
 void TKarvellForm::SpeedButton12Click() {
-    ViewZoom += 10;
+    // The steps start from the zoom shown (a click or a key may have returned it to 100 %).
+    ViewZoom = ReportControl1->Zoom + 10;
     ReportControl1->CancelEdit();
     ApplyView();
 }
 
 void TKarvellForm::SpeedButton15Click() {
-    ViewZoom = std::max(MIN_PAGE_ZOOM, ViewZoom - 10);
+    ViewZoom = std::max(MIN_PAGE_ZOOM, ReportControl1->Zoom - 10);
     ReportControl1->CancelEdit();
     ApplyView();
 }

@@ -149,7 +149,7 @@ public:
     void fontboxChange();
     void fontsizeChange();
     void left1Click();
-    // A picked item of the number-format box (index into its list); -1 is hand-typed text.
+    // A picked item of the number-format box (index into its list); -1 applies the typed text.
     void CellDispFormtChange(int index);
     void LsumChange(int index);
     void SpeedButton10Click(); // picture

@@ -1,6 +1,7 @@
 // The template editor's data sets: the data-set box filled from the application's forms and
 // data modules, a floating field window per choice, and dropping a field into a cell.
 #include <QComboBox>
+#include <QLabel>
 #include <QVBoxLayout>
 
 #include "editor/editorview.h"
@@ -48,11 +49,20 @@ void TKarvellForm::ComboBox1Change(int index) {
     window->setAttribute(Qt::WA_DeleteOnClose);
     auto* layout = new QVBoxLayout(window);
     layout->setContentsMargins(0, 0, 0, 0);
+    // The table's name inside the window too: its 120 px title bar cuts it.
+    auto* name = new QLabel(entry, window);
+    name->setObjectName(QStringLiteral("TableName"));
+    name->setWordWrap(true);
+    name->setToolTip(entry);
+    layout->addWidget(name);
     auto* list = new TFieldList(window);
     list->setObjectName(QStringLiteral("FieldList"));
-    layout->addWidget(list);
+    layout->addWidget(list, 1);
     window->resize(FIELD_WINDOW_WIDTH, FIELD_WINDOW_HEIGHT);
-    window->move(TakeFieldWindowSlot(FieldWindowColumn, FieldWindowRow));
+    // The rows of windows start below the menu and the bars, not over them.
+    const QWidget* work = centralWidget();
+    const QPoint origin = work ? work->mapToGlobal(QPoint(0, 0)) : mapToGlobal(QPoint(0, 0));
+    window->move(origin + TakeFieldWindowSlot(FieldWindowColumn, FieldWindowRow));
     window->setWindowTitle(QStringLiteral("表名:") + entry);
     FieldWindows.append(window);
     ReportSaved = false;

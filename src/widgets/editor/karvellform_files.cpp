@@ -44,10 +44,13 @@ void TKarvellForm::SaveIni() {
 }
 
 bool TKarvellForm::OpenReport(const QString& path, bool keepHistory) {
+    // A file that is no template has been reported by the loader; a damaged one throws. Either
+    // way nothing changes: Save must never point at a file that did not open.
+    if (!ReportControl1->LoadFromFile(path)) return false;
     FileMode = true;
     CurrentFile = path;
-    // A file that is no template has been reported by the loader; a damaged one throws.
-    if (!ReportControl1->LoadFromFile(path)) return false;
+    // What is shown now is the page at 100 %: the zoom steps start from there.
+    ViewZoom = ReportControl1->Zoom;
     ReportSaved = true;
     if (keepHistory)
         ReportControl1->History().MarkSaved();
@@ -156,9 +159,8 @@ bool TKarvellForm::FormCloseQuery() {
 }
 
 void TKarvellForm::UpdateOldies(const QString& path) {
+    // The view stays as it is shown: saving changes neither the zoom nor how clicks are read.
     RecentFiles(SettingsFile).Put(path);
-    ViewZoom = 100;
-    ApplyView();
 }
 
 void TKarvellForm::T1Click() {

@@ -1,6 +1,7 @@
 // The template editor's main menu, popup menu, tool bar and formatting bar, built from tables:
 // each control's name, caption, shortcut, hint and the handler it runs. Several controls share
 // one handler.
+#include <QAbstractItemView>
 #include <QAction>
 #include <QComboBox>
 #include <QKeySequence>
@@ -8,8 +9,11 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
+#include <QStyledItemDelegate>
 #include <QToolBar>
 #include <QToolButton>
+#include <algorithm>
 
 #include "commandguard.h"
 #include "designicons.h"
@@ -22,6 +26,22 @@
 
 namespace karvell {
 namespace {
+
+// The rows of an editable box's list as tall as those of another box's list: the style draws
+// editable boxes' lists as item views and the others as menus, with different row heights.
+class TRowsLike : public QStyledItemDelegate {
+public:
+    TRowsLike(QComboBox* like, QObject* parent) : QStyledItemDelegate(parent), m_like(like) {}
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        if (m_like && m_like->count() > 0)
+            size.setHeight(std::max(size.height(), m_like->view()->sizeHintForRow(0)));
+        return size;
+    }
+
+private:
+    QPointer<QComboBox> m_like;
+};
 
 using Handler = void (TKarvellForm::*)();
 
@@ -287,9 +307,13 @@ void TKarvellForm::BuildFormatBar() {
     Panel4->addWidget(CellDispFormt);
     connect(CellDispFormt, &QComboBox::activated, this,
             [this](int index) { RunRecorded([&] { CellDispFormtChange(index); }); });
-    // Typing leaves no list item picked: the change then reads no item.
-    connect(CellDispFormt->lineEdit(), &QLineEdit::textEdited, this,
-            [this] { RunGuarded([&] { CellDispFormtChange(-1); }); });
+    // Typing is quiet (nothing may open a box from inside the field's text change: an input
+    // method commits again when the focus moves); Enter applies a typed format as a picked
+    // item would, one undo step. Text equal to an item has been applied as that item.
+    connect(CellDispFormt->lineEdit(), &QLineEdit::returnPressed, this, [this] {
+        if (CellDispFormt->findText(CellDispFormt->currentText()) < 0)
+            RunRecorded([&] { CellDispFormtChange(-1); });
+    });
 
     auto* label2 = new QLabel(QStringLiteral("变量与函数:"), Panel4);
     label2->setObjectName(QStringLiteral("Label2"));
@@ -298,6 +322,7 @@ void TKarvellForm::BuildFormatBar() {
     Lsum->setObjectName(QStringLiteral("Lsum"));
     Lsum->addItems(ReportFunctions());
     Lsum->setCurrentIndex(-1);
+    CellDispFormt->setItemDelegate(new TRowsLike(Lsum, CellDispFormt));
     Lsum->setMinimumContentsLength(10);
     Lsum->setStyleSheet(QStringLiteral("QComboBox { color: red; }"));
     Panel4->addWidget(Lsum);

@@ -180,10 +180,11 @@ void TKarvellForm::left1Click() {
 
 void TKarvellForm::CellDispFormtChange(int index) {
     if (!ReportControl1->LastSelectedCell) return;
-    // Hand-typed text selects no item: reading the item fails and nothing is applied.
-    if (index < 0 || index >= CellDispFormt->count())
-        throw KarvellError(QStringLiteral("列表索引越界 (%1)").arg(index));
-    ReportControl1->SetSelDispFormat(Gbk::Encode(CellDispFormt->itemText(index)));
+    if (index >= CellDispFormt->count()) return;
+    // -1: the text typed into the box (applied by Enter).
+    const QString format =
+        index < 0 ? CellDispFormt->currentText() : CellDispFormt->itemText(index);
+    ReportControl1->SetSelDispFormat(Gbk::Encode(format));
     ReportSaved = false;
 }
 
@@ -237,7 +238,8 @@ void TKarvellForm::SyncBar() {
 }
 
 void TKarvellForm::ReportControl1MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, QPoint) {
-    if (button == Qt::RightButton) PopupMenu1->popup(QCursor::pos());
+    // The menu runs until it is done; then the grid applies its context-menu rule.
+    if (button == Qt::RightButton) PopupMenu1->exec(QCursor::pos());
     if (button == Qt::LeftButton) SyncBar();
 }
 
