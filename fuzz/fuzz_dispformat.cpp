@@ -3,8 +3,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "format/dispformat.h"
 #include "fuzz_common.h"
-#include "runtime/dispformat.h"
 
 using namespace karvell;
 

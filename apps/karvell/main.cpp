@@ -133,7 +133,7 @@ int main(int argc, char** argv) {
     } catch (const karvell::KarvellError& e) {
         PrintError(e.message());
     } catch (const std::exception& e) {
-        PrintError(QString::fromLocal8Bit(e.what()));
+        PrintError(karvell::ErrorText(e));
     }
     return 1;
 }

@@ -14,7 +14,7 @@ bool RunGuarded(const std::function<void()>& handler) {
     } catch (const KarvellError& e) {
         ShowError(e.message());
     } catch (const std::exception& e) {
-        ShowError(QString::fromUtf8(e.what()));
+        ShowError(ErrorText(e));
     } catch (...) {
         ShowError(QStringLiteral("未知错误"));
     }

@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "demo_helpers.h"
+#include "format/dispformat.h"
 #include "platform/gbk.h"
-#include "runtime/dispformat.h"
 
 using namespace apptest;
 

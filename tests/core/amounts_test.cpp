@@ -7,9 +7,9 @@
 #include <gtest/gtest.h>
 #include <limits>
 
-#include "model/amountformat.h"
+#include "format/amountformat.h"
+#include "format/dispformat.h"
 #include "platform/messages.h"
-#include "runtime/dispformat.h"
 #include "runtime_helpers.h"
 
 using namespace karvell;

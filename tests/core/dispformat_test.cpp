@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "runtime/dispformat.h"
+#include "format/dispformat.h"
 
 using karvell::FormatFloat;
 

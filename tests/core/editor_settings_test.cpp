@@ -5,9 +5,9 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include "editor/editorview.h"
-#include "editor/lunvanesettings.h"
-#include "editor/recentfiles.h"
+#include "editorstate/editorview.h"
+#include "editorstate/lunvanesettings.h"
+#include "editorstate/recentfiles.h"
 #include "model_helpers.h"
 #include "platform/gbk.h"
 #include "platform/profile.h"

@@ -7,11 +7,11 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "output/pdfjoin.h"
 #include "output/pdfsink.h"
+#include "output/pdftext.h"
 #include "platform/logfont.h"
 #include "platform/printer.h"
-#include "render/pdfjoin.h"
-#include "render/pdftext.h"
 
 using namespace karvell;
 

@@ -4,8 +4,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "format/dispformat.h"
 #include "platform/messages.h"
-#include "runtime/dispformat.h"
 #include "runtime_helpers.h"
 
 using namespace karvell;

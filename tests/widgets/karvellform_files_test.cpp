@@ -9,7 +9,7 @@
 #include <QPointer>
 #include <QTest>
 
-#include "editor/recentfiles.h"
+#include "editorstate/recentfiles.h"
 #include "karvellform_helpers.h"
 #include "platform/gbk.h"
 #include "platform/profile.h"

@@ -16,7 +16,7 @@
 #include "apptermination.h"
 #include "borderform.h"
 #include "editor/fieldmime.h"
-#include "editor/lunvanesettings.h"
+#include "editorstate/lunvanesettings.h"
 #include "formatbar.h"
 #include "karvellform_helpers.h"
 #include "marginkform.h"

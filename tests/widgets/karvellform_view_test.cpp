@@ -15,7 +15,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 
-#include "editor/recentfiles.h"
+#include "editorstate/recentfiles.h"
 #include "karvellform_helpers.h"
 #include "platform/gbk.h"
 #include "platform/profile.h"

@@ -9,10 +9,10 @@
 #include <gtest/gtest.h>
 #include <memory>
 
+#include "output/pdftext.h"
 #include "platform/error.h"
 #include "platform/gbk.h"
 #include "platform/printer.h"
-#include "render/pdftext.h"
 #include "reportcontrol.h"
 
 using namespace karvell;

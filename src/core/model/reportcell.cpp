@@ -1,6 +1,6 @@
 #include "model/reportcell.h"
 
-#include "model/amountformat.h"
+#include "format/amountformat.h"
 #include "model/limits.h"
 #include "model/reportdocument.h"
 #include "model/reportline.h"

@@ -3,10 +3,10 @@
 #include <QPdfWriter>
 
 #include "model/reportdocument.h"
+#include "output/pdfjoin.h"
 #include "platform/atomicfile.h"
 #include "platform/error.h"
 #include "platform/printer.h"
-#include "render/pdfjoin.h"
 
 namespace karvell {
 

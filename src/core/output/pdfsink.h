@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "output/pagesink.h"
-#include "render/pdftext.h"
+#include "output/pdftext.h"
 
 class QPdfWriter;
 

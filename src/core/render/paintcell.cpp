@@ -2,7 +2,7 @@
 
 #include <QPainter>
 
-#include "model/amountformat.h"
+#include "format/amountformat.h"
 #include "model/reportcell.h"
 #include "model/reportline.h"
 #include "platform/gbk.h"

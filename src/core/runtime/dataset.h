@@ -11,7 +11,7 @@
 #include <QVariant>
 #include <QVector>
 
-#include "runtime/decimal.h"
+#include "format/decimal.h"
 
 namespace karvell {
 

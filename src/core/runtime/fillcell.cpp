@@ -6,10 +6,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "model/amountformat.h"
+#include "format/amountformat.h"
+#include "format/dispformat.h"
 #include "platform/gbk.h"
 #include "platform/textlayout.h"
-#include "runtime/dispformat.h"
 #include "runtime/reportruntime.h"
 
 namespace karvell {

@@ -4,9 +4,9 @@
 #include <QDateTime>
 #include <limits>
 
+#include "format/dispformat.h"
 #include "platform/gbk.h"
 #include "platform/messages.h"
-#include "runtime/dispformat.h"
 #include "runtime/reportruntime.h"
 
 namespace karvell {

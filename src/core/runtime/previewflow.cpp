@@ -60,8 +60,7 @@ void TReportRunTime::PrintPreview(bool previewMode) {
         FreePages();
     } catch (const std::exception& e) {
         // The pages of a failed run are freed by the next one.
-        const auto* error = dynamic_cast<const KarvellError*>(&e);
-        IncompleteReason = error ? error->message() : QString::fromLocal8Bit(e.what());
+        IncompleteReason = ErrorText(e);
         ShowExpansionFailed();
         if (ui) ui->CloseProgress(this);
     }

@@ -15,10 +15,10 @@
 #include <bitset>
 #include <functional>
 
+#include "format/decimal.h"
 #include "model/reportcell.h"
 #include "model/reportline.h"
 #include "runtime/dataset.h"
-#include "runtime/decimal.h"
 
 namespace karvell {
 

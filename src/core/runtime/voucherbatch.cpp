@@ -131,10 +131,8 @@ BatchReport VoucherBatch::Run(const std::function<void(const QList<QBuffer*>& pa
                 why = m_runtime.RunIssue;
                 if (why.isEmpty()) m_runtime.BuildPages(true, count);
                 if (why.isEmpty()) why = m_runtime.RunIssue;
-            } catch (const KarvellError& e) {
-                why = e.message();
             } catch (const std::exception& e) {
-                why = QString::fromLocal8Bit(e.what());
+                why = ErrorText(e);
             }
             if (!why.isEmpty()) throw fail(why);
             pages += int(m_runtime.PageStreams.size());

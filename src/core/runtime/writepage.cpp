@@ -2,7 +2,7 @@
 // functions substituted and display formats left out.
 #include <QBuffer>
 
-#include "model/amountformat.h"
+#include "format/amountformat.h"
 #include "model/templatestream.h"
 #include "platform/error.h"
 #include "platform/printer.h"

@@ -18,8 +18,8 @@
 
 #include "commandguard.h"
 #include "compositionguard.h"
-#include "editor/editorview.h"
 #include "editor/fieldmime.h"
+#include "editorstate/editorview.h"
 #include "formatbar.h"
 #include "pagefit.h"
 #include "pagescrollbox.h"

@@ -15,7 +15,7 @@
 #include <QStringList>
 #include <functional>
 
-#include "editor/lunvanesettings.h"
+#include "editorstate/lunvanesettings.h"
 #include "model/reportcell.h"
 
 class QComboBox;

@@ -4,9 +4,9 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "editor/editorview.h"
 #include "editor/fieldmime.h"
 #include "editor/karvellform.h"
+#include "editorstate/editorview.h"
 #include "model/gridmouse.h"
 #include "platform/gbk.h"
 #include "platform/messages.h"

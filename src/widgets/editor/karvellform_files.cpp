@@ -7,7 +7,7 @@
 #include "aboutform.h"
 #include "commandguard.h"
 #include "editor/karvellform.h"
-#include "editor/recentfiles.h"
+#include "editorstate/recentfiles.h"
 #include "platform/messages.h"
 #include "platform/printer.h"
 #include "reportcontrol.h"

@@ -19,9 +19,9 @@
 #include "designicons.h"
 #include "editor/editoricons.h"
 #include "editor/karvellform.h"
+#include "format/amountformat.h"
 #include "formatbar.h"
 #include "menutable.h"
-#include "model/amountformat.h"
 #include "previewicons.h"
 
 namespace karvell {

@@ -1,4 +1,4 @@
-#include "editor/editorview.h"
+#include "editorstate/editorview.h"
 
 #include <algorithm>
 

@@ -4,7 +4,7 @@
 // cell.
 #include <QString>
 
-#include "model/amountformat.h"
+#include "format/amountformat.h"
 
 namespace karvell {
 

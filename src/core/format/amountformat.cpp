@@ -1,4 +1,4 @@
-#include "model/amountformat.h"
+#include "format/amountformat.h"
 
 #include <QHash>
 

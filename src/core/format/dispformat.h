@@ -5,7 +5,7 @@
 #include <QByteArray>
 #include <QString>
 
-#include "runtime/decimal.h"
+#include "format/decimal.h"
 
 namespace karvell {
 
@@ -13,7 +13,7 @@ namespace karvell {
 // form (shortest decimal with up to 15 significant digits). Parsed formats are cached, so
 // calling this for every record is cheap.
 // The digits formatted are the value's shortest decimal form, so 12345678901234.56 in "0,.00"
-// keeps its cents. The voucher formats of model/amountformat.h give upper-case amounts and
+// keeps its cents. The voucher formats of format/amountformat.h give upper-case amounts and
 // digit-column texts; `overflow` (when given) tells that a digit-column value cannot be shown
 // in its columns (or the format's column count is outside 3 to 16).
 QString FormatFloat(const QByteArray& gbkFormat, double value, bool* overflow = nullptr);

@@ -1,4 +1,4 @@
-#include "render/pdfjoin.h"
+#include "output/pdfjoin.h"
 
 #include <QRegularExpression>
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "runtime/amounttext.h"
+#include "format/amounttext.h"
 
 namespace karvell {
 

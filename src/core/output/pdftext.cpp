@@ -1,4 +1,4 @@
-#include "render/pdftext.h"
+#include "output/pdftext.h"
 
 #include <QFont>
 #include <QFontDatabase>

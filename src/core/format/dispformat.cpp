@@ -1,4 +1,4 @@
-#include "runtime/dispformat.h"
+#include "format/dispformat.h"
 
 #include <QHash>
 #include <QVector>
@@ -8,8 +8,8 @@
 #include <cstring>
 #include <memory>
 
+#include "format/amounttext.h"
 #include "platform/gbk.h"
-#include "runtime/amounttext.h"
 #include "runtime/dataset.h"
 
 namespace karvell {

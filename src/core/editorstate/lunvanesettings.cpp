@@ -1,4 +1,4 @@
-#include "editor/lunvanesettings.h"
+#include "editorstate/lunvanesettings.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "editor/recentfiles.h"
+#include "editorstate/recentfiles.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "runtime/decimal.h"
+#include "format/decimal.h"
 
 #include <QString>
 #include <charconv>
