@@ -257,9 +257,10 @@ int RunExpand(const QStringList& args) {
     // without some records or with wrong totals: nothing is written from it. The count pass
     // already knows.
     const auto incomplete = [&] {
-        if (runtime->RunIssue.isEmpty()) return false;
+        if (runtime->Outcome.RunIssue.isEmpty()) return false;
         progress.End();
-        PrintError(QStringLiteral("karvell expand: %1；未写入任何文件").arg(runtime->RunIssue));
+        PrintError(
+            QStringLiteral("karvell expand: %1；未写入任何文件").arg(runtime->Outcome.RunIssue));
         return true;
     };
     ReportRecords(*runtime, progress, QStringLiteral("计算页数"));

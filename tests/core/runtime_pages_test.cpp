@@ -268,8 +268,8 @@ TEST(RuntimePages, TextInAColumnATotalReadsShowsMessageAndAnswersZero) {
             ASSERT_EQ(messages.boxes.size(), 1);
             EXPECT_EQ(messages.boxes[0].text,
                       QStringLiteral("统计时发生错误，请检查模板设置是否正确"));
-            EXPECT_TRUE(rt.RunIssue.contains(QStringLiteral("第 2 条记录")))
-                << rt.RunIssue.toStdString();
+            EXPECT_TRUE(rt.Outcome.RunIssue.contains(QStringLiteral("第 2 条记录")))
+                << rt.Outcome.RunIssue.toStdString();
         } else {
             EXPECT_EQ(rt.BuildPages(false, 0), 1);
             EXPECT_TRUE(messages.boxes.isEmpty());

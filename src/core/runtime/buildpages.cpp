@@ -159,8 +159,8 @@ bool TReportRunTime::AddTotals(TDataSet* detail, const TReportLine* detailLine, 
         // A page with a wrong total must not be printed: the run is marked as failed, with
         // the reason (which record's value is not a number).
         const auto* error = dynamic_cast<const KarvellError*>(&e);
-        RunIssue = error ? error->message() : kTotalsFailed;
-        RunAborted = true;
+        Outcome.RunIssue = error ? error->message() : kTotalsFailed;
+        Outcome.WrongTotals = true;
         return false;
     }
     return true;
@@ -174,8 +174,8 @@ int TReportRunTime::BuildPages(bool build, int pageCount) {
     SumAllLineIndex = 0;
     FooterLineIndex = 0;
     PageNo = 1;
-    RunIssue.clear();
-    RunAborted = false;
+    Outcome.RunIssue.clear();
+    Outcome.WrongTotals = false;
     m_buildPass = build;
     m_lastPage = false;
     m_fieldCache.clear();
@@ -311,7 +311,7 @@ int TReportRunTime::BuildPages(bool build, int pageCount) {
             PageLines = run.header + run.body;
             if (run.body.isEmpty()) {
                 ShowMessage(ApplicationTitle(), kCannotFit, MsgIcon::None);
-                RunIssue = kCannotFit;
+                Outcome.RunIssue = kCannotFit;
                 break;
             }
             FooterLineIndex = int(PageLines.size());

@@ -22,26 +22,26 @@ void ShowExpansionFailed() {
 void TReportRunTime::PrintPreview(bool previewMode) {
     RuntimeUi* ui = RuntimeUi::Instance();
     FreePages();
-    IncompleteReason.clear();
+    Outcome.Incomplete.clear();
     try {
         if (DataSets.isEmpty()) RunSetDataLines(false, true);
         if (!RequirePrinter()) {
-            IncompleteReason = QStringLiteral("未安装打印机");
+            Outcome.Incomplete = QStringLiteral("未安装打印机");
             FreeDataSets();
             return;
         }
         // A template that could not be read has been reported by its load; what is left in
         // the lines (nothing, or an older template) is not the report asked for.
-        if (!TemplateIssue.isEmpty()) {
-            IncompleteReason = TemplateIssue;
+        if (!Outcome.TemplateIssue.isEmpty()) {
+            Outcome.Incomplete = Outcome.TemplateIssue;
             FreeDataSets();
             return;
         }
         const int count = BuildPages(false, 0);
         // Printing without a preview is all or nothing: when the count pass already knows
         // that the report cannot be completed, no page is printed.
-        if (PrintDirect && !RunIssue.isEmpty()) {
-            IncompleteReason = RunIssue;
+        if (PrintDirect && !Outcome.RunIssue.isEmpty()) {
+            Outcome.Incomplete = Outcome.RunIssue;
             FreeDataSets();
             return;
         }
@@ -49,18 +49,18 @@ void TReportRunTime::PrintPreview(bool previewMode) {
         const int detail = BuildPages(true, count);
         // A run that stopped early has said why; in the preview its pages are shown as
         // designed, but the report is not complete.
-        IncompleteReason = RunIssue;
-        if (PageStreams.isEmpty() && IncompleteReason.isEmpty())
-            IncompleteReason = QStringLiteral("没有生成任何页面");
+        Outcome.Incomplete = Outcome.RunIssue;
+        if (PageStreams.isEmpty() && Outcome.Incomplete.isEmpty())
+            Outcome.Incomplete = QStringLiteral("没有生成任何页面");
         if (ui) ui->CloseProgress(this);
         // Pages with a wrong total are neither shown nor printed; a direct print prints only
         // a complete report.
-        const bool show = !RunAborted && (!PrintDirect || RunIssue.isEmpty());
+        const bool show = !Outcome.WrongTotals && (!PrintDirect || Outcome.RunIssue.isEmpty());
         if (ui && show) ui->RunPreviewWindow(this, previewMode, detail, false);
         FreePages();
     } catch (const std::exception& e) {
         // The pages of a failed run are freed by the next one.
-        IncompleteReason = ErrorText(e);
+        Outcome.Incomplete = ErrorText(e);
         ShowExpansionFailed();
         if (ui) ui->CloseProgress(this);
     }

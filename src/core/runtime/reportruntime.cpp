@@ -59,26 +59,27 @@ void TReportRunTime::LoadTemplate() {
     QFile file(m_reportFile);
     QString why;
     if (!OpenForReading(file, &why)) {
-        TemplateIssue = QStringLiteral("无法打开文件“%1”：%2").arg(m_reportFile, why);
-        throw KarvellError(TemplateIssue);
+        Outcome.TemplateIssue = QStringLiteral("无法打开文件“%1”：%2").arg(m_reportFile, why);
+        throw KarvellError(Outcome.TemplateIssue);
     }
     TemplateData data;
     QString error;
     switch (ReadTemplate(file, 0, data, &error)) {
     case ReadStatus::BadMagic:
         // The template loaded before stays as it was, but is not printed for this file.
-        TemplateIssue = QStringLiteral("“%1”不是报表模板文件（打开报表错误）").arg(m_reportFile);
+        Outcome.TemplateIssue =
+            QStringLiteral("“%1”不是报表模板文件（打开报表错误）").arg(m_reportFile);
         ShowMessage(ApplicationTitle(), QStringLiteral("打开报表错误"), MsgIcon::None);
         return;
     case ReadStatus::Corrupt:
         // The reader gives all or nothing, so the old template is kept here as well.
-        TemplateIssue = QStringLiteral("模板文件“%1”已损坏：%2").arg(m_reportFile, error);
-        throw KarvellError(TemplateIssue);
+        Outcome.TemplateIssue = QStringLiteral("模板文件“%1”已损坏：%2").arg(m_reportFile, error);
+        throw KarvellError(Outcome.TemplateIssue);
     case ReadStatus::Ok:
         break;
     }
     file.close();
-    TemplateIssue.clear();
+    Outcome.TemplateIssue.clear();
 
     qDeleteAll(TemplateLines);
     TemplateLines = data.TakeLines();

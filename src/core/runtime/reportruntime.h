@@ -39,6 +39,21 @@ struct TCellTable {
     TReportCell* ProducedCell = nullptr;
 };
 
+// How the runtime's last run ended. Each field is empty (false) after a run that went well; the
+// message boxes of the design have been shown as usual whatever is set here.
+struct TRunOutcome {
+    // Why the last load of ReportFile failed; PrintPreview prints nothing while it is set.
+    QString TemplateIssue;
+    // Why the last BuildPages ended early (its message or the data error behind it).
+    QString RunIssue;
+    // The run ended on a failed total: its pages hold wrong totals and are never printed.
+    bool WrongTotals = false;
+    // Why the last PrintPreview did not print or show the whole report (no printer, an error
+    // while expanding or printing, a page that could not be filled, a failed total); empty when
+    // every page was handed on.
+    QString Incomplete;
+};
+
 class TReportRunTime;
 
 // What the runtime asks of the user interface. The widgets layer installs the real one
@@ -124,18 +139,8 @@ public:
     // Warnings of the build pass for batch runs (a number shown as "#" because it does not fit
     // its cell); nothing is said when unset.
     std::function<void(const QString& warning)> OnWarning;
-    // Why the last PrintPreview did not print or show the whole report (no printer, an error
-    // while expanding or printing, a page that could not be filled, a failed total); empty when
-    // every page was handed on. The message boxes have been shown as usual.
-    QString IncompleteReason;
-    // Why the last BuildPages ended early (its message or the data error behind it); empty
-    // after a complete run. RunAborted: it ended on a failed total, so its pages hold wrong
-    // totals and are not to be printed.
-    QString RunIssue;
-    bool RunAborted = false;
-    // Why the last load of ReportFile failed (the message has been shown); empty after a
-    // load that succeeded. PrintPreview prints nothing while it is set.
-    QString TemplateIssue;
+    // How the last load, expansion and print ended, in one place (see TRunOutcome).
+    TRunOutcome Outcome;
 
     // Template, registry, variables, SetData.
     void LoadTemplate();

@@ -128,9 +128,9 @@ BatchReport VoucherBatch::Run(const std::function<void(const QList<QBuffer*>& pa
             try {
                 // The count pass already knows a voucher that cannot be completed.
                 const int count = m_runtime.BuildPages(false, 0);
-                why = m_runtime.RunIssue;
+                why = m_runtime.Outcome.RunIssue;
                 if (why.isEmpty()) m_runtime.BuildPages(true, count);
-                if (why.isEmpty()) why = m_runtime.RunIssue;
+                if (why.isEmpty()) why = m_runtime.Outcome.RunIssue;
             } catch (const std::exception& e) {
                 why = ErrorText(e);
             }

@@ -80,7 +80,7 @@ void TMainForm::StartUp() {
             };
         ReportRunTimeMain->PrintPreview(true);
         ADOQueryMain->EnableControls();
-        if (printDirect) EndDirectPrint(ReportRunTimeMain->IncompleteReason);
+        if (printDirect) EndDirectPrint(ReportRunTimeMain->Outcome.Incomplete);
     }
 
     // 10-11.
