@@ -17,6 +17,7 @@
 
 #include "model/reportcell.h"
 #include "model/reportline.h"
+#include "output/numbercells.h"
 #include "runtime/dataset.h"
 #include "runtime/decimal.h"
 
@@ -89,6 +90,10 @@ public:
     // Fields.
     QObject* PreviewWindow = nullptr;
     QList<QBuffer*> PageStreams; // owned
+    // When set, each page written also lists its cells with a number format (PageNumberCells,
+    // one entry per page stream): a spreadsheet output reads their texts back as numbers.
+    bool KeepNumberCells = false;
+    QList<TPageNumberCells> PageNumberCells;
     // Kept exactly (decimal units), so amounts of every size a voucher holds add up to the cent.
     std::array<Total, TOTAL_COLUMNS> PageTotals{};
     std::array<Total, TOTAL_COLUMNS> RunningTotals{};
@@ -207,6 +212,7 @@ private:
     void RunSetDataLines(bool disableControls, bool open);
     // PageLines as a template stream (WritePage's bytes).
     QByteArray PageBytes(int pageNo, int pageCount);
+    TPageNumberCells NumberCellsOfPage() const;
 
     QHash<const TReportCell*, CachedField> m_fieldCache;
     QString m_reportFile;

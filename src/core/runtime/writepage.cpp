@@ -18,6 +18,23 @@ void TReportRunTime::AddPage(int pageNo, int pageCount) {
     buffer->setData(bytes);
     buffer->open(QIODevice::ReadWrite);
     PageStreams.append(buffer.release());
+    if (KeepNumberCells) PageNumberCells.append(NumberCellsOfPage());
+}
+
+TPageNumberCells TReportRunTime::NumberCellsOfPage() const {
+    // Digit columns keep their format in the page itself; upper-case amounts are words.
+    TPageNumberCells cells;
+    for (int l = 0; l < PageLines.size(); ++l) {
+        const QList<TReportCell*>& line = PageLines[l]->Cells;
+        for (int c = 0; c < line.size(); ++c) {
+            const TReportCell* cell = line[c];
+            if (cell->OwnerCell || cell->CellDispFormat.isEmpty() ||
+                ParseAmountFormat(cell->CellDispFormat).style != AmountStyle::None)
+                continue;
+            cells.append(TNumberCell{l, c, cell->CellDispFormat});
+        }
+    }
+    return cells;
 }
 
 void TReportRunTime::WritePage(QIODevice& stream, int pageNo, int pageCount) {
@@ -47,6 +64,7 @@ QByteArray TReportRunTime::PageBytes(int pageNo, int pageCount) {
 void TReportRunTime::FreePages() {
     qDeleteAll(PageStreams);
     PageStreams.clear();
+    PageNumberCells.clear();
 }
 
 } // namespace karvell
