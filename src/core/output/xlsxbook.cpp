@@ -3,6 +3,7 @@
 // lines writes into rows below the current one before the rest of its own row is written.
 #include <QFile>
 #include <algorithm>
+#include <utility>
 #include <xlsxwriter.h>
 
 #include "output/xlsxbook_p.h"

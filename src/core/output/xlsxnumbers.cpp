@@ -80,9 +80,11 @@ QString ExcelNumberFormat(const QString& displayFormat) {
             start = i + 1;
         }
     }
-    // An empty section means the first one; a spreadsheet would show nothing for it.
-    for (QString& section : sections)
-        if (section.isEmpty()) section = sections.first().isEmpty() ? "General" : sections.first();
+    // The page reads an empty section as the first one (negatives with a minus sign); a
+    // spreadsheet would show nothing for it.
+    if (sections.first().isEmpty()) return QStringLiteral("General");
+    if (sections.size() > 1 && sections[1].isEmpty()) sections[1] = u'-' + sections[0];
+    if (sections.size() > 2 && sections[2].isEmpty()) sections[2] = sections[0];
     return sections.join(u';');
 }
 

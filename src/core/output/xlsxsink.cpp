@@ -5,6 +5,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <cstdlib>
 
 #include "model/amountformat.h"
 #include "model/reportcell.h"

@@ -13,6 +13,7 @@
 #include <QList>
 #include <QPageLayout>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 
