@@ -42,7 +42,7 @@ private:
 };
 
 lxw_color_t Color(int rgb) {
-    return rgb == 0 ? LXW_COLOR_BLACK : lxw_color_t(rgb);
+    return rgb == 0 ? lxw_color_t(LXW_COLOR_BLACK) : lxw_color_t(rgb);
 }
 
 lxw_format* MakeFormat(lxw_workbook* book, const XlsxStyle& s) {
