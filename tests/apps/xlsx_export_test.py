@@ -19,6 +19,7 @@ KARVELL = sys.argv[1] if len(sys.argv) > 1 else "build/apps/karvell/karvell"
 SOURCE = sys.argv[2] if len(sys.argv) > 2 else os.path.join(os.path.dirname(__file__), "../..")
 TOTAL_LABELS = {"承前页", "本页合计", "合计", "过次页"}
 BORDER = {1: "thin", 2: "medium"}
+PYTHON_FORMAT = {"#,##0.00": ",.2f", "0.00": ".2f"}
 
 
 def run(*args, check=True):
@@ -33,6 +34,11 @@ def demo_args(demo):
     return [os.path.join(demo, "edj/记账凭证.edj"), "--db", os.path.join(demo, "quorbex.db"),
             "--dataset", "主表=select * from Quorbex_Main",
             "--dataset", "从表=select * from Quorbex_Detail order by 序号"]
+
+
+def rgb(colorref):
+    """A COLORREF (0x00BBGGRR) as the spreadsheet's ARGB text."""
+    return "FF%02X%02X%02X" % (colorref & 0xFF, colorref >> 8 & 0xFF, colorref >> 16 & 0xFF)
 
 
 def digit_amount(text):
@@ -84,6 +90,10 @@ class XlsxExport(unittest.TestCase):
                         self.assertIsInstance(xc.value, (int, float), where)
                         self.assertAlmostEqual(xc.value, amount, places=2, msg=where)
                         self.assertEqual(xc.number_format, "0.00", where)
+                    elif isinstance(xc.value, (int, float)):
+                        # A number the page formatted: the spreadsheet's format shows it alike.
+                        spec = PYTHON_FORMAT[xc.number_format]
+                        self.assertEqual(format(xc.value, spec), text, where)
                     else:
                         self.assertEqual(xc.value if xc.value is not None else "", text, where)
                     font = cell["LogFont"]
@@ -98,6 +108,19 @@ class XlsxExport(unittest.TestCase):
                                          f"{where} {side}")
                     horizontal = {1: "center", 2: "right"}.get(cell["HorzAlign"], "left")
                     self.assertEqual(xc.alignment.horizontal, horizontal, where)
+                    # Bottom is the spreadsheet's default: not written.
+                    vertical = {1: "center", 2: None}.get(cell["VertAlign"], "top")
+                    self.assertEqual(xc.alignment.vertical, vertical, where)
+                    self.assertEqual(bool(xc.alignment.wrap_text),
+                                     not isinstance(xc.value, (int, float)), where)
+                    back = rgb(cell["BackGroundColor"])
+                    if back == "FFFFFFFF":
+                        self.assertIsNone(xc.fill.fill_type, where)
+                    else:
+                        self.assertEqual(xc.fill.fgColor.rgb, back, where)
+                    color = rgb(cell["TextColor"])
+                    if color != "FF000000":
+                        self.assertEqual(xc.font.color.rgb, color, where)
             first_row += len(page["Lines"])
         return first_row - 1
 
@@ -168,6 +191,7 @@ class XlsxExport(unittest.TestCase):
         run("expand", *args, "--xlsx", out)
         pages = json.loads(run("expand", *args, "--json").stdout)["Pages"]
         ws = openpyxl.load_workbook(out).active
+        self.check_page_layout(ws, pages)
         with sqlite3.connect(os.path.join(work, "list.db")) as con:
             amounts = [a for (a,) in con.execute("select 金额 from 从表 order by 序号")]
         found, page_sum, page_sums = [], 0.0, []
