@@ -258,7 +258,7 @@ KARVELL_COMMAND_DETAILS(
         "\n"
         "Exit status:\n"
         "  0  every row printed once\n"
-        "  3  the PDF or print job was made, but with such warnings\n"
+        "  3  the PDF, spreadsheet or print job was made, but with such warnings\n"
         "  1  nothing was printed: no file, no job (a voucher that cannot be completed,\n"
         "     a query or template error, an output that is one of the inputs)\n"
         "\n"
