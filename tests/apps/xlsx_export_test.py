@@ -66,6 +66,10 @@ class XlsxExport(unittest.TestCase):
             width = ws.column_dimensions[get_column_letter(i + 1)].width
             self.assertLessEqual(abs(width * 7 - (edges[i + 1] - edges[i])), 1, f"column {i + 1}")
         merged = {str(r) for r in ws.merged_cells.ranges}
+        covered = [(row, col) for r in ws.merged_cells.ranges
+                   for row in range(r.min_row, r.max_row + 1)
+                   for col in range(r.min_col, r.max_col + 1)]
+        self.assertEqual(len(covered), len(set(covered)), "merged ranges overlap")
         first_row = 1
         breaks = [b.id for b in ws.row_breaks.brk]
         for number, page in enumerate(pages):
