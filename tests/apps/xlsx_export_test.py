@@ -244,6 +244,38 @@ class XlsxExport(unittest.TestCase):
         self.assertIn("记账凭证", texts)
         self.assertIn("#从表.摘要", texts)  # the design, not data
 
+    def test_merged_blocks_diagonals_and_border_widths(self):
+        work = os.path.join(self.tmp.name, "merge")
+        os.makedirs(work)
+        ops = [{"op": "NewTable", "columns": 3, "rows": 3},
+               {"select": [[0, 0], [1, 0], [2, 0]]}, {"op": "CombineCell"},
+               {"op": "SetCellText", "cell": [0, 0], "text": "合并"},
+               {"select": [[0, 1]]}, {"op": "SetSelDiagonal", "flags": 0x101},
+               {"select": [[1, 2]]}, {"op": "SetSelDiagonal", "flags": 0x002},
+               {"op": "SetSelBorders", "left": True, "top": True, "right": False,
+                "bottom": True, "leftWidth": 3, "topWidth": 2, "rightWidth": 1,
+                "bottomWidth": 1},
+               {"clear": True}]
+        with open(os.path.join(work, "ops.json"), "w", encoding="utf-8") as f:
+            json.dump(ops, f)
+        template, out = os.path.join(work, "m.ept"), os.path.join(work, "m.xlsx")
+        run("apply", "new", os.path.join(work, "ops.json"), "-o", template)
+        r = run("print", template, "--xlsx", out)
+        self.assertEqual(r.stderr.count("到边中点的斜线未写入"), 1)  # named once
+        ws = openpyxl.load_workbook(out).active
+        self.assertEqual([str(m) for m in ws.merged_cells.ranges], ["A1:A3"])
+        self.assertEqual(ws["A1"].value, "合并")
+        cases = [  # cell, diagonal up, diagonal down, left, top, right, bottom
+            ("B1", True, True, "thin", "thin", "thin", "thin"),
+            ("C2", False, False, "thick", "medium", None, "thin"),  # the half diagonal dropped
+            ("C3", False, False, "thin", "thin", "thin", "thin"),
+        ]
+        for ref, up, down, *sides in cases:
+            b = ws[ref].border
+            self.assertEqual((b.diagonalUp, b.diagonalDown), (up, down), ref)
+            self.assertEqual([b.left.style, b.top.style, b.right.style, b.bottom.style], sides,
+                             ref)
+
 
 if __name__ == "__main__":
     unittest.main(argv=[sys.argv[0]])
