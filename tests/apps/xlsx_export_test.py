@@ -234,6 +234,13 @@ class XlsxExport(unittest.TestCase):
                 self.assertNotIn("NoSuchTable", r.stderr)  # refused before any work
         self.assertEqual(os.path.getsize(template), before)
         self.assertFalse(os.path.exists("/nonexistent/dir/x.xlsx"))
+        # A run that fails after the output was accepted leaves nothing beside the template.
+        out = os.path.join(self.demo, "failed.xlsx")
+        entries = sorted(os.listdir(self.demo))
+        r = run(*expand, "--xlsx", out, check=False)
+        self.assertEqual(r.returncode, 1)
+        self.assertIn("NoSuchTable", r.stderr)
+        self.assertEqual(sorted(os.listdir(self.demo)), entries)
 
     def test_print_writes_the_template_page(self):
         out = os.path.join(self.tmp.name, "template.xlsx")
