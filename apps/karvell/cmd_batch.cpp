@@ -183,7 +183,7 @@ int RunBatch(const QStringList& args) {
         PrintError(QStringLiteral("主表查询没有返回任何记录，没有凭证可打印"));
         return 1;
     }
-    if (!xlsx && !RequirePrinter()) return 1;
+    if (!RequirePrinter()) return 1; // pages are laid out on the printer's paper
 
     // The built-in "PDF" printer writes a file of its own, as a print job on it does.
     PrinterService& printers = PrinterService::Instance();
