@@ -19,7 +19,7 @@ KARVELL = sys.argv[1] if len(sys.argv) > 1 else "build/apps/karvell/karvell"
 SOURCE = sys.argv[2] if len(sys.argv) > 2 else os.path.join(os.path.dirname(__file__), "../..")
 TOTAL_LABELS = {"承前页", "本页合计", "合计", "过次页"}
 BORDER = {1: "thin", 2: "medium"}
-PYTHON_FORMAT = {"#,##0.00": ",.2f", "0.00": ".2f"}
+PYTHON_FORMAT = {"#,##0.00": ",.2f", "0.00": ".2f", "General": ""}
 
 
 def run(*args, check=True):
@@ -163,6 +163,7 @@ class XlsxExport(unittest.TestCase):
         with sqlite3.connect(db) as con:
             for key in keys[:3]:
                 ws = book[key]
+                attachments = dict(con.execute("select 凭证号, 附件数 from Month_Main"))
                 debit, credit = con.execute(
                     "select sum(借方金额), sum(贷方金额) from Month_Detail where 凭证号 = ?",
                     (key,)).fetchone()
@@ -174,8 +175,11 @@ class XlsxExport(unittest.TestCase):
                         total_row = numbers
                     elif not labels & TOTAL_LABELS:
                         for c in numbers:
-                            self.assertEqual(c.number_format, "0.00")
-                            detail[c.column] = detail.get(c.column, 0) + c.value
+                            if c.number_format == "0.00":  # the digit-column amounts
+                                detail[c.column] = detail.get(c.column, 0) + c.value
+                            else:  # 附件数, an integer column without a display format
+                                self.assertEqual(c.number_format, "General")
+                                self.assertEqual(c.value, attachments[key], key)
                 self.assertIsNotNone(total_row, key)
                 self.assertEqual(len(total_row), 2, key)  # debit and credit, as numbers
                 for c, want in zip(total_row, (debit, credit)):
@@ -201,7 +205,8 @@ class XlsxExport(unittest.TestCase):
         found, page_sum, page_sums = [], 0.0, []
         for row in ws.iter_rows():
             first = row[0].value
-            if isinstance(first, str) and first.isdigit():  # a detail line: 序号 is text
+            if isinstance(first, int):  # a detail line: 序号, an integer column
+                self.assertEqual(row[0].number_format, "General")
                 self.assertEqual(row[4].number_format, "#,##0.00")
                 self.assertIsInstance(row[4].value, (int, float))
                 found.append(row[4].value)

@@ -54,7 +54,11 @@ TEST(XlsxNumbers, TextsReadBackOnlyWhenTheFormatGivesThemAgain) {
         {"[金额线11]", "亿千百十万千百十元角分", false, 0, ""},
         {"[金额线11]", "###########", false, 0, ""}, // an overflow
         {"[大写]", "壹佰元整", false, 0, ""},
-        {"", "123", false, 0, ""}, // the general form: a number or a code, unknown
+        {"", "123", true, 123, ""}, // a numeric column without a format: the general form
+        {"", "-0.5", true, -0.5, ""},
+        {"", "0087", false, 0, ""},             // not the general form of a number
+        {"", "2024033100000001", false, 0, ""}, // more digits than a spreadsheet keeps
+        {"0,.00", "1,234,567,890,123.45", false, 0, ""},
     };
     for (const auto& c : cases) {
         const auto n = NumberOfCell(QString::fromUtf8(c.text), Gbk(c.format));

@@ -10,6 +10,10 @@
 namespace karvell {
 namespace {
 
+// A spreadsheet's number keeps 15 significant digits: a longer one (a 16-digit voucher key in a
+// numeric column) stays text, exactly as printed.
+constexpr qsizetype kSpreadsheetDigits = 15;
+
 // One section: literals quoted, digits and the point kept, grouping put where a spreadsheet
 // reads it.
 QString ExcelSection(QStringView s) {
@@ -89,7 +93,14 @@ QString ExcelNumberFormat(const QString& displayFormat) {
 }
 
 std::optional<XlsxNumber> NumberOfCell(const QString& text, const QByteArray& gbkFormat) {
-    if (text.isEmpty() || gbkFormat.isEmpty()) return std::nullopt;
+    if (text.isEmpty()) return std::nullopt;
+    if (gbkFormat.isEmpty()) { // the general form: the text is the number's shortest form
+        DecimalValue value;
+        if (!DecimalValue::FromText(text, &value) || value.GeneralText() != text ||
+            value.digits.size() > kSpreadsheetDigits)
+            return std::nullopt;
+        return XlsxNumber{value.ToDouble(), QString()};
+    }
     const AmountFormat amount = ParseAmountFormat(gbkFormat);
     if (amount.IsUpperCase()) return std::nullopt;
     if (amount.style == AmountStyle::DigitColumns) {
@@ -109,7 +120,9 @@ std::optional<XlsxNumber> NumberOfCell(const QString& text, const QByteArray& gb
         if (c.isDigit() || c == u'.' || c == u'-' || c == u'+' || c == u'E' || c == u'e')
             candidate += c;
     DecimalValue value;
-    if (candidate.isEmpty() || !DecimalValue::FromText(candidate, &value)) return std::nullopt;
+    if (candidate.isEmpty() || !DecimalValue::FromText(candidate, &value) ||
+        value.digits.size() > kSpreadsheetDigits)
+        return std::nullopt;
     for (int sign = 0; sign < 2; ++sign) {
         DecimalValue tried = value;
         if (sign == 1) tried.negative = !tried.negative;

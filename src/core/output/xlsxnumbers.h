@@ -14,8 +14,10 @@ struct XlsxNumber {
 
 // The number a cell with the display format `gbkFormat` shows as `text`: read from the text and
 // accepted only when formatting it again gives the very same text, so a text that merely looks
-// like a number (a code, a value of a text column) stays text. Digit columns ("[金额线N]") are
-// the amount in yuan with "0.00"; upper-case amounts and the general form give nothing.
+// like a number (a value of a text column) stays text. An empty format is the general form
+// (a cell known to hold a number): the text must be the number's general text, and the
+// spreadsheet's format stays general (empty). Digit columns ("[金额线N]") are the amount in
+// yuan with "0.00"; upper-case amounts give nothing.
 std::optional<XlsxNumber> NumberOfCell(const QString& text, const QByteArray& gbkFormat);
 
 // The spreadsheet format code for a display format: the same sections, digit positions,

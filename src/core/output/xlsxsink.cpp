@@ -166,12 +166,15 @@ void TXlsxSink::AddPage(const TReportDocument& page, const QPageLayout& /*layout
                 out.rowSpan =
                     std::max(out.rowSpan, rowOf.value(owned->OwnerLine, out.row) - out.row + 1);
             out.text = Gbk::Decode(cell->CellText);
-            QByteArray format = formats.value(qint64(l) << 32 | c);
-            if (format.isEmpty() && ParseAmountFormat(cell->CellDispFormat).ValidColumns())
+            const auto known = formats.constFind(qint64(l) << 32 | c);
+            std::optional<QByteArray> format;
+            if (known != formats.constEnd())
+                format = *known;
+            else if (ParseAmountFormat(cell->CellDispFormat).ValidColumns())
                 format = cell->CellDispFormat;
             XlsxStyle style;
-            if (!format.isEmpty())
-                if (const std::optional<XlsxNumber> number = NumberOfCell(out.text, format)) {
+            if (format)
+                if (const std::optional<XlsxNumber> number = NumberOfCell(out.text, *format)) {
                     out.isNumber = true;
                     out.number = number->value;
                     style.numberFormat = number->format;

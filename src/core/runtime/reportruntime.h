@@ -215,6 +215,9 @@ private:
     TPageNumberCells NumberCellsOfPage() const;
 
     QHash<const TReportCell*, CachedField> m_fieldCache;
+    // While KeepNumberCells: each produced line's template line, so that a page can tell the
+    // cells filled from a numeric column or a total even without a display format.
+    QHash<const TReportLine*, const TReportLine*> m_templateOf;
     QString m_reportFile;
     QPointer<QObject> m_prDBGrid;
     bool m_enableEdit = false;
