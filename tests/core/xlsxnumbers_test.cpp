@@ -56,9 +56,10 @@ TEST(XlsxNumbers, TextsReadBackOnlyWhenTheFormatGivesThemAgain) {
         {"[大写]", "壹佰元整", false, 0, ""},
         {"", "123", true, 123, ""}, // a numeric column without a format: the general form
         {"", "-0.5", true, -0.5, ""},
-        {"", "0087", false, 0, ""},             // not the general form of a number
-        {"", "2024033100000001", false, 0, ""}, // more digits than a spreadsheet keeps
-        {"0,.00", "1,234,567,890,123.45", false, 0, ""},
+        {"", "0087", false, 0, ""},                       // not the general form of a number
+        {"", "2024033100000001", false, 0, ""},           // more digits than a spreadsheet keeps
+        {"0,.00", "12,345,678,901,234.56", false, 0, ""}, // 16 digits
+        {"0,.00", "1,234,567,890,123.45", true, 1234567890123.45, "#,##0.00"},
     };
     for (const auto& c : cases) {
         const auto n = NumberOfCell(QString::fromUtf8(c.text), Gbk(c.format));
