@@ -1,5 +1,6 @@
-// karvell batch: a period's vouchers into one PDF (or one print job): the template expanded
-// once per master row, with that row's detail rows, in master order.
+// karvell batch: a period's vouchers into one PDF, one print job or one spreadsheet (a
+// worksheet per voucher): the template expanded once per master row, with that row's detail
+// rows, in master order.
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QScopeGuard>
@@ -10,6 +11,7 @@
 #include "command.h"
 #include "output/pagewriter.h"
 #include "output/pdfsink.h"
+#include "output/xlsxsink.h"
 #include "platform/error.h"
 #include "platform/messages.h"
 #include "platform/printer.h"
@@ -23,13 +25,14 @@ namespace {
 
 const char* const kUsage =
     "usage: karvell batch TEMPLATE --db CONNECTION --master SQL --detail SQL --key FIELD "
-    "[--no-add-space] [--allow-unmatched] [--offset X,Y] (--pdf OUT.pdf | --printer NAME)";
+    "[--no-add-space] [--allow-unmatched] [--offset X,Y] (--pdf OUT.pdf | --printer NAME | "
+    "--xlsx OUT.xlsx)";
 
 // Exit status of a batch that printed everything it could but found rows that do not pair up.
 constexpr int kExitWarnings = 3;
 
 struct Options {
-    QString templateFile, connection, master, detail, key, pdf, printer;
+    QString templateFile, connection, master, detail, key, pdf, printer, xlsx;
     bool addSpace = true; // as the designer's default settings: blank lines to the footer
     bool allowUnmatched = false;
 };
@@ -43,6 +46,7 @@ bool ParseOptions(const QStringList& args, Options* o) {
                          : a == QLatin1String("--key")     ? &o->key
                          : a == QLatin1String("--pdf")     ? &o->pdf
                          : a == QLatin1String("--printer") ? &o->printer
+                         : a == QLatin1String("--xlsx")    ? &o->xlsx
                                                            : nullptr;
         if (value) {
             if (i + 1 >= args.size()) return false;
@@ -58,7 +62,8 @@ bool ParseOptions(const QStringList& args, Options* o) {
         }
     }
     return !o->templateFile.isEmpty() && !o->connection.isEmpty() && !o->master.isEmpty() &&
-           !o->detail.isEmpty() && !o->key.isEmpty() && (o->pdf.isEmpty() != o->printer.isEmpty());
+           !o->detail.isEmpty() && !o->key.isEmpty() &&
+           int(!o->pdf.isEmpty()) + int(!o->printer.isEmpty()) + int(!o->xlsx.isEmpty()) == 1;
 }
 
 // Counts the boxes the runtime shows (they still go to stderr).
@@ -151,9 +156,15 @@ int RunBatch(const QStringList& args) {
         return 1;
     }
     // Nothing is written over the template or the database.
-    if (!o.pdf.isEmpty())
-        RefuseOutputOverInput(QStringLiteral("--pdf"), o.pdf,
-                              {o.templateFile, ConnectionDatabaseFile(o.connection)});
+    const QStringList inputs = {o.templateFile, ConnectionDatabaseFile(o.connection)};
+    if (!o.pdf.isEmpty()) RefuseOutputOverInput(QStringLiteral("--pdf"), o.pdf, inputs);
+    // A spreadsheet that cannot be saved is known before any query runs.
+    std::unique_ptr<TXlsxSink> xlsx;
+    if (!o.xlsx.isEmpty()) {
+        RefuseOutputOverInput(QStringLiteral("--xlsx"), o.xlsx, inputs);
+        xlsx = std::make_unique<TXlsxSink>(o.xlsx, QFileInfo(o.xlsx).completeBaseName());
+        xlsx->OnWarning = [](const QString& warning) { PrintError(warning); };
+    }
     CountingMessages messages;
     MessageService::SetInstance(&messages);
     const auto restore = qScopeGuard([] { MessageService::SetInstance(nullptr); });
@@ -164,6 +175,7 @@ int RunBatch(const QStringList& args) {
     if (messages.count > 0) return 1;      // not a template: the loader has said so
     runtime.SetAddSpace(o.addSpace);
     runtime.OnWarning = [](const QString& warning) { PrintError(warning); };
+    runtime.KeepNumberCells = xlsx != nullptr;
 
     const auto master = OpenQuery(&module, QStringLiteral("主表"), o.connection, o.master);
     const auto detail = OpenQuery(&module, QStringLiteral("从表"), o.connection, o.detail);
@@ -171,7 +183,7 @@ int RunBatch(const QStringList& args) {
         PrintError(QStringLiteral("主表查询没有返回任何记录，没有凭证可打印"));
         return 1;
     }
-    if (!RequirePrinter()) return 1;
+    if (!RequirePrinter()) return 1; // pages are laid out on the printer's paper
 
     // The built-in "PDF" printer writes a file of its own, as a print job on it does.
     PrinterService& printers = PrinterService::Instance();
@@ -188,11 +200,15 @@ int RunBatch(const QStringList& args) {
         if (printers.CurrentIsPdf()) pdf = printers.NextPdfPath(title);
     }
     std::unique_ptr<TPageSink> sink;
-    if (pdf.isEmpty())
+    TXlsxSink* sheets = xlsx.get();
+    if (xlsx)
+        sink = std::move(xlsx);
+    else if (pdf.isEmpty())
         sink = std::make_unique<TPrinterSink>(o.printer, title);
     else
         sink = std::make_unique<TPdfSink>(pdf, title, PdfResolution());
-    TPageWriter writer(*sink);
+    // Pages are painted nowhere for a spreadsheet: no printer margins.
+    TPageWriter writer = sheets ? TPageWriter(*sink, QMarginsF()) : TPageWriter(*sink);
 
     VoucherBatch batch(runtime, *master, *detail, o.key);
     ProgressLine progress;
@@ -201,10 +217,16 @@ int RunBatch(const QStringList& args) {
     };
     // A voucher that cannot be completed ends the batch before the output is finished: no
     // file is written and the print job is withdrawn.
-    const BatchReport report =
-        batch.Run([&writer](const QList<QBuffer*>& pages) { writer.Write(pages); });
+    const BatchReport report = batch.Run([&](const QList<QBuffer*>& pages) {
+        if (sheets) { // a worksheet per voucher, named after its key
+            sheets->StartSheet(batch.CurrentKey());
+            sheets->SetNumberCells(&runtime.PageNumberCells);
+        }
+        writer.Write(pages);
+    });
     sink->Finish();
     if (!pdf.isEmpty()) PrintOut(QStringLiteral("PDF: %1\n").arg(pdf));
+    if (sheets) PrintOut(QStringLiteral("XLSX: %1\n").arg(o.xlsx));
     return TellUnmatched(report, o.key, o.allowUnmatched) && !o.allowUnmatched ? kExitWarnings : 0;
 }
 
@@ -213,10 +235,11 @@ int RunBatch(const QStringList& args) {
 KARVELL_COMMAND(QStringLiteral("batch"),
                 QStringLiteral("batch TEMPLATE --db CONNECTION --master SQL --detail SQL --key "
                                "FIELD [--no-add-space] [--allow-unmatched] (--pdf OUT.pdf | "
-                               "--printer NAME)"),
+                               "--printer NAME | --xlsx OUT.xlsx)"),
                 QStringLiteral("print a period's vouchers: the template once per master row "
                                "(data set 主表) with the detail rows whose FIELD equals the "
-                               "master's (从表), into one PDF or one print job; blank detail "
+                               "master's (从表), into one PDF, one print job or one spreadsheet "
+                               "(a worksheet per voucher, named after its key); blank detail "
                                "lines fill each voucher's last page unless --no-add-space"),
                 RunBatch);
 
@@ -235,7 +258,7 @@ KARVELL_COMMAND_DETAILS(
         "\n"
         "Exit status:\n"
         "  0  every row printed once\n"
-        "  3  the PDF or print job was made, but with such warnings\n"
+        "  3  the PDF, spreadsheet or print job was made, but with such warnings\n"
         "  1  nothing was printed: no file, no job (a voucher that cannot be completed,\n"
         "     a query or template error, an output that is one of the inputs)\n"
         "\n"

@@ -1,6 +1,6 @@
 // karvell expand: fills a template from database queries and expands it into pages, as the
-// runtime's print preview does, then prints the pages as JSON or writes them as one PDF or as
-// PNG images.
+// runtime's print preview does, then prints the pages as JSON or writes them as one PDF, as
+// PNG images or as one spreadsheet.
 #include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
@@ -19,6 +19,7 @@
 #include "output/pagewriter.h"
 #include "output/pdfsink.h"
 #include "output/pngsink.h"
+#include "output/xlsxsink.h"
 #include "platform/atomicfile.h"
 #include "platform/error.h"
 #include "platform/gbk.h"
@@ -36,7 +37,7 @@ namespace {
 const char* const kUsage =
     "usage: karvell expand TEMPLATE [--db CONNECTION] [--dataset NAME=SQL]... "
     "[--setdata LINE]... [--var NAME=VALUE]... [--add-space] (--json | --pdf OUT.pdf | "
-    "--png DIR)";
+    "--png DIR | --xlsx OUT.xlsx)";
 
 struct Options {
     QString templateFile;
@@ -48,6 +49,7 @@ struct Options {
     bool json = false;
     QString pdf;
     QString pngDir;
+    QString xlsx;
 };
 
 // "NAME=VALUE" with a non-empty name; the value may hold further "=".
@@ -63,7 +65,8 @@ bool ParseOptions(const QStringList& args, Options* o, QString* error) {
         const QString& a = args[i];
         const bool takesValue = a == QLatin1String("--db") || a == QLatin1String("--dataset") ||
                                 a == QLatin1String("--setdata") || a == QLatin1String("--var") ||
-                                a == QLatin1String("--pdf") || a == QLatin1String("--png");
+                                a == QLatin1String("--pdf") || a == QLatin1String("--png") ||
+                                a == QLatin1String("--xlsx");
         if (takesValue && i + 1 >= args.size()) {
             *error = QStringLiteral("karvell expand: %1 needs a value").arg(a);
             return false;
@@ -93,6 +96,8 @@ bool ParseOptions(const QStringList& args, Options* o, QString* error) {
             o->pdf = args[++i];
         } else if (a == QLatin1String("--png")) {
             o->pngDir = args[++i];
+        } else if (a == QLatin1String("--xlsx")) {
+            o->xlsx = args[++i];
         } else if (a.startsWith(u'-')) {
             *error = QStringLiteral("karvell expand: unknown option '%1'").arg(a);
             return false;
@@ -103,10 +108,11 @@ bool ParseOptions(const QStringList& args, Options* o, QString* error) {
             return false;
         }
     }
-    const int outputs = int(o->json) + int(!o->pdf.isEmpty()) + int(!o->pngDir.isEmpty());
+    const int outputs =
+        int(o->json) + int(!o->pdf.isEmpty()) + int(!o->pngDir.isEmpty()) + int(!o->xlsx.isEmpty());
     if (o->templateFile.isEmpty() || outputs != 1) {
         *error = QStringLiteral("karvell expand: give a template and exactly one of --json, "
-                                "--pdf and --png");
+                                "--pdf, --png and --xlsx");
         return false;
     }
     if (!o->dataSets.isEmpty() && o->connection.isEmpty()) {
@@ -161,12 +167,17 @@ QJsonObject PagesToJson(const TReportRunTime& runtime, int detailIndex,
     return out;
 }
 
-// The produced pages through the output path into one PDF file or DIR/page-N.png.
+// The produced pages through the output path into one PDF file, DIR/page-N.png or the
+// spreadsheet sink made before the expansion.
 void WritePages(const TReportRunTime& runtime, const Options& o, const QStringList& inputs,
-                ProgressReport& progress) {
+                ProgressReport& progress, std::unique_ptr<TXlsxSink> xlsx) {
     std::unique_ptr<TPageSink> sink;
     QString label;
-    if (!o.pdf.isEmpty()) {
+    if (xlsx) {
+        xlsx->SetNumberCells(&runtime.PageNumberCells);
+        sink = std::move(xlsx);
+        label = QStringLiteral("写入电子表格");
+    } else if (!o.pdf.isEmpty()) {
         sink =
             std::make_unique<TPdfSink>(o.pdf, QFileInfo(o.pdf).completeBaseName(), PdfResolution());
         label = QStringLiteral("写入 PDF");
@@ -208,6 +219,13 @@ int RunExpand(const QStringList& args) {
     // Nothing is written over the template or the database.
     const QStringList inputs = {o.templateFile, ConnectionDatabaseFile(o.connection)};
     if (!o.pdf.isEmpty()) RefuseOutputOverInput(QStringLiteral("--pdf"), o.pdf, inputs);
+    // A spreadsheet that cannot be saved is known before any query runs.
+    std::unique_ptr<TXlsxSink> xlsx;
+    if (!o.xlsx.isEmpty()) {
+        RefuseOutputOverInput(QStringLiteral("--xlsx"), o.xlsx, inputs);
+        xlsx = std::make_unique<TXlsxSink>(o.xlsx, QFileInfo(o.xlsx).completeBaseName());
+        xlsx->OnWarning = [](const QString& warning) { PrintError(warning); };
+    }
     RecordingMessages messages;
     MessageService::SetInstance(&messages);
     const auto restore = qScopeGuard([] { MessageService::SetInstance(nullptr); });
@@ -222,6 +240,7 @@ int RunExpand(const QStringList& args) {
     runtime->SetReportFile(o.templateFile);  // a missing or damaged file throws
     if (!messages.texts.isEmpty()) return 1; // not a template: the loader has said so
     runtime->SetAddSpace(o.addSpace);
+    runtime->KeepNumberCells = xlsx != nullptr;
 
     for (const auto& [name, sql] : std::as_const(o.dataSets)) {
         auto* query = new TADOQuery(&module);
@@ -280,7 +299,7 @@ int RunExpand(const QStringList& args) {
         PrintError(QStringLiteral("karvell expand: 没有生成任何页面；未写入任何文件"));
         return 1;
     }
-    WritePages(*runtime, o, inputs, progress);
+    WritePages(*runtime, o, inputs, progress, std::move(xlsx));
     progress.End();
     return 0;
 }
@@ -290,10 +309,11 @@ int RunExpand(const QStringList& args) {
 KARVELL_COMMAND(QStringLiteral("expand"),
                 QStringLiteral("expand TEMPLATE [--db CONNECTION] [--dataset NAME=SQL]... "
                                "[--setdata LINE]... [--var NAME=VALUE]... [--add-space] "
-                               "(--json | --pdf OUT.pdf | --png DIR)"),
+                               "(--json | --pdf OUT.pdf | --png DIR | --xlsx OUT.xlsx)"),
                 QStringLiteral("fill the template from queries on a data source (an ODBC "
                                "connection string or a SQLite file) and expand it into pages: "
-                               "as JSON, one PDF, or DIR/page-N.png"),
+                               "as JSON, one PDF, DIR/page-N.png, or one spreadsheet (one "
+                               "worksheet, a page break after each page, numbers as numbers)"),
                 RunExpand);
 
 } // namespace karvell::cli

@@ -1,23 +1,28 @@
-// karvell print: prints a template as one page on the current printer or into a PDF file.
+// karvell print: prints a template as one page on the current printer or into a PDF file, or
+// writes that page as a spreadsheet.
+#include <QFileInfo>
+
 #include "command.h"
+#include "output/pagesink.h"
+#include "output/xlsxsink.h"
 #include "platform/samefile.h"
 #include "reportcontrol.h"
 
 namespace karvell::cli {
 namespace {
 
-const char* const kUsage = "usage: karvell print TEMPLATE [--pdf OUT.pdf]";
+const char* const kUsage = "usage: karvell print TEMPLATE [--pdf OUT.pdf | --xlsx OUT.xlsx]";
 
 int RunPrint(const QStringList& args) {
-    QString templateFile, pdfFile;
+    QString templateFile, pdfFile, xlsxFile;
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
-        if (a == QLatin1String("--pdf")) {
+        if (a == QLatin1String("--pdf") || a == QLatin1String("--xlsx")) {
             if (i + 1 >= args.size()) {
                 PrintError(QString::fromLatin1(kUsage));
                 return 1;
             }
-            pdfFile = args[++i];
+            (a == QLatin1String("--pdf") ? pdfFile : xlsxFile) = args[++i];
         } else if (a.startsWith(u'-') || !templateFile.isEmpty()) {
             PrintError(QString::fromLatin1(kUsage));
             return 1;
@@ -25,22 +30,36 @@ int RunPrint(const QStringList& args) {
             templateFile = a;
         }
     }
-    if (templateFile.isEmpty()) {
+    if (templateFile.isEmpty() || (!pdfFile.isEmpty() && !xlsxFile.isEmpty())) {
         PrintError(QString::fromLatin1(kUsage));
         return 1;
     }
     RefuseOutputOverInput(QStringLiteral("--pdf"), pdfFile, {templateFile});
+    RefuseOutputOverInput(QStringLiteral("--xlsx"), xlsxFile, {templateFile});
+    std::unique_ptr<TXlsxSink> xlsx;
+    if (!xlsxFile.isEmpty()) { // a file that cannot be saved is refused before the loading
+        xlsx = std::make_unique<TXlsxSink>(xlsxFile, QFileInfo(templateFile).completeBaseName());
+        xlsx->OnWarning = [](const QString& warning) { PrintError(warning); };
+    }
     TReportControl grid;
     if (!grid.LoadFromFile(templateFile)) return 1;
+    if (xlsx) {
+        xlsx->AddPage(grid, CurrentPrinterLayout());
+        xlsx->Finish();
+        PrintOut(QStringLiteral("XLSX: %1\n").arg(xlsxFile));
+        return 0;
+    }
     grid.PrintDocument(pdfFile); // reports the PDF file it wrote on stdout
     return 0;
 }
 
 } // namespace
 
-KARVELL_COMMAND(QStringLiteral("print"), QStringLiteral("print TEMPLATE [--pdf OUT.pdf]"),
+KARVELL_COMMAND(QStringLiteral("print"),
+                QStringLiteral("print TEMPLATE [--pdf OUT.pdf | --xlsx OUT.xlsx]"),
                 QStringLiteral("print the template as one page on the current printer (the "
-                               "\"PDF\" printer writes into KARVELL_PDF_DIR) or into OUT.pdf"),
+                               "\"PDF\" printer writes into KARVELL_PDF_DIR), into OUT.pdf, or "
+                               "as a spreadsheet OUT.xlsx"),
                 RunPrint);
 
 } // namespace karvell::cli

@@ -169,6 +169,7 @@ bool TReportRunTime::AddTotals(TDataSet* detail, const TReportLine* detailLine, 
 int TReportRunTime::BuildPages(bool build, int pageCount) {
     // 1. A fresh run.
     FreePages();
+    m_templateOf.clear();
     PageTotals.fill(0);
     RunningTotals.fill(0);
     SumAllLineIndex = 0;
@@ -190,6 +191,7 @@ int TReportRunTime::BuildPages(bool build, int pageCount) {
     for (int i = 0; i < TemplateLines.size() && detailIndex < 0; ++i) {
         TReportLine* t = TemplateLines[i];
         TReportLine* line = ProduceLine(t);
+        if (KeepNumberCells) m_templateOf.insert(line, t);
         run.header.append(line);
         for (TReportCell* tc : t->Cells) {
             TReportCell* cell = ProduceCell(line);
@@ -226,6 +228,7 @@ int TReportRunTime::BuildPages(bool build, int pageCount) {
     for (int i = detailIndex + 1; i < TemplateLines.size(); ++i) {
         TReportLine* t = TemplateLines[i];
         TReportLine* line = ProduceLine(t);
+        if (KeepNumberCells) m_templateOf.insert(line, t);
         run.pageFooter.append(line);
         bool dropped = false;
         for (TReportCell* tc : t->Cells) {
@@ -247,6 +250,7 @@ int TReportRunTime::BuildPages(bool build, int pageCount) {
     for (int i = detailIndex + 1; i < TemplateLines.size(); ++i) {
         TReportLine* t = TemplateLines[i];
         TReportLine* line = ProduceLine(t);
+        if (KeepNumberCells) m_templateOf.insert(line, t);
         run.lastFooter.append(line);
         for (TReportCell* tc : t->Cells)
             FillCell(false, ProduceCell(line), detail, tc);
@@ -261,6 +265,7 @@ int TReportRunTime::BuildPages(bool build, int pageCount) {
     };
     auto produceDetail = [&](bool blank) {
         TReportLine* line = ProduceLine(detailLine);
+        if (KeepNumberCells) m_templateOf.insert(line, detailLine);
         run.body.append(line);
         for (TReportCell* tc : detailLine->Cells)
             FillCell(blank, ProduceCell(line), blank ? nullptr : detail, tc);
@@ -333,6 +338,7 @@ int TReportRunTime::BuildPages(bool build, int pageCount) {
 
         // 6.3 Next record.
         TReportLine* line = ProduceLine(detailLine);
+        if (KeepNumberCells) m_templateOf.insert(line, detailLine);
         run.body.append(line);
         for (TReportCell* tc : detailLine->Cells)
             FillCell(false, ProduceCell(line), detail, tc);

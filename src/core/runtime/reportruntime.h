@@ -18,6 +18,7 @@
 #include "format/decimal.h"
 #include "model/reportcell.h"
 #include "model/reportline.h"
+#include "output/numbercells.h"
 #include "runtime/dataset.h"
 
 namespace karvell {
@@ -104,6 +105,10 @@ public:
     // Fields.
     QObject* PreviewWindow = nullptr;
     QList<QBuffer*> PageStreams; // owned
+    // When set, each page written also lists its cells with a number format (PageNumberCells,
+    // one entry per page stream): a spreadsheet output reads their texts back as numbers.
+    bool KeepNumberCells = false;
+    QList<TPageNumberCells> PageNumberCells;
     // Kept exactly (decimal units), so amounts of every size a voucher holds add up to the cent.
     std::array<Total, TOTAL_COLUMNS> PageTotals{};
     std::array<Total, TOTAL_COLUMNS> RunningTotals{};
@@ -212,8 +217,12 @@ private:
     void RunSetDataLines(bool disableControls, bool open);
     // PageLines as a template stream (WritePage's bytes).
     QByteArray PageBytes(int pageNo, int pageCount);
+    TPageNumberCells NumberCellsOfPage() const;
 
     QHash<const TReportCell*, CachedField> m_fieldCache;
+    // While KeepNumberCells: each produced line's template line, so that a page can tell the
+    // cells filled from a numeric column or a total even without a display format.
+    QHash<const TReportLine*, const TReportLine*> m_templateOf;
     QString m_reportFile;
     QPointer<QObject> m_prDBGrid;
     bool m_enableEdit = false;

@@ -136,6 +136,7 @@ BatchReport VoucherBatch::Run(const std::function<void(const QList<QBuffer*>& pa
             }
             if (!why.isEmpty()) throw fail(why);
             pages += int(m_runtime.PageStreams.size());
+            m_currentKey = key;
             onPages(m_runtime.PageStreams);
             m_runtime.FreePages();
             if (OnProgress) OnProgress(v + 1, vouchers, pages);

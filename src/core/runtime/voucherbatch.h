@@ -50,12 +50,15 @@ public:
 
     // After each voucher: vouchers done, vouchers in all, pages so far.
     std::function<void(int done, int total, int pages)> OnProgress;
+    // The key of the voucher whose pages are being handed out (valid inside onPages).
+    const QString& CurrentKey() const { return m_currentKey; }
 
 private:
     TReportRunTime& m_runtime;
     TDataSet& m_master;
     TDataSet& m_detail;
     QString m_keyField;
+    QString m_currentKey;
 };
 
 } // namespace karvell

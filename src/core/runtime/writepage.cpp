@@ -5,6 +5,7 @@
 #include "format/amountformat.h"
 #include "model/templatestream.h"
 #include "platform/error.h"
+#include "platform/gbk.h"
 #include "platform/printer.h"
 #include "runtime/reportruntime.h"
 
@@ -18,6 +19,35 @@ void TReportRunTime::AddPage(int pageNo, int pageCount) {
     buffer->setData(bytes);
     buffer->open(QIODevice::ReadWrite);
     PageStreams.append(buffer.release());
+    if (KeepNumberCells) PageNumberCells.append(NumberCellsOfPage());
+}
+
+TPageNumberCells TReportRunTime::NumberCellsOfPage() const {
+    // Cells with a number format, and those filled from a numeric column or a total in the
+    // general form (by their template cell). Digit columns keep their format in the page
+    // itself; upper-case amounts are words.
+    TPageNumberCells cells;
+    for (int l = 0; l < PageLines.size(); ++l) {
+        const QList<TReportCell*>& line = PageLines[l]->Cells;
+        const TReportLine* templateLine = m_templateOf.value(PageLines[l]);
+        for (int c = 0; c < line.size(); ++c) {
+            const TReportCell* cell = line[c];
+            if (cell->OwnerCell || cell->CellText.isEmpty()) continue;
+            if (!cell->CellDispFormat.isEmpty()) {
+                if (ParseAmountFormat(cell->CellDispFormat).style == AmountStyle::None)
+                    cells.append(TNumberCell{l, c, cell->CellDispFormat});
+                continue;
+            }
+            if (!templateLine || c >= templateLine->Cells.size()) continue;
+            const TReportCell* t = templateLine->Cells[c];
+            const auto field = m_fieldCache.constFind(t);
+            const bool numericField =
+                field != m_fieldCache.constEnd() && field->kind == FieldKind::Numeric;
+            if (numericField || Gbk::Upper(t->CellText.left(4)) == "`SUM")
+                cells.append(TNumberCell{l, c, QByteArray()});
+        }
+    }
+    return cells;
 }
 
 void TReportRunTime::WritePage(QIODevice& stream, int pageNo, int pageCount) {
@@ -47,6 +77,7 @@ QByteArray TReportRunTime::PageBytes(int pageNo, int pageCount) {
 void TReportRunTime::FreePages() {
     qDeleteAll(PageStreams);
     PageStreams.clear();
+    PageNumberCells.clear();
 }
 
 } // namespace karvell

@@ -1,0 +1,172 @@
+// The collected sheets through libxlsxwriter. The workbook is written in its normal mode, not
+// constant_memory: that mode takes cells row by row only, and a block merged over several
+// lines writes into rows below the current one before the rest of its own row is written.
+#include <QFile>
+#include <algorithm>
+#include <utility>
+#include <xlsxwriter.h>
+
+#include "output/xlsxbook_p.h"
+#include "platform/error.h"
+
+namespace karvell {
+namespace {
+
+// The spreadsheet's paper numbers that are the printer's paper codes as well (1 … 41 are
+// the common ones both define alike).
+constexpr int kLastSharedPaper = 41;
+
+class Workbook {
+public:
+    Workbook(const QString& file, const QString& scratchDir) : m_scratch(scratchDir.toUtf8()) {
+        lxw_workbook_options options{};
+        options.constant_memory = LXW_FALSE;
+        options.tmpdir = m_scratch.data();
+        m_book = workbook_new_opt(QFile::encodeName(file).constData(), &options);
+        if (!m_book) throw KarvellError(QStringLiteral("无法创建电子表格"));
+    }
+    ~Workbook() {
+        if (m_book) lxw_workbook_free(m_book);
+    }
+    lxw_workbook* get() const { return m_book; }
+    void Close() {
+        const lxw_error error = workbook_close(std::exchange(m_book, nullptr));
+        if (error != LXW_NO_ERROR)
+            throw KarvellError(
+                QStringLiteral("电子表格写入失败：%1").arg(QString::fromUtf8(lxw_strerror(error))));
+    }
+
+private:
+    QByteArray m_scratch;
+    lxw_workbook* m_book = nullptr;
+};
+
+lxw_color_t Color(int rgb) {
+    return rgb == 0 ? lxw_color_t(LXW_COLOR_BLACK) : lxw_color_t(rgb);
+}
+
+lxw_format* MakeFormat(lxw_workbook* book, const XlsxStyle& s) {
+    lxw_format* f = workbook_add_format(book);
+    if (!s.font.isEmpty()) format_set_font_name(f, s.font.toUtf8().constData());
+    format_set_font_size(f, s.points);
+    if (s.bold) format_set_bold(f);
+    if (s.italic) format_set_italic(f);
+    if (s.underline) format_set_underline(f, LXW_UNDERLINE_SINGLE);
+    if (s.strikeOut) format_set_font_strikeout(f);
+    if (s.color != 0) format_set_font_color(f, Color(s.color));
+    if (s.fill >= 0) {
+        format_set_pattern(f, LXW_PATTERN_SOLID);
+        format_set_bg_color(f, Color(s.fill));
+    }
+    format_set_align(f, s.horizontal == 1   ? LXW_ALIGN_CENTER
+                        : s.horizontal == 2 ? LXW_ALIGN_RIGHT
+                                            : LXW_ALIGN_LEFT);
+    format_set_align(f, s.vertical == 1   ? LXW_ALIGN_VERTICAL_CENTER
+                        : s.vertical == 2 ? LXW_ALIGN_VERTICAL_BOTTOM
+                                          : LXW_ALIGN_VERTICAL_TOP);
+    if (s.wrap) format_set_text_wrap(f);
+    format_set_left(f, uint8_t(s.border[0]));
+    format_set_top(f, uint8_t(s.border[1]));
+    format_set_right(f, uint8_t(s.border[2]));
+    format_set_bottom(f, uint8_t(s.border[3]));
+    if (s.diagonal) {
+        format_set_diag_type(f, uint8_t(s.diagonal));
+        format_set_diag_border(f, LXW_BORDER_THIN);
+    }
+    if (!s.numberFormat.isEmpty()) format_set_num_format(f, s.numberFormat.toUtf8().constData());
+    return f;
+}
+
+void Check(lxw_error error, const QString& what) {
+    if (error != LXW_NO_ERROR)
+        throw KarvellError(QStringLiteral("电子表格写入失败（%1）：%2")
+                               .arg(what, QString::fromUtf8(lxw_strerror(error))));
+}
+
+void WriteSheet(lxw_workbook* book, XlsxSheet& sheet, const std::vector<lxw_format*>& formats,
+                const std::function<void(const QString&)>& warn) {
+    lxw_worksheet* ws = workbook_add_worksheet(book, sheet.name.toUtf8().constData());
+    if (!ws) throw KarvellError(QStringLiteral("无法添加工作表“%1”").arg(sheet.name));
+    std::vector<int>& edges = sheet.edges;
+    std::sort(edges.begin(), edges.end());
+    edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
+    if (edges.size() > 16385) {
+        warn(QStringLiteral("电子表格至多 16384 列：右侧多出的单元格未写入"));
+        edges.resize(16385);
+    }
+    for (size_t i = 0; i + 1 < edges.size(); ++i)
+        Check(worksheet_set_column_pixels(ws, lxw_col_t(i), lxw_col_t(i),
+                                          uint32_t(edges[i + 1] - edges[i]), nullptr),
+              QStringLiteral("列宽"));
+    for (size_t r = 0; r < sheet.rowPoints.size(); ++r)
+        Check(worksheet_set_row(ws, lxw_row_t(r), sheet.rowPoints[r], nullptr),
+              QStringLiteral("行高"));
+    auto columnOf = [&edges](int x) {
+        return int(std::lower_bound(edges.begin(), edges.end(), x) - edges.begin());
+    };
+    for (const XlsxCell& cell : sheet.cells) {
+        const int first = columnOf(cell.left);
+        const int last = std::min(columnOf(cell.right), int(edges.size()) - 1) - 1;
+        if (last < first) continue; // beyond the last column a spreadsheet has
+        lxw_format* format = formats[size_t(cell.style)];
+        const QByteArray text = cell.text.toUtf8();
+        const auto row = lxw_row_t(cell.row);
+        if (last > first || cell.rowSpan > 1) {
+            Check(worksheet_merge_range(ws, row, lxw_col_t(first),
+                                        lxw_row_t(cell.row + cell.rowSpan - 1), lxw_col_t(last),
+                                        cell.isNumber ? "" : text.constData(), format),
+                  QStringLiteral("合并单元格"));
+        }
+        if (cell.isNumber)
+            Check(worksheet_write_number(ws, row, lxw_col_t(first), cell.number, format),
+                  QStringLiteral("数值"));
+        else if (last == first && cell.rowSpan == 1)
+            Check(text.isEmpty()
+                      ? worksheet_write_blank(ws, row, lxw_col_t(first), format)
+                      : worksheet_write_string(ws, row, lxw_col_t(first), text.constData(), format),
+                  QStringLiteral("文字"));
+    }
+    std::vector<lxw_row_t> breaks(sheet.breaks.begin(), sheet.breaks.end());
+    if (breaks.size() > size_t(kExcelPageBreaks)) {
+        warn(QStringLiteral("电子表格一张工作表至多 %1 个分页符：其后的页不再分页")
+                 .arg(kExcelPageBreaks));
+        breaks.resize(size_t(kExcelPageBreaks));
+    }
+    if (!breaks.empty()) {
+        breaks.push_back(0); // the list's end
+        Check(worksheet_set_h_pagebreaks(ws, breaks.data()), QStringLiteral("分页符"));
+    }
+    if (sheet.paper >= 1 && sheet.paper <= kLastSharedPaper)
+        worksheet_set_paper(ws, uint8_t(sheet.paper));
+    else
+        warn(QStringLiteral("自定义纸张在电子表格中没有名称：按打印机的默认纸张"));
+    if (sheet.landscape)
+        worksheet_set_landscape(ws);
+    else
+        worksheet_set_portrait(ws);
+    worksheet_set_margins(ws, sheet.marginMm[0] / 25.4, sheet.marginMm[1] / 25.4,
+                          sheet.marginMm[2] / 25.4, sheet.marginMm[3] / 25.4);
+    sheet = XlsxSheet(); // written: its cells are no longer needed
+}
+
+} // namespace
+
+void WriteXlsxBook(XlsxBook& book, const QString& file, const QString& title,
+                   const QString& scratchDir, const std::function<void(const QString&)>& warn) {
+    Workbook workbook(file, scratchDir);
+    const QByteArray titleText = title.toUtf8();
+    QByteArray creator("karvell");
+    lxw_doc_properties properties{};
+    properties.title = const_cast<char*>(titleText.constData());
+    properties.author = creator.data();
+    Check(workbook_set_properties(workbook.get(), &properties), QStringLiteral("文档属性"));
+    std::vector<lxw_format*> formats;
+    formats.reserve(book.styles.size());
+    for (const XlsxStyle& style : book.styles)
+        formats.push_back(MakeFormat(workbook.get(), style));
+    for (XlsxSheet& sheet : book.sheets)
+        WriteSheet(workbook.get(), sheet, formats, warn);
+    workbook.Close();
+}
+
+} // namespace karvell
