@@ -12,7 +12,7 @@ PACKAGES=(
     unixodbc unixodbc-dev libsqliteodbc odbc-postgresql sqlite3 postgresql
     fonts-arphic-uming fonts-arphic-ukai fonts-noto-cjk
     libgtest-dev libgmock-dev libbenchmark-dev
-    xvfb openbox imagemagick poppler-utils shared-mime-info
+    xvfb openbox imagemagick poppler-utils shared-mime-info desktop-file-utils appstream
     qt6-translations-l10n
 )
 

@@ -25,10 +25,10 @@ void FillDetail(karvell::TDataSet& detail) {
                       {QStringLiteral("科目"), FieldKind::Other},
                       {QStringLiteral("借方金额"), FieldKind::Numeric},
                       {QStringLiteral("贷方金额"), FieldKind::Numeric}});
-    detail.AppendRow({1, QStringLiteral("嵌入示例：采购办公用品"), QStringLiteral("管理费用"),
+    detail.AppendRow({1, QStringLiteral("采购办公用品"), QStringLiteral("管理费用"),
                       QStringLiteral("1288.40"), QVariant()});
-    detail.AppendRow({2, QStringLiteral("嵌入示例：采购办公用品"), QStringLiteral("银行存款"),
-                      QVariant(), QStringLiteral("1288.40")});
+    detail.AppendRow({2, QStringLiteral("采购办公用品"), QStringLiteral("银行存款"), QVariant(),
+                      QStringLiteral("1288.40")});
 }
 
 void FillMaster(karvell::TDataSet& master) {
