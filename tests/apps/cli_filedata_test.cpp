@@ -44,7 +44,7 @@ TEST(FileDataSets, CsvAndJsonPrintTheVoucherAsSqliteDoes) {
     ASSERT_TRUE(expected.contains(QStringLiteral("记-0087")));
     ASSERT_TRUE(expected.contains(QStringLiteral("提取现金")));
 
-    for (const QString mode : {QStringLiteral("csv"), QStringLiteral("json")}) {
+    for (const QString& mode : {QStringLiteral("csv"), QStringLiteral("json")}) {
         SCOPED_TRACE(mode.toStdString());
         const QString main = demo.Path(QStringLiteral("main.") + mode);
         const QString detail = demo.Path(QStringLiteral("detail.") + mode);
