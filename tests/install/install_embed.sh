@@ -76,6 +76,11 @@ check "installed karvell loads its own libraries ($loaded)" \
     test "$(realpath -m "$loaded")" = "$(realpath "$prefix/lib/libkarvell_core.so.0")"
 check "installed karvell make-demo" bash -c "cd '$work' && '$prefix/bin/karvell' make-demo demo"
 
+check "installed danmere 1 prints the demo voucher" \
+    bash -c "cd '$work/demo' && ODBCSYSINI=\$PWD ODBCINI=\$PWD/odbc.ini KARVELL_PDF_DIR=\$PWD/out \
+             QT_QPA_PLATFORM=offscreen '$prefix/bin/danmere' 1 >/dev/null &&
+             pdftotext \$(ls out/*.pdf | head -1) - | grep -q 记-0087"
+
 # A project of its own against the installed package.
 launcher=()
 if command -v ccache >/dev/null; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
