@@ -52,9 +52,18 @@ foreach(size 48 256)
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
             RENAME karvell.png COMPONENT Runtime)
 endforeach()
-install(FILES ${PROJECT_SOURCE_DIR}/data/man/karvell.1 ${PROJECT_SOURCE_DIR}/data/man/danmere.1
-              ${PROJECT_SOURCE_DIR}/data/man/karvell-editor.1
-        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT Runtime)
+# Manual pages are installed compressed, as Debian has them.
+set(KARVELL_MAN_PAGES)
+foreach(page karvell danmere karvell-editor)
+    add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/man/${page}.1.gz
+                       COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
+                       COMMAND gzip -9nc ${PROJECT_SOURCE_DIR}/data/man/${page}.1
+                               > ${PROJECT_BINARY_DIR}/man/${page}.1.gz
+                       DEPENDS ${PROJECT_SOURCE_DIR}/data/man/${page}.1 VERBATIM)
+    list(APPEND KARVELL_MAN_PAGES ${PROJECT_BINARY_DIR}/man/${page}.1.gz)
+endforeach()
+add_custom_target(karvell_man_pages ALL DEPENDS ${KARVELL_MAN_PAGES})
+install(FILES ${KARVELL_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT Runtime)
 install(FILES ${PROJECT_SOURCE_DIR}/data/metainfo/org.karvell.Danmere.metainfo.xml
               ${PROJECT_SOURCE_DIR}/data/metainfo/org.karvell.KarvellEditor.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo COMPONENT Runtime)
@@ -65,7 +74,15 @@ install(FILES ${PROJECT_SOURCE_DIR}/data/metainfo/org.karvell.Danmere.metainfo.x
 set(CPACK_PACKAGE_NAME karvell)
 set(CPACK_PACKAGE_VENDOR "Karvell")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "voucher print layout and report templates (Qt 6)")
-set(CPACK_PACKAGE_CONTACT "Karvell developers <karvell@localhost>")
+set(KARVELL_DEB_MAINTAINER "Karvell developers <karvell@localhost>"
+    CACHE STRING "Maintainer field of the Debian package")
+set(CPACK_PACKAGE_CONTACT "${KARVELL_DEB_MAINTAINER}")
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Lays out and prints accounting vouchers on a table-report component of its own: the
+ designer danmere, the template editor karvell-editor, the headless tool karvell, and the
+ component's shared libraries, headers and CMake package for other programs.")
+set(CPACK_STRIP_FILES ON)
+# The shared libraries need the linker cache refreshed.
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/data/deb/triggers)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)

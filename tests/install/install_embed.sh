@@ -62,12 +62,12 @@ done
 # The manual page names every command `karvell --help` lists.
 for command in $("$prefix/bin/karvell" --help | sed -n 's/^  karvell \([a-z-]*\).*/\1/p' | sort -u); do
     check "karvell.1 describes $command" \
-        grep -q "^\.BI\? \"\?$(printf '%s' "$command" | sed 's/-/\\\\-/g')" \
-        "$prefix/share/man/man1/karvell.1"
+        bash -c "zcat '$prefix/share/man/man1/karvell.1.gz' |
+                 grep -q '^\.BI\? \"\?$(printf '%s' "$command" | sed 's/-/\\\\-/g')'"
 done
 for page in karvell danmere karvell-editor; do
     check "man page $page.1 renders without warnings" \
-        bash -c "out=\$(man -l -Tutf8 '$prefix/share/man/man1/$page.1' 2>&1 >/dev/null); [ -z \"\$out\" ]"
+        bash -c "out=\$(man -l -Tutf8 '$prefix/share/man/man1/$page.1.gz' 2>&1 >/dev/null); [ -z \"\$out\" ]"
 done
 
 # The installed programs load the installed libraries, from any folder.
