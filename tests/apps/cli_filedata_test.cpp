@@ -121,6 +121,15 @@ TEST(FileDataSets, AFaultyFilePrintsNothingAndSaysWhere) {
         EXPECT_FALSE(QFileInfo::exists(pdf));
         EXPECT_TRUE(r.out.isEmpty());
     }
+    // A data file is an input like the database: never written over.
+    ASSERT_TRUE(Export(demo, QStringLiteral("csv"), kDetail, demo.Path("d.csv")));
+    const ToolRun r = demo.Karvell(
+        Expand(demo, kMaster, QStringLiteral("csv:") + demo.Path("d.csv"), demo.Path("d.csv")));
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("就是输入文件"))) << r.err.toStdString();
+    QFile kept(demo.Path("d.csv"));
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(kept.readLine().startsWith("\"序号\""));
 }
 
 } // namespace
