@@ -94,8 +94,27 @@ void DecideKinds(FileTable& t) {
 
 // ---- CSV (RFC 4180; LF line ends are taken as well as CRLF) ----
 
+namespace {
+
+// A value's text; its bytes must be UTF-8. `line` is where the value starts; the fault names
+// the line of the bad byte and the field (its name once the header is read).
+QString CsvText(const QByteArray& bytes, const QString& source, int line, int index,
+                const QVector<FieldDef>& fields) {
+    const qsizetype bad = BadUtf8At(bytes);
+    if (bad < 0) return QString::fromUtf8(bytes);
+    const QString field =
+        index < fields.size()
+            ? QStringLiteral("第 %1 个字段（%2）").arg(index + 1).arg(fields[index].name)
+            : QStringLiteral("第 %1 个字段").arg(index + 1);
+    Fail(source, line + int(bytes.left(bad).count('\n')),
+         QStringLiteral("%1中有不是有效 UTF-8 编码的字节").arg(field));
+}
+
+} // namespace
+
 FileTable ReadCsv(const QByteArray& bytes, const QString& source) {
-    const QByteArray b = Utf8Body(bytes, source);
+    // The encoding is checked value by value, so a fault names its field.
+    const QByteArray b = bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes;
     const qsizetype n = b.size();
     qsizetype i = 0;
     int line = 1;
@@ -128,7 +147,7 @@ FileTable ReadCsv(const QByteArray& bytes, const QString& source) {
                     !(b[i] == '\r' && i + 1 < n && b[i + 1] == '\n'))
                     Fail(source, line,
                          QStringLiteral("第 %1 个字段的结束引号后还有字符").arg(record.size() + 1));
-                value = QString::fromUtf8(text);
+                value = CsvText(text, source, quoteLine, int(record.size()), t.fields);
             } else {
                 const qsizetype start = i;
                 while (i < n && b[i] != ',' && b[i] != '\n' &&
@@ -139,7 +158,9 @@ FileTable ReadCsv(const QByteArray& bytes, const QString& source) {
                                  .arg(record.size() + 1));
                     ++i;
                 }
-                if (i > start) value = QString::fromUtf8(b.mid(start, i - start));
+                if (i > start)
+                    value = CsvText(b.mid(start, i - start), source, line, int(record.size()),
+                                    t.fields);
             }
             record.append(value);
             if (i < n && b[i] == ',') {
