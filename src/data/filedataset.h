@@ -47,8 +47,8 @@ private:
     QVector<int> m_lines; // the line each record starts on
 };
 
-// The parsers themselves, for the data set and for tests. `source` names the file in messages.
-// They throw KarvellError; nothing is kept from a file with a fault.
+// The readers themselves (csvreader.cpp, jsonreader.cpp), for the data set and for tests. `source`
+// names the file in messages. They throw KarvellError; nothing is kept from a file with a fault.
 struct FileTable {
     QVector<FieldDef> fields;
     QVector<QVector<QVariant>> rows;
