@@ -12,7 +12,7 @@ PACKAGES=(
     unixodbc unixodbc-dev libsqliteodbc odbc-postgresql sqlite3 postgresql
     fonts-arphic-uming fonts-arphic-ukai fonts-noto-cjk
     libgtest-dev libgmock-dev libbenchmark-dev
-    xvfb openbox imagemagick poppler-utils shared-mime-info
+    xvfb openbox imagemagick poppler-utils shared-mime-info desktop-file-utils appstream
     qt6-translations-l10n
 )
 
@@ -30,8 +30,10 @@ if (($#)); then
 else
     cmake --build --preset "$preset"
 fi
-# The desktop opens template files (.ept) with the editor once it is built.
-if [ -x build/apps/karvell-editor/karvell-editor ] && { [ "$preset" = default ] || [ "$preset" = ci ]; }; then
-    scripts/install-editor.sh build/apps/karvell-editor/karvell-editor >/dev/null ||
+# The desktop opens template files (.ept, .edj) with the editor once everything is built: the
+# programs' runtime part is installed for the user.
+if (($# == 0)) && [ -x build/apps/karvell-editor/karvell-editor ] &&
+    { [ "$preset" = default ] || [ "$preset" = ci ]; }; then
+    scripts/install-editor.sh build >/dev/null ||
         echo "setup.sh: the editor's desktop entry could not be installed" >&2
 fi

@@ -1,6 +1,6 @@
 // karvell batch: a period's vouchers into one PDF, one print job or one spreadsheet (a
 // worksheet per voucher): the template expanded once per master row, with that row's detail
-// rows, in master order.
+// rows, in master order. The rows come from SQL queries or from CSV and JSON files.
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QScopeGuard>
@@ -9,6 +9,7 @@
 
 #include "adoquery.h"
 #include "command.h"
+#include "datasource.h"
 #include "output/pagewriter.h"
 #include "output/pdfsink.h"
 #include "output/xlsxsink.h"
@@ -24,7 +25,8 @@ namespace karvell::cli {
 namespace {
 
 const char* const kUsage =
-    "usage: karvell batch TEMPLATE --db CONNECTION --master SQL --detail SQL --key FIELD "
+    "usage: karvell batch TEMPLATE [--db CONNECTION] --master SQL|csv:FILE|json:FILE "
+    "--detail SQL|csv:FILE|json:FILE --key FIELD "
     "[--no-add-space] [--allow-unmatched] [--offset X,Y] (--pdf OUT.pdf | --printer NAME | "
     "--xlsx OUT.xlsx)";
 
@@ -61,8 +63,10 @@ bool ParseOptions(const QStringList& args, Options* o) {
             o->templateFile = a;
         }
     }
-    return !o->templateFile.isEmpty() && !o->connection.isEmpty() && !o->master.isEmpty() &&
-           !o->detail.isEmpty() && !o->key.isEmpty() &&
+    // A connection is needed only for queries.
+    const bool needsDb = !IsFileSource(o->master) || !IsFileSource(o->detail);
+    return !o->templateFile.isEmpty() && (!needsDb || !o->connection.isEmpty()) &&
+           !o->master.isEmpty() && !o->detail.isEmpty() && !o->key.isEmpty() &&
            int(!o->pdf.isEmpty()) + int(!o->printer.isEmpty()) + int(!o->xlsx.isEmpty()) == 1;
 }
 
@@ -139,14 +143,13 @@ bool TellUnmatched(const BatchReport& r, const QString& keyField, bool allowed) 
     return true;
 }
 
-std::unique_ptr<TADOQuery> OpenQuery(QObject* owner, const QString& name, const QString& connection,
-                                     const QString& sql) {
-    auto query = std::make_unique<TADOQuery>(owner);
-    query->setObjectName(name);
-    query->SetConnectionString(connection);
-    query->SetSQL({sql});
-    query->Open(); // errors name the data set and the data source
-    return query;
+// The master or detail rows; a file must hold the key and every field the template takes
+// from its data set.
+std::unique_ptr<TDataSet> OpenRows(QObject* owner, const TReportRunTime& runtime,
+                                   const QString& name, const Options& o, const QString& source) {
+    auto data = OpenDataSource(owner, name, source, o.connection);
+    RequireFields(*data, QStringList{o.key} + TemplateFields(runtime, name));
+    return data;
 }
 
 int RunBatch(const QStringList& args) {
@@ -156,7 +159,8 @@ int RunBatch(const QStringList& args) {
         return 1;
     }
     // Nothing is written over the template or the database.
-    const QStringList inputs = {o.templateFile, ConnectionDatabaseFile(o.connection)};
+    const QStringList inputs = {o.templateFile, ConnectionDatabaseFile(o.connection),
+                                SourceFile(o.master), SourceFile(o.detail)};
     if (!o.pdf.isEmpty()) RefuseOutputOverInput(QStringLiteral("--pdf"), o.pdf, inputs);
     // A spreadsheet that cannot be saved is known before any query runs.
     std::unique_ptr<TXlsxSink> xlsx;
@@ -177,8 +181,8 @@ int RunBatch(const QStringList& args) {
     runtime.OnWarning = [](const QString& warning) { PrintError(warning); };
     runtime.KeepNumberCells = xlsx != nullptr;
 
-    const auto master = OpenQuery(&module, QStringLiteral("主表"), o.connection, o.master);
-    const auto detail = OpenQuery(&module, QStringLiteral("从表"), o.connection, o.detail);
+    const auto master = OpenRows(&module, runtime, QStringLiteral("主表"), o, o.master);
+    const auto detail = OpenRows(&module, runtime, QStringLiteral("从表"), o, o.detail);
     if (master->RecordCount() == 0) {
         PrintError(QStringLiteral("主表查询没有返回任何记录，没有凭证可打印"));
         return 1;
@@ -233,9 +237,10 @@ int RunBatch(const QStringList& args) {
 } // namespace
 
 KARVELL_COMMAND(QStringLiteral("batch"),
-                QStringLiteral("batch TEMPLATE --db CONNECTION --master SQL --detail SQL --key "
-                               "FIELD [--no-add-space] [--allow-unmatched] (--pdf OUT.pdf | "
-                               "--printer NAME | --xlsx OUT.xlsx)"),
+                QStringLiteral("batch TEMPLATE [--db CONNECTION] --master SQL|csv:FILE|json:FILE "
+                               "--detail SQL|csv:FILE|json:FILE --key FIELD [--no-add-space] "
+                               "[--allow-unmatched] (--pdf OUT.pdf | --printer NAME | "
+                               "--xlsx OUT.xlsx)"),
                 QStringLiteral("print a period's vouchers: the template once per master row "
                                "(data set 主表) with the detail rows whose FIELD equals the "
                                "master's (从表), into one PDF, one print job or one spreadsheet "
@@ -246,6 +251,9 @@ KARVELL_COMMAND(QStringLiteral("batch"),
 KARVELL_COMMAND_DETAILS(
     QStringLiteral("batch"),
     QStringLiteral(
+        "--master and --detail are SQL queries on --db CONNECTION, or csv:FILE / json:FILE\n"
+        "(as `karvell expand --help` describes; no --db needed for files).\n"
+        "\n"
         "Keys are compared exactly, as the text the database gives: whole numbers of any\n"
         "length digit for digit (2024033100000001 and 2024033100000002 are two vouchers),\n"
         "text byte for byte. A NULL or blank key matches nothing.\n"

@@ -1,6 +1,6 @@
-// karvell expand: fills a template from database queries and expands it into pages, as the
-// runtime's print preview does, then prints the pages as JSON or writes them as one PDF, as
-// PNG images or as one spreadsheet.
+// karvell expand: fills a template from database queries or CSV and JSON files and expands it
+// into pages, as the runtime's print preview does, then prints the pages as JSON or writes them
+// as one PDF, as PNG images or as one spreadsheet.
 #include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
@@ -13,6 +13,7 @@
 
 #include "adoquery.h"
 #include "command.h"
+#include "datasource.h"
 #include "model/documentjson.h"
 #include "model/limits.h"
 #include "model/templatestream.h"
@@ -35,14 +36,14 @@ namespace karvell::cli {
 namespace {
 
 const char* const kUsage =
-    "usage: karvell expand TEMPLATE [--db CONNECTION] [--dataset NAME=SQL]... "
+    "usage: karvell expand TEMPLATE [--db CONNECTION] [--dataset NAME=SQL|csv:FILE|json:FILE]... "
     "[--setdata LINE]... [--var NAME=VALUE]... [--add-space] (--json | --pdf OUT.pdf | "
     "--png DIR | --xlsx OUT.xlsx)";
 
 struct Options {
     QString templateFile;
     QString connection;
-    QList<QPair<QString, QString>> dataSets; // name, SQL
+    QList<QPair<QString, QString>> dataSets; // name, SQL or csv:FILE / json:FILE
     QStringList setData;
     QList<QPair<QString, QString>> variables;
     bool addSpace = false;
@@ -76,7 +77,8 @@ bool ParseOptions(const QStringList& args, Options* o, QString* error) {
             o->connection = args[++i];
         } else if (a == QLatin1String("--dataset")) {
             if (!SplitAssignment(args[++i], &pair)) {
-                *error = QStringLiteral("karvell expand: --dataset needs NAME=SQL");
+                *error = QStringLiteral(
+                    "karvell expand: --dataset needs NAME=SQL, NAME=csv:FILE or NAME=json:FILE");
                 return false;
             }
             o->dataSets.append(pair);
@@ -115,9 +117,11 @@ bool ParseOptions(const QStringList& args, Options* o, QString* error) {
                                 "--pdf, --png and --xlsx");
         return false;
     }
-    if (!o->dataSets.isEmpty() && o->connection.isEmpty()) {
-        *error = QStringLiteral("karvell expand: --dataset needs --db");
-        return false;
+    for (const auto& [name, source] : std::as_const(o->dataSets)) {
+        if (!IsFileSource(source) && o->connection.isEmpty()) {
+            *error = QStringLiteral("karvell expand: --dataset NAME=SQL needs --db");
+            return false;
+        }
     }
     return true;
 }
@@ -217,7 +221,9 @@ int RunExpand(const QStringList& args) {
         return 1;
     }
     // Nothing is written over the template or the database.
-    const QStringList inputs = {o.templateFile, ConnectionDatabaseFile(o.connection)};
+    QStringList inputs = {o.templateFile, ConnectionDatabaseFile(o.connection)};
+    for (const auto& [name, source] : std::as_const(o.dataSets))
+        if (IsFileSource(source)) inputs << SourceFile(source);
     if (!o.pdf.isEmpty()) RefuseOutputOverInput(QStringLiteral("--pdf"), o.pdf, inputs);
     // A spreadsheet that cannot be saved is known before any query runs.
     std::unique_ptr<TXlsxSink> xlsx;
@@ -242,13 +248,11 @@ int RunExpand(const QStringList& args) {
     runtime->SetAddSpace(o.addSpace);
     runtime->KeepNumberCells = xlsx != nullptr;
 
-    for (const auto& [name, sql] : std::as_const(o.dataSets)) {
-        auto* query = new TADOQuery(&module);
-        query->setObjectName(name);
-        query->SetConnectionString(o.connection);
-        query->SetSQL({sql});
-        query->Open(); // errors name the data set and the data source
-        runtime->SetDataSet(Gbk::Encode(name), query);
+    for (const auto& [name, source] : std::as_const(o.dataSets)) {
+        // Owned by the module, as the designer's data module owns its queries.
+        TDataSet* data = OpenDataSource(&module, name, source, o.connection).release();
+        RequireFields(*data, TemplateFields(*runtime, name));
+        runtime->SetDataSet(Gbk::Encode(name), data);
     }
     for (const QString& line : std::as_const(o.setData)) {
         const qsizetype before = runtime->DataSets.size();
@@ -307,13 +311,31 @@ int RunExpand(const QStringList& args) {
 } // namespace
 
 KARVELL_COMMAND(QStringLiteral("expand"),
-                QStringLiteral("expand TEMPLATE [--db CONNECTION] [--dataset NAME=SQL]... "
+                QStringLiteral("expand TEMPLATE [--db CONNECTION] [--dataset "
+                               "NAME=SQL|csv:FILE|json:FILE]... "
                                "[--setdata LINE]... [--var NAME=VALUE]... [--add-space] "
                                "(--json | --pdf OUT.pdf | --png DIR | --xlsx OUT.xlsx)"),
                 QStringLiteral("fill the template from queries on a data source (an ODBC "
-                               "connection string or a SQLite file) and expand it into pages: "
-                               "as JSON, one PDF, DIR/page-N.png, or one spreadsheet (one "
-                               "worksheet, a page break after each page, numbers as numbers)"),
+                               "connection string or a SQLite file) or from CSV and JSON files "
+                               "and expand it into pages: as JSON, one PDF, DIR/page-N.png, or "
+                               "one spreadsheet (one worksheet, a page break after each page, "
+                               "numbers as numbers)"),
                 RunExpand);
+
+KARVELL_COMMAND_DETAILS(
+    QStringLiteral("expand"),
+    QStringLiteral(
+        "--dataset NAME=SQL         a query on --db CONNECTION\n"
+        "--dataset NAME=csv:FILE    a CSV file: UTF-8, the first line the field names,\n"
+        "                           RFC 4180 quoting (\"a, b\", \"say \"\"hi\"\"\"); an empty\n"
+        "                           unquoted value is null\n"
+        "--dataset NAME=json:FILE   a JSON array of flat objects ([{\"凭证号\": \"记-0087\",\n"
+        "                           \"借方金额\": 2356.50}, ...]); numbers keep the digits "
+        "written\n"
+        "\n"
+        "Values that read as numbers are numbers, exactly as from a database. A file with a\n"
+        "ragged line, a bad quote, invalid UTF-8, anything but flat objects, or without a\n"
+        "field the template uses is named with its line (or object) and the field; exit 1,\n"
+        "nothing written."));
 
 } // namespace karvell::cli
