@@ -62,9 +62,9 @@ int Run(const QString& templateFile, const QString& pdf) {
 
     // A count pass, then the pass that builds the pages.
     const int count = runtime.BuildPages(false, 0);
-    if (runtime.RunIssue.isEmpty()) runtime.BuildPages(true, count);
-    if (!runtime.RunIssue.isEmpty() || runtime.PageStreams.isEmpty()) {
-        std::fprintf(stderr, "embed_voucher: %s\n", qUtf8Printable(runtime.RunIssue));
+    if (runtime.Outcome.RunIssue.isEmpty()) runtime.BuildPages(true, count);
+    if (!runtime.Outcome.RunIssue.isEmpty() || runtime.PageStreams.isEmpty()) {
+        std::fprintf(stderr, "embed_voucher: %s\n", qUtf8Printable(runtime.Outcome.RunIssue));
         return 1;
     }
     karvell::TPdfSink sink(pdf, QStringLiteral("embed"), karvell::PdfResolution());

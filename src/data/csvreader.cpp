@@ -2,7 +2,7 @@
 // definitions and rows of texts.
 #include "filedataset.h"
 #include "filetext.h"
-#include "runtime/decimal.h"
+#include "format/decimal.h"
 
 namespace karvell {
 
