@@ -96,8 +96,8 @@ class XlsxExport(unittest.TestCase):
                         self.assertEqual(xc.number_format, "0.00", where)
                     elif isinstance(xc.value, (int, float)):
                         # A number the page formatted: the spreadsheet's format shows it alike.
-                        spec = PYTHON_FORMAT[xc.number_format]
-                        self.assertEqual(format(xc.value, spec), text, where)
+                        pattern = PYTHON_FORMAT[xc.number_format]
+                        self.assertEqual(format(xc.value, pattern), text, where)
                     else:
                         self.assertEqual(xc.value if xc.value is not None else "", text, where)
                     font = cell["LogFont"]
