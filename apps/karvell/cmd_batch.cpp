@@ -20,6 +20,7 @@
 #include "printersink.h"
 #include "runtime/reportruntime.h"
 #include "runtime/voucherbatch.h"
+#include "xlsxoutput.h"
 
 namespace karvell::cli {
 namespace {
@@ -103,11 +104,13 @@ private:
     qint64 m_lastLine = 0;
 };
 
-QString KeyList(const QStringList& keys) {
+// The keys as told; a list cut at kKeysShown ends with " 等" when `cut` says it may have been.
+QString KeyList(const QStringList& keys, bool cut = false) {
     QStringList shown;
     for (const QString& key : keys)
         shown.append(key.isEmpty() ? QStringLiteral("（空）") : key);
-    return shown.join(QStringLiteral("、"));
+    const bool more = cut && keys.size() == BatchReport::kKeysShown;
+    return shown.join(QStringLiteral("、")) + (more ? QStringLiteral(" 等") : QString());
 }
 
 // What did not pair up, after the printing: warnings, or notes when the user expects it.
@@ -116,12 +119,9 @@ bool TellUnmatched(const BatchReport& r, const QString& keyField, bool allowed) 
     const QString lead = allowed ? QStringLiteral("注意：") : QStringLiteral("警告：");
     if (r.orphanRows > 0)
         PrintError(lead + QStringLiteral("从表有 %1 行的 %2 不是任何一张凭证的（空值也不配对），"
-                                         "这些行没有打印；%2：%3%4")
+                                         "这些行没有打印；%2：%3")
                               .arg(r.orphanRows)
-                              .arg(keyField, KeyList(r.orphanKeys),
-                                   r.orphanKeys.size() == BatchReport::kKeysShown
-                                       ? QStringLiteral(" 等")
-                                       : QString()));
+                              .arg(keyField, KeyList(r.orphanKeys, true)));
     if (r.duplicateRows > 0)
         PrintError(lead + QStringLiteral("主表中 %1 重复：%2；每个 %1 只打印了第一行，其余 %3 "
                                          "行没有打印")
@@ -129,12 +129,9 @@ bool TellUnmatched(const BatchReport& r, const QString& keyField, bool allowed) 
                               .arg(r.duplicateRows));
     if (r.lonelyMasters > 0)
         PrintError(lead + QStringLiteral("主表有 %1 张凭证没有任何从表行，只印出了空白分录；"
-                                         "%2：%3%4")
+                                         "%2：%3")
                               .arg(r.lonelyMasters)
-                              .arg(keyField, KeyList(r.lonelyKeys),
-                                   r.lonelyKeys.size() == BatchReport::kKeysShown
-                                       ? QStringLiteral(" 等")
-                                       : QString()));
+                              .arg(keyField, KeyList(r.lonelyKeys, true)));
     if (r.Clean()) return false;
     if (!allowed)
         PrintError(QStringLiteral("批量打印已完成，但有上述警告（退出状态 %1；确属正常时用 "
@@ -163,12 +160,8 @@ int RunBatch(const QStringList& args) {
                                 SourceFile(o.master), SourceFile(o.detail)};
     if (!o.pdf.isEmpty()) RefuseOutputOverInput(QStringLiteral("--pdf"), o.pdf, inputs);
     // A spreadsheet that cannot be saved is known before any query runs.
-    std::unique_ptr<TXlsxSink> xlsx;
-    if (!o.xlsx.isEmpty()) {
-        RefuseOutputOverInput(QStringLiteral("--xlsx"), o.xlsx, inputs);
-        xlsx = std::make_unique<TXlsxSink>(o.xlsx, QFileInfo(o.xlsx).completeBaseName());
-        xlsx->OnWarning = [](const QString& warning) { PrintError(warning); };
-    }
+    std::unique_ptr<TXlsxSink> xlsx =
+        OpenXlsxOutput(o.xlsx, QFileInfo(o.xlsx).completeBaseName(), inputs);
     CountingMessages messages;
     MessageService::SetInstance(&messages);
     const auto restore = qScopeGuard([] { MessageService::SetInstance(nullptr); });

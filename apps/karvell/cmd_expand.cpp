@@ -31,6 +31,7 @@
 #include "reportcontrol.h"
 #include "runtime/components.h"
 #include "runtime/reportruntime.h"
+#include "xlsxoutput.h"
 
 namespace karvell::cli {
 namespace {
@@ -226,12 +227,8 @@ int RunExpand(const QStringList& args) {
         if (IsFileSource(source)) inputs << SourceFile(source);
     if (!o.pdf.isEmpty()) RefuseOutputOverInput(QStringLiteral("--pdf"), o.pdf, inputs);
     // A spreadsheet that cannot be saved is known before any query runs.
-    std::unique_ptr<TXlsxSink> xlsx;
-    if (!o.xlsx.isEmpty()) {
-        RefuseOutputOverInput(QStringLiteral("--xlsx"), o.xlsx, inputs);
-        xlsx = std::make_unique<TXlsxSink>(o.xlsx, QFileInfo(o.xlsx).completeBaseName());
-        xlsx->OnWarning = [](const QString& warning) { PrintError(warning); };
-    }
+    std::unique_ptr<TXlsxSink> xlsx =
+        OpenXlsxOutput(o.xlsx, QFileInfo(o.xlsx).completeBaseName(), inputs);
     RecordingMessages messages;
     MessageService::SetInstance(&messages);
     const auto restore = qScopeGuard([] { MessageService::SetInstance(nullptr); });

@@ -7,6 +7,7 @@
 #include "output/xlsxsink.h"
 #include "platform/samefile.h"
 #include "reportcontrol.h"
+#include "xlsxoutput.h"
 
 namespace karvell::cli {
 namespace {
@@ -35,12 +36,9 @@ int RunPrint(const QStringList& args) {
         return 1;
     }
     RefuseOutputOverInput(QStringLiteral("--pdf"), pdfFile, {templateFile});
-    RefuseOutputOverInput(QStringLiteral("--xlsx"), xlsxFile, {templateFile});
-    std::unique_ptr<TXlsxSink> xlsx;
-    if (!xlsxFile.isEmpty()) { // a file that cannot be saved is refused before the loading
-        xlsx = std::make_unique<TXlsxSink>(xlsxFile, QFileInfo(templateFile).completeBaseName());
-        xlsx->OnWarning = [](const QString& warning) { PrintError(warning); };
-    }
+    // A file that cannot be saved is refused before the loading.
+    std::unique_ptr<TXlsxSink> xlsx =
+        OpenXlsxOutput(xlsxFile, QFileInfo(templateFile).completeBaseName(), {templateFile});
     TReportControl grid;
     if (!grid.LoadFromFile(templateFile)) return 1;
     if (xlsx) {
