@@ -28,17 +28,6 @@ void PrintLine(const QString& text) {
     std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
 }
 
-// Boxes shown while the template is checked go to stderr and are remembered.
-class CheckMessages : public karvell::StderrMessages {
-public:
-    karvell::MsgResult Show(const QString& title, const QString& text, karvell::MsgIcon icon,
-                            karvell::MsgButtons buttons) override {
-        ++shown;
-        return StderrMessages::Show(title, text, icon, buttons);
-    }
-    int shown = 0;
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -97,16 +86,19 @@ int main(int argc, char** argv) {
     if (!options.templateFile.isEmpty()) {
         // The editor shows and remembers the full path.
         options.templateFile = QFileInfo(options.templateFile).absoluteFilePath();
-        CheckMessages check;
+        StderrMessages check;
         MessageService::SetInstance(&check);
+        bool failed = false;
         try {
             runtime->SetReportFile(options.templateFile);
+            failed = !runtime->Outcome.TemplateIssue.isEmpty();
+            runtime->ShowNotes();
         } catch (const KarvellError& e) {
             PrintLine(QStringLiteral("karvell-editor: ") + e.message());
-            check.shown = 1;
+            failed = true;
         }
         MessageService::SetInstance(nullptr);
-        if (check.shown > 0) return 1;
+        if (failed) return 1;
     }
 
     QtMessages windowMessages;

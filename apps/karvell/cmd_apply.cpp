@@ -43,7 +43,7 @@ const QList<std::pair<QString, Operation>>& Operations() {
              const int columns = int(s.Int("columns", 1, 1000));
              const int rows = int(s.Int("rows", 1, 10000));
              s.Finish();
-             d.NewTable(columns, rows);
+             if (!d.NewTable(columns, rows)) throw KarvellError(CloseBeforeNewTableText());
          }},
         {"AddLine", Plain(&TReportDocument::AddLine)},
         {"InsertLine", Plain(&TReportDocument::InsertLine)},
@@ -254,8 +254,7 @@ int RunApply(const QStringList& args) {
     THeadlessGrid doc;
     MouseSteps mouse(doc);
     try {
-        if (templateFile != QLatin1String("new") && !doc.LoadFromFile(templateFile))
-            return 1; // the reader has already said why
+        if (templateFile != QLatin1String("new")) doc.LoadFromFile(templateFile);
     } catch (const KarvellError& e) {
         PrintError(QStringLiteral("karvell apply: %1").arg(e.message())); // names the file
         return 1;

@@ -72,16 +72,6 @@ bool ParseOptions(const QStringList& args, Options* o) {
 }
 
 // Counts the boxes the runtime shows (they still go to stderr).
-class CountingMessages : public StderrMessages {
-public:
-    MsgResult Show(const QString& title, const QString& text, MsgIcon icon,
-                   MsgButtons buttons) override {
-        ++count;
-        return StderrMessages::Show(title, text, icon, buttons);
-    }
-    int count = 0;
-};
-
 // "凭证 12/60  页 37" redrawn in place on a terminal; elsewhere a line every few seconds and
 // at the end.
 class ProgressLine {
@@ -162,14 +152,17 @@ int RunBatch(const QStringList& args) {
     // A spreadsheet that cannot be saved is known before any query runs.
     std::unique_ptr<TXlsxSink> xlsx =
         OpenXlsxOutput(o.xlsx, QFileInfo(o.xlsx).completeBaseName(), inputs);
-    CountingMessages messages;
+    StderrMessages messages;
     MessageService::SetInstance(&messages);
     const auto restore = qScopeGuard([] { MessageService::SetInstance(nullptr); });
 
     QObject module;
     TReportRunTime runtime(&module);
     runtime.SetReportFile(o.templateFile); // a missing or damaged file throws
-    if (messages.count > 0) return 1;      // not a template: the loader has said so
+    // What the runtime would show in a box (not a template, a failed total) goes to stderr,
+    // also when a voucher ends the batch.
+    const auto notes = qScopeGuard([&runtime] { runtime.ShowNotes(); });
+    if (!runtime.Outcome.TemplateIssue.isEmpty()) return 1;
     runtime.SetAddSpace(o.addSpace);
     runtime.OnWarning = [](const QString& warning) { PrintError(warning); };
     runtime.KeepNumberCells = xlsx != nullptr;

@@ -13,7 +13,7 @@ int RunConvert(const QStringList& args) {
     }
     TReportDocument doc;
     try {
-        if (!doc.LoadFromFile(args[0])) return 1; // the reader has already said why
+        if (!doc.LoadFromFile(args[0])) return 1;
         doc.SaveToFile(args[1]);
     } catch (const KarvellError& e) {
         PrintError(QStringLiteral("karvell convert: %1").arg(e.message()));

@@ -16,7 +16,7 @@ int RunDump(const QStringList& args) {
     }
     TReportDocument doc;
     try {
-        if (!doc.LoadFromFile(args[0])) return 1; // the reader has already said why
+        if (!doc.LoadFromFile(args[0])) return 1;
     } catch (const KarvellError& e) {
         PrintError(QStringLiteral("karvell dump: %1").arg(e.message())); // names the file
         return 1;

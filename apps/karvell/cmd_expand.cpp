@@ -240,8 +240,9 @@ int RunExpand(const QStringList& args) {
     Components::RegisterForm(&module);
     auto* runtime = new TReportRunTime(&module);
     runtime->setObjectName(QStringLiteral("ReportRunTime1"));
-    runtime->SetReportFile(o.templateFile);  // a missing or damaged file throws
-    if (!messages.texts.isEmpty()) return 1; // not a template: the loader has said so
+    runtime->SetReportFile(o.templateFile); // a missing or damaged file throws
+    runtime->ShowNotes();                   // on stderr, and kept for the JSON answer
+    if (!runtime->Outcome.TemplateIssue.isEmpty()) return 1;
     runtime->SetAddSpace(o.addSpace);
     runtime->KeepNumberCells = xlsx != nullptr;
 
@@ -277,6 +278,7 @@ int RunExpand(const QStringList& args) {
     // without some records or with wrong totals: nothing is written from it. The count pass
     // already knows.
     const auto incomplete = [&] {
+        runtime->ShowNotes();
         if (runtime->Outcome.RunIssue.isEmpty()) return false;
         progress.End();
         PrintError(

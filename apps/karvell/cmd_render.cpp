@@ -68,7 +68,7 @@ int RunRender(const QStringList& args) {
 
     RefuseOutputOverInput(QStringLiteral("-o"), output, {templateFile});
     TReportControl grid;
-    if (!grid.LoadFromFile(templateFile)) return 1; // the reader has already said why
+    if (!grid.LoadFromFile(templateFile)) return 1;
     if (zoom != 100) grid.SetZoom(zoom);
     grid.PreviewMode = printLook;
     for (const auto& [line, cell] : selection) {

@@ -18,11 +18,8 @@ int RunView(const QStringList& args) {
     }
     QScrollArea window;
     auto* grid = new TReportControl;
-    if (!grid->LoadFromFile(args[0])) {
-        delete grid;
-        return 1;
-    }
-    window.setWidget(grid);
+    window.setWidget(grid); // owned by the window from here, also when the load throws
+    grid->LoadFromFile(args[0]);
     window.setBackgroundRole(QPalette::Dark);
     window.setWindowTitle(QStringLiteral("%1 - karvell").arg(QFileInfo(args[0]).fileName()));
     QSize size = grid->size() + QSize(24, 24);

@@ -91,7 +91,7 @@ TEST_P(PageFigures, PagesHoldTheRecordsThatFit) {
     EXPECT_EQ(detailIndex, 5);
     const auto pages = ReadPages(v.runtime);
     ASSERT_EQ(int(pages.size()), pageCount);
-    EXPECT_TRUE(messages.boxes.isEmpty());
+    EXPECT_TRUE(v.runtime.Outcome.Notes.isEmpty());
 
     int next = 1;
     double grand = 0;
@@ -138,9 +138,7 @@ TEST(RuntimePages, NoRecordsWithoutBlankFillGivesNoPage) {
     EXPECT_EQ(count, 0);
     EXPECT_EQ(detailIndex, 5);
     EXPECT_TRUE(v.runtime.PageStreams.isEmpty());
-    ASSERT_EQ(messages.boxes.size(), 2); // once per pass
-    EXPECT_EQ(messages.boxes[0].text, kCannotFit);
-    EXPECT_EQ(messages.boxes[0].title, ApplicationTitle());
+    EXPECT_EQ(v.runtime.Outcome.Notes, QStringList{kCannotFit}); // once, for both passes
     EXPECT_TRUE(v.runtime.PageLines.isEmpty());
     EXPECT_TRUE(v.runtime.CellTables.isEmpty());
 }
@@ -165,8 +163,7 @@ TEST(RuntimePages, PageTooShortForOneRecordKeepsEarlierPages) {
     ASSERT_EQ(rt.PageStreams.size(), 1);
     EXPECT_EQ(ReadPage(rt.PageStreams[0]).AllLines(),
               QStringList({QStringLiteral("头"), "a", "b", QStringLiteral("尾")}));
-    ASSERT_EQ(messages.boxes.size(), 2);
-    EXPECT_EQ(messages.boxes[1].text, kCannotFit);
+    EXPECT_EQ(rt.Outcome.Notes, QStringList{kCannotFit});
 }
 
 TEST(RuntimePages, HeaderAndFooterTallerThanThePageEndTheRunWithAnError) {
@@ -265,14 +262,13 @@ TEST(RuntimePages, TextInAColumnATotalReadsShowsMessageAndAnswersZero) {
         rt.SetDataSet("D", ds.get());
         if (withTotal) {
             EXPECT_EQ(rt.BuildPages(false, 0), 0);
-            ASSERT_EQ(messages.boxes.size(), 1);
-            EXPECT_EQ(messages.boxes[0].text,
-                      QStringLiteral("统计时发生错误，请检查模板设置是否正确"));
+            EXPECT_EQ(rt.Outcome.Notes,
+                      QStringList{QStringLiteral("统计时发生错误，请检查模板设置是否正确")});
             EXPECT_TRUE(rt.Outcome.RunIssue.contains(QStringLiteral("第 2 条记录")))
                 << rt.Outcome.RunIssue.toStdString();
         } else {
             EXPECT_EQ(rt.BuildPages(false, 0), 1);
-            EXPECT_TRUE(messages.boxes.isEmpty());
+            EXPECT_TRUE(rt.Outcome.Notes.isEmpty());
         }
     }
 }
@@ -360,7 +356,7 @@ TEST(RuntimePages, VariablesArePrintedAsTheyStand) {
     EXPECT_EQ(page.LineText(0), QStringLiteral("`PageNum/"));
     EXPECT_EQ(page.LineText(1), QStringLiteral("`SumAll(1"));
     EXPECT_EQ(page.LineText(2), QStringLiteral("第 1/1 页")); // the template's own function
-    EXPECT_TRUE(messages.boxes.isEmpty());
+    EXPECT_TRUE(rt.Outcome.Notes.isEmpty());
 }
 
 TEST(RuntimePages, ValuesThatCannotBePrintedAreDataErrors) {
@@ -522,7 +518,7 @@ TEST(RuntimePages, TotalsStayInsideTheFortyOneColumns) {
     ASSERT_EQ(rt.PageStreams.size(), 1);
     const Page page = ReadPage(rt.PageStreams[0]);
     EXPECT_EQ(page.LineText(page.FooterLineIndex()), QStringLiteral("82||-2|162"));
-    EXPECT_TRUE(messages.boxes.isEmpty());
+    EXPECT_TRUE(rt.Outcome.Notes.isEmpty());
 }
 
 } // namespace

@@ -204,6 +204,10 @@ TEST(RuntimeLoad, BadFilesKeepTheLoadedTemplate) {
     bad.write(QByteArray(100, '\0'));
     bad.close();
     rt.SetReportFile(bad.fileName());
+    EXPECT_EQ(rt.Outcome.Notes, QStringList{QStringLiteral("打开报表错误")});
+    EXPECT_TRUE(messages.boxes.isEmpty()); // the load itself shows nothing
+    rt.ShowNotes();                        // the entry point does, once
+    rt.ShowNotes();
     ASSERT_EQ(messages.boxes.size(), 1);
     EXPECT_EQ(messages.boxes[0].text, QStringLiteral("打开报表错误"));
     EXPECT_EQ(messages.boxes[0].title, ApplicationTitle());

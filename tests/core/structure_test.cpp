@@ -89,18 +89,11 @@ TEST_F(StructureTest, NewTableLaysOutEqualCells) {
     }
 }
 
-TEST_F(StructureTest, NewTableOnAGridWithLinesWarnsAndChangesNothing) {
-    ScriptedMessages messages;
+TEST_F(StructureTest, NewTableOnAGridWithLinesIsRefusedAndChangesNothing) {
     TReportDocument doc;
-    doc.NewTable(2, 2);
-    EXPECT_TRUE(messages.boxes.isEmpty());
+    EXPECT_TRUE(doc.NewTable(2, 2));
     const QByteArray before = Save(doc);
-    doc.NewTable(3, 3);
-    ASSERT_EQ(messages.boxes.size(), 1);
-    EXPECT_EQ(messages.boxes[0].title, QStringLiteral("警告"));
-    EXPECT_EQ(messages.boxes[0].text, QStringLiteral("关闭正在编辑的报表后，才能建立新表格。"));
-    EXPECT_EQ(messages.boxes[0].icon, MsgIcon::Warning);
-    EXPECT_EQ(messages.boxes[0].buttons, MsgButtons::Ok);
+    EXPECT_FALSE(doc.NewTable(3, 3));
     EXPECT_EQ(Save(doc), before);
 }
 

@@ -80,6 +80,23 @@ TEST_F(EditorToolsTest, NewTableOfTenBySixMarksUnsaved) {
     EXPECT_FALSE(form->ReportSaved);
 }
 
+TEST_F(EditorToolsTest, NewTableOverAnOpenTableWarnsAndKeepsIt) {
+    ASSERT_FALSE(grid->Lines.isEmpty());
+    const QByteArray before = grid->Snapshot();
+    const auto watch = WhenModal<TfrmNewTable>([](TfrmNewTable* d) {
+        d->Edit1->setText(QStringLiteral("3"));
+        d->Edit2->setText(QStringLiteral("3"));
+        d->accept();
+    });
+    messages->boxes.clear();
+    form->NewTableClick();
+    ASSERT_EQ(messages->boxes.size(), 1);
+    EXPECT_EQ(messages->boxes[0].title, QStringLiteral("警告"));
+    EXPECT_EQ(messages->boxes[0].text, QStringLiteral("关闭正在编辑的报表后，才能建立新表格。"));
+    EXPECT_EQ(messages->boxes[0].icon, MsgIcon::Warning);
+    EXPECT_EQ(grid->Snapshot(), before);
+}
+
 TEST_F(EditorToolsTest, AnEmptyNewTableBoxIsAConversionErrorAndNoTable) {
     messages->answers.push_back(MsgResult::Ok);
     form->FileCloseClick();

@@ -127,7 +127,13 @@ TEST_F(MainFormTest, StartUpErrorsAreShownAndEndTheSequence) {
     } cases[] = {
         {"*", "没有这个模板", "没有这个模板.edj"}, // template file missing
         {"01", "", "edj/.edj"},                    // empty name: only folder and extension
+        {"*", "不是模板", "格式不正确"},           // a file that is no template
     };
+    {
+        QFile junk(m_work.filePath(QStringLiteral("edj/不是模板.edj")));
+        ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+        junk.write("GIF89a, not a template");
+    }
     for (const auto& c : cases) {
         Db().Choose(QString::fromUtf8(c.group), QString::fromUtf8(c.format));
         m_messages.boxes.clear();

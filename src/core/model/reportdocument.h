@@ -22,6 +22,11 @@ namespace karvell {
 struct TemplateHeader;
 struct TemplateData;
 
+// The warning when a new table is asked for while one is open.
+inline QString CloseBeforeNewTableText() {
+    return QStringLiteral("关闭正在编辑的报表后，才能建立新表格。");
+}
+
 class TReportDocument {
 public:
     TReportDocument();
@@ -96,7 +101,9 @@ public:
     void NotifyChanged() { ViewChanged(); }
 
     // Structural editing.
-    void NewTable(int columns, int rows);
+    // Answers false, changing nothing, while a table is open: the caller then says
+    // CloseBeforeNewTableText() as a warning.
+    bool NewTable(int columns, int rows);
     void AddLine();
     void InsertLine();
     void DeleteLine();
@@ -124,10 +131,10 @@ public:
     void LoadCellPicture(TReportCell* cell, const QString& fileName);
     void ClearCellPicture(TReportCell* cell);
 
-    // Template stream. LoadFromStream answers false after showing "格式不正确" for an unknown
-    // magic; a damaged stream throws KarvellError. In both cases the document is unchanged.
+    // Template stream. LoadFromStream answers true, or throws KarvellError ("格式不正确" for an
+    // unknown magic, what is damaged for a damaged stream) and leaves the document unchanged.
     // LoadFromFile names the file in both messages and refuses devices and folders; it never
-    // blocks on a FIFO.
+    // blocks on a FIFO. The caller (a window's guard, a program's main) shows the message.
     void SaveToStream(QIODevice& stream, qint64 position);
     bool LoadFromStream(QIODevice& stream, qint64 position);
     // Atomic: a temporary file renamed over the old one; throws KarvellError on failure.

@@ -9,7 +9,6 @@
 #include "platform/atomicfile.h"
 #include "platform/error.h"
 #include "platform/fileopen.h"
-#include "platform/messages.h"
 #include "platform/printer.h"
 
 namespace karvell {
@@ -53,8 +52,7 @@ bool TReportDocument::LoadFromStream(QIODevice& stream, qint64 position) {
     QString error;
     switch (ReadTemplate(stream, position, data, &error)) {
     case ReadStatus::BadMagic:
-        ShowMessage(ApplicationTitle(), QStringLiteral("格式不正确"), MsgIcon::None);
-        return false;
+        throw KarvellError(QStringLiteral("格式不正确"));
     case ReadStatus::Corrupt:
         throw KarvellError(error);
     case ReadStatus::Ok:
@@ -109,9 +107,7 @@ bool TReportDocument::LoadFromFile(const QString& fileName) {
     TemplateData data;
     switch (ReadTemplate(file, 0, data, &why)) {
     case ReadStatus::BadMagic:
-        ShowMessage(ApplicationTitle(), QStringLiteral("“%1”格式不正确").arg(fileName),
-                    MsgIcon::None);
-        return false;
+        throw KarvellError(QStringLiteral("“%1”格式不正确").arg(fileName));
     case ReadStatus::Corrupt:
         throw KarvellError(QStringLiteral("模板文件“%1”已损坏：%2").arg(fileName, why));
     case ReadStatus::Ok:

@@ -5,7 +5,6 @@
 
 #include "model/reportdocument.h"
 #include "platform/dpi.h"
-#include "platform/messages.h"
 
 namespace karvell {
 
@@ -23,13 +22,9 @@ void TReportDocument::Restructured() {
     ViewRepaintAll();
 }
 
-void TReportDocument::NewTable(int columns, int rows) {
-    if (!Lines.isEmpty()) {
-        ShowMessage(QStringLiteral("警告"),
-                    QStringLiteral("关闭正在编辑的报表后，才能建立新表格。"), MsgIcon::Warning);
-        return;
-    }
-    if (columns < 1 || rows < 1) return;
+bool TReportDocument::NewTable(int columns, int rows) {
+    if (!Lines.isEmpty()) return false;
+    if (columns < 1 || rows < 1) return true;
     const int width = m_windowSize.width() - LeftMarginPx - RightMarginPx;
     auto* line = new TReportLine;
     line->ReportControl = this;
@@ -43,6 +38,7 @@ void TReportDocument::NewTable(int columns, int rows) {
         InvalidateLine(Lines.last()->UpdateLineRect());
     }
     UpdateLines();
+    return true;
 }
 
 void TReportDocument::AddLine() {

@@ -1,7 +1,8 @@
 #pragma once
 // How errors travel. The rule, in three lines:
 //   1. Core and data throw KarvellError with the Chinese message to show, naming the file, page,
-//      record, column or option where there is one; they return plain results otherwise.
+//      record, column or option where there is one; they return plain results (the runtime's
+//      notes included) otherwise, and never show a box.
 //   2. Only the entry points show messages: window handlers through the one command guard, the
 //      runtime's PrintPreview/Print, and the programs' main (stderr, exit status 1).
 //   3. Any exception's text is read with ErrorText(), the one way to decode it.

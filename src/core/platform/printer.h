@@ -126,8 +126,9 @@ private:
 
 // Shorthands named as the design calls them.
 bool HasPrinter();
-// Printing's first check: true when a printer is installed, else the "未安装打印机" warning
-// box (on the message service: a box in the windows, stderr in the tool) and false.
+// Printing's first check, for the entry points that print (the runtime's PrintPreview, the
+// windows' print commands, the programs): true when a printer is installed, else the
+// "未安装打印机" warning (a box in the windows, stderr in the tool) and false.
 bool RequirePrinter();
 DEVMODE* LockPrinterDevMode();
 

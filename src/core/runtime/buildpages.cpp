@@ -5,7 +5,6 @@
 
 #include "platform/error.h"
 #include "platform/gbk.h"
-#include "platform/messages.h"
 #include "runtime/reportruntime.h"
 
 namespace karvell {
@@ -155,7 +154,7 @@ bool TReportRunTime::AddTotals(TDataSet* detail, const TReportLine* detailLine, 
             }
         }
     } catch (const std::exception& e) {
-        ShowMessage(ApplicationTitle(), kTotalsFailed, MsgIcon::None);
+        Outcome.Note(kTotalsFailed);
         // A page with a wrong total must not be printed: the run is marked as failed, with
         // the reason (which record's value is not a number).
         const auto* error = dynamic_cast<const KarvellError*>(&e);
@@ -315,7 +314,7 @@ int TReportRunTime::BuildPages(bool build, int pageCount) {
             }
             PageLines = run.header + run.body;
             if (run.body.isEmpty()) {
-                ShowMessage(ApplicationTitle(), kCannotFit, MsgIcon::None);
+                Outcome.Note(kCannotFit);
                 Outcome.RunIssue = kCannotFit;
                 break;
             }

@@ -6,16 +6,11 @@
 
 #include "format/dispformat.h"
 #include "platform/gbk.h"
-#include "platform/messages.h"
 #include "runtime/reportruntime.h"
 
 namespace karvell {
 
 namespace {
-
-void Say(const QString& text) {
-    ShowMessage(ApplicationTitle(), text, MsgIcon::None);
-}
 
 // One column number of a total's list: blanks before the digits, then decimal digits only.
 // Answers false for anything else (empty, a sign, letters, inner blanks, overflow).
@@ -165,7 +160,7 @@ bool TReportRunTime::EvalSum(const SumFunction& function, const QByteArray& text
     // ")" is ignored.
     const qsizetype close = text.indexOf(')');
     if (close < 0) {
-        Say(malformed);
+        Outcome.Note(malformed);
         return false;
     }
     const qsizetype begin = function.listStart - 1;
@@ -186,7 +181,7 @@ bool TReportRunTime::EvalSum(const SumFunction& function, const QByteArray& text
     // table's 41 columns count 0 as well, so nothing is read outside the table.
     auto column = [&](int n) -> Total {
         if (n == 0) {
-            Say(QString::fromUtf16(function.zeroMessage));
+            Outcome.Note(QString::fromUtf16(function.zeroMessage));
             return Total();
         }
         return n <= TOTAL_COLUMNS ? table[n - 1] : Total();
@@ -202,7 +197,7 @@ bool TReportRunTime::EvalSum(const SumFunction& function, const QByteArray& text
             ++end;
         int n = 0;
         if (!ParseColumn(list, pos, end, &n)) {
-            Say(malformed);
+            Outcome.Note(malformed);
             return false;
         }
         const Total v = column(n);

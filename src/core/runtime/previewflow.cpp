@@ -1,6 +1,8 @@
 // The runtime's entry points that expand the report and hand the pages to the preview window
 // or the printer. Windows (progress box, preview, page setup, editor) come from RuntimeUi; with
 // none installed nothing is shown.
+#include <utility>
+
 #include "platform/error.h"
 #include "platform/messages.h"
 #include "platform/printer.h"
@@ -18,6 +20,13 @@ void ShowExpansionFailed() {
 }
 
 } // namespace
+
+void TReportRunTime::ShowNotes() {
+    // Taken first: a box may run an event loop that starts another run.
+    const QStringList notes = std::exchange(Outcome.Notes, {});
+    for (const QString& note : notes)
+        ShowMessage(ApplicationTitle(), note, MsgIcon::None);
+}
 
 void TReportRunTime::PrintPreview(bool previewMode) {
     RuntimeUi* ui = RuntimeUi::Instance();
@@ -38,6 +47,7 @@ void TReportRunTime::PrintPreview(bool previewMode) {
             return;
         }
         const int count = BuildPages(false, 0);
+        ShowNotes();
         // Printing without a preview is all or nothing: when the count pass already knows
         // that the report cannot be completed, no page is printed.
         if (PrintDirect && !Outcome.RunIssue.isEmpty()) {
@@ -47,6 +57,7 @@ void TReportRunTime::PrintPreview(bool previewMode) {
         }
         if (ui) ui->ShowProgress(this);
         const int detail = BuildPages(true, count);
+        ShowNotes();
         // A run that stopped early has said why; in the preview its pages are shown as
         // designed, but the report is not complete.
         Outcome.Incomplete = Outcome.RunIssue;
@@ -61,6 +72,7 @@ void TReportRunTime::PrintPreview(bool previewMode) {
     } catch (const std::exception& e) {
         // The pages of a failed run are freed by the next one.
         Outcome.Incomplete = ErrorText(e);
+        ShowNotes();
         ShowExpansionFailed();
         if (ui) ui->CloseProgress(this);
     }
@@ -77,12 +89,16 @@ void TReportRunTime::Preview() {
     }
     // Read the template again: it may have changed on disk.
     SetReportFile(m_reportFile);
+    ShowNotes();
     int detail = 0;
     try {
         RunSetDataLines(true, true);
         const int count = BuildPages(false, 0);
+        ShowNotes();
         detail = BuildPages(true, count);
+        ShowNotes();
     } catch (const std::exception&) {
+        ShowNotes();
         ShowExpansionFailed();
         return;
     }
@@ -97,15 +113,19 @@ bool TReportRunTime::PageSetupAndRebuild() {
     if (!ui || !ui->PageSetupForFile(this, m_reportFile)) return false;
     // The template again, with its new margins and paper; the registered data sets as they are.
     SetReportFile(m_reportFile);
+    ShowNotes();
     const int count = BuildPages(false, 0);
+    ShowNotes();
     ui->ShowProgress(this);
     try {
         BuildPages(true, count);
     } catch (...) {
         ui->CloseProgress(this);
+        ShowNotes();
         throw;
     }
     ui->CloseProgress(this);
+    ShowNotes();
     ui->ShowRebuiltPages(this);
     return true;
 }

@@ -8,7 +8,6 @@
 #include "platform/error.h"
 #include "platform/fileopen.h"
 #include "platform/gbk.h"
-#include "platform/messages.h"
 #include "platform/printer.h"
 #include "runtime/components.h"
 
@@ -69,7 +68,7 @@ void TReportRunTime::LoadTemplate() {
         // The template loaded before stays as it was, but is not printed for this file.
         Outcome.TemplateIssue =
             QStringLiteral("“%1”不是报表模板文件（打开报表错误）").arg(m_reportFile);
-        ShowMessage(ApplicationTitle(), QStringLiteral("打开报表错误"), MsgIcon::None);
+        Outcome.Note(QStringLiteral("打开报表错误"));
         return;
     case ReadStatus::Corrupt:
         // The reader gives all or nothing, so the old template is kept here as well.

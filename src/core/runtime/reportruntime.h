@@ -53,6 +53,14 @@ struct TRunOutcome {
     // while expanding or printing, a page that could not be filled, a failed total); empty when
     // every page was handed on.
     QString Incomplete;
+    // What the design says in a message box during a load or a run (an unreadable template, a
+    // failed total, a page that cannot be filled), each text once, in order. The runtime never
+    // shows them itself: the entry point that started the work does (ShowNotes), a window as
+    // boxes and a tool on stderr.
+    QStringList Notes;
+    void Note(const QString& text) {
+        if (!Notes.contains(text)) Notes.append(text);
+    }
 };
 
 class TReportRunTime;
@@ -146,6 +154,11 @@ public:
     std::function<void(const QString& warning)> OnWarning;
     // How the last load, expansion and print ended, in one place (see TRunOutcome).
     TRunOutcome Outcome;
+
+    // Shows the outcome's notes through the message service and forgets them. Called by the
+    // entry points: PrintPreview, Preview and page setup here, and the programs after they
+    // load a template or run the expansion themselves.
+    void ShowNotes();
 
     // Template, registry, variables, SetData.
     void LoadTemplate();

@@ -58,9 +58,11 @@ void TMainForm::StartUp() {
     ADOQueryMain->Close();
     ADOQueryMain->SetSQL({});
 
-    // 7-8. The template into the grid, and the runtime on the same file.
+    // 7-8. The template into the grid, and the runtime on the same file. A file that cannot be
+    // read (missing, damaged, not a template) ends the sequence with its message.
     ReportControlMain->LoadFromFile(TemplateFileName());
     ReportRunTimeMain->SetReportFile(TemplateFileName());
+    ReportRunTimeMain->ShowNotes();
 
     // 9. Any group but "*": fill the voucher and preview it, or print it and end.
     if (GroupCode != QLatin1String("*")) {

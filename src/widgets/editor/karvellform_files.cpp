@@ -44,8 +44,8 @@ void TKarvellForm::SaveIni() {
 }
 
 bool TKarvellForm::OpenReport(const QString& path, bool keepHistory) {
-    // A file that is no template has been reported by the loader; a damaged one throws. Either
-    // way nothing changes: Save must never point at a file that did not open.
+    // A file that is no template, or a damaged one, throws before anything changes: Save must
+    // never point at a file that did not open.
     if (!ReportControl1->LoadFromFile(path)) return false;
     FileMode = true;
     CurrentFile = path;

@@ -61,7 +61,10 @@ void TKarvellForm::NewTableClick() {
     const int columns = ToInteger(dialog->Edit2->text());
     const int lines = ToInteger(dialog->Edit1->text());
     const qsizetype before = ReportControl1->Lines.size();
-    ReportControl1->NewTable(columns, lines);
+    if (!ReportControl1->NewTable(columns, lines)) {
+        ShowMessage(QStringLiteral("警告"), CloseBeforeNewTableText(), MsgIcon::Warning);
+        return;
+    }
     // A table made is a change to keep.
     if (ReportControl1->Lines.size() != before) {
         ReportSaved = false;
