@@ -2,7 +2,6 @@
 
 #include <QComboBox>
 #include <QDialogButtonBox>
-#include <QFontDialog>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -42,15 +41,8 @@ TFontColorDialog::TFontColorDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("字体"));
     auto* layout = new QVBoxLayout(this);
 
-    FontPart = new QFontDialog(this);
-    FontPart->setObjectName(QStringLiteral("FontPart"));
-    FontPart->setWindowFlags(Qt::Widget);
-    FontPart->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
-    FontPart->setSizeGripEnabled(false);
+    FontPart = new TFontChooser(this);
     layout->addWidget(FontPart, 1);
-    // Escape anywhere in the font chooser closes the whole dialog as 取消, never the chooser
-    // alone (which would leave a dialog with only the colour and the buttons).
-    connect(FontPart, &QDialog::rejected, this, &QDialog::reject);
 
     auto* colorRow = new QHBoxLayout;
     auto* label = new QLabel(QStringLiteral("颜色(&C)："), this);
@@ -74,14 +66,6 @@ TFontColorDialog::TFontColorDialog(QWidget* parent) : QDialog(parent) {
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
-}
-
-void TFontColorDialog::SetCurrentFont(const QFont& font) {
-    FontPart->setCurrentFont(font);
-}
-
-QFont TFontColorDialog::CurrentFont() const {
-    return FontPart->currentFont();
 }
 
 void TFontColorDialog::SetColor(uint32_t rgb) {

@@ -5,8 +5,6 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFontDatabase>
-#include <QFontInfo>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -118,24 +116,30 @@ std::optional<QVariant> RunFontDialog(const QVariant& initial) {
     const LOGFONTA base = bytes.size() == int(sizeof(LOGFONTA))
                               ? LogFontFromBytes(bytes.constData())
                               : DefaultCellFont();
-    // The dialog lists real families in points: start it on the family the face resolves to.
-    const QFont resolved = FontFromLogFont(base);
-    QFont start = resolved;
-    start.setFamilies({});
-    start.setFamily(QFontInfo(resolved).family());
-    start.setPointSizeF(resolved.pixelSize() * 72.0 / LOGPIXELSY);
+    // The dialog opens on the cell's own face name and keeps it; a size, style or effect left
+    // as it was keeps the stored value it came from.
+    TFontChoice start;
+    start.face = FaceName(base);
+    start.points = PointSizeOf(base);
+    start.weight = base.lfWeight;
+    start.italic = base.lfItalic != 0;
+    start.underline = base.lfUnderline != 0;
+    start.strikeOut = base.lfStrikeOut != 0;
     TFontColorDialog dialog(QApplication::activeWindow());
-    dialog.SetCurrentFont(start);
+    dialog.FontPart->SetChoice(start);
     dialog.SetColor(map.value(QStringLiteral("color"), 0u).toUInt());
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-    const QFont chosen = dialog.CurrentFont();
-    LOGFONTA result = LogFontFromFont(chosen, base);
-    // A family with a single style (the Song face here is only "Light") offers no weight or
-    // slant to choose, so the dialog's answer for them says nothing: keep the font's own.
-    if (QFontDatabase::styles(chosen.family()).size() <= 1) {
-        result.lfWeight = base.lfWeight;
-        result.lfItalic = base.lfItalic;
+    const TFontChoice chosen = dialog.FontPart->Choice();
+    LOGFONTA result = base;
+    if (chosen.face != start.face) SetFaceName(result, chosen.face);
+    if (chosen.points != start.points) result.lfHeight = -MulDiv(chosen.points, LOGPIXELSY, 72);
+    const bool heavy = chosen.weight >= 600;
+    if (heavy != (base.lfWeight >= 600) || chosen.italic != start.italic) {
+        result.lfWeight = chosen.weight;
+        result.lfItalic = chosen.italic ? 1 : 0;
     }
+    result.lfUnderline = chosen.underline ? 1 : 0;
+    result.lfStrikeOut = chosen.strikeOut ? 1 : 0;
     if (!withColor) return QVariant(LogFontToBytes(result));
     QVariantMap answer;
     answer.insert(QStringLiteral("font"), LogFontToBytes(result));

@@ -9,6 +9,7 @@
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
@@ -255,6 +256,47 @@ TEST(FontColorDialog, AnswersTheLogFontAndTheChosenColour) {
     EXPECT_EQ(chosen.lfHeight, -16);
     EXPECT_EQ(FaceName(chosen), QString::fromUtf8("宋体"));
     EXPECT_EQ(map.value(QStringLiteral("color")).toUInt(), 0x000080u); // the second colour
+}
+
+TEST(FontColorDialog, OpensOnTheCellsOwnFaceAndOffersSynthesisedBold) {
+    QtMessages messages;
+    LOGFONTA start = DefaultCellFont(); // 宋体, 12 points, weight 0
+    QString shownFace;
+    QStringList styles;
+    QString shownStyle;
+    const auto watch = WhenModal<TFontColorDialog>([&](TFontColorDialog* dialog) {
+        TFontChooser* chooser = dialog->FontPart;
+        shownFace =
+            chooser->FaceList->currentItem() ? chooser->FaceList->currentItem()->text() : QString();
+        for (int i = 0; i < chooser->StyleList->count(); ++i)
+            styles << chooser->StyleList->item(i)->text();
+        shownStyle = chooser->StyleList->currentItem() ? chooser->StyleList->currentItem()->text()
+                                                       : QString();
+        // Pick 粗体 with the mouse, then 确定.
+        const QList<QListWidgetItem*> bold =
+            chooser->StyleList->findItems(QStringLiteral("粗体"), Qt::MatchExactly);
+        if (bold.isEmpty()) return dialog->reject();
+        chooser->StyleList->scrollToItem(bold.first());
+        QTest::mouseClick(chooser->StyleList->viewport(), Qt::LeftButton, {},
+                          chooser->StyleList->visualItemRect(bold.first()).center());
+        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("OkButton")),
+                          Qt::LeftButton);
+    });
+    const auto answer =
+        messages.Dialog(DialogKind::Font, QVariant(LogFontToBytes(start)), QString());
+    EXPECT_EQ(shownFace, QStringLiteral("宋体"));
+    // The substitute's own styles, then what Qt synthesises; the regular one is chosen.
+    QStringList expected;
+    for (const FaceStyle& s : FaceStyles(QStringLiteral("宋体")))
+        expected << s.name;
+    EXPECT_EQ(styles, expected);
+    EXPECT_EQ(shownStyle,
+              expected.value(StyleIndexFor(FaceStyles(QStringLiteral("宋体")), 0, false)));
+    ASSERT_TRUE(answer.has_value());
+    const LOGFONTA chosen = LogFontFromBytes(answer->toByteArray().constData());
+    EXPECT_EQ(FaceName(chosen), QStringLiteral("宋体")); // the stored name, not the substitute
+    EXPECT_GE(chosen.lfWeight, 600);
+    EXPECT_EQ(chosen.lfHeight, start.lfHeight);
 }
 
 TEST(QtTranslations, QtsOwnButtonsSpeakChinese) {
