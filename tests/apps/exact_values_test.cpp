@@ -144,41 +144,6 @@ TEST(ExactValues, DataIsPrintedAsItStands) {
     EXPECT_TRUE(json.out.contains(QStringLiteral("`PageNum/华东䶮𠀀机械")));
 }
 
-TEST(ExactValues, ValuesThatCannotBePrintedStopThePrint) {
-    struct Case {
-        const char* name;
-        QStringList sql;
-        QStringList mentions;
-    };
-    const QList<Case> cases = {
-        {"a date that is no calendar date",
-         {QStringLiteral("create table m as select * from Quorbex_Main"),
-          QStringLiteral("drop table Quorbex_Main"),
-          QStringLiteral("create table Quorbex_Main (凭证号 varchar(20), 日期 date, 单位名称 "
-                         "varchar(60), 附件数 integer, 制单 varchar(20), 复核 varchar(20), 记账 "
-                         "varchar(20))"),
-          QStringLiteral("insert into Quorbex_Main select 凭证号, '2024-02-30', 单位名称, 附件数, "
-                         "制单, 复核, 记账 from m")},
-         {QStringLiteral("2024-02-30"), QStringLiteral("日期"), QStringLiteral("第 1 条记录")}},
-        {"a text where the total reads amounts",
-         {QStringLiteral("update Quorbex_Detail set 贷方金额 = '1,000.00' where 序号 = 4")},
-         {QStringLiteral("1,000.00"), QStringLiteral("贷方金额"), QStringLiteral("第 4 条记录")}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        DemoDir demo;
-        ASSERT_TRUE(demo.Ok());
-        QString error;
-        ASSERT_TRUE(demo.Sql(c.sql, &error)) << error.toStdString();
-        const ToolRun r = demo.Danmere({"1"});
-        ASSERT_TRUE(r.finished);
-        EXPECT_NE(r.exitCode, 0);
-        EXPECT_TRUE(PdfFiles(demo).isEmpty());
-        for (const QString& m : c.mentions)
-            EXPECT_TRUE(r.err.contains(m)) << m.toStdString() << "\n" << r.err.toStdString();
-    }
-}
-
 TEST(ExactValues, AGbkTemplateIsSavedByteForByte) {
     DemoDir demo;
     ASSERT_TRUE(demo.Ok());
