@@ -19,6 +19,7 @@
 #include "karvellform_helpers.h"
 #include "newtableform.h"
 #include "platform/gbk.h"
+#include "preview_helpers.h"
 #include "qtmessages.h"
 #include "reportcontrol.h"
 #include "windowlook.h"
@@ -28,26 +29,13 @@ using namespace karvell::testutil;
 
 namespace {
 
-void WhenModalShown(std::function<void(QWidget*)> act) {
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, act] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            timer->stop();
-            timer->deleteLater();
-            act(modal);
-        }
-    });
-    timer->start();
-}
-
 TEST(WindowLook, MessageBoxesHaveNoMinMaxButtonsAndShowTheirWholeCaption) {
     QtMessages messages;
     for (const QString& title :
          {QStringLiteral("Danmere"), QStringLiteral("请输入新建表格的列数和行数的数目")}) {
         Qt::WindowFlags flags;
         int width = 0, needed = 0;
-        WhenModalShown([&](QWidget* modal) {
+        const auto watch = WhenModal<QWidget>([&](QWidget* modal) {
             flags = modal->windowFlags();
             width = modal->width();
             needed = CaptionWidth(modal, title);
@@ -82,7 +70,7 @@ TEST(WindowLook, EscapeInTheFontChooserClosesTheWholeFontDialogAsCancel) {
     TFontColorDialog dialog;
     int result = -1;
     bool chooserShownAfter = true;
-    WhenModalShown([&](QWidget*) {
+    const auto watch = WhenModal<QWidget>([&](QWidget*) {
         // Escape where the user types: the chooser's family list.
         QWidget* target = dialog.FontPart->findChild<QListView*>();
         ASSERT_NE(target, nullptr);
