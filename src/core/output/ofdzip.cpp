@@ -85,7 +85,10 @@ std::optional<QList<QPair<QString, QByteArray>>> UnzipParts(const QByteArray& zi
         if (!ok) break;
         QByteArray bytes(qsizetype(stat.size), Qt::Uninitialized);
         ok = zip_fread(file, bytes.data(), stat.size) == zip_int64_t(stat.size);
-        ok = zip_fclose(file) == 0 && ok; // a part whose CRC does not match fails here
+        // The checksum is compared when the reading reaches the part's end.
+        char more;
+        ok = ok && zip_fread(file, &more, 1) == 0;
+        ok = zip_fclose(file) == 0 && ok;
         parts.append({QString::fromUtf8(stat.name), bytes});
     }
     zip_close(archive); // read only: frees the archive and its source
