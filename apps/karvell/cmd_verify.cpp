@@ -1,9 +1,10 @@
 // karvell verify: checks an archive package made by `karvell archive`: every hash recomputed,
 // every listed file present and nothing else, the index matching the sums, every OFD file read
-// again as OFD.
+// again as OFD and its XML parts validated against the format's schemas.
 #include <QDir>
 
 #include "command.h"
+#include "ofdschema.h"
 #include "output/archive.h"
 
 namespace karvell::cli {
@@ -15,7 +16,10 @@ int RunVerify(const QStringList& args) {
         return 1;
     }
     const QString dir = args.first();
-    const QStringList faults = VerifyArchive(dir, CheckOfdPackage);
+    const OfdSchemas schemas;
+    const QStringList faults = VerifyArchive(dir, [&schemas](const QByteArray& ofd) {
+        return CheckOfdPackage(ofd) + schemas.Check(ofd);
+    });
     for (const QString& fault : faults)
         PrintOut(fault + u'\n');
     if (!faults.isEmpty()) {

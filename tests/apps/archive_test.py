@@ -4,6 +4,7 @@ sha256sum, zipfile and ElementTree; every kind of tampering reported by verify w
 named.
 
 Usage: archive_test.py KARVELL"""
+import hashlib
 import os
 import shutil
 import sqlite3
@@ -107,7 +108,36 @@ class Archive(unittest.TestCase):
                 f.write(text.replace("华东精密机械有限公司", "华东精密机械有限公", 1))
             return "index.xml"
 
-        for n, tamper in enumerate([change_byte, remove, add, edit_index]):
+        def rewrite_with_new_sums(d):
+            """A page edited and every hash made to match: the schemas still catch it."""
+            name = "记-0003.ofd"
+            path = os.path.join(d, name)
+            with zipfile.ZipFile(path) as z:
+                parts = [(n, z.read(n)) for n in z.namelist()]
+            with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as z:
+                for n, data in parts:
+                    if n.endswith("Page_0/Content.xml"):
+                        data = data.replace(b"Boundary=", b"Bounds=", 1)
+                    z.writestr(n, data)
+            with open(path, "rb") as f:
+                data = f.read()
+            index_path = os.path.join(d, "index.xml")
+            index = ET.parse(index_path)
+            for e in index.getroot().iter("voucher"):
+                if e.get("file") == name:
+                    e.set("sha256", hashlib.sha256(data).hexdigest())
+                    e.set("size", str(len(data)))
+            index.write(index_path, encoding="UTF-8", xml_declaration=True)
+            sums = []
+            for line in open(os.path.join(d, "SHA256SUMS"), encoding="utf-8").read().splitlines():
+                file = line[66:]
+                with open(os.path.join(d, file), "rb") as f:
+                    sums.append(hashlib.sha256(f.read()).hexdigest() + "  " + file)
+            with open(os.path.join(d, "SHA256SUMS"), "w", encoding="utf-8") as f:
+                f.write("\n".join(sums) + "\n")
+            return name
+
+        for n, tamper in enumerate([change_byte, remove, add, edit_index, rewrite_with_new_sums]):
             with self.subTest(tamper.__name__):
                 d = self.copy(f"tampered-{n}")
                 named = tamper(d)

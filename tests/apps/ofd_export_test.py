@@ -19,7 +19,7 @@ from fontTools.ttLib import TTFont
 
 KARVELL = sys.argv[1] if len(sys.argv) > 1 else "build/apps/karvell/karvell"
 SOURCE = sys.argv[2] if len(sys.argv) > 2 else os.path.join(os.path.dirname(__file__), "../..")
-SCHEMAS = sys.argv[3] if len(sys.argv) > 3 else os.path.join(SOURCE, "tests/fixtures/ofd-xsd")
+SCHEMAS = sys.argv[3] if len(sys.argv) > 3 else os.path.join(SOURCE, "data/ofd-xsd")
 NS = {"ofd": "http://www.ofdspec.org/2016"}
 MM_PER_PT = 25.4 / 72
 TOLERANCE_MM = 0.5

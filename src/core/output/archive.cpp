@@ -173,6 +173,7 @@ QStringList VerifyArchive(const QString& dir,
     }
     if (!listed.contains(kIndex)) faults << QStringLiteral("%1：没有列入 %2").arg(kIndex, kSums);
     QHash<QString, QByteArray> actual;
+    QHash<QString, qint64> sizes;
     for (const QString& name : std::as_const(order)) {
         QFile f(d.filePath(name));
         if (!f.exists()) {
@@ -185,6 +186,7 @@ QStringList VerifyArchive(const QString& dir,
         }
         const QByteArray bytes = f.readAll();
         actual.insert(name, Sha256Hex(bytes));
+        sizes.insert(name, bytes.size());
         if (actual.value(name) != listed.value(name))
             faults << QStringLiteral("%1：SHA-256 不符，内容已被改动").arg(name);
         if (checkOfd && name.endsWith(QLatin1String(".ofd"), Qt::CaseInsensitive))
@@ -212,6 +214,9 @@ QStringList VerifyArchive(const QString& dir,
                 faults << QStringLiteral("%1：index.xml 列出，但 %2 中没有").arg(file, kSums);
             else if (listed.value(file) != sha)
                 faults << QStringLiteral("%1：index.xml 中的 SHA-256 与 %2 不符").arg(file, kSums);
+            else if (sizes.contains(file) &&
+                     r.attributes().value(QStringLiteral("size")).toLongLong() != sizes.value(file))
+                faults << QStringLiteral("%1：大小与 index.xml 不符").arg(file);
         }
         if (r.hasError()) faults << QStringLiteral("%1：无法读取：%2").arg(kIndex, r.errorString());
         for (const QString& name : std::as_const(order))
