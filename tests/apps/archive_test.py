@@ -108,10 +108,7 @@ class Archive(unittest.TestCase):
                 f.write(text.replace("华东精密机械有限公司", "华东精密机械有限公", 1))
             return "index.xml"
 
-        def rewrite_with_new_sums(d):
-            """A page edited and every hash made to match: the schemas still catch it."""
-            name = "记-0003.ofd"
-            path = os.path.join(d, name)
+        def edit_page(path):
             with zipfile.ZipFile(path) as z:
                 parts = [(n, z.read(n)) for n in z.namelist()]
             with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as z:
@@ -119,6 +116,15 @@ class Archive(unittest.TestCase):
                     if n.endswith("Page_0/Content.xml"):
                         data = data.replace(b"Boundary=", b"Bounds=", 1)
                     z.writestr(n, data)
+
+        def garbage(path):
+            with open(path, "wb") as f:
+                f.write(b"PK\x03\x04" + os.urandom(5000))
+
+        def with_new_sums(d, change, name):
+            """A file changed and every hash made to match: reading it back still fails."""
+            path = os.path.join(d, name)
+            change(path)
             with open(path, "rb") as f:
                 data = f.read()
             index_path = os.path.join(d, "index.xml")
@@ -137,7 +143,14 @@ class Archive(unittest.TestCase):
                 f.write("\n".join(sums) + "\n")
             return name
 
-        for n, tamper in enumerate([change_byte, remove, add, edit_index, rewrite_with_new_sums]):
+        def page_edited_with_new_sums(d):
+            return with_new_sums(d, edit_page, "记-0003.ofd")
+
+        def garbage_with_new_sums(d):
+            return with_new_sums(d, garbage, "记-0004.ofd")
+
+        for n, tamper in enumerate([change_byte, remove, add, edit_index,
+                                    page_edited_with_new_sums, garbage_with_new_sums]):
             with self.subTest(tamper.__name__):
                 d = self.copy(f"tampered-{n}")
                 named = tamper(d)

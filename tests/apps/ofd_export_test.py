@@ -217,6 +217,19 @@ class OfdExport(unittest.TestCase):
                             Package(self.path("again.ofd")).root.find(
                                 "ofd:DocBody/ofd:DocInfo/ofd:DocID", NS).text)
 
+    def test_form_offset(self):
+        """A form offset moves every character by itself, as in the PDF."""
+        plain, ofd, pdf = self.path("plain.ofd"), self.path("moved.ofd"), self.path("moved.pdf")
+        run("expand", *demo_args(self.demo), "--ofd", plain)
+        run("expand", "--offset", "10,5", *demo_args(self.demo), "--ofd", ofd)
+        run("expand", "--offset", "10,5", *demo_args(self.demo), "--pdf", pdf)
+        moved = Package(ofd)
+        self.check_against_pdf(moved, pdf)
+        for (c0, x0, y0, *_), (c1, x1, y1, *_) in zip(Package(plain).chars(0), moved.chars(0)):
+            self.assertEqual(c0, c1)
+            self.assertAlmostEqual(x1 - x0, 10, delta=0.05)
+            self.assertAlmostEqual(y1 - y0, 5, delta=0.05)
+
     def test_batch(self):
         ofd, pdf = self.path("month.ofd"), self.path("month.pdf")
         args = [os.path.join(self.demo, "edj/记账凭证.edj"), "--db",
