@@ -176,6 +176,18 @@ class Archive(unittest.TestCase):
         run("verify", d)
         self.assertEqual([n for n in os.listdir(self.tmp.name) if n.startswith(".")], [])
 
+    def test_pdf_format(self):
+        d = os.path.join(self.tmp.name, "pdf")
+        master = "select * from Month_Main where 凭证号 <= '记-0002' order by 凭证号"
+        run("archive", *self.args(master), "--out", d, "--format", "pdfa", "--allow-unmatched")
+        self.assertEqual(sorted(os.listdir(d)),
+                         ["SHA256SUMS", "index.xml", "记-0001.pdf", "记-0002.pdf"])
+        for key in ("记-0001", "记-0002"):
+            text = subprocess.run(["pdftotext", os.path.join(d, key + ".pdf"), "-"],
+                                  capture_output=True, text=True, check=True).stdout
+            self.assertIn(key, text.replace(" ", ""))
+        run("verify", d)
+
     def test_failed_run_leaves_nothing(self):
         d = os.path.join(self.tmp.name, "failed")
         r = run("archive", *self.args("select * from Month_Main", "select * from NoSuchTable"),
