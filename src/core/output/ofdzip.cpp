@@ -57,7 +57,8 @@ QByteArray ZipParts(const QList<QPair<QString, QByteArray>>& parts) {
     return out;
 }
 
-std::optional<QList<QPair<QString, QByteArray>>> UnzipParts(const QByteArray& zip, qint64 maxPart) {
+std::optional<QList<QPair<QString, QByteArray>>> UnzipParts(const QByteArray& zip,
+                                                            qint64 maxTotal) {
     zip_error_t error;
     zip_error_init(&error);
     zip_source_t* source =
@@ -74,12 +75,14 @@ std::optional<QList<QPair<QString, QByteArray>>> UnzipParts(const QByteArray& zi
     QList<QPair<QString, QByteArray>> parts;
     const zip_int64_t count = zip_get_num_entries(archive, 0);
     bool ok = count >= 0;
+    zip_uint64_t total = 0;
     for (zip_int64_t i = 0; ok && i < count; ++i) {
         zip_stat_t stat;
         ok = zip_stat_index(archive, zip_uint64_t(i), 0, &stat) == 0 &&
              (stat.valid & ZIP_STAT_SIZE) && (stat.valid & ZIP_STAT_NAME) &&
-             stat.size <= zip_uint64_t(maxPart);
+             stat.size <= zip_uint64_t(maxTotal) - total;
         if (!ok) break;
+        total += stat.size;
         zip_file_t* file = zip_fopen_index(archive, zip_uint64_t(i), 0);
         ok = file != nullptr;
         if (!ok) break;
