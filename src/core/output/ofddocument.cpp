@@ -207,7 +207,7 @@ void OfdDocument::AddPage(const RecordedPage& page) {
     }
     x.End(); // Layer
     x.End(); // Content
-    out.content = x.Finish();
+    out.content = qCompress(x.Finish(), 1);
     m_pages.push_back(std::move(out));
 }
 
@@ -314,7 +314,7 @@ OfdParts OfdDocument::Parts(const OfdInfo& info) const {
     }
     for (size_t i = 0; i < m_pages.size(); ++i)
         parts.append(
-            {QStringLiteral("Doc_0/Pages/Page_%1/Content.xml").arg(i), m_pages[i].content});
+            {QStringLiteral("Doc_0/Pages/Page_%1/Content.xml").arg(i), m_pages[i].content, true});
     return parts;
 }
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "output/ofdrecorder.h"
+#include "output/ofdzip.h"
 
 namespace karvell {
 
@@ -25,8 +26,8 @@ struct OfdInfo {
     QList<QPair<QString, QString>> customData;
 };
 
-// A part's name in the package and its bytes, in the order they are stored.
-using OfdParts = QList<QPair<QString, QByteArray>>;
+// The package's parts in the order they are stored.
+using OfdParts = QList<ZipPart>;
 
 class OfdDocument {
 public:
@@ -50,7 +51,7 @@ private:
     };
     struct Page {
         int id = 0;
-        QByteArray content;
+        QByteArray content; // qCompress()ed: a page's XML is large and compresses well
     };
     int NewId() { return ++m_maxId; }
     Font& FontFor(const RecordedText& text);

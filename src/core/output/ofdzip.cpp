@@ -1,5 +1,7 @@
 #include "output/ofdzip.h"
 
+#include <algorithm>
+#include <cstring>
 #include <memory>
 #include <zip.h>
 
@@ -18,9 +20,76 @@ struct SourceDeleter {
     throw KarvellError(QStringLiteral("无法生成 OFD 压缩包：%1").arg(why));
 }
 
+// A packed part as a libzip source: unpacked when the archive opens it to write it, let go
+// when it is closed.
+struct PackedSource {
+    const QByteArray* packed;
+    QByteArray bytes;
+    qint64 at = 0;
+    zip_error_t error;
+};
+
+zip_int64_t ReadPacked(void* state, void* data, zip_uint64_t length, zip_source_cmd_t command) {
+    auto* s = static_cast<PackedSource*>(state);
+    switch (command) {
+    case ZIP_SOURCE_OPEN:
+        s->bytes = qUncompress(*s->packed);
+        s->at = 0;
+        if (s->bytes.isEmpty() && s->packed->size() > 4) {
+            zip_error_set(&s->error, ZIP_ER_MEMORY, 0);
+            return -1;
+        }
+        return 0;
+    case ZIP_SOURCE_READ: {
+        const qint64 n = std::min<qint64>(qint64(length), s->bytes.size() - s->at);
+        memcpy(data, s->bytes.constData() + s->at, size_t(n));
+        s->at += n;
+        return n;
+    }
+    case ZIP_SOURCE_CLOSE:
+        s->bytes = QByteArray();
+        return 0;
+    case ZIP_SOURCE_STAT: {
+        auto* stat = static_cast<zip_stat_t*>(data);
+        zip_stat_init(stat);
+        // qCompress() puts the unpacked size in front, big-endian.
+        const QByteArray& p = *s->packed;
+        stat->size = p.size() < 4 ? 0
+                                  : (zip_uint64_t(uchar(p[0])) << 24 | uchar(p[1]) << 16 |
+                                     uchar(p[2]) << 8 | uchar(p[3]));
+        stat->valid |= ZIP_STAT_SIZE;
+        return sizeof(zip_stat_t);
+    }
+    case ZIP_SOURCE_ERROR:
+        return zip_error_to_data(&s->error, data, length);
+    case ZIP_SOURCE_FREE:
+        zip_error_fini(&s->error);
+        delete s;
+        return 0;
+    case ZIP_SOURCE_SUPPORTS:
+        return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE,
+                                              ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE,
+                                              -1);
+    default:
+        zip_error_set(&s->error, ZIP_ER_OPNOTSUPP, 0);
+        return -1;
+    }
+}
+
+zip_source_t* PackedPart(zip_t* archive, const QByteArray& packed) {
+    auto* state = new PackedSource{&packed, {}, 0, {}};
+    zip_error_init(&state->error);
+    zip_source_t* source = zip_source_function(archive, ReadPacked, state);
+    if (!source) {
+        zip_error_fini(&state->error);
+        delete state;
+    }
+    return source;
+}
+
 } // namespace
 
-QByteArray ZipParts(const QList<QPair<QString, QByteArray>>& parts) {
+QByteArray ZipParts(const QList<ZipPart>& parts) {
     zip_error_t error;
     zip_error_init(&error);
     std::unique_ptr<zip_source_t, SourceDeleter> buffer(
@@ -29,11 +98,12 @@ QByteArray ZipParts(const QList<QPair<QString, QByteArray>>& parts) {
     zip_source_keep(buffer.get()); // the archive's close must leave the written bytes
     zip_t* archive = zip_open_from_source(buffer.get(), ZIP_TRUNCATE, &error);
     if (!archive) Fail(&error);
-    for (const auto& [name, bytes] : parts) {
+    for (const ZipPart& part : parts) {
         // The archive reads the bytes when it is closed; `parts` outlives that.
-        zip_source_t* data =
-            zip_source_buffer(archive, bytes.constData(), zip_uint64_t(bytes.size()), 0);
-        const QByteArray utf8 = name.toUtf8();
+        zip_source_t* data = part.packed ? PackedPart(archive, part.bytes)
+                                         : zip_source_buffer(archive, part.bytes.constData(),
+                                                             zip_uint64_t(part.bytes.size()), 0);
+        const QByteArray utf8 = part.name.toUtf8();
         if (!data || zip_file_add(archive, utf8.constData(), data,
                                   ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE) < 0) {
             if (data) zip_source_free(data);
