@@ -254,6 +254,8 @@ class OfdExport(unittest.TestCase):
         ops = [{"op": "NewTable", "columns": 3, "rows": 3},
                {"select": [[0, 0], [1, 0], [2, 0]]}, {"op": "CombineCell"},
                {"op": "SetCellText", "cell": [0, 0], "text": "合并单元格"},
+               # Characters the cell's font lacks are drawn, and embedded, in a fallback face.
+               {"op": "SetCellText", "cell": [1, 1], "text": "凭证한글"},
                {"select": [[0, 1]]}, {"op": "SetSelDiagonal", "flags": 0x001},
                {"select": [[1, 2]]}, {"op": "SetSelDiagonal", "flags": 0x100},
                {"op": "SetSelBorders", "left": True, "top": True, "right": True,
@@ -289,6 +291,7 @@ class OfdExport(unittest.TestCase):
                   for p in page.iterfind(".//ofd:PathObject", NS) if p.get("Fill") == "true"]
         self.assertEqual({round(w / min(widths)) for w in widths}, {1, 2, 3}, widths)
         self.check_against_pdf(pkg, pdf)
+        self.check_fonts_cover(pkg)
 
     def test_output_checks(self):
         template = os.path.join(self.demo, "edj/记账凭证.edj")

@@ -2,12 +2,15 @@
 
 #include <QFontDatabase>
 #include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QHash>
 #include <QPaintDevice>
 #include <QPaintEngine>
 #include <QPainter>
 #include <QPixmap>
 #include <QRegion>
 #include <QTextItem>
+#include <QTextLayout>
 #include <cmath>
 
 #include "model/reportdocument.h"
@@ -123,8 +126,13 @@ private:
         m_page->items.push_back(std::move(out));
     }
 
+    static bool SameFace(const QRawFont& a, const QRawFont& b);
+    // The face Qt draws `c` in when `primary` lacks it.
+    QRawFont FontFor(const QFont& font, const QRawFont& primary, const QString& c);
+
     RecordedPage* m_page;
-    QTransform m_toMm; // device dots onto the paper in mm
+    QHash<QString, QRawFont> m_fallbacks; // by font key and character
+    QTransform m_toMm;                    // device dots onto the paper in mm
     QPaintDevice* m_device = nullptr;
     QTransform m_transform;
     QPen m_pen;
@@ -137,35 +145,66 @@ void RecordEngine::drawTextItem(const QPointF& p, const QTextItem& item) {
     const QString text = item.text();
     if (text.isEmpty() || !m_device) return;
     const QFont font = item.font();
-    RecordedText out;
-    out.font = font;
-    out.color = m_pen.color();
     // The characters' places along the line, as the painter's shaping of this font for this
     // device puts them: the same font engine drew the PDF's glyphs.
     const QFontMetricsF metrics(font, m_device);
     const QTransform toMm = m_transform * m_toMm;
-    out.origin = toMm.map(p);
     const double em =
         font.pixelSize() > 0 ? font.pixelSize() : font.pointSizeF() * m_device->logicalDpiY() / 72;
-    out.size = em * std::sqrt(std::abs(toMm.determinant()));
-    const double xScale = toMm.m11();
-    double previous = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (i > 0 && text[i].isLowSurrogate()) continue; // a character's second half
-        if (i > 0) {
-            const double x = metrics.horizontalAdvance(text.left(i));
-            out.advances.append((x - previous) * xScale);
-            previous = x;
-        }
-    }
-    out.text = text;
     bool wide = false;
     for (QChar c : text)
         wide = wide || c.unicode() >= 0x2E80;
-    out.rawFont =
+    const QRawFont primary =
         QRawFont::fromFont(font, wide ? QFontDatabase::SimplifiedChinese : QFontDatabase::Any);
-    if (m_clipEnabled) out.clip = m_toMm.mapRect(m_clip);
-    m_page->items.push_back(std::move(out));
+    struct Char {
+        QString text;
+        double x; // from the item's start, in the painter's units
+        QRawFont raw;
+    };
+    QList<Char> chars;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (i > 0 && text[i].isLowSurrogate()) continue; // a character's second half
+        const QString c = text.mid(i, text[i].isHighSurrogate() ? 2 : 1);
+        chars.append(
+            {c, i == 0 ? 0.0 : metrics.horizontalAdvance(text.left(i)), FontFor(font, primary, c)});
+    }
+    // One run per face: a character the font lacks was drawn in the face Qt fell back to.
+    for (qsizetype k = 0; k < chars.size();) {
+        qsizetype end = k + 1;
+        while (end < chars.size() && SameFace(chars[end].raw, chars[k].raw))
+            ++end;
+        RecordedText out;
+        out.font = font;
+        out.rawFont = chars[k].raw;
+        out.color = m_pen.color();
+        out.size = em * std::sqrt(std::abs(toMm.determinant()));
+        out.origin = toMm.map(p + QPointF(chars[k].x, 0));
+        for (qsizetype j = k; j < end; ++j) {
+            out.text += chars[j].text;
+            if (j > k) out.advances.append((chars[j].x - chars[j - 1].x) * toMm.m11());
+        }
+        if (m_clipEnabled) out.clip = m_toMm.mapRect(m_clip);
+        m_page->items.push_back(std::move(out));
+        k = end;
+    }
+}
+
+bool RecordEngine::SameFace(const QRawFont& a, const QRawFont& b) {
+    return a.familyName() == b.familyName() && a.styleName() == b.styleName();
+}
+
+QRawFont RecordEngine::FontFor(const QFont& font, const QRawFont& primary, const QString& c) {
+    if (primary.supportsCharacter(c.toUcs4().value(0))) return primary;
+    const QString key = font.key() + u'\n' + c;
+    if (const auto it = m_fallbacks.constFind(key); it != m_fallbacks.constEnd()) return *it;
+    QTextLayout layout(c, font, m_device);
+    layout.beginLayout();
+    layout.createLine();
+    layout.endLayout();
+    const QList<QGlyphRun> runs = layout.glyphRuns();
+    const QRawFont raw = runs.isEmpty() ? primary : runs.first().rawFont();
+    m_fallbacks.insert(key, raw);
+    return raw;
 }
 
 class RecordDevice : public QPaintDevice {
