@@ -9,6 +9,7 @@ PACKAGES=(
     cmake ninja-build g++ pkg-config ccache clang-format clang-tidy
     qt6-base-dev libqt6sql6-odbc libqt6sql6-sqlite libqt6sql6-psql
     libjpeg62-turbo-dev libxlsxwriter-dev python3-openpyxl
+    libzip-dev libharfbuzz-dev libxml2-dev libxml2-utils python3-fonttools chromium npm
     unixodbc unixodbc-dev libsqliteodbc odbc-postgresql sqlite3 postgresql
     fonts-arphic-uming fonts-arphic-ukai fonts-noto-cjk
     libgtest-dev libgmock-dev libbenchmark-dev
@@ -18,6 +19,10 @@ PACKAGES=(
 
 . scripts/install_missing.sh
 install_missing "${PACKAGES[@]}"
+# The independent OFD reader of the tests (ofd.js, pinned by tests/render/package-lock.json).
+[ -d tests/render/node_modules/ofd.js ] ||
+    (cd tests/render && npm ci --no-audit --no-fund --ignore-scripts >/dev/null) ||
+    echo "setup.sh: ofd.js could not be installed; the OFD rendering test is skipped" >&2
 
 # ccache (when present) sees paths relative to the checkout, so clones share compiled objects.
 export CCACHE_BASEDIR="$PWD"

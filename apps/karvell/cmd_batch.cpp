@@ -1,6 +1,7 @@
-// karvell batch: a period's vouchers into one PDF, one print job or one spreadsheet (a
-// worksheet per voucher): the template expanded once per master row, with that row's detail
-// rows, in master order. The rows come from SQL queries or from CSV and JSON files.
+// karvell batch: a period's vouchers into one PDF, one print job, one spreadsheet (a
+// worksheet per voucher) or one fixed-layout (OFD) document: the template expanded once per
+// master row, with that row's detail rows, in master order. The rows come from SQL queries or
+// from CSV and JSON files.
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QScopeGuard>
@@ -10,6 +11,7 @@
 #include "adoquery.h"
 #include "command.h"
 #include "datasource.h"
+#include "ofdoutput.h"
 #include "output/pagewriter.h"
 #include "output/pdfsink.h"
 #include "output/xlsxsink.h"
@@ -29,13 +31,13 @@ const char* const kUsage =
     "usage: karvell batch TEMPLATE [--db CONNECTION] --master SQL|csv:FILE|json:FILE "
     "--detail SQL|csv:FILE|json:FILE --key FIELD "
     "[--no-add-space] [--allow-unmatched] [--offset X,Y] (--pdf OUT.pdf | --printer NAME | "
-    "--xlsx OUT.xlsx)";
+    "--xlsx OUT.xlsx | --ofd OUT.ofd)";
 
 // Exit status of a batch that printed everything it could but found rows that do not pair up.
 constexpr int kExitWarnings = 3;
 
 struct Options {
-    QString templateFile, connection, master, detail, key, pdf, printer, xlsx;
+    QString templateFile, connection, master, detail, key, pdf, printer, xlsx, ofd;
     bool addSpace = true; // as the designer's default settings: blank lines to the footer
     bool allowUnmatched = false;
 };
@@ -50,6 +52,7 @@ bool ParseOptions(const QStringList& args, Options* o) {
                          : a == QLatin1String("--pdf")     ? &o->pdf
                          : a == QLatin1String("--printer") ? &o->printer
                          : a == QLatin1String("--xlsx")    ? &o->xlsx
+                         : a == QLatin1String("--ofd")     ? &o->ofd
                                                            : nullptr;
         if (value) {
             if (i + 1 >= args.size()) return false;
@@ -68,7 +71,9 @@ bool ParseOptions(const QStringList& args, Options* o) {
     const bool needsDb = !IsFileSource(o->master) || !IsFileSource(o->detail);
     return !o->templateFile.isEmpty() && (!needsDb || !o->connection.isEmpty()) &&
            !o->master.isEmpty() && !o->detail.isEmpty() && !o->key.isEmpty() &&
-           int(!o->pdf.isEmpty()) + int(!o->printer.isEmpty()) + int(!o->xlsx.isEmpty()) == 1;
+           int(!o->pdf.isEmpty()) + int(!o->printer.isEmpty()) + int(!o->xlsx.isEmpty()) +
+                   int(!o->ofd.isEmpty()) ==
+               1;
 }
 
 // Counts the boxes the runtime shows (they still go to stderr).
@@ -152,6 +157,8 @@ int RunBatch(const QStringList& args) {
     // A spreadsheet that cannot be saved is known before any query runs.
     std::unique_ptr<TXlsxSink> xlsx =
         OpenXlsxOutput(o.xlsx, QFileInfo(o.xlsx).completeBaseName(), inputs);
+    std::unique_ptr<TOfdSink> ofd =
+        OpenOfdOutput(o.ofd, QFileInfo(o.ofd).completeBaseName(), inputs);
     StderrMessages messages;
     MessageService::SetInstance(&messages);
     const auto restore = qScopeGuard([] { MessageService::SetInstance(nullptr); });
@@ -191,8 +198,11 @@ int RunBatch(const QStringList& args) {
     }
     std::unique_ptr<TPageSink> sink;
     TXlsxSink* sheets = xlsx.get();
+    const bool toOfd = ofd != nullptr;
     if (xlsx)
         sink = std::move(xlsx);
+    else if (ofd)
+        sink = std::move(ofd);
     else if (pdf.isEmpty())
         sink = std::make_unique<TPrinterSink>(o.printer, title);
     else
@@ -217,6 +227,7 @@ int RunBatch(const QStringList& args) {
     sink->Finish();
     if (!pdf.isEmpty()) PrintOut(QStringLiteral("PDF: %1\n").arg(pdf));
     if (sheets) PrintOut(QStringLiteral("XLSX: %1\n").arg(o.xlsx));
+    if (toOfd) PrintOut(QStringLiteral("OFD: %1\n").arg(o.ofd));
     return TellUnmatched(report, o.key, o.allowUnmatched) && !o.allowUnmatched ? kExitWarnings : 0;
 }
 
@@ -226,11 +237,12 @@ KARVELL_COMMAND(QStringLiteral("batch"),
                 QStringLiteral("batch TEMPLATE [--db CONNECTION] --master SQL|csv:FILE|json:FILE "
                                "--detail SQL|csv:FILE|json:FILE --key FIELD [--no-add-space] "
                                "[--allow-unmatched] (--pdf OUT.pdf | --printer NAME | "
-                               "--xlsx OUT.xlsx)"),
+                               "--xlsx OUT.xlsx | --ofd OUT.ofd)"),
                 QStringLiteral("print a period's vouchers: the template once per master row "
                                "(data set 主表) with the detail rows whose FIELD equals the "
-                               "master's (从表), into one PDF, one print job or one spreadsheet "
-                               "(a worksheet per voucher, named after its key); blank detail "
+                               "master's (从表), into one PDF, one print job, one spreadsheet "
+                               "(a worksheet per voucher, named after its key) or one OFD "
+                               "document; blank detail "
                                "lines fill each voucher's last page unless --no-add-space"),
                 RunBatch);
 
@@ -252,7 +264,7 @@ KARVELL_COMMAND_DETAILS(
         "\n"
         "Exit status:\n"
         "  0  every row printed once\n"
-        "  3  the PDF, spreadsheet or print job was made, but with such warnings\n"
+        "  3  the PDF, spreadsheet, OFD or print job was made, but with such warnings\n"
         "  1  nothing was printed: no file, no job (a voucher that cannot be completed,\n"
         "     a query or template error, an output that is one of the inputs)\n"
         "\n"

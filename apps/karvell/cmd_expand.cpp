@@ -17,6 +17,7 @@
 #include "model/documentjson.h"
 #include "model/limits.h"
 #include "model/templatestream.h"
+#include "ofdoutput.h"
 #include "output/pagewriter.h"
 #include "output/pdfsink.h"
 #include "output/pngsink.h"
@@ -39,7 +40,7 @@ namespace {
 const char* const kUsage =
     "usage: karvell expand TEMPLATE [--db CONNECTION] [--dataset NAME=SQL|csv:FILE|json:FILE]... "
     "[--setdata LINE]... [--var NAME=VALUE]... [--add-space] (--json | --pdf OUT.pdf | "
-    "--png DIR | --xlsx OUT.xlsx)";
+    "--png DIR | --xlsx OUT.xlsx | --ofd OUT.ofd)";
 
 struct Options {
     QString templateFile;
@@ -52,6 +53,7 @@ struct Options {
     QString pdf;
     QString pngDir;
     QString xlsx;
+    QString ofd;
 };
 
 // "NAME=VALUE" with a non-empty name; the value may hold further "=".
@@ -68,7 +70,7 @@ bool ParseOptions(const QStringList& args, Options* o, QString* error) {
         const bool takesValue = a == QLatin1String("--db") || a == QLatin1String("--dataset") ||
                                 a == QLatin1String("--setdata") || a == QLatin1String("--var") ||
                                 a == QLatin1String("--pdf") || a == QLatin1String("--png") ||
-                                a == QLatin1String("--xlsx");
+                                a == QLatin1String("--xlsx") || a == QLatin1String("--ofd");
         if (takesValue && i + 1 >= args.size()) {
             *error = QStringLiteral("karvell expand: %1 needs a value").arg(a);
             return false;
@@ -101,6 +103,8 @@ bool ParseOptions(const QStringList& args, Options* o, QString* error) {
             o->pngDir = args[++i];
         } else if (a == QLatin1String("--xlsx")) {
             o->xlsx = args[++i];
+        } else if (a == QLatin1String("--ofd")) {
+            o->ofd = args[++i];
         } else if (a.startsWith(u'-')) {
             *error = QStringLiteral("karvell expand: unknown option '%1'").arg(a);
             return false;
@@ -111,11 +115,11 @@ bool ParseOptions(const QStringList& args, Options* o, QString* error) {
             return false;
         }
     }
-    const int outputs =
-        int(o->json) + int(!o->pdf.isEmpty()) + int(!o->pngDir.isEmpty()) + int(!o->xlsx.isEmpty());
+    const int outputs = int(o->json) + int(!o->pdf.isEmpty()) + int(!o->pngDir.isEmpty()) +
+                        int(!o->xlsx.isEmpty()) + int(!o->ofd.isEmpty());
     if (o->templateFile.isEmpty() || outputs != 1) {
         *error = QStringLiteral("karvell expand: give a template and exactly one of --json, "
-                                "--pdf, --png and --xlsx");
+                                "--pdf, --png, --xlsx and --ofd");
         return false;
     }
     for (const auto& [name, source] : std::as_const(o->dataSets)) {
@@ -175,10 +179,14 @@ QJsonObject PagesToJson(const TReportRunTime& runtime, int detailIndex,
 // The produced pages through the output path into one PDF file, DIR/page-N.png or the
 // spreadsheet sink made before the expansion.
 void WritePages(const TReportRunTime& runtime, const Options& o, const QStringList& inputs,
-                ProgressReport& progress, std::unique_ptr<TXlsxSink> xlsx) {
+                ProgressReport& progress, std::unique_ptr<TXlsxSink> xlsx,
+                std::unique_ptr<TOfdSink> ofd) {
     std::unique_ptr<TPageSink> sink;
     QString label;
-    if (xlsx) {
+    if (ofd) {
+        sink = std::move(ofd);
+        label = QStringLiteral("写入 OFD");
+    } else if (xlsx) {
         xlsx->SetNumberCells(&runtime.PageNumberCells);
         sink = std::move(xlsx);
         label = QStringLiteral("写入电子表格");
@@ -229,6 +237,8 @@ int RunExpand(const QStringList& args) {
     // A spreadsheet that cannot be saved is known before any query runs.
     std::unique_ptr<TXlsxSink> xlsx =
         OpenXlsxOutput(o.xlsx, QFileInfo(o.xlsx).completeBaseName(), inputs);
+    std::unique_ptr<TOfdSink> ofd =
+        OpenOfdOutput(o.ofd, QFileInfo(o.ofd).completeBaseName(), inputs);
     RecordingMessages messages;
     MessageService::SetInstance(&messages);
     const auto restore = qScopeGuard([] { MessageService::SetInstance(nullptr); });
@@ -302,24 +312,25 @@ int RunExpand(const QStringList& args) {
         PrintError(QStringLiteral("karvell expand: 没有生成任何页面；未写入任何文件"));
         return 1;
     }
-    WritePages(*runtime, o, inputs, progress, std::move(xlsx));
+    WritePages(*runtime, o, inputs, progress, std::move(xlsx), std::move(ofd));
     progress.End();
     return 0;
 }
 
 } // namespace
 
-KARVELL_COMMAND(QStringLiteral("expand"),
-                QStringLiteral("expand TEMPLATE [--db CONNECTION] [--dataset "
-                               "NAME=SQL|csv:FILE|json:FILE]... "
-                               "[--setdata LINE]... [--var NAME=VALUE]... [--add-space] "
-                               "(--json | --pdf OUT.pdf | --png DIR | --xlsx OUT.xlsx)"),
-                QStringLiteral("fill the template from queries on a data source (an ODBC "
-                               "connection string or a SQLite file) or from CSV and JSON files "
-                               "and expand it into pages: as JSON, one PDF, DIR/page-N.png, or "
-                               "one spreadsheet (one worksheet, a page break after each page, "
-                               "numbers as numbers)"),
-                RunExpand);
+KARVELL_COMMAND(
+    QStringLiteral("expand"),
+    QStringLiteral("expand TEMPLATE [--db CONNECTION] [--dataset "
+                   "NAME=SQL|csv:FILE|json:FILE]... "
+                   "[--setdata LINE]... [--var NAME=VALUE]... [--add-space] "
+                   "(--json | --pdf OUT.pdf | --png DIR | --xlsx OUT.xlsx | --ofd OUT.ofd)"),
+    QStringLiteral("fill the template from queries on a data source (an ODBC "
+                   "connection string or a SQLite file) or from CSV and JSON files "
+                   "and expand it into pages: as JSON, one PDF, DIR/page-N.png, or "
+                   "one spreadsheet (one worksheet, a page break after each page, "
+                   "numbers as numbers) or one fixed-layout document (OFD)"),
+    RunExpand);
 
 KARVELL_COMMAND_DETAILS(
     QStringLiteral("expand"),

@@ -1,8 +1,9 @@
 // karvell print: prints a template as one page on the current printer or into a PDF file, or
-// writes that page as a spreadsheet.
+// writes that page as a spreadsheet or a fixed-layout (OFD) document.
 #include <QFileInfo>
 
 #include "command.h"
+#include "ofdoutput.h"
 #include "output/pagesink.h"
 #include "output/xlsxsink.h"
 #include "platform/samefile.h"
@@ -12,18 +13,22 @@
 namespace karvell::cli {
 namespace {
 
-const char* const kUsage = "usage: karvell print TEMPLATE [--pdf OUT.pdf | --xlsx OUT.xlsx]";
+const char* const kUsage =
+    "usage: karvell print TEMPLATE [--pdf OUT.pdf | --xlsx OUT.xlsx | --ofd OUT.ofd]";
 
 int RunPrint(const QStringList& args) {
-    QString templateFile, pdfFile, xlsxFile;
+    QString templateFile, pdfFile, xlsxFile, ofdFile;
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
-        if (a == QLatin1String("--pdf") || a == QLatin1String("--xlsx")) {
+        if (a == QLatin1String("--pdf") || a == QLatin1String("--xlsx") ||
+            a == QLatin1String("--ofd")) {
             if (i + 1 >= args.size()) {
                 PrintError(QString::fromLatin1(kUsage));
                 return 1;
             }
-            (a == QLatin1String("--pdf") ? pdfFile : xlsxFile) = args[++i];
+            (a == QLatin1String("--pdf")    ? pdfFile
+             : a == QLatin1String("--xlsx") ? xlsxFile
+                                            : ofdFile) = args[++i];
         } else if (a.startsWith(u'-') || !templateFile.isEmpty()) {
             PrintError(QString::fromLatin1(kUsage));
             return 1;
@@ -31,7 +36,8 @@ int RunPrint(const QStringList& args) {
             templateFile = a;
         }
     }
-    if (templateFile.isEmpty() || (!pdfFile.isEmpty() && !xlsxFile.isEmpty())) {
+    if (templateFile.isEmpty() ||
+        int(!pdfFile.isEmpty()) + int(!xlsxFile.isEmpty()) + int(!ofdFile.isEmpty()) > 1) {
         PrintError(QString::fromLatin1(kUsage));
         return 1;
     }
@@ -39,12 +45,20 @@ int RunPrint(const QStringList& args) {
     // A file that cannot be saved is refused before the loading.
     std::unique_ptr<TXlsxSink> xlsx =
         OpenXlsxOutput(xlsxFile, QFileInfo(templateFile).completeBaseName(), {templateFile});
+    std::unique_ptr<TOfdSink> ofd =
+        OpenOfdOutput(ofdFile, QFileInfo(templateFile).completeBaseName(), {templateFile});
     TReportControl grid;
     if (!grid.LoadFromFile(templateFile)) return 1;
     if (xlsx) {
         xlsx->AddPage(grid, CurrentPrinterLayout());
         xlsx->Finish();
         PrintOut(QStringLiteral("XLSX: %1\n").arg(xlsxFile));
+        return 0;
+    }
+    if (ofd) {
+        ofd->AddPage(grid, CurrentPrinterLayout());
+        ofd->Finish();
+        PrintOut(QStringLiteral("OFD: %1\n").arg(ofdFile));
         return 0;
     }
     grid.PrintDocument(pdfFile); // reports the PDF file it wrote on stdout
@@ -54,10 +68,10 @@ int RunPrint(const QStringList& args) {
 } // namespace
 
 KARVELL_COMMAND(QStringLiteral("print"),
-                QStringLiteral("print TEMPLATE [--pdf OUT.pdf | --xlsx OUT.xlsx]"),
+                QStringLiteral("print TEMPLATE [--pdf OUT.pdf | --xlsx OUT.xlsx | --ofd OUT.ofd]"),
                 QStringLiteral("print the template as one page on the current printer (the "
                                "\"PDF\" printer writes into KARVELL_PDF_DIR), into OUT.pdf, or "
-                               "as a spreadsheet OUT.xlsx"),
+                               "as a spreadsheet OUT.xlsx or a fixed-layout document OUT.ofd"),
                 RunPrint);
 
 } // namespace karvell::cli

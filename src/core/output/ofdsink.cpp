@@ -1,0 +1,38 @@
+#include "output/ofdsink.h"
+
+#include "output/ofdzip.h"
+#include "platform/atomicfile.h"
+#include "platform/error.h"
+
+#ifndef KARVELL_VERSION
+#define KARVELL_VERSION ""
+#endif
+
+namespace karvell {
+
+TOfdSink::TOfdSink(const QString& path, const QString& title, int dpi) : m_path(path), m_dpi(dpi) {
+    m_info.title = title;
+    m_info.creatorVersion = QStringLiteral(KARVELL_VERSION);
+    if (!path.isEmpty()) m_file = std::make_unique<AtomicFile>(path);
+}
+
+TOfdSink::~TOfdSink() = default;
+
+void TOfdSink::AddPage(const TReportDocument& page, const QPageLayout& layout) {
+    m_document.AddPage(RecordPage(page, layout, m_dpi));
+}
+
+QByteArray TOfdSink::TakeBytes() const {
+    return ZipParts(m_document.Parts(m_info));
+}
+
+void TOfdSink::Finish() {
+    // A file without pages is no document: nothing is written.
+    if (PageCount() == 0) throw KarvellError(QStringLiteral("没有可写入“%1”的页").arg(m_path));
+    if (!m_file) throw KarvellError(QStringLiteral("OFD 没有输出文件"));
+    m_file->Write(TakeBytes());
+    m_file->Commit();
+    m_file.reset();
+}
+
+} // namespace karvell

@@ -1,0 +1,172 @@
+#include "output/ofdzip.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <zip.h>
+
+#include "platform/error.h"
+
+namespace karvell {
+namespace {
+
+struct SourceDeleter {
+    void operator()(zip_source_t* s) const { zip_source_free(s); }
+};
+
+[[noreturn]] void Fail(zip_error_t* error) {
+    const QString why = QString::fromLocal8Bit(zip_error_strerror(error));
+    zip_error_fini(error);
+    throw KarvellError(QStringLiteral("无法生成 OFD 压缩包：%1").arg(why));
+}
+
+// A packed part as a libzip source: unpacked when the archive opens it to write it, let go
+// when it is closed.
+struct PackedSource {
+    const QByteArray* packed;
+    QByteArray bytes;
+    qint64 at = 0;
+    zip_error_t error;
+};
+
+zip_int64_t ReadPacked(void* state, void* data, zip_uint64_t length, zip_source_cmd_t command) {
+    auto* s = static_cast<PackedSource*>(state);
+    switch (command) {
+    case ZIP_SOURCE_OPEN:
+        s->bytes = qUncompress(*s->packed);
+        s->at = 0;
+        if (s->bytes.isEmpty() && s->packed->size() > 4) {
+            zip_error_set(&s->error, ZIP_ER_MEMORY, 0);
+            return -1;
+        }
+        return 0;
+    case ZIP_SOURCE_READ: {
+        const qint64 n = std::min<qint64>(qint64(length), s->bytes.size() - s->at);
+        memcpy(data, s->bytes.constData() + s->at, size_t(n));
+        s->at += n;
+        return n;
+    }
+    case ZIP_SOURCE_CLOSE:
+        s->bytes = QByteArray();
+        return 0;
+    case ZIP_SOURCE_STAT: {
+        auto* stat = static_cast<zip_stat_t*>(data);
+        zip_stat_init(stat);
+        // qCompress() puts the unpacked size in front, big-endian.
+        const QByteArray& p = *s->packed;
+        stat->size = p.size() < 4 ? 0
+                                  : (zip_uint64_t(uchar(p[0])) << 24 | uchar(p[1]) << 16 |
+                                     uchar(p[2]) << 8 | uchar(p[3]));
+        stat->valid |= ZIP_STAT_SIZE;
+        return sizeof(zip_stat_t);
+    }
+    case ZIP_SOURCE_ERROR:
+        return zip_error_to_data(&s->error, data, length);
+    case ZIP_SOURCE_FREE:
+        zip_error_fini(&s->error);
+        delete s;
+        return 0;
+    case ZIP_SOURCE_SUPPORTS:
+        return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE,
+                                              ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE,
+                                              -1);
+    default:
+        zip_error_set(&s->error, ZIP_ER_OPNOTSUPP, 0);
+        return -1;
+    }
+}
+
+zip_source_t* PackedPart(zip_t* archive, const QByteArray& packed) {
+    auto* state = new PackedSource{&packed, {}, 0, {}};
+    zip_error_init(&state->error);
+    zip_source_t* source = zip_source_function(archive, ReadPacked, state);
+    if (!source) {
+        zip_error_fini(&state->error);
+        delete state;
+    }
+    return source;
+}
+
+} // namespace
+
+QByteArray ZipParts(const QList<ZipPart>& parts) {
+    zip_error_t error;
+    zip_error_init(&error);
+    std::unique_ptr<zip_source_t, SourceDeleter> buffer(
+        zip_source_buffer_create(nullptr, 0, 0, &error));
+    if (!buffer) Fail(&error);
+    zip_source_keep(buffer.get()); // the archive's close must leave the written bytes
+    zip_t* archive = zip_open_from_source(buffer.get(), ZIP_TRUNCATE, &error);
+    if (!archive) Fail(&error);
+    for (const ZipPart& part : parts) {
+        // The archive reads the bytes when it is closed; `parts` outlives that.
+        zip_source_t* data = part.packed ? PackedPart(archive, part.bytes)
+                                         : zip_source_buffer(archive, part.bytes.constData(),
+                                                             zip_uint64_t(part.bytes.size()), 0);
+        const QByteArray utf8 = part.name.toUtf8();
+        if (!data || zip_file_add(archive, utf8.constData(), data,
+                                  ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE) < 0) {
+            if (data) zip_source_free(data);
+            zip_error_set(&error, zip_error_code_zip(zip_get_error(archive)), 0);
+            zip_discard(archive);
+            Fail(&error);
+        }
+    }
+    if (zip_close(archive) < 0) {
+        zip_error_set(&error, zip_error_code_zip(zip_get_error(archive)), 0);
+        zip_discard(archive);
+        Fail(&error);
+    }
+    zip_stat_t stat;
+    if (zip_source_open(buffer.get()) < 0 || zip_source_stat(buffer.get(), &stat) < 0) Fail(&error);
+    QByteArray out(qsizetype(stat.size), Qt::Uninitialized);
+    const zip_int64_t read = zip_source_read(buffer.get(), out.data(), stat.size);
+    zip_source_close(buffer.get());
+    if (read != zip_int64_t(stat.size)) Fail(&error);
+    zip_error_fini(&error);
+    return out;
+}
+
+std::optional<QList<QPair<QString, QByteArray>>> UnzipParts(const QByteArray& zip,
+                                                            qint64 maxTotal) {
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* source =
+        zip_source_buffer_create(zip.constData(), zip_uint64_t(zip.size()), 0, &error);
+    zip_error_fini(&error);
+    if (!source) return std::nullopt;
+    zip_error_init(&error);
+    zip_t* archive = zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &error);
+    zip_error_fini(&error);
+    if (!archive) {
+        zip_source_free(source);
+        return std::nullopt;
+    }
+    QList<QPair<QString, QByteArray>> parts;
+    const zip_int64_t count = zip_get_num_entries(archive, 0);
+    bool ok = count >= 0;
+    zip_uint64_t total = 0;
+    for (zip_int64_t i = 0; ok && i < count; ++i) {
+        zip_stat_t stat;
+        ok = zip_stat_index(archive, zip_uint64_t(i), 0, &stat) == 0 &&
+             (stat.valid & ZIP_STAT_SIZE) && (stat.valid & ZIP_STAT_NAME) &&
+             stat.size <= zip_uint64_t(maxTotal) - total;
+        if (!ok) break;
+        total += stat.size;
+        zip_file_t* file = zip_fopen_index(archive, zip_uint64_t(i), 0);
+        ok = file != nullptr;
+        if (!ok) break;
+        QByteArray bytes(qsizetype(stat.size), Qt::Uninitialized);
+        ok = zip_fread(file, bytes.data(), stat.size) == zip_int64_t(stat.size);
+        // The checksum is compared when the reading reaches the part's end.
+        char more;
+        ok = ok && zip_fread(file, &more, 1) == 0;
+        ok = zip_fclose(file) == 0 && ok;
+        parts.append({QString::fromUtf8(stat.name), bytes});
+    }
+    zip_close(archive); // read only: frees the archive and its source
+    if (!ok) return std::nullopt;
+    return parts;
+}
+
+} // namespace karvell
