@@ -36,7 +36,6 @@ def rmse(a, b):
     return float(re.search(r"\(([\d.e-]+)\)", r.stderr).group(1))
 
 
-@unittest.skipUnless(CHROMIUM and os.path.exists(OFD_JS), "chromium or ofd.js not installed")
 class OfdRender(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
@@ -108,4 +107,8 @@ ofd.parseOfdDocument({{ofd: a.buffer, success(res) {{
 
 
 if __name__ == "__main__":
+    if not (CHROMIUM and os.path.exists(OFD_JS)):
+        # Reported by CTest as skipped (scripts/setup.sh installs both), never as a pass.
+        print("chromium or ofd.js not installed: run scripts/setup.sh", file=sys.stderr)
+        sys.exit(77)
     unittest.main(argv=sys.argv[:1])
