@@ -2,8 +2,9 @@
 # A check by hand, not part of CI: installs the Debian package into a fresh Debian 12 root made
 # with mmdebstrap (needs the Debian archive and root) and runs there, from another folder than
 # any source, what a user runs first: the demo, an expansion to PDF, the designer's direct
-# printing (onto the built-in "PDF" printer, there is no print server in the root) and the
-# Python module.
+# printing (onto the built-in "PDF" printer, there is no print server in the root), the
+# Python module, and examples/embed built with find_package(Karvell) (after installing a
+# compiler, CMake and Qt's development files, which the package does not depend on).
 #   scripts/check-deb-clean-root.sh build/karvell_0.1-1_amd64.deb [ROOT_DIR]
 set -euo pipefail
 deb=$(realpath "$1")
@@ -40,4 +41,14 @@ p.save_pdf(\"/tmp/python.pdf\")
 print(p.page_count, \"page(s)\")"
     pdftotext /tmp/python.pdf - | grep -q 提取现金
 '
-echo "clean Debian 12 root: the package installs; make-demo, expand, danmere 1 and the Python module work"
+# Another program against the installed CMake package.
+rm -rf "$root/tmp/embed" && cp -r "$(dirname "$0")/../examples/embed" "$root/tmp/embed"
+in_root bash -c "DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+    cmake ninja-build g++ qt6-base-dev >/tmp/apt-dev.log"
+in_root bash -exc '
+    cmake -S /tmp/embed -B /tmp/embed-build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+    cmake --build /tmp/embed-build >/dev/null
+    QT_QPA_PLATFORM=offscreen /tmp/embed-build/embed_voucher /tmp/d/edj/记账凭证.edj /tmp/embed.pdf
+    pdftotext /tmp/embed.pdf - | grep -q 嵌入示例有限公司
+'
+echo "clean Debian 12 root: the package installs; make-demo, expand, danmere 1, the Python module and examples/embed work"
