@@ -68,29 +68,62 @@ install(FILES ${PROJECT_SOURCE_DIR}/data/metainfo/org.karvell.Danmere.metainfo.x
               ${PROJECT_SOURCE_DIR}/data/metainfo/org.karvell.KarvellEditor.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo COMPONENT Runtime)
 
-# `cpack -G DEB` in the build folder: one package with everything installed above. Configure
-# with -DCMAKE_INSTALL_PREFIX=/usr for it (Debian's library folder, no search path in the
-# programs). Its dependencies are computed from the programs and libraries by dpkg-shlibdeps.
+# `cpack -G DEB` in the build folder: one package with everything installed above. A build
+# configured with -DCMAKE_INSTALL_PREFIX=/usr puts the libraries in Debian's multiarch folder;
+# any other build gives the same package with the libraries in /usr/lib (the search paths the
+# programs carry for other prefixes are removed from the package's files, as Debian wants).
+# Dependencies are computed from the programs and libraries by dpkg-shlibdeps.
 set(CPACK_PACKAGE_NAME karvell)
 set(CPACK_PACKAGE_VENDOR "Karvell")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "voucher print layout and report templates (Qt 6)")
-set(KARVELL_DEB_MAINTAINER "Karvell developers <karvell@localhost>"
+set(KARVELL_DEB_MAINTAINER "Karvell developers <karvell-devel@example.org>"
     CACHE STRING "Maintainer field of the Debian package")
+# Build folders configured before kept a local address, which Debian's tools reject.
+if(KARVELL_DEB_MAINTAINER MATCHES "@localhost>$")
+    set(KARVELL_DEB_MAINTAINER "Karvell developers <karvell-devel@example.org>"
+        CACHE STRING "Maintainer field of the Debian package" FORCE)
+endif()
 set(CPACK_PACKAGE_CONTACT "${KARVELL_DEB_MAINTAINER}")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Lays out and prints accounting vouchers on a table-report component of its own: the
- designer danmere, the template editor karvell-editor, the headless tool karvell, and the
- component's shared libraries, headers and CMake package for other programs.")
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Lays out and prints accounting vouchers on a table-report component
+ of its own: the designer danmere, the template editor karvell-editor, the
+ headless tool karvell, the component's shared libraries, headers and CMake
+ package for other programs, and the Python module karvell.")
 set(CPACK_STRIP_FILES ON)
 # The shared libraries need the linker cache refreshed.
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/data/deb/triggers)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+# The install runs with DESTDIR, so paths written at install time (desktop entries) are /usr.
+set(CPACK_SET_DESTDIR ON)
+set(CPACK_INSTALL_PREFIX /usr)
+set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/KarvellDebStage.cmake)
+set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
+set(KARVELL_DEB_VERSION ${PROJECT_VERSION}-${CPACK_DEBIAN_PACKAGE_RELEASE})
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${PROJECT_BINARY_DIR}/src/core
     ${PROJECT_BINARY_DIR}/src/data ${PROJECT_BINARY_DIR}/src/widgets)
-# Plug-ins and fonts that Qt loads at run time, which no library dependency shows.
+# Plug-ins and fonts that Qt loads at run time, which no library dependency shows; the Python
+# module's interpreter.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, libqt6sql6-odbc, fonts-arphic-uming")
+if(TARGET karvell_python)
+    # The module is built for one Python version (python3.11 in Debian 12).
+    math(EXPR next_minor "${KARVELL_PYTHON_MINOR} + 1")
+    string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", python3 (>= ${KARVELL_PYTHON_MAJOR}."
+           "${KARVELL_PYTHON_MINOR}~), python3 (<< ${KARVELL_PYTHON_MAJOR}.${next_minor})")
+endif()
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libsqliteodbc, qt6-translations-l10n, poppler-utils")
+
+# Debian's copyright file and changelog, under the package's name.
+set(KARVELL_DEB_DOC ${CMAKE_INSTALL_DATADIR}/doc/karvell)
+configure_file(${PROJECT_SOURCE_DIR}/data/deb/changelog.in ${PROJECT_BINARY_DIR}/deb/changelog.Debian
+               @ONLY)
+add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/deb/changelog.Debian.gz
+                   COMMAND gzip -9nc ${PROJECT_BINARY_DIR}/deb/changelog.Debian
+                           > ${PROJECT_BINARY_DIR}/deb/changelog.Debian.gz
+                   DEPENDS ${PROJECT_BINARY_DIR}/deb/changelog.Debian VERBATIM)
+add_custom_target(karvell_deb_changelog ALL DEPENDS ${PROJECT_BINARY_DIR}/deb/changelog.Debian.gz)
+install(FILES ${PROJECT_SOURCE_DIR}/data/deb/copyright ${PROJECT_BINARY_DIR}/deb/changelog.Debian.gz
+        DESTINATION ${KARVELL_DEB_DOC} COMPONENT Runtime)
 include(CPack)

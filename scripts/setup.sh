@@ -15,6 +15,7 @@ PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb openbox imagemagick poppler-utils shared-mime-info desktop-file-utils appstream
     qt6-translations-l10n
+    python3-dev pybind11-dev lintian
 )
 
 . scripts/install_missing.sh

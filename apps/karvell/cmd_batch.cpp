@@ -21,6 +21,7 @@
 #include "platform/samefile.h"
 #include "printersink.h"
 #include "runtime/reportruntime.h"
+#include "runtime/templatefields.h"
 #include "runtime/voucherbatch.h"
 #include "xlsxoutput.h"
 

@@ -32,6 +32,7 @@
 #include "reportcontrol.h"
 #include "runtime/components.h"
 #include "runtime/reportruntime.h"
+#include "runtime/templatefields.h"
 #include "xlsxoutput.h"
 
 namespace karvell::cli {
@@ -206,20 +207,6 @@ void WritePages(const TReportRunTime& runtime, const Options& o, const QStringLi
     writer.SetProgress(&progress, label);
     writer.Write(runtime.PageStreams);
     sink->Finish();
-}
-
-// The data sets that the template's placeholders name and nobody registered, as written.
-QStringList MissingDataSets(const TReportRunTime& runtime) {
-    QStringList missing;
-    for (const TReportLine* line : std::as_const(runtime.TemplateLines)) {
-        for (const TReportCell* cell : line->Cells) {
-            const QByteArray name = TReportRunTime::PlaceholderDataSetName(cell->CellText);
-            if (name.isEmpty() || runtime.FindDataSet(name)) continue;
-            const QString shown = Gbk::Decode(cell->CellText.mid(1).split('.').first()).trimmed();
-            if (!missing.contains(shown)) missing.append(shown);
-        }
-    }
-    return missing;
 }
 
 int RunExpand(const QStringList& args) {

@@ -2,8 +2,6 @@
 
 #include "adoquery.h"
 #include "filedataset.h"
-#include "platform/gbk.h"
-#include "runtime/reportruntime.h"
 
 namespace karvell::cli {
 
@@ -34,20 +32,6 @@ std::unique_ptr<TDataSet> OpenDataSource(QObject* owner, const QString& name, co
     query->SetSQL({source});
     query->Open(); // errors name the data set and the data source
     return query;
-}
-
-QStringList TemplateFields(const TReportRunTime& runtime, const QString& name) {
-    const QByteArray upper = Gbk::Upper(Gbk::Encode(name));
-    QStringList fields;
-    for (const TReportLine* line : std::as_const(runtime.TemplateLines)) {
-        for (const TReportCell* cell : line->Cells) {
-            if (TReportRunTime::PlaceholderDataSetName(cell->CellText) != upper) continue;
-            const QString field =
-                Gbk::Decode(TReportRunTime::PlaceholderFieldName(cell->CellText)).trimmed();
-            if (!field.isEmpty() && !fields.contains(field, Qt::CaseInsensitive)) fields << field;
-        }
-    }
-    return fields;
 }
 
 void RequireFields(const TDataSet& dataSet, const QStringList& fields) {

@@ -9,10 +9,6 @@
 
 #include "runtime/dataset.h"
 
-namespace karvell {
-class TReportRunTime;
-}
-
 namespace karvell::cli {
 
 // Opens the data set `name` from `source`; errors throw KarvellError naming the data set and
@@ -23,8 +19,6 @@ std::unique_ptr<TDataSet> OpenDataSource(QObject* owner, const QString& name, co
 bool IsFileSource(const QString& source);
 // The file a file source reads (for the output-over-input check); empty for a query.
 QString SourceFile(const QString& source);
-// The fields the template's placeholders (@NAME.field, #NAME.field) take from data set `name`.
-QStringList TemplateFields(const TReportRunTime& runtime, const QString& name);
 // For a file data set: throws naming the file, line or object and field when a field of
 // `fields` is missing. Query data sets report missing fields themselves when printed.
 void RequireFields(const TDataSet& dataSet, const QStringList& fields);

@@ -82,6 +82,13 @@ check "installed danmere 1 prints the demo voucher" \
              QT_QPA_PLATFORM=offscreen '$prefix/bin/danmere' 1 >/dev/null &&
              pdftotext \$(ls out/*.pdf | head -1) - | grep -q 记-0087"
 
+# The installed Python module, when built, loads the installed libraries.
+if compgen -G "$prefix/lib/python3/dist-packages/karvell.*.so" >/dev/null; then
+    check "installed Python module reads the demo template" \
+        bash -c "cd '$work/demo' && PYTHONPATH='$prefix/lib/python3/dist-packages' /usr/bin/python3 -c \
+                 'import karvell; assert karvell.Template(\"edj/记账凭证.edj\").dump()[\"Lines\"]'"
+fi
+
 # A project of its own against the installed package.
 launcher=()
 if command -v ccache >/dev/null; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi

@@ -61,9 +61,14 @@ void TReportRunTime::LoadTemplate() {
         Outcome.TemplateIssue = QStringLiteral("无法打开文件“%1”：%2").arg(m_reportFile, why);
         throw KarvellError(Outcome.TemplateIssue);
     }
+    LoadTemplateFrom(file, m_reportFile);
+}
+
+void TReportRunTime::LoadTemplateFrom(QIODevice& device, const QString& name) {
+    m_reportFile = name;
     TemplateData data;
     QString error;
-    switch (ReadTemplate(file, 0, data, &error)) {
+    switch (ReadTemplate(device, 0, data, &error)) {
     case ReadStatus::BadMagic:
         // The template loaded before stays as it was, but is not printed for this file.
         Outcome.TemplateIssue =
@@ -77,7 +82,6 @@ void TReportRunTime::LoadTemplate() {
     case ReadStatus::Ok:
         break;
     }
-    file.close();
     Outcome.TemplateIssue.clear();
 
     qDeleteAll(TemplateLines);

@@ -162,6 +162,9 @@ public:
 
     // Template, registry, variables, SetData.
     void LoadTemplate();
+    // Loads a template from a device instead of ReportFile (a template held in memory by a
+    // program that embeds the runtime); `name` stands for the file in messages.
+    void LoadTemplateFrom(QIODevice& device, const QString& name);
     void LayoutLines(const QList<TReportLine*>& lines);
     void SetDataSet(const QByteArray& name, TDataSet* dataSet);
     TDataSet* FindDataSet(const QByteArray& upperName) const;
