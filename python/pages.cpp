@@ -107,6 +107,8 @@ std::unique_ptr<Pages> Pages::Expand(const ExpandRequest& request) {
     const int count = runtime->BuildPages(false, 0);
     if (runtime->Outcome.RunIssue.isEmpty()) runtime->BuildPages(true, count);
     if (!runtime->Outcome.RunIssue.isEmpty()) throw KarvellError(runtime->Outcome.RunIssue);
+    // What a window would show in a box (a malformed total in the template) is a warning here.
+    pages->m_warnings.append(std::exchange(runtime->Outcome.Notes, {}));
     pages->m_pages = std::exchange(runtime->PageStreams, {});
     pages->m_numberCells = std::exchange(runtime->PageNumberCells, {});
     return pages;

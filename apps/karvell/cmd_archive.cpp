@@ -22,6 +22,7 @@
 #include "platform/samefile.h"
 #include "runtime/dataset.h"
 #include "runtime/reportruntime.h"
+#include "runtime/templatefields.h"
 #include "runtime/voucherbatch.h"
 
 namespace karvell::cli {
