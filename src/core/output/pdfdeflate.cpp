@@ -1,7 +1,8 @@
 // A faster deflate for PDF page content. Qt's PDF engine compresses every page stream with
 // zlib's default level (6), and that costs about a quarter of the time of printing a long
-// report to PDF. Level 4 takes about 15 % less CPU for the whole print and makes the files
-// about 7 % larger; the streams decompress to the same bytes, so every page looks the same.
+// report to PDF. Level 5 takes about 6 % less CPU for the whole print and makes files at most
+// about 5 % larger (level 4 saves 13 % but grows a month of vouchers by 13 %); the streams
+// decompress to the same bytes, so every page looks the same.
 //
 // QPdfWriter offers no compression setting, so this library supplies zlib's deflateInit_,
 // which the process's programs find before zlib's own (the library is loaded ahead of zlib).
@@ -10,7 +11,7 @@
 #include <zlib.h>
 
 namespace {
-constexpr int kPageContentLevel = 4;
+constexpr int kPageContentLevel = 5;
 }
 
 extern "C" Q_DECL_EXPORT int deflateInit_(z_streamp stream, int level, const char* version,
