@@ -103,7 +103,7 @@ TEST(KarvellShard, BadArgumentsPrintNothing) {
     DemoDir demo;
     ASSERT_TRUE(demo.Ok());
     const QString pdf = demo.Path(QStringLiteral("bad.pdf"));
-    for (const QString& bad : {"0/3", "4/3", "a/b", "1/0", "3"}) {
+    for (const QString& bad : QStringList{"0/3", "4/3", "a/b", "1/0", "3"}) {
         SCOPED_TRACE(bad.toStdString());
         const ToolRun r =
             demo.Karvell(Batch(demo, pdf) + QStringList{QStringLiteral("--shard"), bad});
