@@ -15,6 +15,7 @@
 #include "output/pagewriter.h"
 #include "output/pdfsink.h"
 #include "output/xlsxsink.h"
+#include "platform/atomicfile.h"
 #include "platform/error.h"
 #include "platform/messages.h"
 #include "platform/printer.h"
@@ -31,16 +32,17 @@ namespace {
 const char* const kUsage =
     "usage: karvell batch TEMPLATE [--db CONNECTION] --master SQL|csv:FILE|json:FILE "
     "--detail SQL|csv:FILE|json:FILE --key FIELD "
-    "[--no-add-space] [--allow-unmatched] [--offset X,Y] (--pdf OUT.pdf | --printer NAME | "
-    "--xlsx OUT.xlsx | --ofd OUT.ofd)";
+    "[--no-add-space] [--allow-unmatched] [--offset X,Y] [--shard K/N] [--progress] "
+    "(--pdf OUT.pdf | --printer NAME | --xlsx OUT.xlsx | --ofd OUT.ofd)";
 
 // Exit status of a batch that printed everything it could but found rows that do not pair up.
 constexpr int kExitWarnings = 3;
 
 struct Options {
-    QString templateFile, connection, master, detail, key, pdf, printer, xlsx, ofd;
+    QString templateFile, connection, master, detail, key, pdf, printer, xlsx, ofd, shard;
     bool addSpace = true; // as the designer's default settings: blank lines to the footer
     bool allowUnmatched = false;
+    bool progress = false; // machine-readable progress lines
 };
 
 bool ParseOptions(const QStringList& args, Options* o) {
@@ -54,6 +56,7 @@ bool ParseOptions(const QStringList& args, Options* o) {
                          : a == QLatin1String("--printer") ? &o->printer
                          : a == QLatin1String("--xlsx")    ? &o->xlsx
                          : a == QLatin1String("--ofd")     ? &o->ofd
+                         : a == QLatin1String("--shard")   ? &o->shard
                                                            : nullptr;
         if (value) {
             if (i + 1 >= args.size()) return false;
@@ -62,6 +65,8 @@ bool ParseOptions(const QStringList& args, Options* o) {
             o->addSpace = false;
         } else if (a == QLatin1String("--allow-unmatched")) {
             o->allowUnmatched = true;
+        } else if (a == QLatin1String("--progress")) {
+            o->progress = true;
         } else if (a.startsWith(u'-') || !o->templateFile.isEmpty()) {
             return false;
         } else {
@@ -99,6 +104,12 @@ private:
     QElapsedTimer m_clock;
     qint64 m_lastLine = 0;
 };
+
+// --progress: one line per voucher for job runners, "progress VOUCHERS/TOTAL pages=PAGES".
+void MachineProgress(int done, int total, int pages) {
+    std::fprintf(stderr, "progress %d/%d pages=%d\n", done, total, pages);
+    std::fflush(stderr);
+}
 
 // The keys as told; a list cut at kKeysShown ends with " 等" when `cut` says it may have been.
 QString KeyList(const QStringList& keys, bool cut = false) {
@@ -149,6 +160,11 @@ int RunBatch(const QStringList& args) {
     Options o;
     if (!ParseOptions(args, &o)) {
         PrintError(QString::fromLatin1(kUsage));
+        return 1;
+    }
+    const BatchShard shard = o.shard.isEmpty() ? BatchShard() : ParseBatchShard(o.shard);
+    if (!shard.Whole() && !o.printer.isEmpty()) {
+        PrintError(QStringLiteral("--shard 只用于 --pdf 或 --xlsx：各部分由 karvell join 合并"));
         return 1;
     }
     // Nothing is written over the template or the database.
@@ -212,10 +228,14 @@ int RunBatch(const QStringList& args) {
     TPageWriter writer = sheets ? TPageWriter(*sink, QMarginsF()) : TPageWriter(*sink);
 
     VoucherBatch batch(runtime, *master, *detail, o.key);
+    batch.SetShard(shard);
     ProgressLine progress;
-    batch.OnProgress = [&progress](int done, int total, int pages) {
-        progress.Show(done, total, pages);
-    };
+    if (o.progress)
+        batch.OnProgress = MachineProgress;
+    else
+        batch.OnProgress = [&progress](int done, int total, int pages) {
+            progress.Show(done, total, pages);
+        };
     // A voucher that cannot be completed ends the batch before the output is finished: no
     // file is written and the print job is withdrawn.
     const BatchReport report = batch.Run([&](const QList<QBuffer*>& pages) {
@@ -225,7 +245,16 @@ int RunBatch(const QStringList& args) {
         }
         writer.Write(pages);
     });
-    sink->Finish();
+    if (report.vouchers == 0) {
+        // A part with no voucher (more parts than vouchers): an empty file marks it, and
+        // karvell join passes over it.
+        WriteFileAtomic(sheets ? o.xlsx : pdf, QByteArray());
+        PrintError(QStringLiteral("注意：第 %1/%2 份没有凭证，写入了空的部分文件")
+                       .arg(shard.part)
+                       .arg(shard.parts));
+    } else {
+        sink->Finish();
+    }
     if (!pdf.isEmpty()) PrintOut(QStringLiteral("PDF: %1\n").arg(pdf));
     if (sheets) PrintOut(QStringLiteral("XLSX: %1\n").arg(o.xlsx));
     if (toOfd) PrintOut(QStringLiteral("OFD: %1\n").arg(o.ofd));
@@ -237,8 +266,8 @@ int RunBatch(const QStringList& args) {
 KARVELL_COMMAND(QStringLiteral("batch"),
                 QStringLiteral("batch TEMPLATE [--db CONNECTION] --master SQL|csv:FILE|json:FILE "
                                "--detail SQL|csv:FILE|json:FILE --key FIELD [--no-add-space] "
-                               "[--allow-unmatched] (--pdf OUT.pdf | --printer NAME | "
-                               "--xlsx OUT.xlsx | --ofd OUT.ofd)"),
+                               "[--allow-unmatched] [--shard K/N] [--progress] (--pdf OUT.pdf | "
+                               "--printer NAME | --xlsx OUT.xlsx | --ofd OUT.ofd)"),
                 QStringLiteral("print a period's vouchers: the template once per master row "
                                "(data set 主表) with the detail rows whose FIELD equals the "
                                "master's (从表), into one PDF, one print job, one spreadsheet "
@@ -270,6 +299,20 @@ KARVELL_COMMAND_DETAILS(
         "     a query or template error, an output that is one of the inputs)\n"
         "\n"
         "--allow-unmatched  the warnings become notes and the exit status is 0.\n"
-        "--no-add-space     no blank detail lines down to the footer of a voucher's last page."));
+        "--no-add-space     no blank detail lines down to the footer of a voucher's last page.\n"
+        "\n"
+        "--shard K/N  prints only the K-th of N parts of the vouchers (1 <= K <= N), so that\n"
+        "             parts run in separate processes or on separate machines; `karvell join`\n"
+        "             joins the part files, in part order, into the file the whole batch\n"
+        "             gives. Parts are contiguous in master order and balanced by detail\n"
+        "             row count; a voucher is never split. A part without any voucher (more\n"
+        "             parts than vouchers) writes an EMPTY file (0 bytes) as its output and\n"
+        "             exits 0; join passes over empty parts. Rows that pair with no voucher\n"
+        "             (orphan detail rows, repeated master keys) are told by part 1 only.\n"
+        "             Only with --pdf or --xlsx.\n"
+        "--progress   machine-readable progress on stderr instead of the progress line: after\n"
+        "             each voucher one line \"progress DONE/TOTAL pages=PAGES\" (vouchers\n"
+        "             done in this part / vouchers in this part, pages written so far),\n"
+        "             e.g. \"progress 12/60 pages=37\"."));
 
 } // namespace karvell::cli

@@ -42,6 +42,44 @@ QString BatchKeyText(const QVariant& v) {
     return text.trimmed().isEmpty() ? QString() : text;
 }
 
+BatchShard ParseBatchShard(const QString& text) {
+    const QStringList numbers = text.split(u'/');
+    bool partOk = false, partsOk = false;
+    BatchShard shard;
+    if (numbers.size() == 2) {
+        shard.part = numbers[0].toInt(&partOk);
+        shard.parts = numbers[1].toInt(&partsOk);
+    }
+    if (!partOk || !partsOk || shard.parts < 1 || shard.part < 1 || shard.part > shard.parts)
+        throw KarvellError(
+            QStringLiteral("--shard 应为 K/N：N 份中的第 K 份，1 ≤ K ≤ N 的整数（如 2/8），"
+                           "而不是“%1”")
+                .arg(text));
+    return shard;
+}
+
+std::pair<int, int> ShardRange(const QList<qint64>& weights, const BatchShard& shard) {
+    qint64 total = 0;
+    for (const qint64 w : weights)
+        total += w;
+    // The part of the voucher whose weight starts at `before`: floor(before * N / total).
+    const auto partOf = [&](qint64 before) {
+        return total == 0 ? 0 : int(before * shard.parts / total);
+    };
+    int first = -1, last = -1;
+    qint64 before = 0;
+    for (int v = 0; v < int(weights.size()); ++v) {
+        const int part = partOf(before);
+        if (part == shard.part - 1) {
+            if (first < 0) first = v;
+            last = v + 1;
+        }
+        before += weights[v];
+    }
+    if (first < 0) return {0, 0};
+    return {first, last};
+}
+
 VoucherBatch::VoucherBatch(TReportRunTime& runtime, TDataSet& master, TDataSet& detail,
                            const QString& keyField)
     : m_runtime(runtime), m_master(master), m_detail(detail), m_keyField(keyField) {}
@@ -91,10 +129,22 @@ BatchReport VoucherBatch::Run(const std::function<void(const QList<QBuffer*>& pa
     const int masterColumns = int(m_master.Fields().size());
     const int detailColumns = int(m_detail.Fields().size());
 
-    const int vouchers = int(printed.size());
+    // This part's vouchers, balanced by their detail rows (a voucher without any still prints a
+    // page, so each weighs one more).
+    QList<qint64> weights;
+    for (const QString& key : std::as_const(masterKeys))
+        weights.append(1 + (key.isEmpty() ? 0 : byKey.value(key).size()));
+    const auto [first, last] = ShardRange(weights, m_shard);
+    if (m_shard.part != 1) { // the whole batch's rows that pair with nothing are told once
+        report.orphanRows = report.duplicateRows = 0;
+        report.orphanKeys.clear();
+        report.duplicateKeys.clear();
+    }
+
+    const int vouchers = last - first;
     int pages = 0;
     try {
-        for (int v = 0; v < vouchers; ++v) {
+        for (int v = first; v < last; ++v) {
             master.Close();
             master.ClearRows();
             QVector<QVariant> row(masterColumns);
@@ -139,7 +189,7 @@ BatchReport VoucherBatch::Run(const std::function<void(const QList<QBuffer*>& pa
             m_currentKey = key;
             onPages(m_runtime.PageStreams);
             m_runtime.FreePages();
-            if (OnProgress) OnProgress(v + 1, vouchers, pages);
+            if (OnProgress) OnProgress(v - first + 1, vouchers, pages);
         }
     } catch (...) {
         m_runtime.FreePages();

@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <functional>
+#include <utility>
 
 namespace karvell {
 
@@ -34,6 +35,23 @@ struct BatchReport {
     bool Clean() const { return orphanRows == 0 && duplicateRows == 0 && lonelyMasters == 0; }
 };
 
+// One of N contiguous parts of a batch, so that parts can print on separate processes or
+// machines and be joined in order: part K of N, 1 <= K <= N.
+struct BatchShard {
+    int part = 1;
+    int parts = 1;
+    bool Whole() const { return parts == 1; }
+};
+
+// Reads "K/N" (whole numbers, 1 <= K <= N); throws KarvellError saying what is expected.
+BatchShard ParseBatchShard(const QString& text);
+
+// The vouchers [first, last) of `shard`, given each voucher's weight in master order (its detail
+// rows): a voucher belongs to the part in which its first weight unit falls, when the total
+// weight is cut into N equal pieces. Parts are contiguous, cover every voucher once, end only
+// between vouchers, and may be empty (more parts than vouchers).
+std::pair<int, int> ShardRange(const QList<qint64>& weights, const BatchShard& shard);
+
 class VoucherBatch {
 public:
     // The runtime holds the template; master and detail are open data sets with the key field.
@@ -48,6 +66,11 @@ public:
     // handed on.
     BatchReport Run(const std::function<void(const QList<QBuffer*>& pages)>& onPages);
 
+    // Prints only this part of the vouchers (by default all). Rows that do not pair up with
+    // any voucher (orphan detail rows, repeated master keys) are told by the first part only,
+    // so that a split batch tells them once.
+    void SetShard(const BatchShard& shard) { m_shard = shard; }
+
     // After each voucher: vouchers done, vouchers in all, pages so far.
     std::function<void(int done, int total, int pages)> OnProgress;
     // The key of the voucher whose pages are being handed out (valid inside onPages).
@@ -59,6 +82,7 @@ private:
     TDataSet& m_detail;
     QString m_keyField;
     QString m_currentKey;
+    BatchShard m_shard;
 };
 
 } // namespace karvell

@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Peak memory against the page count: the demo voucher (`karvell make-demo`) as one long
+# voucher of 15 detail lines a page, printed by `karvell expand --pdf` into 1,000, 10,000 and
+# 100,000 pages. Prints the wall time and peak RSS (/usr/bin/time) of each run; memory that is
+# flat in pages gives about the same peak for all three.
+#
+#   bench/memory_pages.sh [PAGES...]             defaults: 1000 10000 100000
+#   KARVELL=other/build/karvell bench/memory_pages.sh  measures another build
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+karvell=${KARVELL:-$here/build/apps/karvell/karvell}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export QT_QPA_PLATFORM=offscreen
+[ $# -gt 0 ] || set -- 1000 10000 100000
+lines_per_page=15 # detail lines on a page of the demo voucher
+
+"$karvell" make-demo "$work/demo" >/dev/null 2>&1
+for pages in "$@"; do
+    rows=$((pages * lines_per_page))
+    db=$work/long.db
+    cp "$work/demo/quorbex.db" "$db"
+    sqlite3 "$db" <<SQL
+delete from Quorbex_Detail;
+with recursive n(i) as (select 1 union all select i + 1 from n where i < $rows)
+insert into Quorbex_Detail
+select i, printf('支付办公用品费用第%d笔', i),
+       case i % 2 when 0 then '1001 库存现金' else '1002 银行存款' end,
+       case i % 2 when 0 then round(100 + (i % 97) * 3.21, 2) end,
+       case i % 2 when 1 then round(100 + (i % 97) * 3.21, 2) end
+from n;
+SQL
+    stats=$({ /usr/bin/time -f '%e s wall, %U s user, %M KB peak RSS' \
+        "$karvell" expand "$work/demo/edj/记账凭证.edj" --db "$db" \
+        --dataset '主表=select * from Quorbex_Main' \
+        --dataset '从表=select * from Quorbex_Detail order by 序号' \
+        --pdf "$work/long.pdf" >/dev/null; } 2>&1 | tail -1)
+    made=$(pdfinfo "$work/long.pdf" | sed -n 's/^Pages: *//p')
+    echo "$pages pages wanted, $made made ($rows detail rows): $stats," \
+        "load $(cut -d' ' -f1 /proc/loadavg)"
+    rm -f "$work/long.pdf"
+done
