@@ -29,7 +29,7 @@ const char* const kUsage =
     "usage: karvell batch TEMPLATE [--db CONNECTION] --master SQL|csv:FILE|json:FILE "
     "--detail SQL|csv:FILE|json:FILE --key FIELD "
     "[--no-add-space] [--allow-unmatched] [--offset X,Y] (--pdf OUT.pdf | --printer NAME | "
-    "--xlsx OUT.xlsx)";
+    "--xlsx OUT.xlsx) [--pdfa]";
 
 // Exit status of a batch that printed everything it could but found rows that do not pair up.
 constexpr int kExitWarnings = 3;
@@ -38,6 +38,7 @@ struct Options {
     QString templateFile, connection, master, detail, key, pdf, printer, xlsx;
     bool addSpace = true; // as the designer's default settings: blank lines to the footer
     bool allowUnmatched = false;
+    bool pdfa = false; // the PDF (--pdf or the "PDF" printer's) as PDF/A-1b
 };
 
 bool ParseOptions(const QStringList& args, Options* o) {
@@ -58,6 +59,8 @@ bool ParseOptions(const QStringList& args, Options* o) {
             o->addSpace = false;
         } else if (a == QLatin1String("--allow-unmatched")) {
             o->allowUnmatched = true;
+        } else if (a == QLatin1String("--pdfa")) {
+            o->pdfa = true;
         } else if (a.startsWith(u'-') || !o->templateFile.isEmpty()) {
             return false;
         } else {
@@ -68,7 +71,8 @@ bool ParseOptions(const QStringList& args, Options* o) {
     const bool needsDb = !IsFileSource(o->master) || !IsFileSource(o->detail);
     return !o->templateFile.isEmpty() && (!needsDb || !o->connection.isEmpty()) &&
            !o->master.isEmpty() && !o->detail.isEmpty() && !o->key.isEmpty() &&
-           int(!o->pdf.isEmpty()) + int(!o->printer.isEmpty()) + int(!o->xlsx.isEmpty()) == 1;
+           int(!o->pdf.isEmpty()) + int(!o->printer.isEmpty()) + int(!o->xlsx.isEmpty()) == 1 &&
+           !(o->pdfa && !o->xlsx.isEmpty());
 }
 
 // Counts the boxes the runtime shows (they still go to stderr).
@@ -196,6 +200,11 @@ int RunBatch(const QStringList& args) {
         printers.SetCurrentIndex(index);
         if (printers.CurrentIsPdf()) pdf = printers.NextPdfPath(title);
     }
+    if (o.pdfa && pdf.isEmpty()) {
+        PrintError(
+            QStringLiteral("--pdfa 只用于 PDF 输出，打印机 %1 不是 PDF 打印机").arg(o.printer));
+        return 1;
+    }
     std::unique_ptr<TPageSink> sink;
     TXlsxSink* sheets = xlsx.get();
     if (xlsx)
@@ -203,7 +212,8 @@ int RunBatch(const QStringList& args) {
     else if (pdf.isEmpty())
         sink = std::make_unique<TPrinterSink>(o.printer, title);
     else
-        sink = std::make_unique<TPdfSink>(pdf, title, PdfResolution());
+        sink = std::make_unique<TPdfSink>(pdf, title, PdfResolution(),
+                                          o.pdfa ? TPdfStandard::A1b : TPdfStandard::Plain);
     // Pages are painted nowhere for a spreadsheet: no printer margins.
     TPageWriter writer = sheets ? TPageWriter(*sink, QMarginsF()) : TPageWriter(*sink);
 
@@ -233,7 +243,7 @@ KARVELL_COMMAND(QStringLiteral("batch"),
                 QStringLiteral("batch TEMPLATE [--db CONNECTION] --master SQL|csv:FILE|json:FILE "
                                "--detail SQL|csv:FILE|json:FILE --key FIELD [--no-add-space] "
                                "[--allow-unmatched] (--pdf OUT.pdf | --printer NAME | "
-                               "--xlsx OUT.xlsx)"),
+                               "--xlsx OUT.xlsx) [--pdfa]"),
                 QStringLiteral("print a period's vouchers: the template once per master row "
                                "(data set 主表) with the detail rows whose FIELD equals the "
                                "master's (从表), into one PDF, one print job or one spreadsheet "
@@ -264,6 +274,7 @@ KARVELL_COMMAND_DETAILS(
         "     a query or template error, an output that is one of the inputs)\n"
         "\n"
         "--allow-unmatched  the warnings become notes and the exit status is 0.\n"
-        "--no-add-space     no blank detail lines down to the footer of a voucher's last page."));
+        "--no-add-space     no blank detail lines down to the footer of a voucher's last page.\n"
+        "--pdfa             the PDF (--pdf, or the \"PDF\" printer's file) as PDF/A-1b."));
 
 } // namespace karvell::cli

@@ -12,10 +12,12 @@
 namespace karvell::cli {
 namespace {
 
-const char* const kUsage = "usage: karvell print TEMPLATE [--pdf OUT.pdf | --xlsx OUT.xlsx]";
+const char* const kUsage =
+    "usage: karvell print TEMPLATE [--pdf OUT.pdf | --xlsx OUT.xlsx] [--pdfa]";
 
 int RunPrint(const QStringList& args) {
     QString templateFile, pdfFile, xlsxFile;
+    bool pdfa = false; // the PDF (--pdf, or the "PDF" printer's file) as PDF/A-1b
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
         if (a == QLatin1String("--pdf") || a == QLatin1String("--xlsx")) {
@@ -24,6 +26,8 @@ int RunPrint(const QStringList& args) {
                 return 1;
             }
             (a == QLatin1String("--pdf") ? pdfFile : xlsxFile) = args[++i];
+        } else if (a == QLatin1String("--pdfa")) {
+            pdfa = true;
         } else if (a.startsWith(u'-') || !templateFile.isEmpty()) {
             PrintError(QString::fromLatin1(kUsage));
             return 1;
@@ -31,7 +35,8 @@ int RunPrint(const QStringList& args) {
             templateFile = a;
         }
     }
-    if (templateFile.isEmpty() || (!pdfFile.isEmpty() && !xlsxFile.isEmpty())) {
+    if (templateFile.isEmpty() || (!pdfFile.isEmpty() && !xlsxFile.isEmpty()) ||
+        (pdfa && !xlsxFile.isEmpty())) {
         PrintError(QString::fromLatin1(kUsage));
         return 1;
     }
@@ -47,17 +52,18 @@ int RunPrint(const QStringList& args) {
         PrintOut(QStringLiteral("XLSX: %1\n").arg(xlsxFile));
         return 0;
     }
-    grid.PrintDocument(pdfFile); // reports the PDF file it wrote on stdout
+    // Reports the PDF file it wrote on stdout.
+    grid.PrintDocument(pdfFile, pdfa ? TPdfStandard::A1b : TPdfStandard::Plain);
     return 0;
 }
 
 } // namespace
 
 KARVELL_COMMAND(QStringLiteral("print"),
-                QStringLiteral("print TEMPLATE [--pdf OUT.pdf | --xlsx OUT.xlsx]"),
+                QStringLiteral("print TEMPLATE [--pdf OUT.pdf | --xlsx OUT.xlsx] [--pdfa]"),
                 QStringLiteral("print the template as one page on the current printer (the "
                                "\"PDF\" printer writes into KARVELL_PDF_DIR), into OUT.pdf, or "
-                               "as a spreadsheet OUT.xlsx"),
+                               "as a spreadsheet OUT.xlsx; --pdfa writes the PDF as PDF/A-1b"),
                 RunPrint);
 
 } // namespace karvell::cli
