@@ -17,6 +17,7 @@
 #include "model/documentjson.h"
 #include "model/limits.h"
 #include "model/templatestream.h"
+#include "output/exportformats.h"
 #include "output/pagewriter.h"
 #include "output/pdfsink.h"
 #include "output/pngsink.h"
@@ -190,9 +191,9 @@ void WritePages(const TReportRunTime& runtime, const Options& o, const QStringLi
         sink = std::move(xlsx);
         label = QStringLiteral("写入电子表格");
     } else if (!o.pdf.isEmpty()) {
-        sink =
-            std::make_unique<TPdfSink>(o.pdf, QFileInfo(o.pdf).completeBaseName(), PdfResolution(),
-                                       o.pdfa ? TPdfStandard::A1b : TPdfStandard::Plain);
+        // The formats the preview's export offers, so both write the same files.
+        sink = FindExportFormat(o.pdfa ? QStringLiteral("PDF/A") : QStringLiteral("PDF"))
+                   ->make({o.pdf, QFileInfo(o.pdf).completeBaseName(), nullptr, {}});
         label = QStringLiteral("写入 PDF");
     } else {
         for (int i = 0; i < runtime.PageStreams.size(); ++i)

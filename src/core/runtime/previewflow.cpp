@@ -37,6 +37,8 @@ void TReportRunTime::PrintPreview(bool previewMode) {
             FreeDataSets();
             return;
         }
+        // A preview window can export its pages as a spreadsheet, which wants their numbers.
+        if (!PrintDirect) KeepNumberCells = true;
         const int count = BuildPages(false, 0);
         // Printing without a preview is all or nothing: when the count pass already knows
         // that the report cannot be completed, no page is printed.
