@@ -146,6 +146,10 @@ void WriteSheet(lxw_workbook* book, XlsxSheet& sheet, const std::vector<lxw_form
         worksheet_set_portrait(ws);
     worksheet_set_margins(ws, sheet.marginMm[0] / 25.4, sheet.marginMm[1] / 25.4,
                           sheet.marginMm[2] / 25.4, sheet.marginMm[3] / 25.4);
+    // Column widths are in character units that each program measures with its own default
+    // font, so a page may come out a little wider than the paper: it is printed one page wide,
+    // down to the manual page breaks.
+    worksheet_fit_to_pages(ws, 1, 0);
     sheet = XlsxSheet(); // written: its cells are no longer needed
 }
 
