@@ -7,10 +7,12 @@ Usage: xlsx_export_test.py KARVELL [SOURCE_DIR]"""
 import json
 import os
 import sqlite3
+import struct
 import subprocess
 import sys
 import tempfile
 import unittest
+import zipfile
 
 import openpyxl
 from openpyxl.utils import get_column_letter
@@ -287,6 +289,41 @@ class XlsxExport(unittest.TestCase):
             self.assertEqual((b.diagonalUp, b.diagonalDown), (up, down), ref)
             self.assertEqual([b.left.style, b.top.style, b.right.style, b.bottom.style], sides,
                              ref)
+
+    def test_pictures_are_anchored_to_their_cells(self):
+        work = os.path.join(self.tmp.name, "picture")
+        os.makedirs(work)
+        # A 4×2 24-bit BMP (rows of 12 bytes, bottom up).
+        pixels = bytes([0, 0, 255] * 4) * 2
+        header = struct.pack("<2sIHHI", b"BM", 54 + len(pixels), 0, 0, 54)
+        info = struct.pack("<IiiHHIIiiII", 40, 4, 2, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
+        with open(os.path.join(work, "red.bmp"), "wb") as f:
+            f.write(header + info + pixels)
+        ops = [{"op": "NewTable", "columns": 3, "rows": 3},
+               {"op": "LoadCellPicture", "cell": [1, 1], "file": "red.bmp"},
+               {"op": "LoadCellPicture", "cell": [2, 2], "file": "red.bmp"}]
+        with open(os.path.join(work, "ops.json"), "w", encoding="utf-8") as f:
+            json.dump(ops, f)
+        template, out = os.path.join(work, "p.ept"), os.path.join(work, "p.xlsx")
+        run("apply", "new", os.path.join(work, "ops.json"), "-o", template)
+        run("print", template, "--xlsx", out)
+        lines = json.loads(run("dump", template).stdout)["Lines"]
+        ws = openpyxl.load_workbook(out).active
+        emu = 9525  # per pixel
+        anchors = sorted((im.anchor._from.row, im.anchor._from.col, im) for im in ws._images)
+        self.assertEqual([(r, c) for r, c, _ in anchors], [(1, 1), (2, 2)])
+        for row, col, image in anchors:
+            left, top, right, bottom = lines[row]["Cells"][col]["CellRect"]
+            a = image.anchor
+            # Inside its own cell, 3 pixels in from each side, as the page paints it.
+            self.assertEqual((a.to.row, a.to.col), (row, col))
+            self.assertEqual((a._from.colOff, a._from.rowOff), (3 * emu, 3 * emu))
+            # Within a pixel: the spreadsheet measures in whole pixels of its own.
+            self.assertAlmostEqual(a.to.colOff, (right - left - 3) * emu, delta=emu)
+            self.assertAlmostEqual(a.to.rowOff, (bottom - top - 3) * emu, delta=emu)
+        # One picture shown twice is stored once.
+        with zipfile.ZipFile(out) as z:
+            self.assertEqual(len([n for n in z.namelist() if n.startswith("xl/media/")]), 1)
 
 
 if __name__ == "__main__":
