@@ -4,6 +4,7 @@ vouchers and the list report. The layout expected is computed from the pages `ka
 --json` produces, the amounts from the database.
 
 Usage: xlsx_export_test.py KARVELL [SOURCE_DIR]"""
+import datetime
 import json
 import os
 import sqlite3
@@ -324,6 +325,49 @@ class XlsxExport(unittest.TestCase):
         # One picture shown twice is stored once.
         with zipfile.ZipFile(out) as z:
             self.assertEqual(len([n for n in z.namelist() if n.startswith("xl/media/")]), 1)
+
+    def test_dates_are_dates(self):
+        """A date column (the SQLite ODBC driver reports DATE columns as dates) gives dates: the
+        spreadsheet's day number with a date format showing what the page shows."""
+        driver = "/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so"
+        if not os.path.exists(driver):
+            self.skipTest("the SQLite ODBC driver (libsqliteodbc) is not installed")
+        work = os.path.join(self.tmp.name, "dates")
+        subprocess.run([os.path.join(SOURCE, "bench/make_list_report.sh"), "1", work],
+                       check=True, env=dict(os.environ, KARVELL=KARVELL), capture_output=True)
+        db = os.path.join(work, "dates.db")
+        with sqlite3.connect(db) as con:
+            con.execute("create table 从表 (序号 integer, 日期 date, 科目 text, 摘要 text, "
+                        "金额 real)")
+            con.executemany("insert into 从表 values (?, ?, '1001', '摘要', 1.5)",
+                            [(1, "2024-03-05"), (2, "2024-12-31"), (3, "2000-02-29")])
+        with open(os.path.join(work, "odbcinst.ini"), "w") as f:
+            f.write(f"[SQLite3]\nDriver={driver}\n")
+        with open(os.path.join(work, "odbc.ini"), "w") as f:
+            f.write(f"[Dates]\nDriver=SQLite3\nDatabase={db}\n")
+        saved = {k: os.environ.get(k) for k in ("ODBCSYSINI", "ODBCINI")}
+        self.addCleanup(lambda: [os.environ.pop(k, None) if v is None else
+                                 os.environ.__setitem__(k, v) for k, v in saved.items()])
+        os.environ.update(ODBCSYSINI=work, ODBCINI=os.path.join(work, "odbc.ini"))
+        args = [os.path.join(work, "list.ept"), "--db", "DSN=Dates",
+                "--dataset", "从表=select * from 从表 order by 序号"]
+        out = os.path.join(work, "dates.xlsx")
+        run("expand", *args, "--xlsx", out)
+        shown = [line["Cells"][1]["CellText"]
+                 for line in json.loads(run("expand", *args, "--json").stdout)["Pages"][0]["Lines"]
+                 if isinstance(line["Cells"][0]["CellText"], str)
+                 and line["Cells"][0]["CellText"].isdigit()]
+        ws = openpyxl.load_workbook(out).active
+        cells = [row[1] for row in ws.iter_rows() if isinstance(row[0].value, int)]
+        want = [datetime.datetime(2024, 3, 5), datetime.datetime(2024, 12, 31),
+                datetime.datetime(2000, 2, 29)]
+        self.assertEqual([c.value for c in cells], want)
+        self.assertEqual(len(shown), 3)
+        for cell, text in zip(cells, shown):
+            # The format shows the day as the page does ("yyyy/m/d" → 2024/3/5).
+            self.assertEqual(cell.number_format, "yyyy/m/d")
+            d = cell.value
+            self.assertEqual(f"{d.year}/{d.month}/{d.day}", text)
 
 
 if __name__ == "__main__":

@@ -154,10 +154,10 @@ void TXlsxSink::AddPage(const TReportDocument& page, const QPageLayout& /*layout
     if (m_book->sheets.empty()) StartSheet(m_title);
     XlsxSheet& sheet = m_book->sheets.back();
     // The number cells of this page, by line and cell.
-    QHash<qint64, QByteArray> formats;
+    QHash<qint64, TNumberCell> formats;
     if (m_numberCells && m_numberPage < m_numberCells->size())
         for (const TNumberCell& n : m_numberCells->at(m_numberPage))
-            formats.insert(qint64(n.line) << 32 | n.cell, n.format);
+            formats.insert(qint64(n.line) << 32 | n.cell, n);
     ++m_numberPage;
     ++m_pages;
 
@@ -200,12 +200,19 @@ void TXlsxSink::AddPage(const TReportDocument& page, const QPageLayout& /*layout
             out.text = Gbk::Decode(cell->CellText);
             const auto known = formats.constFind(qint64(l) << 32 | c);
             std::optional<QByteArray> format;
-            if (known != formats.constEnd())
-                format = *known;
+            std::optional<XlsxNumber> date;
+            if (known != formats.constEnd() && known->date)
+                date = DateOfCell(out.text, QString::fromUtf8(known->format));
+            else if (known != formats.constEnd())
+                format = known->format;
             else if (ParseAmountFormat(cell->CellDispFormat).ValidColumns())
                 format = cell->CellDispFormat;
             XlsxStyle style;
-            if (format)
+            if (date) {
+                out.isNumber = true;
+                out.number = date->value;
+                style.numberFormat = date->format;
+            } else if (format)
                 if (const std::optional<XlsxNumber> number = NumberOfCell(out.text, *format)) {
                     out.isNumber = true;
                     out.number = number->value;
