@@ -1,11 +1,15 @@
 // Real message boxes and dialogs of the windowed programs, answered by simulated clicks.
 #include <QApplication>
+#include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QVariantMap>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -158,4 +162,30 @@ TEST(QtMessages, PictureDialogPreviewsTheFileUnderTheCursor) {
     EXPECT_EQ(answer->toString(), file);
     EXPECT_TRUE(pictureShown);
     EXPECT_EQ(sizeShown, QStringLiteral("7 × 5"));
+}
+
+TEST(QtMessages, SaveDialogAnswersTheFileTypeChosen) {
+    QtMessages messages;
+    const QString dir = QDir::tempPath();
+    WhenModalShown([&](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        // The third type, chosen with the keyboard in the dialog's type box.
+        auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        ASSERT_NE(types, nullptr);
+        QTest::keyClick(types, Qt::Key_Down);
+        QTest::keyClick(types, Qt::Key_Down);
+        dialog->selectFile(QDir(dir).filePath(QStringLiteral("导出的表")));
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    const QVariantMap ask{{QStringLiteral("file"), QStringLiteral("Danmere")},
+                          {QStringLiteral("askType"), true}};
+    const auto answer = messages.Dialog(DialogKind::SaveFile, ask,
+                                        QStringLiteral("PDF 文件|*.pdf|PDF/A-1b 归档文件|*.pdf|"
+                                                       "Excel 工作簿|*.xlsx"));
+    ASSERT_TRUE(answer.has_value());
+    const QVariantMap chosen = answer->toMap();
+    EXPECT_EQ(chosen.value(QStringLiteral("type")).toInt(), 2);
+    EXPECT_EQ(QFileInfo(chosen.value(QStringLiteral("file")).toString()).completeBaseName(),
+              QStringLiteral("导出的表"));
 }
