@@ -1,41 +1,21 @@
 // Real message boxes and dialogs of the windowed programs, answered by simulated clicks.
 #include <QApplication>
-#include <QComboBox>
-#include <QDir>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-#include <QVariantMap>
 #include <functional>
 #include <gtest/gtest.h>
 
 #include "platform/logfont.h"
 #include "platform/printer.h"
+#include "preview_helpers.h"
 #include "qtmessages.h"
 
 using namespace karvell;
-
-namespace {
-
-// Runs `act` on the modal widget as soon as it is shown (polling, since it appears inside exec).
-void WhenModalShown(std::function<void(QWidget*)> act) {
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, act] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            timer->stop();
-            timer->deleteLater();
-            act(modal);
-        }
-    });
-    timer->start();
-}
-
-} // namespace
+using namespace karvell::testutil;
 
 TEST(QtMessages, ConvertsWindowsFilters) {
     const struct {
@@ -72,7 +52,7 @@ TEST(QtMessages, ShowsABoxAndAnswersTheClickedButton) {
         QString title, text;
         QMessageBox::Icon icon = QMessageBox::NoIcon;
         int count = 0;
-        WhenModalShown([&](QWidget* modal) {
+        const auto watch = WhenModal<QWidget>([&](QWidget* modal) {
             auto* box = qobject_cast<QMessageBox*>(modal);
             ASSERT_NE(box, nullptr);
             title = box->windowTitle();
@@ -94,7 +74,8 @@ TEST(QtMessages, ShowsABoxAndAnswersTheClickedButton) {
 
 TEST(QtMessages, EscapeOnAYesNoBoxAnswersNo) {
     QtMessages messages;
-    WhenModalShown([](QWidget* modal) { QTest::keyClick(modal, Qt::Key_Escape); });
+    const auto watch =
+        WhenModal<QWidget>([](QWidget* modal) { QTest::keyClick(modal, Qt::Key_Escape); });
     EXPECT_EQ(messages.Show("a", "b", MsgIcon::Warning, MsgButtons::YesNo), MsgResult::No);
 }
 
@@ -102,7 +83,8 @@ TEST(QtMessages, FontDialogAnswersALogFont) {
     QtMessages messages;
     LOGFONTA start = DefaultCellFont();
     start.lfItalic = 1;
-    WhenModalShown([](QWidget* modal) { qobject_cast<QDialog*>(modal)->accept(); });
+    const auto watch =
+        WhenModal<QWidget>([](QWidget* modal) { qobject_cast<QDialog*>(modal)->accept(); });
     const auto answer = messages.Dialog(DialogKind::Font, LogFontToBytes(start), QString());
     ASSERT_TRUE(answer.has_value());
     const QByteArray bytes = answer->toByteArray();
@@ -112,7 +94,8 @@ TEST(QtMessages, FontDialogAnswersALogFont) {
     EXPECT_EQ(chosen.lfItalic, 1);
     EXPECT_EQ(FaceName(chosen), QString::fromUtf8("宋体"));
 
-    WhenModalShown([](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); });
+    const auto watchAgain =
+        WhenModal<QWidget>([](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); });
     EXPECT_FALSE(messages.Dialog(DialogKind::Font, LogFontToBytes(start), QString()).has_value());
 }
 
@@ -122,13 +105,15 @@ TEST(QtMessages, PrinterSetupStartsFromAndWritesBackTheDevMode) {
     dm->dmPaperSize = DMPAPER_A5;
     dm->dmOrientation = DMORIENT_LANDSCAPE;
     QtMessages messages;
-    WhenModalShown([](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); });
+    const auto watch =
+        WhenModal<QWidget>([](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); });
     EXPECT_FALSE(messages.Dialog(DialogKind::PrinterSetup, QVariant(), QString()).has_value());
 
     // Confirming unchanged hands the same paper back; a dialog that changes the paper would land
     // its choice in the same record.
     dm->dmFields = 0;
-    WhenModalShown([](QWidget* modal) { qobject_cast<QDialog*>(modal)->accept(); });
+    const auto watchAgain =
+        WhenModal<QWidget>([](QWidget* modal) { qobject_cast<QDialog*>(modal)->accept(); });
     const auto answer = messages.Dialog(DialogKind::PrinterSetup, QVariant(), QString());
     ASSERT_TRUE(answer.has_value());
     EXPECT_TRUE(answer->toBool());
@@ -145,7 +130,7 @@ TEST(QtMessages, PictureDialogPreviewsTheFileUnderTheCursor) {
     const QString file = QStringLiteral(KARVELL_FIXTURES "/pictures/photo7x5.jpg");
     QString sizeShown;
     bool pictureShown = false;
-    WhenModalShown([&](QWidget* modal) {
+    const auto watch = WhenModal<QWidget>([&](QWidget* modal) {
         auto* dialog = qobject_cast<QFileDialog*>(modal);
         ASSERT_NE(dialog, nullptr);
         dialog->selectFile(file);
@@ -162,30 +147,4 @@ TEST(QtMessages, PictureDialogPreviewsTheFileUnderTheCursor) {
     EXPECT_EQ(answer->toString(), file);
     EXPECT_TRUE(pictureShown);
     EXPECT_EQ(sizeShown, QStringLiteral("7 × 5"));
-}
-
-TEST(QtMessages, SaveDialogAnswersTheFileTypeChosen) {
-    QtMessages messages;
-    const QString dir = QDir::tempPath();
-    WhenModalShown([&](QWidget* modal) {
-        auto* dialog = qobject_cast<QFileDialog*>(modal);
-        ASSERT_NE(dialog, nullptr);
-        // The third type, chosen with the keyboard in the dialog's type box.
-        auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
-        ASSERT_NE(types, nullptr);
-        QTest::keyClick(types, Qt::Key_Down);
-        QTest::keyClick(types, Qt::Key_Down);
-        dialog->selectFile(QDir(dir).filePath(QStringLiteral("导出的表")));
-        static_cast<QDialog*>(dialog)->accept();
-    });
-    const QVariantMap ask{{QStringLiteral("file"), QStringLiteral("Danmere")},
-                          {QStringLiteral("askType"), true}};
-    const auto answer = messages.Dialog(DialogKind::SaveFile, ask,
-                                        QStringLiteral("PDF 文件|*.pdf|PDF/A-1b 归档文件|*.pdf|"
-                                                       "Excel 工作簿|*.xlsx"));
-    ASSERT_TRUE(answer.has_value());
-    const QVariantMap chosen = answer->toMap();
-    EXPECT_EQ(chosen.value(QStringLiteral("type")).toInt(), 2);
-    EXPECT_EQ(QFileInfo(chosen.value(QStringLiteral("file")).toString()).completeBaseName(),
-              QStringLiteral("导出的表"));
 }
