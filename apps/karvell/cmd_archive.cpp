@@ -166,8 +166,8 @@ int RunArchive(const QStringList& args) {
             TPageWriter(sink).Write(pages);
             bytes = sink.TakeBytes();
         } else {
-            // Written as the PDF output path makes it.
-            TPdfSink sink(QString(), voucher.key, dpi);
+            // Archival PDF: PDF/A-1b, as `--pdfa` writes it.
+            TPdfSink sink(QString(), voucher.key, dpi, TPdfStandard::A1b);
             TPageWriter(sink).Write(pages);
             bytes = sink.TakeBytes();
         }

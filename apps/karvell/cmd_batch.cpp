@@ -33,7 +33,7 @@ const char* const kUsage =
     "usage: karvell batch TEMPLATE [--db CONNECTION] --master SQL|csv:FILE|json:FILE "
     "--detail SQL|csv:FILE|json:FILE --key FIELD "
     "[--no-add-space] [--allow-unmatched] [--offset X,Y] [--shard K/N] [--progress] "
-    "(--pdf OUT.pdf | --printer NAME | --xlsx OUT.xlsx | --ofd OUT.ofd)";
+    "(--pdf OUT.pdf | --printer NAME | --xlsx OUT.xlsx | --ofd OUT.ofd) [--pdfa]";
 
 // Exit status of a batch that printed everything it could but found rows that do not pair up.
 constexpr int kExitWarnings = 3;
@@ -43,6 +43,7 @@ struct Options {
     bool addSpace = true; // as the designer's default settings: blank lines to the footer
     bool allowUnmatched = false;
     bool progress = false; // machine-readable progress lines
+    bool pdfa = false; // the PDF (--pdf or the "PDF" printer's) as PDF/A-1b
 };
 
 bool ParseOptions(const QStringList& args, Options* o) {
@@ -67,6 +68,8 @@ bool ParseOptions(const QStringList& args, Options* o) {
             o->allowUnmatched = true;
         } else if (a == QLatin1String("--progress")) {
             o->progress = true;
+        } else if (a == QLatin1String("--pdfa")) {
+            o->pdfa = true;
         } else if (a.startsWith(u'-') || !o->templateFile.isEmpty()) {
             return false;
         } else {
@@ -79,7 +82,8 @@ bool ParseOptions(const QStringList& args, Options* o) {
            !o->master.isEmpty() && !o->detail.isEmpty() && !o->key.isEmpty() &&
            int(!o->pdf.isEmpty()) + int(!o->printer.isEmpty()) + int(!o->xlsx.isEmpty()) +
                    int(!o->ofd.isEmpty()) ==
-               1;
+               1 &&
+           !(o->pdfa && (!o->xlsx.isEmpty() || !o->ofd.isEmpty()));
 }
 
 // Counts the boxes the runtime shows (they still go to stderr).
@@ -213,6 +217,11 @@ int RunBatch(const QStringList& args) {
         printers.SetCurrentIndex(index);
         if (printers.CurrentIsPdf()) pdf = printers.NextPdfPath(title);
     }
+    if (o.pdfa && pdf.isEmpty()) {
+        PrintError(
+            QStringLiteral("--pdfa 只用于 PDF 输出，打印机 %1 不是 PDF 打印机").arg(o.printer));
+        return 1;
+    }
     std::unique_ptr<TPageSink> sink;
     TXlsxSink* sheets = xlsx.get();
     const bool toOfd = ofd != nullptr;
@@ -223,7 +232,8 @@ int RunBatch(const QStringList& args) {
     else if (pdf.isEmpty())
         sink = std::make_unique<TPrinterSink>(o.printer, title);
     else
-        sink = std::make_unique<TPdfSink>(pdf, title, PdfResolution());
+        sink = std::make_unique<TPdfSink>(pdf, title, PdfResolution(),
+                                          o.pdfa ? TPdfStandard::A1b : TPdfStandard::Plain);
     // Pages are painted nowhere for a spreadsheet: no printer margins.
     TPageWriter writer = sheets ? TPageWriter(*sink, QMarginsF()) : TPageWriter(*sink);
 
@@ -267,7 +277,7 @@ KARVELL_COMMAND(QStringLiteral("batch"),
                 QStringLiteral("batch TEMPLATE [--db CONNECTION] --master SQL|csv:FILE|json:FILE "
                                "--detail SQL|csv:FILE|json:FILE --key FIELD [--no-add-space] "
                                "[--allow-unmatched] [--shard K/N] [--progress] (--pdf OUT.pdf | "
-                               "--printer NAME | --xlsx OUT.xlsx | --ofd OUT.ofd)"),
+                               "--printer NAME | --xlsx OUT.xlsx | --ofd OUT.ofd) [--pdfa]"),
                 QStringLiteral("print a period's vouchers: the template once per master row "
                                "(data set 主表) with the detail rows whose FIELD equals the "
                                "master's (从表), into one PDF, one print job, one spreadsheet "
@@ -313,6 +323,7 @@ KARVELL_COMMAND_DETAILS(
         "--progress   machine-readable progress on stderr instead of the progress line: after\n"
         "             each voucher one line \"progress DONE/TOTAL pages=PAGES\" (vouchers\n"
         "             done in this part / vouchers in this part, pages written so far),\n"
-        "             e.g. \"progress 12/60 pages=37\"."));
+        "             e.g. \"progress 12/60 pages=37\".\n"
+        "--pdfa             the PDF (--pdf, or the \"PDF\" printer's file) as PDF/A-1b."));
 
 } // namespace karvell::cli

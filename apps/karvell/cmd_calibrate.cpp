@@ -12,7 +12,7 @@
 namespace karvell::cli {
 namespace {
 
-const char* const kUsage = "usage: karvell calibrate --pdf OUT.pdf [--offset X,Y]";
+const char* const kUsage = "usage: karvell calibrate --pdf OUT.pdf [--pdfa] [--offset X,Y]";
 
 // Positions of the crosses on the paper, in millimetres from its top-left corner.
 constexpr QPointF kCrosses[] = {{30, 30},   {105, 30}, {180, 30},  {30, 150}, {105, 150},
@@ -61,14 +61,16 @@ void DrawSheet(QPainter& painter, const QSizeF& paperMm, int dpi) {
 }
 
 int RunCalibrate(const QStringList& args) {
-    if (args.size() != 2 || args[0] != QLatin1String("--pdf")) {
+    const bool pdfa = args.size() == 3 && args[2] == QLatin1String("--pdfa");
+    if ((args.size() != 2 && !pdfa) || args[0] != QLatin1String("--pdf")) {
         PrintError(QString::fromLatin1(kUsage));
         return 1;
     }
     const QString path = args[1];
     PrinterService& printers = PrinterService::Instance();
     const QPageLayout layout = CurrentPrinterLayout();
-    TPdfSink sink(path, QStringLiteral("套打校准页"), PdfResolution());
+    TPdfSink sink(path, QStringLiteral("套打校准页"), PdfResolution(),
+                  pdfa ? TPdfStandard::A1b : TPdfStandard::Plain);
     sink.AddDrawnPage(layout, [&](QPainter& painter, QPagedPaintDevice& device) {
         // Millimetres from the paper's corner; the painter's origin is the printable area's.
         const int dpi = device.logicalDpiX();
@@ -85,7 +87,7 @@ int RunCalibrate(const QStringList& args) {
 
 } // namespace
 
-KARVELL_COMMAND(QStringLiteral("calibrate"), QStringLiteral("calibrate --pdf OUT.pdf"),
+KARVELL_COMMAND(QStringLiteral("calibrate"), QStringLiteral("calibrate --pdf OUT.pdf [--pdfa]"),
                 QStringLiteral("print a calibration sheet for pre-printed forms (millimetre "
                                "rulers, crosses at known positions) with the form offset given "
                                "by --offset X,Y"),

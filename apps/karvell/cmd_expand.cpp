@@ -18,6 +18,7 @@
 #include "model/limits.h"
 #include "model/templatestream.h"
 #include "ofdoutput.h"
+#include "output/exportformats.h"
 #include "output/pagewriter.h"
 #include "output/pdfsink.h"
 #include "output/pngsink.h"
@@ -40,7 +41,7 @@ namespace {
 
 const char* const kUsage =
     "usage: karvell expand TEMPLATE [--db CONNECTION] [--dataset NAME=SQL|csv:FILE|json:FILE]... "
-    "[--setdata LINE]... [--var NAME=VALUE]... [--add-space] (--json | --pdf OUT.pdf | "
+    "[--setdata LINE]... [--var NAME=VALUE]... [--add-space] (--json | --pdf OUT.pdf [--pdfa] | "
     "--png DIR | --xlsx OUT.xlsx | --ofd OUT.ofd)";
 
 struct Options {
@@ -52,6 +53,7 @@ struct Options {
     bool addSpace = false;
     bool json = false;
     QString pdf;
+    bool pdfa = false; // the PDF as PDF/A-1b
     QString pngDir;
     QString xlsx;
     QString ofd;
@@ -100,6 +102,8 @@ bool ParseOptions(const QStringList& args, Options* o, QString* error) {
             o->json = true;
         } else if (a == QLatin1String("--pdf")) {
             o->pdf = args[++i];
+        } else if (a == QLatin1String("--pdfa")) {
+            o->pdfa = true;
         } else if (a == QLatin1String("--png")) {
             o->pngDir = args[++i];
         } else if (a == QLatin1String("--xlsx")) {
@@ -121,6 +125,10 @@ bool ParseOptions(const QStringList& args, Options* o, QString* error) {
     if (o->templateFile.isEmpty() || outputs != 1) {
         *error = QStringLiteral("karvell expand: give a template and exactly one of --json, "
                                 "--pdf, --png, --xlsx and --ofd");
+        return false;
+    }
+    if (o->pdfa && o->pdf.isEmpty()) {
+        *error = QStringLiteral("karvell expand: --pdfa goes with --pdf");
         return false;
     }
     for (const auto& [name, source] : std::as_const(o->dataSets)) {
@@ -192,8 +200,9 @@ void WritePages(const TReportRunTime& runtime, const Options& o, const QStringLi
         sink = std::move(xlsx);
         label = QStringLiteral("写入电子表格");
     } else if (!o.pdf.isEmpty()) {
-        sink =
-            std::make_unique<TPdfSink>(o.pdf, QFileInfo(o.pdf).completeBaseName(), PdfResolution());
+        // The formats the preview's export offers, so both write the same files.
+        sink = FindExportFormat(o.pdfa ? QStringLiteral("PDF/A") : QStringLiteral("PDF"))
+                   ->make({o.pdf, QFileInfo(o.pdf).completeBaseName(), nullptr, {}});
         label = QStringLiteral("写入 PDF");
     } else {
         for (int i = 0; i < runtime.PageStreams.size(); ++i)
@@ -311,7 +320,7 @@ KARVELL_COMMAND(
     QStringLiteral("expand TEMPLATE [--db CONNECTION] [--dataset "
                    "NAME=SQL|csv:FILE|json:FILE]... "
                    "[--setdata LINE]... [--var NAME=VALUE]... [--add-space] "
-                   "(--json | --pdf OUT.pdf | --png DIR | --xlsx OUT.xlsx | --ofd OUT.ofd)"),
+                   "(--json | --pdf OUT.pdf [--pdfa] | --png DIR | --xlsx OUT.xlsx | --ofd OUT.ofd)"),
     QStringLiteral("fill the template from queries on a data source (an ODBC "
                    "connection string or a SQLite file) or from CSV and JSON files "
                    "and expand it into pages: as JSON, one PDF, DIR/page-N.png, or "
@@ -329,6 +338,7 @@ KARVELL_COMMAND_DETAILS(
         "--dataset NAME=json:FILE   a JSON array of flat objects ([{\"凭证号\": \"记-0087\",\n"
         "                           \"借方金额\": 2356.50}, ...]); numbers keep the digits "
         "written\n"
+        "--pdfa                     the PDF as PDF/A-1b, for electronic archives\n"
         "\n"
         "Values that read as numbers are numbers, exactly as from a database. A file with a\n"
         "ragged line, a bad quote, invalid UTF-8, anything but flat objects, or without a\n"

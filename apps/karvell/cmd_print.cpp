@@ -14,10 +14,11 @@ namespace karvell::cli {
 namespace {
 
 const char* const kUsage =
-    "usage: karvell print TEMPLATE [--pdf OUT.pdf | --xlsx OUT.xlsx | --ofd OUT.ofd]";
+    "usage: karvell print TEMPLATE [--pdf OUT.pdf | --xlsx OUT.xlsx | --ofd OUT.ofd] [--pdfa]";
 
 int RunPrint(const QStringList& args) {
     QString templateFile, pdfFile, xlsxFile, ofdFile;
+    bool pdfa = false; // the PDF (--pdf, or the "PDF" printer's file) as PDF/A-1b
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
         if (a == QLatin1String("--pdf") || a == QLatin1String("--xlsx") ||
@@ -29,6 +30,8 @@ int RunPrint(const QStringList& args) {
             (a == QLatin1String("--pdf")    ? pdfFile
              : a == QLatin1String("--xlsx") ? xlsxFile
                                             : ofdFile) = args[++i];
+        } else if (a == QLatin1String("--pdfa")) {
+            pdfa = true;
         } else if (a.startsWith(u'-') || !templateFile.isEmpty()) {
             PrintError(QString::fromLatin1(kUsage));
             return 1;
@@ -37,7 +40,8 @@ int RunPrint(const QStringList& args) {
         }
     }
     if (templateFile.isEmpty() ||
-        int(!pdfFile.isEmpty()) + int(!xlsxFile.isEmpty()) + int(!ofdFile.isEmpty()) > 1) {
+        int(!pdfFile.isEmpty()) + int(!xlsxFile.isEmpty()) + int(!ofdFile.isEmpty()) > 1 ||
+        (pdfa && (!xlsxFile.isEmpty() || !ofdFile.isEmpty()))) {
         PrintError(QString::fromLatin1(kUsage));
         return 1;
     }
@@ -61,17 +65,20 @@ int RunPrint(const QStringList& args) {
         PrintOut(QStringLiteral("OFD: %1\n").arg(ofdFile));
         return 0;
     }
-    grid.PrintDocument(pdfFile); // reports the PDF file it wrote on stdout
+    // Reports the PDF file it wrote on stdout.
+    grid.PrintDocument(pdfFile, pdfa ? TPdfStandard::A1b : TPdfStandard::Plain);
     return 0;
 }
 
 } // namespace
 
 KARVELL_COMMAND(QStringLiteral("print"),
-                QStringLiteral("print TEMPLATE [--pdf OUT.pdf | --xlsx OUT.xlsx | --ofd OUT.ofd]"),
+                QStringLiteral("print TEMPLATE [--pdf OUT.pdf | --xlsx OUT.xlsx | --ofd OUT.ofd] "
+                               "[--pdfa]"),
                 QStringLiteral("print the template as one page on the current printer (the "
                                "\"PDF\" printer writes into KARVELL_PDF_DIR), into OUT.pdf, or "
-                               "as a spreadsheet OUT.xlsx or a fixed-layout document OUT.ofd"),
+                               "as a spreadsheet OUT.xlsx or a fixed-layout document OUT.ofd; "
+                               "--pdfa writes the PDF as PDF/A-1b"),
                 RunPrint);
 
 } // namespace karvell::cli

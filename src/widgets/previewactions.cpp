@@ -126,6 +126,10 @@ void TPreviewForm::ShowPrinted(const QStringList& jobs) {
                    .arg(jobs.size())
                    .arg(QDir::toNativeSeparators(QFileInfo(last).absolutePath()),
                         QFileInfo(jobs.first()).fileName(), QFileInfo(last).fileName());
+    ShowNote(text);
+}
+
+void TPreviewForm::ShowNote(const QString& text) {
     // A panel of its own: a status-bar message would hide the page panel.
     if (!PrintedPanel) {
         PrintedPanel = new QLabel(StatusBar1);

@@ -142,6 +142,10 @@ void TPreviewForm::BuildToolBar() {
     ToolBar1->addSeparator();
     ExitBtn = AddButton("ExitBtn", QStringLiteral("退出"), QStringLiteral("退出"), icon(I::Exit),
                         &TPreviewForm::ExitBtnClick);
+    ToolBar1->addSeparator();
+    ExportBtn = AddButton("ExportBtn", QStringLiteral("导出…"),
+                          QStringLiteral("把所有页导出为 PDF、PDF/A 或 Excel 文件"),
+                          icon(I::Export), &TPreviewForm::ExportBtnClick);
 }
 
 bool TPreviewForm::event(QEvent* e) {

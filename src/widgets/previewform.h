@@ -51,11 +51,12 @@ public:
     QToolButton* addrow = nullptr;
     QToolButton* deleterow = nullptr;
     QToolButton* ExitBtn = nullptr;
+    QToolButton* ExportBtn = nullptr;
     TPageScrollBox* ScrollBox1 = nullptr;
     TReportControl* ReportControl1 = nullptr;
     QStatusBar* StatusBar1 = nullptr;
     QLabel* StatusPanel = nullptr;  // the status bar's one panel
-    QLabel* PrintedPanel = nullptr; // where the last print went; made by the first print
+    QLabel* PrintedPanel = nullptr; // where the last print or export went; made by the first
 
     // Fields.
     int PreviewZoom = 75;
@@ -101,6 +102,9 @@ public:
     void addrowClick();
     void deleterowClick();
     void ExitBtnClick();
+    // Asks for a file and a format (PDF, PDF/A, XLSX: the output path's export formats) and
+    // writes every page into it; a single page is written as shown, with its edits.
+    void ExportBtnClick();
     // After a border drag applied on the grid: the page's column widths into the width table
     // and into the shown page's stream, when the preview shows pages of a runtime's Preview.
     void WriteColumnWidthsBack();
@@ -116,6 +120,8 @@ private:
     void BuildToolBar();
     QToolButton* AddButton(const char* name, const QString& caption, const QString& hint,
                            const QIcon& icon, void (TPreviewForm::*action)());
+    // Where the last print or export went, in the status bar beside the page panel.
+    void ShowNote(const QString& text);
     // Hides the grid, zooms it to PreviewZoom, centres it and shows it again.
     void ApplyPreviewZoom();
 

@@ -151,6 +151,14 @@ void Draw(QPainter& p, PreviewIcon kind) {
         p.drawLine(QPointF(28, 20), QPointF(31, 16));
         break;
     }
+    case PreviewIcon::Export: { // a sheet with an arrow leaving it
+        Sheet(p, QRectF(3, 3, 18, 24));
+        p.setPen(QPen(kGreen, 2.5));
+        p.drawLine(QPointF(14, 18), QPointF(30, 18));
+        p.drawLine(QPointF(25, 13), QPointF(30, 18));
+        p.drawLine(QPointF(25, 23), QPointF(30, 18));
+        break;
+    }
     }
 }
 

@@ -18,7 +18,8 @@ enum class PreviewIcon {
     InsertRow,
     AddRow,
     DeleteRow,
-    Exit
+    Exit,
+    Export
 };
 
 QIcon MakePreviewIcon(PreviewIcon kind);

@@ -8,10 +8,11 @@
 
 namespace karvell {
 
-QString TReportControl::PrintDocument(const QString& pdfFile) {
+QString TReportControl::PrintDocument(const QString& pdfFile, TPdfStandard standard) {
     QString path;
     // The grid's paper is the printer's until it is saved: page setup changes the printer.
-    std::unique_ptr<TPageSink> sink = MakePrintSink(QStringLiteral("Danmere"), pdfFile, &path);
+    std::unique_ptr<TPageSink> sink =
+        MakePrintSink(QStringLiteral("Danmere"), pdfFile, &path, standard);
     sink->AddPage(*this, CurrentPrinterLayout());
     sink->Finish();
     if (!path.isEmpty()) {

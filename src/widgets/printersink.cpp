@@ -30,13 +30,16 @@ void TPrinterSink::Finish() {
 }
 
 std::unique_ptr<TPageSink> MakePrintSink(const QString& title, const QString& pdfFile,
-                                         QString* pdfPath) {
+                                         QString* pdfPath, TPdfStandard standard) {
     PrinterService& printers = PrinterService::Instance();
     if (!pdfFile.isEmpty() || printers.CurrentIsPdf()) {
         const QString path = pdfFile.isEmpty() ? printers.NextPdfPath(title) : pdfFile;
         if (pdfPath) *pdfPath = path;
-        return std::make_unique<TPdfSink>(path, title, PdfResolution());
+        return std::make_unique<TPdfSink>(path, title, PdfResolution(), standard);
     }
+    if (standard != TPdfStandard::Plain)
+        throw KarvellError(QStringLiteral("PDF/A 只能写入 PDF 文件，打印机 %1 不是 PDF 打印机")
+                               .arg(printers.CurrentName()));
     if (!printers.HasPrinter()) throw KarvellError(QStringLiteral("未安装打印机"));
     if (pdfPath) pdfPath->clear();
     return std::make_unique<TPrinterSink>(printers.CurrentName(), title);

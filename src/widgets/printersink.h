@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "output/pagesink.h"
+#include "output/pdfsink.h"
 
 class QPrinter;
 
@@ -29,8 +30,10 @@ private:
 // A sink for printing on the current printer: the built-in "PDF" printer writes the next file
 // of its folder (or `pdfFile` when given, which needs no printer at all), a system queue gets
 // one job. `pdfPath` receives the file's name, empty for a queue. Throws KarvellError
-// "未安装打印机" when a queue is needed and none is installed.
+// "未安装打印机" when a queue is needed and none is installed. A PDF file is written as
+// `standard` says; a queue has no such choice.
 std::unique_ptr<TPageSink> MakePrintSink(const QString& title, const QString& pdfFile,
-                                         QString* pdfPath);
+                                         QString* pdfPath,
+                                         TPdfStandard standard = TPdfStandard::Plain);
 
 } // namespace karvell

@@ -64,6 +64,7 @@ struct FileRequest {
     QString file;
     QString title;
     QString defaultSuffix;
+    bool askType = false; // the answer also names the file type chosen
 };
 
 FileRequest ReadFileRequest(const QVariant& initial) {
@@ -73,6 +74,7 @@ FileRequest ReadFileRequest(const QVariant& initial) {
         r.file = map.value(QStringLiteral("file")).toString();
         r.title = map.value(QStringLiteral("title")).toString();
         r.defaultSuffix = map.value(QStringLiteral("defaultSuffix")).toString();
+        r.askType = map.value(QStringLiteral("askType")).toBool();
     } else {
         r.file = initial.toString();
     }
@@ -103,7 +105,12 @@ std::optional<QVariant> RunFileDialog(DialogKind kind, const QVariant& initial,
         dialog.selectFile(info.fileName());
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    return QVariant(dialog.selectedFiles().constFirst());
+    if (!request.askType) return QVariant(dialog.selectedFiles().constFirst());
+    QVariantMap answer;
+    answer.insert(QStringLiteral("file"), dialog.selectedFiles().constFirst());
+    answer.insert(QStringLiteral("type"),
+                  int(dialog.nameFilters().indexOf(dialog.selectedNameFilter())));
+    return answer;
 }
 
 // The font dialog with its colour box. The initial value is the LOGFONT's bytes, or a map with

@@ -10,6 +10,7 @@
 #include "model/gridmouse.h"
 #include "model/reportdocument.h"
 #include "model/undohistory.h"
+#include "output/pdfsink.h"
 
 class QPainter;
 
@@ -25,8 +26,10 @@ public:
 
     // Prints the document as one page on the current printer, in a job titled "Danmere", or
     // into `pdfFile` when one is given. Answers the PDF file written (empty for a printer queue).
-    // Throws KarvellError when the job cannot be started or written; no file is left then.
-    QString PrintDocument(const QString& pdfFile = QString());
+    // A PDF file is written as `standard` says. Throws KarvellError when the job cannot be
+    // started or written; no file is left then.
+    QString PrintDocument(const QString& pdfFile = QString(),
+                          TPdfStandard standard = TPdfStandard::Plain);
     // Paints the window's content for the given invalid rectangle (window pixels) onto any
     // paint device: the paint handler and offscreen rendering share it.
     // Paints as the mode says: in preview mode without the selection (offscreen rendering).

@@ -186,6 +186,12 @@ class Archive(unittest.TestCase):
             text = subprocess.run(["pdftotext", os.path.join(d, key + ".pdf"), "-"],
                                   capture_output=True, text=True, check=True).stdout
             self.assertIn(key, text.replace(" ", ""))
+            # Archival PDF: the file declares PDF/A-1b in its XMP.
+            import pikepdf
+            with pikepdf.open(os.path.join(d, key + ".pdf")) as pdf:
+                meta = pdf.open_metadata()
+                self.assertEqual((meta.get("pdfaid:part"), meta.get("pdfaid:conformance")),
+                                 ("1", "B"))
         run("verify", d)
 
     def test_failed_run_leaves_nothing(self):

@@ -4,13 +4,16 @@ vouchers and the list report. The layout expected is computed from the pages `ka
 --json` produces, the amounts from the database.
 
 Usage: xlsx_export_test.py KARVELL [SOURCE_DIR]"""
+import datetime
 import json
 import os
 import sqlite3
+import struct
 import subprocess
 import sys
 import tempfile
 import unittest
+import zipfile
 
 import openpyxl
 from openpyxl.utils import get_column_letter
@@ -287,6 +290,84 @@ class XlsxExport(unittest.TestCase):
             self.assertEqual((b.diagonalUp, b.diagonalDown), (up, down), ref)
             self.assertEqual([b.left.style, b.top.style, b.right.style, b.bottom.style], sides,
                              ref)
+
+    def test_pictures_are_anchored_to_their_cells(self):
+        work = os.path.join(self.tmp.name, "picture")
+        os.makedirs(work)
+        # A 4×2 24-bit BMP (rows of 12 bytes, bottom up).
+        pixels = bytes([0, 0, 255] * 4) * 2
+        header = struct.pack("<2sIHHI", b"BM", 54 + len(pixels), 0, 0, 54)
+        info = struct.pack("<IiiHHIIiiII", 40, 4, 2, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
+        with open(os.path.join(work, "red.bmp"), "wb") as f:
+            f.write(header + info + pixels)
+        ops = [{"op": "NewTable", "columns": 3, "rows": 3},
+               {"op": "LoadCellPicture", "cell": [1, 1], "file": "red.bmp"},
+               {"op": "LoadCellPicture", "cell": [2, 2], "file": "red.bmp"}]
+        with open(os.path.join(work, "ops.json"), "w", encoding="utf-8") as f:
+            json.dump(ops, f)
+        template, out = os.path.join(work, "p.ept"), os.path.join(work, "p.xlsx")
+        run("apply", "new", os.path.join(work, "ops.json"), "-o", template)
+        run("print", template, "--xlsx", out)
+        lines = json.loads(run("dump", template).stdout)["Lines"]
+        ws = openpyxl.load_workbook(out).active
+        emu = 9525  # per pixel
+        anchors = sorted((im.anchor._from.row, im.anchor._from.col, im) for im in ws._images)
+        self.assertEqual([(r, c) for r, c, _ in anchors], [(1, 1), (2, 2)])
+        for row, col, image in anchors:
+            left, top, right, bottom = lines[row]["Cells"][col]["CellRect"]
+            a = image.anchor
+            # Inside its own cell, 3 pixels in from each side, as the page paints it.
+            self.assertEqual((a.to.row, a.to.col), (row, col))
+            self.assertEqual((a._from.colOff, a._from.rowOff), (3 * emu, 3 * emu))
+            # Within a pixel: the spreadsheet measures in whole pixels of its own.
+            self.assertAlmostEqual(a.to.colOff, (right - left - 3) * emu, delta=emu)
+            self.assertAlmostEqual(a.to.rowOff, (bottom - top - 3) * emu, delta=emu)
+        # One picture shown twice is stored once.
+        with zipfile.ZipFile(out) as z:
+            self.assertEqual(len([n for n in z.namelist() if n.startswith("xl/media/")]), 1)
+
+    def test_dates_are_dates(self):
+        """A date column (the SQLite ODBC driver reports DATE columns as dates) gives dates: the
+        spreadsheet's day number with a date format showing what the page shows."""
+        driver = "/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so"
+        if not os.path.exists(driver):
+            self.skipTest("the SQLite ODBC driver (libsqliteodbc) is not installed")
+        work = os.path.join(self.tmp.name, "dates")
+        subprocess.run([os.path.join(SOURCE, "bench/make_list_report.sh"), "1", work],
+                       check=True, env=dict(os.environ, KARVELL=KARVELL), capture_output=True)
+        db = os.path.join(work, "dates.db")
+        with sqlite3.connect(db) as con:
+            con.execute("create table 从表 (序号 integer, 日期 date, 科目 text, 摘要 text, "
+                        "金额 real)")
+            con.executemany("insert into 从表 values (?, ?, '1001', '摘要', 1.5)",
+                            [(1, "2024-03-05"), (2, "2024-12-31"), (3, "2000-02-29")])
+        with open(os.path.join(work, "odbcinst.ini"), "w") as f:
+            f.write(f"[SQLite3]\nDriver={driver}\n")
+        with open(os.path.join(work, "odbc.ini"), "w") as f:
+            f.write(f"[Dates]\nDriver=SQLite3\nDatabase={db}\n")
+        saved = {k: os.environ.get(k) for k in ("ODBCSYSINI", "ODBCINI")}
+        self.addCleanup(lambda: [os.environ.pop(k, None) if v is None else
+                                 os.environ.__setitem__(k, v) for k, v in saved.items()])
+        os.environ.update(ODBCSYSINI=work, ODBCINI=os.path.join(work, "odbc.ini"))
+        args = [os.path.join(work, "list.ept"), "--db", "DSN=Dates",
+                "--dataset", "从表=select * from 从表 order by 序号"]
+        out = os.path.join(work, "dates.xlsx")
+        run("expand", *args, "--xlsx", out)
+        shown = [line["Cells"][1]["CellText"]
+                 for line in json.loads(run("expand", *args, "--json").stdout)["Pages"][0]["Lines"]
+                 if isinstance(line["Cells"][0]["CellText"], str)
+                 and line["Cells"][0]["CellText"].isdigit()]
+        ws = openpyxl.load_workbook(out).active
+        cells = [row[1] for row in ws.iter_rows() if isinstance(row[0].value, int)]
+        want = [datetime.datetime(2024, 3, 5), datetime.datetime(2024, 12, 31),
+                datetime.datetime(2000, 2, 29)]
+        self.assertEqual([c.value for c in cells], want)
+        self.assertEqual(len(shown), 3)
+        for cell, text in zip(cells, shown):
+            # The format shows the day as the page does ("yyyy/m/d" → 2024/3/5).
+            self.assertEqual(cell.number_format, "yyyy/m/d")
+            d = cell.value
+            self.assertEqual(f"{d.year}/{d.month}/{d.day}", text)
 
 
 if __name__ == "__main__":

@@ -92,6 +92,7 @@ TEST_F(PreviewTest, ToolBarAndStateAtCreation) {
         {"addrow", "添加行", ""},
         {"deleterow", "删除行", ""},
         {"ExitBtn", "退出", "退出"},
+        {"ExportBtn", "导出…", "把所有页导出为 PDF、PDF/A 或 Excel 文件"},
     };
     QStringList order;
     int index = 0;
@@ -115,7 +116,7 @@ TEST_F(PreviewTest, ToolBarAndStateAtCreation) {
     EXPECT_EQ(order.join(' '),
               QStringLiteral("PrintSetupBtn | PrintBtn | PrintSizeBtn | OriginalSizeBtn | "
                              "ZoomInBtn ZoomOutBtn | FirstBtn PriorBtn NextBtn LastBtn | "
-                             "insertrow addrow deleterow | ExitBtn"));
+                             "insertrow addrow deleterow | ExitBtn | ExportBtn"));
 }
 
 TEST_F(PreviewTest, RowButtonsOnlyForAnEditingRuntime) {

@@ -16,6 +16,7 @@ struct Part {
     std::vector<qsizetype> objects; // offset of object n, 0 for a free entry
     std::vector<qsizetype> sorted;  // the offsets in file order
     int root = 0, info = 0, pages = 0;
+    QByteArray id; // the trailer's file identifier line ("/ID [ <…> <…> ]\n"), PDF/A has one
 };
 
 std::optional<qint64> NumberAt(const QByteArray& data, qsizetype at) {
@@ -66,6 +67,10 @@ std::optional<Part> Parse(const QByteArray& data) {
     const QByteArray trailer = data.mid(at, startxref - at);
     p.root = Reference(trailer, "Root");
     p.info = Reference(trailer, "Info");
+    static const QRegularExpression idRe(
+        QStringLiteral("/ID \\[ <[0-9a-fA-F]*> <[0-9a-fA-F]*> \\]\n"));
+    if (const auto m = idRe.match(QString::fromLatin1(trailer)); m.hasMatch())
+        p.id = m.captured(0).toLatin1();
     if (p.root <= 0 || p.root >= *count || !p.objects[size_t(p.root)]) return std::nullopt;
     for (qsizetype o : p.objects)
         if (o) p.sorted.push_back(o);
@@ -174,7 +179,7 @@ QByteArray JoinQtPdfs(const QList<QByteArray>& inputs) {
     }
     out += "trailer\n<<\n/Size " + QByteArray::number(qsizetype(offsets.size())) + " \n/Info " +
            QByteArray::number(first.info) + " 0 R\n/Root " + QByteArray::number(first.root) +
-           " 0 R\n>>\nstartxref\n" + QByteArray::number(xref) + " \n%%EOF\n";
+           " 0 R\n" + first.id + ">>\nstartxref\n" + QByteArray::number(xref) + " \n%%EOF\n";
     return out;
 }
 

@@ -15,13 +15,14 @@ int PdfResolution() {
     return printers.HasPrinter() ? printers.DpiX() : 600;
 }
 
-TPdfSink::TPdfSink(const QString& path, const QString& title, int dpi)
-    : TPaintedSink(title), m_path(path), m_dpi(dpi), m_buffer(&m_pdf) {
+TPdfSink::TPdfSink(const QString& path, const QString& title, int dpi, TPdfStandard standard)
+    : TPaintedSink(title), m_path(path), m_dpi(dpi), m_standard(standard), m_buffer(&m_pdf) {
     m_buffer.open(QIODevice::WriteOnly);
     m_writer = std::make_unique<QPdfWriter>(&m_buffer);
     m_writer->setTitle(title);
     m_writer->setCreator(QStringLiteral("karvell"));
     m_writer->setResolution(dpi);
+    if (standard == TPdfStandard::A1b) m_writer->setPdfVersion(QPagedPaintDevice::PdfVersion_A1b);
     SetDevice(m_writer.get());
 }
 
@@ -44,7 +45,7 @@ void TPdfSink::PagePainted(const TReportDocument& page) {
 }
 
 std::unique_ptr<TPageSink> TPdfSink::NewPart() {
-    return std::make_unique<TPdfSink>(QString(), Title(), m_dpi);
+    return std::make_unique<TPdfSink>(QString(), Title(), m_dpi, m_standard);
 }
 
 void TPdfSink::AppendPart(std::unique_ptr<TPageSink> part) {
@@ -61,7 +62,7 @@ void TPdfSink::AddPage(const TReportDocument& page, const QPageLayout& layout) {
     }
     // Pages after an appended part follow it, in a part of their own.
     if (!m_tailIsOwn) {
-        m_parts.push_back(std::make_unique<TPdfSink>(QString(), Title(), m_dpi));
+        m_parts.push_back(std::make_unique<TPdfSink>(QString(), Title(), m_dpi, m_standard));
         m_tailIsOwn = true;
     }
     m_parts.back()->AddPage(page, layout);

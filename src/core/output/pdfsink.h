@@ -16,10 +16,16 @@ class QPdfWriter;
 
 namespace karvell {
 
+// The kind of PDF written: the plain one, or PDF/A-1b for electronic archives (XMP metadata
+// matching the information dictionary, an sRGB output intent, every font embedded, no
+// transparency, no encryption).
+enum class TPdfStandard { Plain, A1b };
+
 class TPdfSink : public TPaintedSink {
 public:
     // `path` receives the file at Finish(); `dpi` is the resolution pages are painted at.
-    TPdfSink(const QString& path, const QString& title, int dpi);
+    TPdfSink(const QString& path, const QString& title, int dpi,
+             TPdfStandard standard = TPdfStandard::Plain);
     ~TPdfSink() override;
 
     void AddPage(const TReportDocument& page, const QPageLayout& layout) override;
@@ -40,6 +46,7 @@ private:
     std::optional<QByteArray> m_closed; // the part's bytes once ClosePart() ended it
     QString m_path;
     int m_dpi;
+    TPdfStandard m_standard;
     QByteArray m_pdf;
     QBuffer m_buffer;
     std::unique_ptr<QPdfWriter> m_writer;

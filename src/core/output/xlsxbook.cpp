@@ -126,6 +126,22 @@ void WriteSheet(lxw_workbook* book, XlsxSheet& sheet, const std::vector<lxw_form
                       : worksheet_write_string(ws, row, lxw_col_t(first), text.constData(), format),
                   QStringLiteral("文字"));
     }
+    // Pictures move and size with their cell, as the page has them inside it.
+    for (const XlsxPicture& p : sheet.pictures) {
+        const int col = columnOf(p.left);
+        if (col + 1 >= int(edges.size()) || p.imageWidth <= 0 || p.imageHeight <= 0) continue;
+        lxw_image_options options{};
+        options.x_offset = int32_t(p.inset);
+        options.y_offset = int32_t(p.inset);
+        options.x_scale = double(p.width) / p.imageWidth;
+        options.y_scale = double(p.height) / p.imageHeight;
+        options.object_position = LXW_OBJECT_MOVE_AND_SIZE;
+        Check(worksheet_insert_image_buffer_opt(
+                  ws, lxw_row_t(p.row), lxw_col_t(col),
+                  reinterpret_cast<const unsigned char*>(p.png.constData()), size_t(p.png.size()),
+                  &options),
+              QStringLiteral("图片"));
+    }
     std::vector<lxw_row_t> breaks(sheet.breaks.begin(), sheet.breaks.end());
     if (breaks.size() > size_t(kExcelPageBreaks)) {
         warn(QStringLiteral("电子表格一张工作表至多 %1 个分页符：其后的页不再分页")
@@ -146,6 +162,10 @@ void WriteSheet(lxw_workbook* book, XlsxSheet& sheet, const std::vector<lxw_form
         worksheet_set_portrait(ws);
     worksheet_set_margins(ws, sheet.marginMm[0] / 25.4, sheet.marginMm[1] / 25.4,
                           sheet.marginMm[2] / 25.4, sheet.marginMm[3] / 25.4);
+    // Column widths are in character units that each program measures with its own default
+    // font, so a page may come out a little wider than the paper: it is printed one page wide,
+    // down to the manual page breaks.
+    worksheet_fit_to_pages(ws, 1, 0);
     sheet = XlsxSheet(); // written: its cells are no longer needed
 }
 

@@ -39,12 +39,25 @@ struct XlsxCell {
     QString text;
 };
 
+// A cell's picture, stretched over the cell less the inset as the page paints it.
+struct XlsxPicture {
+    int row = 0;
+    int left = 0;  // the cell's left edge, document pixels
+    int inset = 0; // pixels from the cell's corner
+    int width = 0; // the picture's size on the page, pixels
+    int height = 0;
+    int imageWidth = 0; // the PNG's own size
+    int imageHeight = 0;
+    QByteArray png; // shared between the pages that show the same picture
+};
+
 struct XlsxSheet {
     QString name;
     std::vector<XlsxCell> cells;
     std::vector<double> rowPoints; // row heights
     std::vector<int> breaks;       // the first row of every page but the first
     std::vector<int> edges;        // cell edges, sorted and unique once the sheet is laid out
+    std::vector<XlsxPicture> pictures;
     bool hasPaper = false;
     int paper = 0; // the printer's paper code (the spreadsheet's paper numbers are the same)
     bool landscape = false;
@@ -55,6 +68,7 @@ struct XlsxBook {
     std::vector<XlsxSheet> sheets;
     std::vector<XlsxStyle> styles;
     QHash<QByteArray, int> styleIds;
+    QHash<QByteArray, QByteArray> pngOf; // a picture's pixels (digest) → its PNG bytes
     int StyleId(const XlsxStyle& style);
 };
 

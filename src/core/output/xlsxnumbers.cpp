@@ -1,5 +1,6 @@
 #include "output/xlsxnumbers.h"
 
+#include <QDateTime>
 #include <QStringList>
 
 #include "format/amountformat.h"
@@ -130,6 +131,52 @@ std::optional<XlsxNumber> NumberOfCell(const QString& text, const QByteArray& gb
             return XlsxNumber{tried.ToDouble(), ExcelNumberFormat(Gbk::Decode(gbkFormat))};
     }
     return std::nullopt;
+}
+
+namespace {
+
+// A Qt date format as a spreadsheet's: the date and time letters are the same in lower case
+// ("M" months become "m", which follows a day or year as a month); anything else is quoted.
+QString ExcelDateFormat(const QString& qt) {
+    QString out, literal;
+    const auto flush = [&] {
+        if (!literal.isEmpty()) out += u'"' + literal + u'"';
+        literal.clear();
+    };
+    bool quoted = false;
+    for (QChar c : qt) {
+        if (c == u'\'') {
+            quoted = !quoted;
+            continue;
+        }
+        if (!quoted && QStringView(u"yMdhms").contains(c)) {
+            flush();
+            out += c.toLower();
+        } else if (!quoted && QStringView(u"/-:. ").contains(c)) {
+            flush();
+            out += c;
+        } else if (c != u'"') {
+            literal += c;
+        }
+    }
+    flush();
+    return out;
+}
+
+} // namespace
+
+std::optional<XlsxNumber> DateOfCell(const QString& text, const QString& qtDateFormat) {
+    static const QDate epoch(1899, 12, 30), first(1900, 3, 1);
+    const QString withTime = qtDateFormat + QStringLiteral(" hh:mm:ss");
+    const QDateTime dateTime = QDateTime::fromString(text, withTime);
+    if (dateTime.isValid() && dateTime.date() >= first && dateTime.toString(withTime) == text) {
+        const double day = double(epoch.daysTo(dateTime.date()));
+        return XlsxNumber{day + dateTime.time().msecsSinceStartOfDay() / 86400000.0,
+                          ExcelDateFormat(withTime)};
+    }
+    const QDate date = QDate::fromString(text, qtDateFormat);
+    if (!date.isValid() || date < first || date.toString(qtDateFormat) != text) return std::nullopt;
+    return XlsxNumber{double(epoch.daysTo(date)), ExcelDateFormat(qtDateFormat)};
 }
 
 } // namespace karvell

@@ -20,6 +20,12 @@ struct XlsxNumber {
 // yuan with "0.00"; upper-case amounts give nothing.
 std::optional<XlsxNumber> NumberOfCell(const QString& text, const QByteArray& gbkFormat);
 
+// The date (or date and time) a cell filled from a date column shows as `text` in the short date
+// format `qtDateFormat` (date-times add " hh:mm:ss"): the spreadsheet's serial day number and a
+// date format that shows it alike; nothing for a text that is no such date or a date before
+// 1900-03-01 (the spreadsheet's serial days are off by one before it).
+std::optional<XlsxNumber> DateOfCell(const QString& text, const QString& qtDateFormat);
+
 // The spreadsheet format code for a display format: the same sections, digit positions,
 // decimals and exponent; grouping written as "#,##0" (a "," elsewhere would scale by
 // thousands in a spreadsheet) and every other character as quoted literal text.

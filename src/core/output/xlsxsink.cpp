@@ -1,5 +1,7 @@
 #include "output/xlsxsink.h"
 
+#include <QBuffer>
+#include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -17,6 +19,7 @@
 #include "platform/error.h"
 #include "platform/gbk.h"
 #include "platform/printer.h"
+#include "render/paintcell.h"
 
 namespace karvell {
 namespace {
@@ -118,14 +121,43 @@ void TXlsxSink::Warn(const QString& text) {
     if (OnWarning) OnWarning(text);
 }
 
+void TXlsxSink::AddPicture(XlsxSheet& sheet, int row, const TReportCell& cell) {
+    const QImage& image = cell.CellBitmap->image;
+    // A picture repeated on every page (a logo) is encoded and held once.
+    QCryptographicHash digest(QCryptographicHash::Sha1);
+    digest.addData(
+        QByteArrayView(reinterpret_cast<const char*>(image.constBits()), image.sizeInBytes()));
+    digest.addData(QByteArray::number(image.width()) + 'x' + QByteArray::number(image.height()));
+    QByteArray& png = m_book->pngOf[digest.result()];
+    if (png.isEmpty()) {
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        // Spreadsheets have no transparency either: the picture as the page paints it.
+        if (!image.save(&buffer, "PNG")) {
+            Warn(QStringLiteral("单元格中的图片无法写入电子表格"));
+            return;
+        }
+    }
+    XlsxPicture p;
+    p.row = row;
+    p.left = cell.CellLeft;
+    p.inset = PICTURE_INSET;
+    p.width = std::max(1, cell.CellRect.Width() - 2 * PICTURE_INSET);
+    p.height = std::max(1, cell.CellRect.Height() - 2 * PICTURE_INSET);
+    p.imageWidth = image.width();
+    p.imageHeight = image.height();
+    p.png = png;
+    sheet.pictures.push_back(std::move(p));
+}
+
 void TXlsxSink::AddPage(const TReportDocument& page, const QPageLayout& /*layout*/) {
     if (m_book->sheets.empty()) StartSheet(m_title);
     XlsxSheet& sheet = m_book->sheets.back();
     // The number cells of this page, by line and cell.
-    QHash<qint64, QByteArray> formats;
+    QHash<qint64, TNumberCell> formats;
     if (m_numberCells && m_numberPage < m_numberCells->size())
         for (const TNumberCell& n : m_numberCells->at(m_numberPage))
-            formats.insert(qint64(n.line) << 32 | n.cell, n.format);
+            formats.insert(qint64(n.line) << 32 | n.cell, n);
     ++m_numberPage;
     ++m_pages;
 
@@ -168,12 +200,19 @@ void TXlsxSink::AddPage(const TReportDocument& page, const QPageLayout& /*layout
             out.text = Gbk::Decode(cell->CellText);
             const auto known = formats.constFind(qint64(l) << 32 | c);
             std::optional<QByteArray> format;
-            if (known != formats.constEnd())
-                format = *known;
+            std::optional<XlsxNumber> date;
+            if (known != formats.constEnd() && known->date)
+                date = DateOfCell(out.text, QString::fromUtf8(known->format));
+            else if (known != formats.constEnd())
+                format = known->format;
             else if (ParseAmountFormat(cell->CellDispFormat).ValidColumns())
                 format = cell->CellDispFormat;
             XlsxStyle style;
-            if (format)
+            if (date) {
+                out.isNumber = true;
+                out.number = date->value;
+                style.numberFormat = date->format;
+            } else if (format)
                 if (const std::optional<XlsxNumber> number = NumberOfCell(out.text, *format)) {
                     out.isNumber = true;
                     out.number = number->value;
@@ -203,7 +242,7 @@ void TXlsxSink::AddPage(const TReportDocument& page, const QPageLayout& /*layout
             if (cell->DiagonalFlags & DIAG_RT_LB) style.diagonal |= kDiagonalUp;
             if (cell->DiagonalFlags & (DIAG_LT_RM | DIAG_LT_BM | DIAG_RT_LM | DIAG_RT_BM))
                 Warn(QStringLiteral("电子表格只有角到角的斜线：到边中点的斜线未写入"));
-            if (cell->HasBitmap) Warn(QStringLiteral("单元格中的图片未写入电子表格"));
+            if (cell->CellBitmap && !cell->CellBitmap->IsEmpty()) AddPicture(sheet, out.row, *cell);
             out.style = m_book->StyleId(style);
             sheet.edges.push_back(out.left);
             sheet.edges.push_back(out.right);

@@ -2,9 +2,10 @@
 // Pages into one spreadsheet (XLSX, written with libxlsxwriter). The grid becomes cells: one
 // spreadsheet row per page line, one column per interval between the cell edges of the sheet's
 // pages, cells wider than one column or merged over several lines as merged ranges, with their
-// fonts, colours, alignment, borders and diagonals; pages follow one below the other with a
-// manual page break after each, and the first page's paper, orientation and margins are the
-// sheet's print settings. Numbers stay numbers where the page's number cells are known.
+// fonts, colours, alignment, borders and diagonals, pictures anchored to their cells; pages follow
+// one below the other with a manual page break after each, and the first page's paper, orientation
+// and margins are the sheet's print settings. Numbers stay numbers where the page's number cells
+// are known.
 //
 // Pages go to the current sheet; StartSheet() opens another (one per voucher of a batch). A
 // sheet is laid out when it is complete, because its columns are the union of all its pages'
@@ -23,6 +24,8 @@
 namespace karvell {
 
 struct XlsxBook;
+struct XlsxSheet;
+class TReportCell;
 class AtomicFile;
 
 class TXlsxSink : public TPageSink {
@@ -52,6 +55,7 @@ public:
 
 private:
     void Warn(const QString& text);
+    void AddPicture(XlsxSheet& sheet, int row, const TReportCell& cell);
     QString m_path;
     QString m_title;
     std::unique_ptr<AtomicFile> m_file;

@@ -36,9 +36,10 @@ public:
     // Font, or for a font dialog with a colour choice a QVariantMap with "font" (those bytes)
     // and "color" (a COLORREF as uint), answered by a map of the same form; QColor for Color, a
     // file name for files, or for files a QVariantMap with "file", "title" and "defaultSuffix",
-    // nothing for PrinterSetup); `filter` is a Windows filter string "desc|pattern|…" for file
-    // dialogs. Answers the chosen value, or nothing when the user cancelled (PrinterSetup answers
-    // true on confirm).
+    // and "askType" true when the answer is to be a map of "file" and "type" (the index of the
+    // filter chosen); nothing for PrinterSetup); `filter` is a Windows filter string
+    // "desc|pattern|…" for file dialogs. Answers the chosen value, or nothing when the user
+    // cancelled (PrinterSetup answers true on confirm).
     virtual std::optional<QVariant> Dialog(DialogKind kind, const QVariant& initial,
                                            const QString& filter = QString()) = 0;
 

@@ -46,6 +46,8 @@ void TReportRunTime::PrintPreview(bool previewMode) {
             FreeDataSets();
             return;
         }
+        // A preview window can export its pages as a spreadsheet, which wants their numbers.
+        if (!PrintDirect) KeepNumberCells = true;
         const int count = BuildPages(false, 0);
         ShowNotes();
         // Printing without a preview is all or nothing: when the count pass already knows

@@ -41,6 +41,11 @@ TPageNumberCells TReportRunTime::NumberCellsOfPage() const {
             if (!templateLine || c >= templateLine->Cells.size()) continue;
             const TReportCell* t = templateLine->Cells[c];
             const auto field = m_fieldCache.constFind(t);
+            if (field != m_fieldCache.constEnd() && field->dataSet &&
+                field->dataSet->Fields().value(field->column).isDate) {
+                cells.append(TNumberCell{l, c, ShortDateFormat().toUtf8(), true});
+                continue;
+            }
             const bool numericField =
                 field != m_fieldCache.constEnd() && field->kind == FieldKind::Numeric;
             if (numericField || Gbk::Upper(t->CellText.left(4)) == "`SUM")
