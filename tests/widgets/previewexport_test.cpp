@@ -44,6 +44,19 @@ QString XlsxTexts(const QString& file) {
                    file});
 }
 
+// The texts of an OFD package's pages, read with Python's zipfile, page by page.
+QString OfdTexts(const QString& file) {
+    return Output(
+        QStringLiteral("/usr/bin/python3"),
+        {QStringLiteral("-c"),
+         QStringLiteral("import re, sys, zipfile\n"
+                        "z = zipfile.ZipFile(sys.argv[1])\n"
+                        "for n in sorted(x for x in z.namelist() if x.endswith('Content.xml')):\n"
+                        "    print(n, ''.join(re.findall(r'<ofd:TextCode[^>]*>([^<]*)<',\n"
+                        "                                z.read(n).decode())))"),
+         file});
+}
+
 QVariantMap Choice(const QString& file, int type) {
     return {{QStringLiteral("file"), file}, {QStringLiteral("type"), type}};
 }
@@ -94,25 +107,28 @@ TEST_F(PreviewExportTest, WritesEveryPageInTheChosenFormat) {
         const char* name;
         int type;
         const char* written;
-    } cases[] = {
-        {"plain", 0, "plain.pdf"}, {"archive", 1, "archive.pdf"}, {"sheet", 2, "sheet.xlsx"}};
+    } cases[] = {{"plain", 0, "plain.pdf"},
+                 {"archive", 1, "archive.pdf"},
+                 {"sheet", 2, "sheet.xlsx"},
+                 {"fixed", 3, "fixed.ofd"}};
     for (const auto& c : cases)
         messages.dialogAnswers.push_back(Choice(Path(QString::fromLatin1(c.name)), c.type));
     const QStringList notes = ExportClicks(pages.list, int(std::size(cases)));
 
-    ASSERT_EQ(messages.dialogs.size(), 3);
+    ASSERT_EQ(messages.dialogs.size(), 4);
     EXPECT_EQ(messages.dialogs[0], DialogKind::SaveFile);
-    EXPECT_EQ(messages.dialogFilters[0],
-              QStringLiteral("PDF 文件|*.pdf|PDF/A-1b 归档文件|*.pdf|Excel 工作簿|*.xlsx"));
+    EXPECT_EQ(messages.dialogFilters[0], QStringLiteral("PDF 文件|*.pdf|PDF/A-1b 归档文件|*.pdf|"
+                                                        "Excel 工作簿|*.xlsx|OFD 版式文件|*.ofd"));
     EXPECT_TRUE(messages.dialogInitials[0].toMap().value(QStringLiteral("askType")).toBool());
     EXPECT_TRUE(messages.boxes.isEmpty()) << messages.boxes.value(0).text.toStdString();
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 4; ++i) {
         const QString file = Path(QString::fromLatin1(cases[i].written));
         ASSERT_TRUE(QFile::exists(file)) << file.toStdString();
         EXPECT_EQ(notes[i], QStringLiteral("已导出到 %1").arg(QDir::toNativeSeparators(file)));
         const QString text = i < 2
                                  ? Output(QStringLiteral("pdftotext"), {file, QStringLiteral("-")})
-                                 : XlsxTexts(file);
+                             : i == 2 ? XlsxTexts(file)
+                                      : OfdTexts(file);
         for (int page = 1; page <= 3; ++page)
             EXPECT_TRUE(text.contains(QStringLiteral("页%1").arg(page))) << cases[i].name;
     }

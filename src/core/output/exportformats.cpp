@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 
+#include "output/ofdsink.h"
 #include "output/pagewriter.h"
 #include "output/pdfsink.h"
 #include "output/xlsxsink.h"
@@ -30,6 +31,11 @@ const QList<TExportFormat>& ExportFormats() {
          [](const TExportRequest& r) { return MakePdf(r, TPdfStandard::A1b); }},
         {QStringLiteral("XLSX"), QStringLiteral("Excel 工作簿"), QStringLiteral("xlsx"), false,
          MakeXlsx},
+        // Laid out at the PDF's resolution, so both put everything in the same places.
+        {QStringLiteral("OFD"), QStringLiteral("OFD 版式文件"), QStringLiteral("ofd"), true,
+         [](const TExportRequest& r) -> std::unique_ptr<TPageSink> {
+             return std::make_unique<TOfdSink>(r.path, r.title, PdfResolution());
+         }},
     };
     return formats;
 }

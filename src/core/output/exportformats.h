@@ -25,7 +25,7 @@ struct TExportRequest {
 };
 
 struct TExportFormat {
-    QString name;        // "PDF", "PDF/A", "XLSX"
+    QString name;        // "PDF", "PDF/A", "XLSX", "OFD"
     QString description; // the save dialog's file type, "PDF 文件"
     QString suffix;      // the file type's extension
     // Paper formats keep the printer's unprintable margins; a spreadsheet has none.

@@ -3,11 +3,32 @@
 #include <QFont>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QHash>
 #include <cstdlib>
 
 #include "platform/logfont.h"
 
 namespace karvell {
+namespace {
+
+// The usual style names as the platform's Chinese font dialog shows them; others as the
+// family names them.
+QString ShownStyleName(const QString& style) {
+    static const QHash<QString, QString> names = {
+        {QStringLiteral("Regular"), QStringLiteral("常规")},
+        {QStringLiteral("Normal"), QStringLiteral("常规")},
+        {QStringLiteral("Book"), QStringLiteral("常规")},
+        {QStringLiteral("Light"), QStringLiteral("细体")},
+        {QStringLiteral("Italic"), QStringLiteral("倾斜")},
+        {QStringLiteral("Oblique"), QStringLiteral("倾斜")},
+        {QStringLiteral("Bold"), QStringLiteral("粗体")},
+        {QStringLiteral("Bold Italic"), QStringLiteral("粗偏斜体")},
+        {QStringLiteral("Bold Oblique"), QStringLiteral("粗偏斜体")},
+    };
+    return names.value(style, style);
+}
+
+} // namespace
 
 QString ResolvedFamily(const QString& face) {
     QFont font(face);
@@ -20,7 +41,7 @@ QList<FaceStyle> FaceStyles(const QString& face) {
     bool bold = false, italic = false, boldItalic = false;
     for (const QString& style : QFontDatabase::styles(family)) {
         FaceStyle s;
-        s.name = style;
+        s.name = ShownStyleName(style);
         s.weight = QFontDatabase::weight(family, style);
         s.italic = QFontDatabase::italic(family, style);
         if (s.weight <= 0) s.weight = 400;

@@ -9,7 +9,7 @@
 namespace karvell {
 
 struct FaceStyle {
-    QString name; // as the family names it, or 粗体/倾斜/粗偏斜体 for a synthesised one
+    QString name; // 常规, 粗体, … for the usual styles, else as the family names it
     int weight = 400;
     bool italic = false;
     bool synthesised = false;
