@@ -43,7 +43,7 @@ struct Options {
     bool addSpace = true; // as the designer's default settings: blank lines to the footer
     bool allowUnmatched = false;
     bool progress = false; // machine-readable progress lines
-    bool pdfa = false; // the PDF (--pdf or the "PDF" printer's) as PDF/A-1b
+    bool pdfa = false;     // the PDF (--pdf or the "PDF" printer's) as PDF/A-1b
 };
 
 bool ParseOptions(const QStringList& args, Options* o) {

@@ -317,10 +317,11 @@ int RunExpand(const QStringList& args) {
 
 KARVELL_COMMAND(
     QStringLiteral("expand"),
-    QStringLiteral("expand TEMPLATE [--db CONNECTION] [--dataset "
-                   "NAME=SQL|csv:FILE|json:FILE]... "
-                   "[--setdata LINE]... [--var NAME=VALUE]... [--add-space] "
-                   "(--json | --pdf OUT.pdf [--pdfa] | --png DIR | --xlsx OUT.xlsx | --ofd OUT.ofd)"),
+    QStringLiteral(
+        "expand TEMPLATE [--db CONNECTION] [--dataset "
+        "NAME=SQL|csv:FILE|json:FILE]... "
+        "[--setdata LINE]... [--var NAME=VALUE]... [--add-space] "
+        "(--json | --pdf OUT.pdf [--pdfa] | --png DIR | --xlsx OUT.xlsx | --ofd OUT.ofd)"),
     QStringLiteral("fill the template from queries on a data source (an ODBC "
                    "connection string or a SQLite file) or from CSV and JSON files "
                    "and expand it into pages: as JSON, one PDF, DIR/page-N.png, or "
