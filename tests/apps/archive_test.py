@@ -15,16 +15,8 @@ import unittest
 import xml.etree.ElementTree as ET
 import zipfile
 
-KARVELL = sys.argv[1] if len(sys.argv) > 1 else "build/apps/karvell/karvell"
+from karvell_cli import KARVELL, run  # noqa: E402
 NS = {"ofd": "http://www.ofdspec.org/2016"}
-
-
-def run(*args, check=True):
-    env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
-    r = subprocess.run([KARVELL, *args], capture_output=True, text=True, env=env, timeout=300)
-    if check and r.returncode != 0:
-        raise AssertionError(f"karvell {args[0]} failed ({r.returncode}): {r.stderr}")
-    return r
 
 
 class Archive(unittest.TestCase):

@@ -17,26 +17,12 @@ import zipfile
 
 from fontTools.ttLib import TTFont
 
-KARVELL = sys.argv[1] if len(sys.argv) > 1 else "build/apps/karvell/karvell"
+from karvell_cli import KARVELL, run, demo_args  # noqa: E402
 SOURCE = sys.argv[2] if len(sys.argv) > 2 else os.path.join(os.path.dirname(__file__), "../..")
 SCHEMAS = sys.argv[3] if len(sys.argv) > 3 else os.path.join(SOURCE, "data/ofd-xsd")
 NS = {"ofd": "http://www.ofdspec.org/2016"}
 MM_PER_PT = 25.4 / 72
 TOLERANCE_MM = 0.5
-
-
-def run(*args, check=True):
-    env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
-    r = subprocess.run([KARVELL, *args], capture_output=True, text=True, env=env, timeout=300)
-    if check and r.returncode != 0:
-        raise AssertionError(f"karvell {args[0]} failed ({r.returncode}): {r.stderr}")
-    return r
-
-
-def demo_args(demo):
-    return [os.path.join(demo, "edj/记账凭证.edj"), "--db", os.path.join(demo, "quorbex.db"),
-            "--dataset", "主表=select * from Quorbex_Main",
-            "--dataset", "从表=select * from Quorbex_Detail order by 序号"]
 
 
 def schema_of(name):

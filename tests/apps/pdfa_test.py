@@ -17,23 +17,11 @@ import xml.etree.ElementTree as ET
 
 import pikepdf
 
-KARVELL = sys.argv[1] if len(sys.argv) > 1 else "build/apps/karvell/karvell"
+from karvell_cli import KARVELL, run, tool  # noqa: E402
 SOURCE = sys.argv[2] if len(sys.argv) > 2 else os.path.join(os.path.dirname(__file__), "../..")
 NS = {"rdf": "http://www.w3.org/1999/02/22-rdf-syntax-ns#",
       "dc": "http://purl.org/dc/elements/1.1/", "xmp": "http://ns.adobe.com/xap/1.0/",
       "pdf": "http://ns.adobe.com/pdf/1.3/", "pdfaid": "http://www.aiim.org/pdfa/ns/id/"}
-
-
-def run(*args, check=True):
-    env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
-    r = subprocess.run([KARVELL, *args], capture_output=True, text=True, env=env, timeout=300)
-    if check and r.returncode != 0:
-        raise AssertionError(f"karvell {args[0]} failed ({r.returncode}): {r.stderr}")
-    return r
-
-
-def tool(*args):
-    return subprocess.run(args, capture_output=True, text=True, check=True).stdout
 
 
 def pdf_date(text):

@@ -18,25 +18,11 @@ import zipfile
 import openpyxl
 from openpyxl.utils import get_column_letter
 
-KARVELL = sys.argv[1] if len(sys.argv) > 1 else "build/apps/karvell/karvell"
+from karvell_cli import KARVELL, run, demo_args  # noqa: E402
 SOURCE = sys.argv[2] if len(sys.argv) > 2 else os.path.join(os.path.dirname(__file__), "../..")
 TOTAL_LABELS = {"承前页", "本页合计", "合计", "过次页"}
 BORDER = {1: "thin", 2: "medium"}
 PYTHON_FORMAT = {"#,##0.00": ",.2f", "0.00": ".2f", "General": ""}
-
-
-def run(*args, check=True):
-    env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
-    r = subprocess.run([KARVELL, *args], capture_output=True, text=True, env=env, timeout=300)
-    if check and r.returncode != 0:
-        raise AssertionError(f"karvell {args[0]} failed ({r.returncode}): {r.stderr}")
-    return r
-
-
-def demo_args(demo):
-    return [os.path.join(demo, "edj/记账凭证.edj"), "--db", os.path.join(demo, "quorbex.db"),
-            "--dataset", "主表=select * from Quorbex_Main",
-            "--dataset", "从表=select * from Quorbex_Detail order by 序号"]
 
 
 def rgb(colorref):

@@ -17,19 +17,8 @@ import unittest
 
 import openpyxl
 
-KARVELL = sys.argv[1] if len(sys.argv) > 1 else "build/apps/karvell/karvell"
+from karvell_cli import KARVELL, run, tool  # noqa: E402
 TOTAL_LABELS = {"承前页", "本页合计", "合计", "过次页"}
-
-
-def run(*args):
-    env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
-    r = subprocess.run([KARVELL, *args], capture_output=True, text=True, env=env, timeout=300)
-    if r.returncode != 0:
-        raise AssertionError(f"karvell {args[0]} failed ({r.returncode}): {r.stderr}")
-
-
-def tool(*args):
-    return subprocess.run(args, capture_output=True, text=True, check=True).stdout
 
 
 def pages_of(pdf):

@@ -15,19 +15,13 @@ import sys
 import tempfile
 import unittest
 
-KARVELL = sys.argv[1] if len(sys.argv) > 1 else "build/apps/karvell/karvell"
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../apps"))
+from karvell_cli import KARVELL, run  # noqa: E402
 OFD_JS = sys.argv[2] if len(sys.argv) > 2 else os.path.join(
     os.path.dirname(__file__), "node_modules/ofd.js/lib/ofd.umd.min.js")
 CHROMIUM = shutil.which("chromium")
 WIDTH = 794  # A4 at 96 dpi
 TOLERANCE = 0.07  # RMSE of grey rasters at a quarter of that resolution
-
-
-def run(*args):
-    env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
-    r = subprocess.run([KARVELL, *args], capture_output=True, text=True, env=env, timeout=300)
-    if r.returncode != 0:
-        raise AssertionError(f"karvell {args[0]} failed ({r.returncode}): {r.stderr}")
 
 
 def rmse(a, b):

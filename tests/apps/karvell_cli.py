@@ -1,0 +1,27 @@
+"""Running the karvell program from the Python tests: the executable is the script's first
+argument, run offscreen; a failed run raises with its error output."""
+import os
+import subprocess
+import sys
+
+KARVELL = sys.argv[1] if len(sys.argv) > 1 else "build/apps/karvell/karvell"
+
+
+def run(*args, check=True):
+    env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
+    r = subprocess.run([KARVELL, *args], capture_output=True, text=True, env=env, timeout=300)
+    if check and r.returncode != 0:
+        raise AssertionError(f"karvell {args[0]} failed ({r.returncode}): {r.stderr}")
+    return r
+
+
+def demo_args(demo):
+    """The demo voucher's template and its two queries, for `karvell expand`."""
+    return [os.path.join(demo, "edj/记账凭证.edj"), "--db", os.path.join(demo, "quorbex.db"),
+            "--dataset", "主表=select * from Quorbex_Main",
+            "--dataset", "从表=select * from Quorbex_Detail order by 序号"]
+
+
+def tool(*args):
+    """Another program's standard output; a failure raises."""
+    return subprocess.run(args, capture_output=True, text=True, check=True).stdout
