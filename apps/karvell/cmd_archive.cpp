@@ -74,13 +74,6 @@ bool ParseOptions(const QStringList& args, Options* o) {
            (o->format == QLatin1String("ofd") || o->format == QLatin1String("pdfa"));
 }
 
-std::unique_ptr<TDataSet> OpenRows(QObject* owner, const TReportRunTime& runtime,
-                                   const QString& name, const Options& o, const QString& source) {
-    auto data = OpenDataSource(owner, name, source, o.connection);
-    RequireFields(*data, QStringList{o.key} + TemplateFields(runtime, name));
-    return data;
-}
-
 // The master record of the voucher being built, field by field as printed.
 QList<QPair<QString, QString>> MasterFields(const TReportRunTime& runtime) {
     QList<QPair<QString, QString>> fields;
@@ -143,8 +136,10 @@ int RunArchive(const QStringList& args) {
     if (!runtime.Outcome.TemplateIssue.isEmpty()) return 1;
     runtime.SetAddSpace(o.addSpace);
     runtime.OnWarning = [](const QString& warning) { PrintError(warning); };
-    const auto master = OpenRows(&module, runtime, QStringLiteral("主表"), o, o.master);
-    const auto detail = OpenRows(&module, runtime, QStringLiteral("从表"), o, o.detail);
+    const auto master =
+        OpenVoucherRows(&module, runtime, QStringLiteral("主表"), o.master, o.connection, o.key);
+    const auto detail =
+        OpenVoucherRows(&module, runtime, QStringLiteral("从表"), o.detail, o.connection, o.key);
     if (master->RecordCount() == 0) {
         PrintError(QStringLiteral("主表查询没有返回任何记录，没有凭证可归档"));
         return 1;

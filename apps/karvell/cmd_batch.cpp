@@ -86,7 +86,6 @@ bool ParseOptions(const QStringList& args, Options* o) {
            !(o->pdfa && (!o->xlsx.isEmpty() || !o->ofd.isEmpty()));
 }
 
-// Counts the boxes the runtime shows (they still go to stderr).
 // "凭证 12/60  页 37" redrawn in place on a terminal; elsewhere a line every few seconds and
 // at the end.
 class ProgressLine {
@@ -153,13 +152,6 @@ bool TellUnmatched(const BatchReport& r, const QString& keyField, bool allowed) 
 
 // The master or detail rows; a file must hold the key and every field the template takes
 // from its data set.
-std::unique_ptr<TDataSet> OpenRows(QObject* owner, const TReportRunTime& runtime,
-                                   const QString& name, const Options& o, const QString& source) {
-    auto data = OpenDataSource(owner, name, source, o.connection);
-    RequireFields(*data, QStringList{o.key} + TemplateFields(runtime, name));
-    return data;
-}
-
 int RunBatch(const QStringList& args) {
     Options o;
     if (!ParseOptions(args, &o)) {
@@ -195,8 +187,10 @@ int RunBatch(const QStringList& args) {
     runtime.OnWarning = [](const QString& warning) { PrintError(warning); };
     runtime.KeepNumberCells = xlsx != nullptr;
 
-    const auto master = OpenRows(&module, runtime, QStringLiteral("主表"), o, o.master);
-    const auto detail = OpenRows(&module, runtime, QStringLiteral("从表"), o, o.detail);
+    const auto master =
+        OpenVoucherRows(&module, runtime, QStringLiteral("主表"), o.master, o.connection, o.key);
+    const auto detail =
+        OpenVoucherRows(&module, runtime, QStringLiteral("从表"), o.detail, o.connection, o.key);
     if (master->RecordCount() == 0) {
         PrintError(QStringLiteral("主表查询没有返回任何记录，没有凭证可打印"));
         return 1;

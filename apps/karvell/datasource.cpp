@@ -2,6 +2,7 @@
 
 #include "adoquery.h"
 #include "filedataset.h"
+#include "runtime/templatefields.h"
 
 namespace karvell::cli {
 
@@ -36,6 +37,14 @@ std::unique_ptr<TDataSet> OpenDataSource(QObject* owner, const QString& name, co
 
 void RequireFields(const TDataSet& dataSet, const QStringList& fields) {
     if (const auto* file = qobject_cast<const TFileDataSet*>(&dataSet)) file->RequireFields(fields);
+}
+
+std::unique_ptr<TDataSet> OpenVoucherRows(QObject* owner, const TReportRunTime& runtime,
+                                          const QString& name, const QString& source,
+                                          const QString& connection, const QString& keyField) {
+    auto data = OpenDataSource(owner, name, source, connection);
+    RequireFields(*data, QStringList{keyField} + TemplateFields(runtime, name));
+    return data;
 }
 
 } // namespace karvell::cli

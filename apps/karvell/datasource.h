@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "runtime/dataset.h"
+#include "runtime/reportruntime.h"
 
 namespace karvell::cli {
 
@@ -22,5 +23,10 @@ QString SourceFile(const QString& source);
 // For a file data set: throws naming the file, line or object and field when a field of
 // `fields` is missing. Query data sets report missing fields themselves when printed.
 void RequireFields(const TDataSet& dataSet, const QStringList& fields);
+// A voucher batch's master or detail rows (data set `name`, 主表 or 从表): opened from
+// `source` and checked for the key field and the fields the template uses.
+std::unique_ptr<TDataSet> OpenVoucherRows(QObject* owner, const TReportRunTime& runtime,
+                                          const QString& name, const QString& source,
+                                          const QString& connection, const QString& keyField);
 
 } // namespace karvell::cli
