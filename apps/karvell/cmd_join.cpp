@@ -17,18 +17,6 @@ namespace {
 
 const char* const kUsage = "usage: karvell join OUT.pdf PART.pdf...";
 
-// The part's bytes, mapped rather than read: the joined file is the one copy in memory. Valid
-// while `file` is open.
-QByteArray MapPart(QFile& file) {
-    if (!file.open(QIODevice::ReadOnly))
-        throw KarvellError(
-            QStringLiteral("无法读取部分文件“%1”：%2").arg(file.fileName(), file.errorString()));
-    if (file.size() == 0) return {};
-    const uchar* data = file.map(0, file.size());
-    if (!data) return file.readAll();
-    return QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(file.size()));
-}
-
 int RunJoin(const QStringList& args) {
     if (args.size() < 2 || std::any_of(args.cbegin(), args.cend(),
                                        [](const QString& a) { return a.startsWith(u'-'); })) {
@@ -50,24 +38,30 @@ int RunJoin(const QStringList& args) {
     }
     RefuseOutputOverInput(QStringLiteral("OUT.pdf"), out, parts);
 
+    // The parts are read and the file written object by object: joining the parts of a long
+    // period holds no whole file in memory.
     std::vector<std::unique_ptr<QFile>> files;
-    QList<QByteArray> pdfs;
+    QList<QIODevice*> pdfs;
     for (const QString& part : parts) {
         files.push_back(std::make_unique<QFile>(part));
-        QByteArray bytes = MapPart(*files.back());
-        if (bytes.isEmpty()) continue; // a part without vouchers
-        if (!bytes.startsWith("%PDF-"))
+        QFile& file = *files.back();
+        if (!file.open(QIODevice::ReadOnly))
+            throw KarvellError(
+                QStringLiteral("无法读取部分文件“%1”：%2").arg(part, file.errorString()));
+        if (file.size() == 0) continue; // a part without vouchers
+        if (!file.peek(5).startsWith("%PDF-"))
             throw KarvellError(QStringLiteral("“%1”不是 PDF 文件").arg(part));
-        pdfs.append(std::move(bytes));
+        pdfs.append(&file);
     }
     if (pdfs.isEmpty()) {
         PrintError(QStringLiteral("所有部分都是空的，没有可写入“%1”的页").arg(out));
         return 1;
     }
-    const QByteArray joined = JoinQtPdfs(pdfs);
-    if (joined.isEmpty())
+    AtomicFile file(out);
+    if (!WriteJoinedPdf(pdfs, PdfTextFixes{{}, false},
+                        [&file](const QByteArray& bytes) { file.Write(bytes); }))
         throw KarvellError(QStringLiteral("这些 PDF 部分无法合并：只能合并 karvell 写出的 PDF"));
-    WriteFileAtomic(out, joined);
+    file.Commit();
     PrintOut(QStringLiteral("PDF: %1\n").arg(out));
     return 0;
 }

@@ -1,6 +1,8 @@
 #include "output/pdfsink.h"
 
+#include <QDir>
 #include <QPdfWriter>
+#include <QTemporaryFile>
 
 #include "model/reportdocument.h"
 #include "output/pdfjoin.h"
@@ -16,9 +18,13 @@ int PdfResolution() {
 }
 
 TPdfSink::TPdfSink(const QString& path, const QString& title, int dpi, TPdfStandard standard)
-    : TPaintedSink(title), m_path(path), m_dpi(dpi), m_standard(standard), m_buffer(&m_pdf) {
-    m_buffer.open(QIODevice::WriteOnly);
-    m_writer = std::make_unique<QPdfWriter>(&m_buffer);
+    : TPaintedSink(title), m_path(path), m_dpi(dpi), m_standard(standard),
+      m_file(std::make_unique<QTemporaryFile>(
+          QDir::temp().filePath(QStringLiteral("karvell-XXXXXX.pdf")))) {
+    if (!m_file->open())
+        throw KarvellError(QStringLiteral("无法创建临时文件“%1”：%2")
+                               .arg(m_file->fileTemplate(), m_file->errorString()));
+    m_writer = std::make_unique<QPdfWriter>(m_file.get());
     m_writer->setTitle(title);
     m_writer->setCreator(QStringLiteral("karvell"));
     m_writer->setResolution(dpi);
@@ -69,39 +75,46 @@ void TPdfSink::AddPage(const TReportDocument& page, const QPageLayout& layout) {
 }
 
 void TPdfSink::ClosePart() {
-    m_closed = EndPart();
+    EndPart();
 }
 
-QByteArray TPdfSink::EndPart() {
-    if (m_closed) return std::exchange(*m_closed, QByteArray());
+void TPdfSink::EndPart() {
+    if (m_ended) return;
+    m_ended = true;
     EndPainting();
-    m_writer.reset(); // the writer is done with the buffer
-    m_buffer.close();
-    return std::exchange(m_pdf, QByteArray());
+    m_writer.reset(); // the writer is done with the file
+    if (!m_file->flush() || m_file->error() != QFileDevice::NoError)
+        throw KarvellError(QStringLiteral("无法写入临时文件“%1”：%2")
+                               .arg(m_file->fileName(), m_file->errorString()));
+}
+
+void TPdfSink::WriteJoined(const std::function<void(const QByteArray&)>& write) {
+    // A part that has no page adds nothing (its writer wrote no file).
+    QList<QIODevice*> files;
+    EndPart();
+    if (TPaintedSink::PageCount() > 0) files.append(m_file.get());
+    for (auto& part : m_parts) {
+        part->EndPart();
+        if (part->TPaintedSink::PageCount() == 0) continue;
+        m_text.Merge(part->m_text);
+        files.append(part->m_file.get());
+    }
+    if (!WriteJoinedPdf(files, PdfTextFixes{m_text.Aliases(), true}, write))
+        throw KarvellError(QStringLiteral("PDF 的各部分无法合并"));
 }
 
 QByteArray TPdfSink::TakeBytes() {
-    QByteArray pdf = EndPart();
-    if (!m_parts.empty()) {
-        QList<QByteArray> parts{pdf};
-        for (auto& part : m_parts) {
-            // A part that has no page adds nothing.
-            if (part->TPaintedSink::PageCount() == 0) continue;
-            m_text.Merge(part->m_text);
-            parts.append(part->EndPart());
-        }
-        if (parts.size() > 1) {
-            pdf = JoinQtPdfs(parts);
-            if (pdf.isEmpty()) throw KarvellError(QStringLiteral("PDF 的各部分无法合并"));
-        }
-    }
-    return m_text.Fix(pdf);
+    QByteArray pdf;
+    WriteJoined([&pdf](const QByteArray& bytes) { pdf += bytes; });
+    return pdf;
 }
 
 void TPdfSink::Finish() {
     // A file without pages is no document: nothing is written.
     if (PageCount() == 0) throw KarvellError(QStringLiteral("没有可写入“%1”的页").arg(m_path));
-    WriteFileAtomic(m_path, TakeBytes());
+    AtomicFile file(m_path);
+    WriteJoined([&file](const QByteArray& bytes) { file.Write(bytes); });
+    file.Commit();
 }
 
 } // namespace karvell

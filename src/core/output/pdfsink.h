@@ -1,18 +1,19 @@
 #pragma once
-// Pages into one PDF file. The file is built in memory part by part and written atomically by
-// Finish(); its text layer is kept extractable as the characters drawn (pdftext.h). Parts made
+// Pages into one PDF file. Each part is written to a temporary file as its pages are painted;
+// Finish() joins the parts into the file atomically, so a long run holds no whole PDF in
+// memory. The text layer is kept extractable as the characters drawn (pdftext.h). Parts made
 // by NewPart() are painted independently (another thread may paint one) and joined in order.
-#include <QBuffer>
 #include <QByteArray>
 #include <QString>
+#include <functional>
 #include <memory>
-#include <optional>
 #include <vector>
 
 #include "output/pagesink.h"
 #include "output/pdftext.h"
 
 class QPdfWriter;
+class QTemporaryFile;
 
 namespace karvell {
 
@@ -42,13 +43,15 @@ protected:
     void PagePainted(const TReportDocument& page) override;
 
 private:
-    QByteArray EndPart();
-    std::optional<QByteArray> m_closed; // the part's bytes once ClosePart() ended it
+    // Ends this part's painting (on the thread that painted it) and checks its file.
+    void EndPart();
+    // Every part's pages, joined and fixed, through `write`.
+    void WriteJoined(const std::function<void(const QByteArray&)>& write);
+    bool m_ended = false;
     QString m_path;
     int m_dpi;
     TPdfStandard m_standard;
-    QByteArray m_pdf;
-    QBuffer m_buffer;
+    std::unique_ptr<QTemporaryFile> m_file;
     std::unique_ptr<QPdfWriter> m_writer;
     PdfTextFixer m_text;
     // Finished parts in page order: this sink's own pages first.

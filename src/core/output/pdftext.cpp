@@ -1,5 +1,6 @@
 #include "output/pdftext.h"
 
+#include <QBuffer>
 #include <QFont>
 #include <QFontDatabase>
 #include <QList>
@@ -7,6 +8,8 @@
 #include <QRawFont>
 #include <QRegularExpression>
 
+#include "output/pdfjoin.h"
+#include "platform/error.h"
 #include "platform/gbk.h"
 
 namespace karvell {
@@ -78,41 +81,25 @@ QByteArray RewriteCMap(const QByteArray& cmap, const QHash<char16_t, char16_t>& 
     return lines.join('\n');
 }
 
-// Moves every cross-reference entry and the startxref value behind `from` by `delta` bytes.
-bool ShiftXref(QByteArray& pdf, qsizetype from, qsizetype delta) {
-    const qsizetype xref = pdf.lastIndexOf("\nxref\n");
-    const qsizetype startxref = pdf.lastIndexOf("startxref\n");
-    if (xref < 0 || startxref < xref) return false;
-    qsizetype p = xref + 6;
-    const qsizetype eol = pdf.indexOf('\n', p);
-    const QList<QByteArray> head = pdf.mid(p, eol - p).trimmed().split(' ');
-    if (head.size() != 2) return false;
-    bool ok = false;
-    const int count = head[1].toInt(&ok);
-    if (!ok || count < 0) return false;
-    p = eol + 1;
-    constexpr int kEntry = 20; // "oooooooooo ggggg n \n"
-    if (p + qsizetype(count) * kEntry > startxref) return false;
-    for (int i = 0; i < count; ++i, p += kEntry) {
-        if (pdf[p + 17] != 'n') continue;
-        const qint64 offset = pdf.mid(p, 10).toLongLong(&ok);
-        if (ok && offset > from)
-            pdf.replace(p, 10, QByteArray::number(offset + delta).rightJustified(10, '0'));
-    }
-    const qsizetype numStart = startxref + 10;
-    qsizetype numEnd = numStart;
-    while (numEnd < pdf.size() && pdf[numEnd] >= '0' && pdf[numEnd] <= '9')
-        ++numEnd;
-    const qint64 value = pdf.mid(numStart, numEnd - numStart).toLongLong(&ok);
-    if (!ok) return false;
-    pdf.replace(numStart, numEnd - numStart, QByteArray::number(value + delta));
-    return true;
+// The object's dictionary and other text: what comes before its stream data, if any.
+qsizetype TextEnd(const QByteArray& object) {
+    const qsizetype stream = object.indexOf(">>\nstream\n");
+    return stream < 0 ? object.size() : stream + 10;
 }
 
-// Replaces `length` bytes at `at` and moves the cross-reference table to match.
-bool ReplaceRange(QByteArray& pdf, qsizetype at, qsizetype length, const QByteArray& replacement) {
-    pdf.replace(at, length, replacement);
-    return ShiftXref(pdf, at, replacement.size() - length);
+// The whole file through the joiner, with the given fixes; the input as it is when the file
+// does not have the structure Qt writes.
+QByteArray FixWhole(const QByteArray& pdf, const PdfTextFixes& fixes) {
+    QBuffer buffer;
+    buffer.setData(pdf);
+    buffer.open(QIODevice::ReadOnly);
+    QByteArray out;
+    try {
+        if (WriteJoinedPdf({&buffer}, fixes, [&out](const QByteArray& bytes) { out += bytes; }))
+            return out;
+    } catch (const KarvellError&) {
+    }
+    return pdf;
 }
 
 } // namespace
@@ -182,91 +169,78 @@ QHash<char16_t, char16_t> PdfTextFixer::Aliases() const {
 }
 
 QByteArray PdfTextFixer::Fix(const QByteArray& pdf) const {
-    return TagSubsetFonts(RewriteToUnicode(pdf, Aliases()));
+    return FixWhole(pdf, PdfTextFixes{Aliases(), true});
 }
 
 QByteArray PdfTextFixer::TagSubsetFonts(const QByteArray& pdf) {
-    // The descriptor's /FontName carries the subset tag ("QMAAAA+Name"); the font dictionaries
-    // name the same font without it. Qt writes a font's descriptor before its dictionaries, so
-    // each dictionary takes the tag of the last descriptor of its name before it: a file joined
-    // from parts holds one subset of a font per part, each with its own tag.
-    static const QRegularExpression descriptor(
-        QStringLiteral("/FontName /([A-Z]{6})\\+([^\\s/<>\\[\\]()]+)"));
-    struct Descriptor {
-        qsizetype at;
-        QByteArray name, tag;
-    };
-    QList<Descriptor> descriptors;
-    for (qsizetype at = 0; (at = pdf.indexOf("/FontName /", at)) >= 0; ++at) {
-        const QString window = QString::fromLatin1(pdf.mid(at, 200));
-        const auto m = descriptor.match(window, 0, QRegularExpression::NormalMatch,
-                                        QRegularExpression::AnchorAtOffsetMatchOption);
-        if (m.hasMatch())
-            descriptors.append({at, m.captured(2).toLatin1(), m.captured(1).toLatin1()});
-    }
-    QByteArray out = pdf;
-    // From the end, so that an edit never moves a place still to be edited.
-    for (qsizetype i = descriptors.size() - 1; i >= 0; --i) {
-        const Descriptor& d = descriptors[i];
-        // The search stops at the next descriptor of the same name.
-        qsizetype limit = out.size();
-        for (qsizetype k = i + 1; k < descriptors.size(); ++k) {
-            if (descriptors[k].name == d.name) {
-                limit = descriptors[k].at;
-                break;
-            }
-        }
-        const QByteArray plain = "/BaseFont /" + d.name;
-        QList<qsizetype> places;
-        for (qsizetype at = out.indexOf(plain, d.at); at >= 0 && at < limit;
-             at = out.indexOf(plain, at + 1)) {
-            const qsizetype after = at + plain.size();
-            const char next = after < out.size() ? out[after] : ' ';
-            if (QByteArrayView(" \n\r/>[<(").contains(next)) places.append(at);
-        }
-        for (qsizetype k = places.size() - 1; k >= 0; --k)
-            if (!ReplaceRange(out, places[k], plain.size(), "/BaseFont /" + d.tag + '+' + d.name))
-                return pdf;
-    }
-    return out;
+    return FixWhole(pdf, PdfTextFixes{{}, true});
 }
 
 QByteArray PdfTextFixer::RewriteToUnicode(const QByteArray& pdf,
                                           const QHash<char16_t, char16_t>& aliases) {
     if (aliases.isEmpty()) return pdf;
-    static const QRegularExpression header(QStringLiteral("<< /Length (\\d+) >>\nstream\n"));
-    QList<int> objects;
-    for (qsizetype at = pdf.indexOf("/ToUnicode "); at >= 0;
-         at = pdf.indexOf("/ToUnicode ", at + 1)) {
+    return FixWhole(pdf, PdfTextFixes{aliases, false});
+}
+
+QList<int> ToUnicodeReferences(const QByteArray& object) {
+    QList<int> maps;
+    const qsizetype end = TextEnd(object);
+    for (qsizetype at = object.indexOf("/ToUnicode "); at >= 0 && at < end;
+         at = object.indexOf("/ToUnicode ", at + 1)) {
         qsizetype p = at + 11;
         int n = 0;
-        while (p < pdf.size() && pdf[p] >= '0' && pdf[p] <= '9' && n < 10000000)
-            n = n * 10 + (pdf[p++] - '0');
-        if (p > at + 11 && pdf.mid(p, 4) == " 0 R" && !objects.contains(n)) objects.append(n);
+        while (p < end && object[p] >= '0' && object[p] <= '9' && n < 10000000)
+            n = n * 10 + (object[p++] - '0');
+        if (p > at + 11 && object.mid(p, 4) == " 0 R" && !maps.contains(n)) maps.append(n);
     }
-    QByteArray out = pdf;
-    for (int n : objects) {
-        const QByteArray objHead = '\n' + QByteArray::number(n) + " 0 obj\n";
-        const qsizetype at = out.indexOf(objHead);
-        if (at < 0) continue;
-        const qsizetype dictAt = at + objHead.size();
-        const QString window = QString::fromLatin1(out.mid(dictAt, 64));
-        const auto m = header.match(window, 0, QRegularExpression::NormalMatch,
-                                    QRegularExpression::AnchorAtOffsetMatchOption);
-        if (!m.hasMatch()) continue; // a compressed or otherwise unexpected stream is left alone
-        const qsizetype length = m.captured(1).toLongLong();
-        const qsizetype dataAt = dictAt + m.capturedLength(0);
-        if (length < 0 || dataAt + length > out.size() ||
-            !out.mid(dataAt + length, 11).contains("endstream"))
-            continue;
-        const QByteArray cmap = out.mid(dataAt, length);
-        const QByteArray rewritten = RewriteCMap(cmap, aliases);
-        if (rewritten == cmap) continue;
-        const QByteArray replacement =
-            "<< /Length " + QByteArray::number(rewritten.size()) + " >>\nstream\n" + rewritten;
-        const qsizetype oldSize = dataAt + length - dictAt;
-        out.replace(dictAt, oldSize, replacement);
-        if (!ShiftXref(out, dictAt, replacement.size() - oldSize)) return pdf;
+    return maps;
+}
+
+QByteArray RewriteToUnicodeObject(const QByteArray& object,
+                                  const QHash<char16_t, char16_t>& aliases) {
+    static const QRegularExpression header(QStringLiteral("<< /Length (\\d+) >>\nstream\n"));
+    const qsizetype dictAt = object.indexOf(" 0 obj\n") + 7;
+    if (dictAt < 7) return object;
+    const auto m = header.match(QString::fromLatin1(object.mid(dictAt, 64)), 0,
+                                QRegularExpression::NormalMatch,
+                                QRegularExpression::AnchorAtOffsetMatchOption);
+    if (!m.hasMatch()) return object; // a compressed or otherwise unexpected stream
+    const qsizetype length = m.captured(1).toLongLong();
+    const qsizetype dataAt = dictAt + m.capturedLength(0);
+    if (length < 0 || dataAt + length > object.size() ||
+        !object.mid(dataAt + length, 11).contains("endstream"))
+        return object;
+    const QByteArray cmap = object.mid(dataAt, length);
+    const QByteArray rewritten = RewriteCMap(cmap, aliases);
+    if (rewritten == cmap) return object;
+    return object.left(dictAt) + "<< /Length " + QByteArray::number(rewritten.size()) +
+           " >>\nstream\n" + rewritten + object.mid(dataAt + length);
+}
+
+QByteArray SubsetTags::Apply(const QByteArray& object) {
+    static const QRegularExpression descriptor(
+        QStringLiteral("/FontName /([A-Z]{6})\\+([^\\s/<>\\[\\]()]+)"));
+    const qsizetype end = TextEnd(object);
+    QByteArray out = object;
+    if (!m_tagOf.isEmpty()) {
+        const QByteArray key = "/BaseFont /";
+        // From the end, so that an edit never moves a place still to be edited.
+        for (qsizetype at = out.lastIndexOf(key, end - 1); at >= 0;
+             at = at > 0 ? out.lastIndexOf(key, at - 1) : -1) {
+            const qsizetype nameAt = at + key.size();
+            qsizetype nameEnd = nameAt;
+            while (nameEnd < end && !QByteArrayView(" \n\r/>[<(").contains(out[nameEnd]))
+                ++nameEnd;
+            const auto tag = m_tagOf.constFind(out.mid(nameAt, nameEnd - nameAt));
+            if (tag != m_tagOf.constEnd()) out.insert(nameAt, *tag + '+');
+        }
+    }
+    for (qsizetype at = object.indexOf("/FontName /"); at >= 0 && at < end;
+         at = object.indexOf("/FontName /", at + 1)) {
+        const auto m = descriptor.match(QString::fromLatin1(object.mid(at, 200)), 0,
+                                        QRegularExpression::NormalMatch,
+                                        QRegularExpression::AnchorAtOffsetMatchOption);
+        if (m.hasMatch()) m_tagOf.insert(m.captured(2).toLatin1(), m.captured(1).toLatin1());
     }
     return out;
 }
