@@ -9,6 +9,7 @@
 #include <QJsonObject>
 #include <QScopeGuard>
 #include <cstdio>
+#include <optional>
 #include <unistd.h>
 
 #include "adoquery.h"
@@ -19,6 +20,7 @@
 #include "model/templatestream.h"
 #include "ofdoutput.h"
 #include "output/exportformats.h"
+#include "output/pagespool.h"
 #include "output/pagewriter.h"
 #include "output/pdfsink.h"
 #include "output/pngsink.h"
@@ -187,9 +189,9 @@ QJsonObject PagesToJson(const TReportRunTime& runtime, int detailIndex,
 
 // The produced pages through the output path into one PDF file, DIR/page-N.png or the
 // spreadsheet sink made before the expansion.
-void WritePages(const TReportRunTime& runtime, const Options& o, const QStringList& inputs,
-                ProgressReport& progress, std::unique_ptr<TXlsxSink> xlsx,
-                std::unique_ptr<TOfdSink> ofd) {
+void WritePages(const TReportRunTime& runtime, const TPageSpool& pages, const Options& o,
+                const QStringList& inputs, ProgressReport& progress,
+                std::unique_ptr<TXlsxSink> xlsx, std::unique_ptr<TOfdSink> ofd) {
     std::unique_ptr<TPageSink> sink;
     QString label;
     if (ofd) {
@@ -205,7 +207,7 @@ void WritePages(const TReportRunTime& runtime, const Options& o, const QStringLi
                    ->make({o.pdf, QFileInfo(o.pdf).completeBaseName(), nullptr, {}});
         label = QStringLiteral("写入 PDF");
     } else {
-        for (int i = 0; i < runtime.PageStreams.size(); ++i)
+        for (int i = 0; i < pages.Count(); ++i)
             RefuseOutputOverInput(QStringLiteral("--png"),
                                   QDir(o.pngDir).filePath(QStringLiteral("page-%1.png").arg(i + 1)),
                                   inputs);
@@ -214,7 +216,7 @@ void WritePages(const TReportRunTime& runtime, const Options& o, const QStringLi
     }
     TPageWriter writer(*sink);
     writer.SetProgress(&progress, label);
-    writer.Write(runtime.PageStreams);
+    writer.Write(pages);
     sink->Finish();
 }
 
@@ -295,6 +297,12 @@ int RunExpand(const QStringList& args) {
     const int count = runtime->BuildPages(false, 0);
     if (incomplete()) return 1;
     ReportRecords(*runtime, progress, QStringLiteral("生成页面"));
+    // Pages for a file go to a spool as they are made (JSON answers hold them all anyway).
+    std::optional<TPageSpool> spool;
+    if (!o.json) {
+        spool.emplace();
+        runtime->PageOut = [&spool](const QByteArray& page) { spool->Append(page); };
+    }
     const int detailIndex = runtime->BuildPages(true, count);
     runtime->OnProgress = nullptr;
     if (incomplete()) return 1;
@@ -304,11 +312,11 @@ int RunExpand(const QStringList& args) {
                                        .toJson(QJsonDocument::Indented)));
         return 0;
     }
-    if (runtime->PageStreams.isEmpty()) {
+    if (spool->Count() == 0) {
         PrintError(QStringLiteral("karvell expand: 没有生成任何页面；未写入任何文件"));
         return 1;
     }
-    WritePages(*runtime, o, inputs, progress, std::move(xlsx), std::move(ofd));
+    WritePages(*runtime, *spool, o, inputs, progress, std::move(xlsx), std::move(ofd));
     progress.End();
     return 0;
 }

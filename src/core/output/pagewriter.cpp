@@ -11,6 +11,7 @@
 
 #include "model/reportdocument.h"
 #include "output/pagesink.h"
+#include "output/pagespool.h"
 #include "platform/error.h"
 #include "platform/printer.h"
 #include "platform/progress.h"
@@ -128,38 +129,46 @@ void TPageWriter::Step(int done) {
 }
 
 void TPageWriter::Write(const QList<QBuffer*>& pages) {
-    if (m_progress) m_progress->Begin(m_label, QStringLiteral("页"), pages.size());
-    if (pages.size() < kPagesForTwoThreads || std::thread::hardware_concurrency() < 2)
-        WriteOneThread(pages);
+    Write(int(pages.size()), [&pages](int i) { return pages[i]->data(); });
+}
+
+void TPageWriter::Write(const TPageSpool& pages) {
+    Write(pages.Count(), [&pages](int i) { return pages.Page(i); });
+}
+
+void TPageWriter::Write(int count, const PageSource& page) {
+    if (m_progress) m_progress->Begin(m_label, QStringLiteral("页"), count);
+    if (count < kPagesForTwoThreads || std::thread::hardware_concurrency() < 2)
+        WriteOneThread(count, page);
     else if (std::unique_ptr<TPageSink> part = m_sink.NewPart())
-        WriteTwoThreads(pages, std::move(part));
+        WriteTwoThreads(count, page, std::move(part));
     else
-        WriteOneThread(pages);
-    m_written += int(pages.size());
+        WriteOneThread(count, page);
+    m_written += count;
     if (m_progress) m_progress->End();
 }
 
-void TPageWriter::WriteOneThread(const QList<QBuffer*>& pages) {
+void TPageWriter::WriteOneThread(int count, const PageSource& source) {
     TReportDocument page;
-    for (int i = 0; i < pages.size(); ++i) {
-        LoadPage(page, pages[i]->data(), m_written + i + 1);
+    for (int i = 0; i < count; ++i) {
+        LoadPage(page, source(i), m_written + i + 1);
         m_sink.AddPage(page, PageLayoutOf(page, m_unprintable));
         Step(i + 1);
     }
 }
 
-void TPageWriter::WriteTwoThreads(const QList<QBuffer*>& pages, std::unique_ptr<TPageSink> part) {
+void TPageWriter::WriteTwoThreads(int count, const PageSource& source,
+                                  std::unique_ptr<TPageSink> part) {
     auto load = [&](int i) {
         Page page;
         page.document = std::make_unique<TReportDocument>();
-        LoadPage(*page.document, pages[i]->data(), m_written + i + 1);
+        LoadPage(*page.document, source(i), m_written + i + 1);
         page.layout = PageLayoutOf(*page.document, m_unprintable);
         return page;
     };
     // This thread loads every page and paints the first part; the other thread paints the rest
     // as the pages come. Loading costs about a twentieth of painting, so this thread paints a
     // little less than half.
-    const int count = int(pages.size());
     const int split = count * 12 / 25;
     SecondPart second(std::move(part));
     int queued = split;

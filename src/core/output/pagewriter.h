@@ -8,12 +8,14 @@
 #include <QList>
 #include <QMarginsF>
 #include <QString>
+#include <functional>
 #include <memory>
 
 namespace karvell {
 
 class ProgressReport;
 class TPageSink;
+class TPageSpool;
 class TReportDocument;
 
 class TPageWriter {
@@ -30,13 +32,17 @@ public:
     // Appends the pages to the sink, in order; throws KarvellError naming the page that cannot
     // be loaded or written. Pages are released as soon as they are written.
     void Write(const QList<QBuffer*>& pages);
+    void Write(const TPageSpool& pages);
+    // `count` pages, page i's stream (0-based) given by `page` (called on this thread only).
+    void Write(int count, const std::function<QByteArray(int)>& page);
 
     // One page, loaded without touching the printer; throws KarvellError naming it.
     static void LoadPage(TReportDocument& into, const QByteArray& stream, int number);
 
 private:
-    void WriteOneThread(const QList<QBuffer*>& pages);
-    void WriteTwoThreads(const QList<QBuffer*>& pages, std::unique_ptr<TPageSink> part);
+    using PageSource = std::function<QByteArray(int)>;
+    void WriteOneThread(int count, const PageSource& page);
+    void WriteTwoThreads(int count, const PageSource& page, std::unique_ptr<TPageSink> part);
     void Step(int done);
 
     TPageSink& m_sink;

@@ -113,6 +113,9 @@ public:
     // Fields.
     QObject* PreviewWindow = nullptr;
     QList<QBuffer*> PageStreams; // owned
+    // When set, each page produced goes here instead of into PageStreams: a headless run hands
+    // its pages on as they come (to a spool), so memory does not grow with the page count.
+    std::function<void(const QByteArray&)> PageOut;
     // When set, each page written also lists its cells with a number format (PageNumberCells,
     // one entry per page stream): a spreadsheet output reads their texts back as numbers.
     bool KeepNumberCells = false;

@@ -14,12 +14,16 @@ namespace karvell {
 void TReportRunTime::AddPage(int pageNo, int pageCount) {
     // The page's bytes become the stream's content as they are, without another copy.
     QByteArray bytes = PageBytes(pageNo, pageCount);
+    if (KeepNumberCells) PageNumberCells.append(NumberCellsOfPage());
+    if (PageOut) {
+        PageOut(bytes);
+        return;
+    }
     bytes.squeeze(); // pages are kept until the preview ends: no spare capacity
     auto buffer = std::make_unique<QBuffer>();
     buffer->setData(bytes);
     buffer->open(QIODevice::ReadWrite);
     PageStreams.append(buffer.release());
-    if (KeepNumberCells) PageNumberCells.append(NumberCellsOfPage());
 }
 
 TPageNumberCells TReportRunTime::NumberCellsOfPage() const {
