@@ -179,7 +179,7 @@ void TADOQuery::DoOpen() {
 }
 
 void TADOQuery::DoClose() {
-    m_rows.clear();
+    m_rows.Clear();
 }
 
 void TADOQuery::DoUpdateFieldDefs() {
@@ -207,7 +207,7 @@ void TADOQuery::Run(bool readRows) {
         QString why;
         if (!OdbcRead(db, text, readRows, &result, &why)) throw queryError(why);
         m_fields = result.fields;
-        m_rows = result.rows;
+        m_rows = std::move(result.rows);
         return;
     }
 
@@ -244,7 +244,7 @@ void TADOQuery::Run(bool readRows) {
         }
     }
 
-    QVector<QVector<QVariant>> rows;
+    TRowStore rows;
     if (readRows) {
         while (query.next()) {
             QVector<QVariant> row(count);
@@ -253,16 +253,17 @@ void TADOQuery::Run(bool readRows) {
                 if (!v.isNull() && toBool[i]) v = QVariant(v.toBool());
                 row[i] = v;
             }
-            rows.append(row);
+            rows.Append(row);
         }
         if (query.lastError().isValid()) throw queryError(query.lastError().text());
         for (int i = 0; i < count; ++i) {
             if (!decideByValues[i]) continue;
             bool any = false, allNumbers = true;
-            for (const QVector<QVariant>& row : rows) {
-                if (row[i].isNull()) continue;
+            for (int r = 0; r < rows.Count(); ++r) {
+                const QVariant v = rows.Value(r, i);
+                if (v.isNull()) continue;
                 any = true;
-                if (!IsNumericMetaType(row[i].metaType().id())) {
+                if (!IsNumericMetaType(v.metaType().id())) {
                     allNumbers = false;
                     break;
                 }
@@ -273,7 +274,7 @@ void TADOQuery::Run(bool readRows) {
     query.finish();
 
     m_fields = fields;
-    m_rows = rows;
+    m_rows = std::move(rows);
 }
 
 } // namespace karvell

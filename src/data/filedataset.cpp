@@ -41,7 +41,7 @@ void TFileDataSet::DoOpen() {
 }
 
 void TFileDataSet::DoClose() {
-    m_rows.clear();
+    m_rows.Clear();
     m_present.clear();
     m_lines.clear();
 }
@@ -63,7 +63,7 @@ void TFileDataSet::Read(bool readRows) {
     FileTable t = m_format == Format::Csv ? ReadCsv(bytes, m_file) : ReadJson(bytes, m_file);
     m_fields = t.fields;
     if (!readRows) return;
-    m_rows = std::move(t.rows);
+    m_rows = TRowStore::From(t.rows);
     m_present = std::move(t.present);
     m_lines = std::move(t.lines);
 }

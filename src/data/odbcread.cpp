@@ -232,7 +232,7 @@ bool OdbcRead(const QSqlDatabase& db, const QString& sql, bool readRows, OdbcRes
         f.isDate = columns[i] == Column::Date || columns[i] == Column::DateTime;
     }
 
-    result->rows.clear();
+    result->rows.Clear();
     if (!readRows) return true;
     while (true) {
         const SQLRETURN fetched = SQLFetch(stmt);
@@ -261,17 +261,18 @@ bool OdbcRead(const QSqlDatabase& db, const QString& sql, bool readRows, OdbcRes
             }
             row[i] = v;
         }
-        result->rows.append(row);
+        result->rows.Append(row);
     }
     // A column of no known type holding only numbers is a numeric column.
     for (SQLSMALLINT i = 0; i < count; ++i) {
         if (columns[i] != Column::Guess) continue;
         bool any = false, allNumbers = true;
-        for (const QVector<QVariant>& row : std::as_const(result->rows)) {
-            if (row[i].isNull()) continue;
+        for (int r = 0; r < result->rows.Count(); ++r) {
+            const QVariant v = result->rows.Value(r, i);
+            if (v.isNull()) continue;
             any = true;
             DecimalValue d;
-            if (!DecimalValue::FromText(row[i].toString(), &d)) {
+            if (!DecimalValue::FromText(v.toString(), &d)) {
                 allNumbers = false;
                 break;
             }

@@ -16,7 +16,7 @@ namespace karvell {
 
 struct OdbcResult {
     QVector<FieldDef> fields;
-    QVector<QVector<QVariant>> rows;
+    TRowStore rows;
 };
 
 // Runs `sql` on the open QODBC connection `db`. With readRows false only the fields are taken.

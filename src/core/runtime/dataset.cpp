@@ -107,9 +107,7 @@ FieldKind TField::Kind() const {
 
 QVariant TField::Value() const {
     m_ds->CheckActive();
-    const QVector<QVariant>* row = m_ds->CurrentRow();
-    if (!row || m_column < 0 || m_column >= row->size()) return QVariant();
-    return row->at(m_column);
+    return m_ds->m_rows.Value(m_ds->CurrentRow(), m_column);
 }
 
 bool TField::IsNull() const {
@@ -228,10 +226,9 @@ void TDataSet::CheckActive() const {
         throw KarvellError(QStringLiteral("数据集 %1 未打开，不能执行此操作").arg(DisplayName()));
 }
 
-const QVector<QVariant>* TDataSet::CurrentRow() const {
-    if (m_rows.isEmpty()) return nullptr;
-    const int row = qBound(0, m_row, int(m_rows.size()) - 1);
-    return &m_rows[row];
+int TDataSet::CurrentRow() const {
+    if (m_rows.IsEmpty()) return -1;
+    return qBound(0, m_row, m_rows.Count() - 1);
 }
 
 void TDataSet::Open() {
@@ -253,14 +250,14 @@ void TDataSet::First() {
     CheckActive();
     m_row = 0;
     m_bof = true;
-    m_eof = m_rows.isEmpty();
+    m_eof = m_rows.IsEmpty();
 }
 
 void TDataSet::Next() {
     CheckActive();
     if (m_eof) return;
     m_bof = false;
-    if (m_row + 1 < m_rows.size())
+    if (m_row + 1 < m_rows.Count())
         ++m_row;
     else
         m_eof = true;
@@ -270,17 +267,17 @@ void TDataSet::Prior() {
     CheckActive();
     if (m_bof) return;
     m_eof = false;
-    if (m_row > 0 && !m_rows.isEmpty())
-        m_row = qMin(m_row, int(m_rows.size())) - 1;
+    if (m_row > 0 && !m_rows.IsEmpty())
+        m_row = qMin(m_row, m_rows.Count()) - 1;
     else
         m_bof = true;
 }
 
 void TDataSet::Last() {
     CheckActive();
-    m_row = qMax(0, int(m_rows.size()) - 1);
+    m_row = qMax(0, m_rows.Count() - 1);
     m_eof = true;
-    m_bof = m_rows.isEmpty();
+    m_bof = m_rows.IsEmpty();
 }
 
 bool TDataSet::Eof() const {
@@ -315,26 +312,24 @@ void TDataSet::UpdateFieldDefs() {
 
 void TDataSet::SetFields(const QVector<FieldDef>& fields) {
     m_fields = fields;
-    m_rows.clear();
+    m_rows.Clear();
     if (m_active) First();
 }
 
 void TDataSet::AppendRow(const QVector<QVariant>& row) {
     QVector<QVariant> r = row;
     r.resize(m_fields.size());
-    m_rows.append(r);
-    if (m_active && m_rows.size() == 1) First();
+    m_rows.Append(r);
+    if (m_active && m_rows.Count() == 1) First();
 }
 
 void TDataSet::ClearRows() {
-    m_rows.clear();
+    m_rows.Clear();
     if (m_active) First();
 }
 
 QVariant TDataSet::CellValue(int row, int column) const {
-    if (row < 0 || row >= m_rows.size() || column < 0 || column >= m_rows[row].size())
-        return QVariant();
-    return m_rows[row][column];
+    return m_rows.Value(row, column);
 }
 
 } // namespace karvell

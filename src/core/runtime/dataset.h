@@ -12,6 +12,7 @@
 #include <QVector>
 
 #include "format/decimal.h"
+#include "runtime/rowstore.h"
 
 namespace karvell {
 
@@ -92,7 +93,7 @@ public:
     void Last();
     bool Eof() const;
     bool Bof() const { return m_bof; }
-    int RecordCount() const { return m_rows.size(); }
+    int RecordCount() const { return m_rows.Count(); }
     int RecNo() const { return m_row; } // 0-based current row
 
     // Name lookup ignores letter case; a missing name throws KarvellError naming the data set
@@ -120,13 +121,13 @@ protected:
     QString DisplayName() const;
 
     QVector<FieldDef> m_fields;
-    QVector<QVector<QVariant>> m_rows;
+    TRowStore m_rows;
 
 private:
     friend class TField;
     void CheckActive() const;
-    // The current row for field access, or nullptr when the data set has no records.
-    const QVector<QVariant>* CurrentRow() const;
+    // The current row for field access, or -1 when the data set has no records.
+    int CurrentRow() const;
     bool m_active = false;
     int m_row = 0;
     bool m_eof = true;
