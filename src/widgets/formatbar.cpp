@@ -3,6 +3,7 @@
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QFontDatabase>
+#include <QLineEdit>
 #include <QSignalBlocker>
 #include <QToolButton>
 #include <algorithm>
@@ -67,6 +68,14 @@ TFormatBar::TFormatBar(QWidget* parent) : QToolBar(parent) {
 
     connect(fontbox, &QComboBox::currentIndexChanged, this, [this] { Q_EMIT FontChanged(); });
     connect(fontsize, &QComboBox::currentTextChanged, this, [this] { Q_EMIT FontChanged(); });
+    // Once typing is done the box shows the size that was applied ("20" for "+20"), as a
+    // picked entry would; the value is the same, so nothing is applied again.
+    connect(fontsize->lineEdit(), &QLineEdit::editingFinished, this, [this] {
+        const QString applied = QString::number(SizeValue());
+        if (fontsize->currentText() == applied) return;
+        const QSignalBlocker block(fontsize);
+        fontsize->setEditText(applied);
+    });
     for (QToolButton* b : {bold, italic, underline})
         connect(b, &QToolButton::clicked, this, [this] { Q_EMIT FontChanged(); });
     for (QToolButton* b : {left, center, right, top, medium, bottom})

@@ -194,3 +194,28 @@ TEST(TextLayout, DrawsAtTheLaidOutPosition) {
         EXPECT_LT(maxX, line.x + line.width);
     }
 }
+
+TEST(TextLayout, CharactersTheFaceDrawsNothingForComeFromTheFallbackFaces) {
+    // 䶮 (U+4DAE) is claimed by some Kai faces without an outline; it must still show, in its
+    // own advance, between its neighbours, whatever face the cell names.
+    for (const char* face : {"楷体_GB2312", "宋体", "黑体"}) {
+        SCOPED_TRACE(face);
+        LOGFONTA font = DefaultCellFont();
+        SetFaceName(font, QString::fromUtf8(face));
+        font.lfHeight = -24;
+        const QByteArray text = G("言䶮言");
+        ASSERT_EQ(Gbk::Decode(text), QString::fromUtf8("言䶮言"));
+        const int lh = TextLayout::LineHeight(font);
+        QImage img(300, lh + 20, QImage::Format_RGB32);
+        img.fill(Qt::white);
+        const TRect rect{10, 10, 290, 10 + lh};
+        {
+            QPainter p(&img);
+            TextLayout::Draw(p, font, text, rect, HAlign::Left, Qt::black);
+        }
+        const QFontMetrics fm(FontFromLogFont(font));
+        const int x0 = 10 + fm.horizontalAdvance(QString::fromUtf8("言"));
+        const int x1 = x0 + fm.horizontalAdvance(QString::fromUtf8("䶮"));
+        EXPECT_GT(InkedRows(img, x0 + 1, x1 - 1).size(), lh / 3);
+    }
+}

@@ -141,6 +141,11 @@ TEST_F(DesignerView, TheSizeBoxReadsBlanksAndASignBeforeTheDigits) {
         QTest::keyClick(edit, Qt::Key_Delete);
         QTest::keyClicks(edit, QString::fromLatin1(c.typed));
         EXPECT_EQ(PointSizeOf(Cell(0, 0)->LogFont), c.points) << c.typed;
+        // Once entered, the box shows the size applied, and nothing is applied again.
+        const int steps = grid->History().UndoCount();
+        QTest::keyClick(edit, Qt::Key_Return);
+        EXPECT_EQ(form->fontsize->currentText(), QString::number(c.points)) << c.typed;
+        EXPECT_EQ(grid->History().UndoCount(), steps) << c.typed;
     }
 }
 

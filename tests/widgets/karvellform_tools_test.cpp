@@ -159,6 +159,12 @@ TEST_F(EditorToolsTest, NumberFormatFromAPickedItemOrTypedAndEntered) {
     EXPECT_EQ(Cell(1, 2)->CellDispFormat, QByteArray("x#.0"));
     EXPECT_EQ(grid->History().UndoCount(), steps + 1);
     EXPECT_TRUE(messages->boxes.isEmpty());
+    // Undo and redo show the restored format in the box, not the text typed before.
+    form->EditUndo->trigger();
+    EXPECT_EQ(Cell(1, 2)->CellDispFormat, QByteArray("0,.00"));
+    EXPECT_EQ(form->CellDispFormt->currentText(), QStringLiteral("0,.00"));
+    form->EditRedo->trigger();
+    EXPECT_EQ(form->CellDispFormt->currentText(), QStringLiteral("x#.0"));
     // The formats of carried amounts are offered after the design's.
     EXPECT_GE(form->CellDispFormt->findText(QStringLiteral("[大写]")), 6);
     EXPECT_GE(form->Lsum->findText(QStringLiteral("SumCarry()")), 8);

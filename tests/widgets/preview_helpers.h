@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QDialog>
+#include <QPointer>
 #include <QString>
 #include <QTimer>
 #include <functional>
@@ -16,17 +17,34 @@
 namespace karvell::testutil {
 
 // Calls `act` with the modal window of type T as soon as it runs. A modal window of another
-// type that stays up for seconds is rejected (and the test fails) instead of hanging the run.
+// type that stays up for seconds, or the one acted on when `act` left it open, is rejected (and
+// the test fails) instead of hanging the run.
 // The watch ends when the answer goes out of scope, so it never reaches into a later test.
 template <class T> [[nodiscard]] std::unique_ptr<QTimer> WhenModal(std::function<void(T*)> act) {
     auto timer = std::make_unique<QTimer>();
     timer->setInterval(10);
     QTimer* t = timer.get();
     auto waited = std::make_shared<int>(0);
-    QObject::connect(t, &QTimer::timeout, [t, act, waited] {
+    // The window acted on; once set, it is only watched: left open, it would hold the test's
+    // exec() for ever.
+    auto acted = std::make_shared<QPointer<QWidget>>();
+    auto done = std::make_shared<bool>(false);
+    QObject::connect(t, &QTimer::timeout, [t, act, waited, acted, done] {
         QWidget* modal = QApplication::activeModalWidget();
+        if (*done) {
+            if (!*acted || modal != *acted) {
+                t->stop();
+            } else if (++*waited > 500) {
+                t->stop();
+                ADD_FAILURE() << "modal window left open " << modal->metaObject()->className();
+                if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
+            }
+            return;
+        }
         if (T* wanted = qobject_cast<T*>(modal)) {
-            t->stop();
+            *done = true;
+            *waited = 0;
+            *acted = wanted;
             act(wanted);
             return;
         }

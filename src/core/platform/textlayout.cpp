@@ -1,9 +1,12 @@
 #include "platform/textlayout.h"
 
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QHash>
 #include <QPaintEngine>
 #include <QPainter>
+#include <QPainterPath>
+#include <QRawFont>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -37,12 +40,43 @@ struct FontEntry {
         return a;
     }
 
+    // True for a character the face maps to a glyph that draws nothing: some installed CJK
+    // faces (AR PL UKai's 䶮, U+4DAE) claim characters they have no outline for, and the
+    // platform falls back to another face only for characters a face does not claim.
+    bool DrawsNothing(char16_t c) {
+        if (c < 128 || QChar::isSurrogate(c) || QChar::isSpace(c) ||
+            QChar::category(char32_t(c)) == QChar::Other_Format)
+            return false;
+        const auto it = empty.constFind(c);
+        if (it != empty.constEnd()) return *it;
+        if (!raw) raw = std::make_unique<QRawFont>(QRawFont::fromFont(font));
+        const QList<quint32> glyphs = raw->glyphIndexesForString(QString(QChar(c)));
+        const bool nothing = raw->isValid() && glyphs.size() == 1 && glyphs[0] != 0 &&
+                             raw->pathForGlyph(glyphs[0]).isEmpty() &&
+                             raw->alphaMapForGlyph(glyphs[0]).isNull();
+        empty.insert(c, nothing);
+        return nothing;
+    }
+    // The faces after the one in use, for the characters it draws nothing for.
+    const QFont& Fallback() {
+        if (!fallback) {
+            fallback = std::make_unique<QFont>(font);
+            const QStringList families = font.families();
+            const qsizetype used = families.indexOf(QFontInfo(font).family());
+            fallback->setFamilies(families.mid(used + 1));
+        }
+        return *fallback;
+    }
+
     QFont font;
     QFontMetrics metrics;
     int ascent;
     int height;
     int ascii[128];
     QHash<char16_t, int> others;
+    QHash<char16_t, bool> empty;
+    std::unique_ptr<QRawFont> raw;
+    std::unique_ptr<QFont> fallback;
 };
 
 // Fonts are made once per distinct LOGFONT; the last one used is checked first because
@@ -218,7 +252,34 @@ void TextLayout::Draw(QPainter& painter, const LOGFONTA& font, const QByteArray&
                       const TRect& rect, HAlign align, const QColor& color) {
     if (rect.IsEmpty() || gbkText.isEmpty()) return;
     const TextLayoutResult layout = Layout(font, gbkText, rect, align);
-    const FontEntry& fe = Cache().Get(font);
+    FontEntry& fe = Cache().Get(font);
+    // A line with characters the face draws nothing for goes in runs: those characters in the
+    // fallback faces, each on the advance the layout measured for it.
+    const auto drawLine = [&](const QString& text, int x, int baseline) {
+        const char16_t* c = reinterpret_cast<const char16_t*>(text.constData());
+        const qsizetype n = text.size();
+        qsizetype i = 0;
+        while (i < n && !fe.DrawsNothing(c[i]))
+            ++i;
+        if (i == n) {
+            painter.drawText(QPoint(x, baseline), text);
+            return;
+        }
+        qsizetype start = 0;
+        int runX = x;
+        for (i = 0; i <= n; ++i) {
+            if (i < n && !fe.DrawsNothing(c[i])) continue;
+            if (i > start) painter.drawText(QPoint(runX, baseline), text.mid(start, i - start));
+            for (qsizetype k = start; k < i; ++k)
+                runX += fe.Advance(c[k]);
+            if (i == n) break;
+            painter.setFont(fe.Fallback());
+            painter.drawText(QPoint(runX, baseline), QString(QChar(c[i])));
+            painter.setFont(fe.font);
+            runX += fe.Advance(c[i]);
+            start = i + 1;
+        }
+    };
     const auto drawLines = [&] {
         for (qsizetype i = 0; i < layout.lines.size(); ++i) {
             const int top = rect.top + int(i) * layout.lineHeight;
@@ -226,7 +287,7 @@ void TextLayout::Draw(QPainter& painter, const LOGFONTA& font, const QByteArray&
             // is always shown (clipped) so that a too-short rectangle is not blank.
             if (top >= rect.bottom || (i > 0 && top + layout.lineHeight > rect.bottom)) break;
             const TextLine& line = layout.lines[i];
-            if (!line.text.isEmpty()) painter.drawText(QPoint(line.x, top + fe.ascent), line.text);
+            if (!line.text.isEmpty()) drawLine(line.text, line.x, top + fe.ascent);
         }
     };
     const QPaintEngine* engine = painter.paintEngine();

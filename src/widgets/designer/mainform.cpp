@@ -101,11 +101,16 @@ void TMainForm::RunCommand(void (TMainForm::*handler)()) {
 }
 
 void TMainForm::table_undoClick() {
-    if (ReportControlMain->Undo()) FileSaved = ReportControlMain->History().IsAtSavedState();
+    if (!ReportControlMain->Undo()) return;
+    FileSaved = ReportControlMain->History().IsAtSavedState();
+    // The formatting bar shows the restored cell, as after a press.
+    ReportControlMainMouseDown(Qt::LeftButton, {}, QPoint());
 }
 
 void TMainForm::table_redoClick() {
-    if (ReportControlMain->Redo()) FileSaved = ReportControlMain->History().IsAtSavedState();
+    if (!ReportControlMain->Redo()) return;
+    FileSaved = ReportControlMain->History().IsAtSavedState();
+    ReportControlMainMouseDown(Qt::LeftButton, {}, QPoint());
 }
 
 void TMainForm::UpdateUndoItems() {

@@ -165,11 +165,15 @@ void TKarvellForm::RunRecorded(const std::function<void()>& change) {
 }
 
 void TKarvellForm::EditUndoClick() {
-    if (ReportControl1->Undo()) ReportSaved = ReportControl1->History().IsAtSavedState();
+    if (!ReportControl1->Undo()) return;
+    ReportSaved = ReportControl1->History().IsAtSavedState();
+    SyncBar(); // the bar shows the restored cell, not what was typed before the undo
 }
 
 void TKarvellForm::EditRedoClick() {
-    if (ReportControl1->Redo()) ReportSaved = ReportControl1->History().IsAtSavedState();
+    if (!ReportControl1->Redo()) return;
+    ReportSaved = ReportControl1->History().IsAtSavedState();
+    SyncBar();
 }
 
 void TKarvellForm::UpdateUndoItems() {
