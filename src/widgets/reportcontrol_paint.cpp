@@ -93,14 +93,12 @@ void TReportControl::PaintTo(QPainter& painter, const QRect& invalidWindowRect,
     }
 
     if (showSelection) {
-        // The highlight inverts the inside of the cell where the cell is shown, at any zoom,
-        // within the invalid rectangle; its border lines keep their colour.
+        // The highlight inverts the cell rectangle where the cell is shown, at any zoom, within
+        // the invalid rectangle.
         painter.setTransform(windowPixels);
         painter.setCompositionMode(QPainter::CompositionMode_Difference);
         for (const TReportCell* cell : std::as_const(SelectedCells)) {
-            const TRect inside = SelectionArea(*cell);
-            if (inside.IsEmpty()) continue;
-            const QRect area = ShownRect(inside) & invalidWindowRect;
+            const QRect area = ShownRect(cell->CellRect) & invalidWindowRect;
             if (!area.isEmpty()) painter.fillRect(area, Qt::white);
         }
     }

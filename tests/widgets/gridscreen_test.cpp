@@ -143,31 +143,6 @@ TEST_F(GridScreenTest, TheSelectionIsDrawnWhereTheCellIsShownAtEveryZoom) {
     }
 }
 
-TEST_F(GridScreenTest, SelectedCellsKeepEveryBorderLineVisible) {
-    // The middle cell with its neighbours on the left and above: each border line of the middle
-    // cell is still black and set off from the inverted inside by a light pixel.
-    for (const auto& [line, cell] : {std::pair{1, 0}, std::pair{0, 1}, std::pair{1, 1}})
-        grid->AddSelectedCell(Cell(line, cell));
-    ASSERT_EQ(grid->SelectedCells.size(), 3);
-    const QImage screen = Screen();
-    const QRect r = Cell(1, 1)->CellRect.ToQRect(); // zoom 100: window pixels
-    const auto dark = [&](int x, int y) { return qGray(screen.pixel(x, y)) < 128; };
-    for (int x = r.left() + 3; x < r.right() - 3; ++x) {
-        EXPECT_TRUE(dark(x, r.top())) << "top border at x " << x;
-        EXPECT_FALSE(dark(x, r.top() + 1)) << "below the top border at x " << x;
-        EXPECT_TRUE(dark(x, r.bottom() + 1)) << "bottom border at x " << x;
-        EXPECT_FALSE(dark(x, r.bottom())) << "above the bottom border at x " << x;
-    }
-    for (int y = r.top() + 3; y < r.bottom() - 3; ++y) {
-        EXPECT_TRUE(dark(r.left(), y)) << "left border at y " << y;
-        EXPECT_FALSE(dark(r.left() + 1, y)) << "right of the left border at y " << y;
-        EXPECT_TRUE(dark(r.right() + 1, y)) << "right border at y " << y;
-        EXPECT_FALSE(dark(r.right(), y)) << "left of the right border at y " << y;
-    }
-    const QRect inside = Inside(1, 1);
-    EXPECT_GT(Dark(screen, inside), inside.width() * inside.height() * 9 / 10);
-}
-
 TEST_F(GridScreenTest, ADoubleClickWhoseFirstPressChangedTheZoomOpensTheCellThatWasUnderIt) {
     for (int i = 0; i < 6; ++i)
         grid->AddLine();

@@ -1,7 +1,6 @@
 #include "render/paintcell.h"
 
 #include <QPainter>
-#include <algorithm>
 
 #include "format/amountformat.h"
 #include "model/reportcell.h"
@@ -119,24 +118,6 @@ void PaintCell(QPainter& painter, const TReportCell& cell, bool printLook) {
                          HAlignFromInt(cell.HorzAlign), ColorFromColorRef(cell.TextColor));
     if (background != Qt::TransparentMode) painter.setBackgroundMode(background);
     if (antialias) painter.setRenderHint(QPainter::Antialiasing, true);
-}
-
-TRect SelectionArea(const TReportCell& cell) {
-    // A pen of width w on coordinate c covers [c - w/2, c - w/2 + w): a line on the left or top
-    // edge reaches w - w/2 pixels into the cell, one on the right or bottom edge w/2 (the edge
-    // itself lies outside the cell's rectangle). Without a border of its own the cell still has
-    // the grey grid line or its neighbour's line on its left and top.
-    const auto clampWidth = [](int w) { return std::clamp(w, 1, 10000); };
-    const auto leading = [&](bool on, int w) { return on ? clampWidth(w) - clampWidth(w) / 2 : 1; };
-    const auto trailing = [&](bool on, int w) { return on ? clampWidth(w) / 2 : 0; };
-    constexpr int gap = 1;
-    const TRect& r = cell.CellRect;
-    TRect area{r.left + leading(cell.LeftLine, cell.LeftLineWidth) + gap,
-               r.top + leading(cell.TopLine, cell.TopLineWidth) + gap,
-               r.right - trailing(cell.RightLine, cell.RightLineWidth) - gap,
-               r.bottom - trailing(cell.BottomLine, cell.BottomLineWidth) - gap};
-    if (area.IsEmpty()) return TRect{};
-    return area;
 }
 
 } // namespace karvell

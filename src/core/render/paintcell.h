@@ -4,8 +4,6 @@
 #include <QColor>
 #include <cstdint>
 
-#include "platform/rect.h"
-
 class QPainter;
 
 namespace karvell {
@@ -16,11 +14,5 @@ class TReportCell;
 inline constexpr int PICTURE_INSET = 3;
 
 void PaintCell(QPainter& painter, const TReportCell& cell, bool printLook);
-
-// Where the selection highlight of a cell goes, in document pixels: inside the pixels its own
-// border lines (or the grey grid line and a neighbour's 1-px line on its left and top) cover,
-// with a 1-px gap, so that a selected cell keeps every border visible, also between two
-// selected cells. Empty for a cell too small to have an inside.
-TRect SelectionArea(const TReportCell& cell);
 
 } // namespace karvell
