@@ -1,9 +1,11 @@
 #include "format/decimal.h"
 
 #include <QString>
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 namespace karvell {
 
@@ -156,6 +158,23 @@ QString DecimalValue::GeneralText() const {
 
 double DecimalValue::ToDouble() const {
     if (IsZero()) return 0;
+    // "0.<digits>e<point>", correctly rounded; on the stack, as totals convert every amount.
+    char buf[96];
+    char* end = buf;
+    if (negative) *end++ = '-';
+    *end++ = '0';
+    *end++ = '.';
+    const qsizetype kept = std::min<qsizetype>(digits.size(), 64);
+    std::memcpy(end, digits.constData(), size_t(kept));
+    end += kept;
+    *end++ = 'e';
+    end = std::to_chars(end, buf + sizeof buf, point).ptr;
+    double value = 0;
+    if (kept == digits.size()) {
+        std::from_chars(buf, end, value);
+        return value;
+    }
+    // Longer than any amount: the slow way keeps every digit.
     const QByteArray text = (negative ? "-0." : "0.") + digits + 'e' + QByteArray::number(point);
     return std::strtod(text.constData(), nullptr);
 }

@@ -69,6 +69,8 @@ TRowStore TRowStore::From(const QVector<QVector<QVariant>>& rows) {
 }
 
 void TRowStore::Clear() {
+    m_decodedRow = -1;
+    m_decoded.clear();
     m_bytes = QByteArray();
     m_rowStart = {};
     m_other.clear();
@@ -124,19 +126,22 @@ int TRowStore::Columns(int row) const {
     return int(Get<quint32>(m_bytes, m_rowStart[size_t(row)]));
 }
 
-qsizetype TRowStore::ValueAt(int row, int column) const {
-    if (column < 0 || column >= Columns(row)) return -1;
-    qsizetype at = m_rowStart[size_t(row)] + 4;
-    for (int c = 0; c < column; ++c) {
-        const char tag = m_bytes[at];
-        at += 1 + PayloadSize(m_bytes, at + 1, tag);
+QVariant TRowStore::Value(int row, int column) const {
+    if (column < 0 || column >= Columns(row)) return QVariant();
+    if (row != m_decodedRow) {
+        const int columns = Columns(row);
+        m_decoded.resize(columns);
+        qsizetype at = m_rowStart[size_t(row)] + 4;
+        for (int c = 0; c < columns; ++c) {
+            m_decoded[c] = Decode(at);
+            at += 1 + PayloadSize(m_bytes, at + 1, m_bytes[at]);
+        }
+        m_decodedRow = row;
     }
-    return at;
+    return m_decoded[column];
 }
 
-QVariant TRowStore::Value(int row, int column) const {
-    const qsizetype at = ValueAt(row, column);
-    if (at < 0) return QVariant();
+QVariant TRowStore::Decode(qsizetype at) const {
     const qsizetype p = at + 1;
     switch (m_bytes[at]) {
     case Null:

@@ -22,15 +22,17 @@ public:
     void Append(const QVector<QVariant>& row);
     // Columns of the row as appended.
     int Columns(int row) const;
-    // The value; an invalid QVariant outside the row.
+    // The value; an invalid QVariant outside the row. The last row read is kept decoded, as
+    // a report reads every field of the current record several times (not thread-safe).
     QVariant Value(int row, int column) const;
 
 private:
-    // Where the value of `column` starts in m_bytes, or -1 past the row's end.
-    qsizetype ValueAt(int row, int column) const;
+    QVariant Decode(qsizetype at) const;
     QByteArray m_bytes;
     std::vector<qsizetype> m_rowStart; // each row: a column count, then its values
     QVector<QVariant> m_other;         // values of types the block does not pack
+    mutable int m_decodedRow = -1;
+    mutable QVector<QVariant> m_decoded;
 };
 
 } // namespace karvell
