@@ -222,7 +222,7 @@ bool WriteJoinedPdf(const QList<QIODevice*>& devices, const PdfTextFixes& fixes,
             }
             if (maps.contains(n)) object = RewriteToUnicodeObject(object, fixes.aliases);
             if (fixes.tagSubsets) object = tags.Apply(object);
-            offsets[size_t(n + shift)] = out.At();
+            offsets[size_t(n) + size_t(shift)] = out.At();
             out.Add(object);
         }
     }
