@@ -20,7 +20,7 @@ install_missing clang libclang-rt-dev
 
 scripts/setup.sh fuzz
 
-targets=(template dispformat runtime_lines profile gbk)
+targets=(template dispformat runtime_lines profile gbk pdfjoin)
 each=$((total / ${#targets[@]}))
 ((each >= 1)) || each=1
 export QT_QPA_PLATFORM=offscreen
