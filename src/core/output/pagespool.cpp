@@ -1,30 +1,20 @@
 #include "output/pagespool.h"
 
-#include <QDir>
 #include <QTemporaryFile>
 
 #include "platform/error.h"
+#include "platform/scratchfile.h"
 
 namespace karvell {
 
-TPageSpool::TPageSpool()
-    : m_file(std::make_unique<QTemporaryFile>(
-          QDir::temp().filePath(QStringLiteral("karvell-pages-XXXXXX")))) {
-    if (!m_file->open())
-        throw KarvellError(QStringLiteral("无法创建临时文件“%1”：%2")
-                               .arg(m_file->fileTemplate(), m_file->errorString()));
-}
+TPageSpool::TPageSpool() : m_file(OpenScratchFile(QStringLiteral("karvell-pages-XXXXXX"))) {}
 
 TPageSpool::~TPageSpool() = default;
 
 void TPageSpool::Append(const QByteArray& page) {
     const qint64 end = m_ends.empty() ? 0 : m_ends.back();
-    if (m_file->pos() != end && !m_file->seek(end))
-        throw KarvellError(QStringLiteral("无法写入临时文件“%1”：%2")
-                               .arg(m_file->fileName(), m_file->errorString()));
-    if (m_file->write(page) != page.size())
-        throw KarvellError(QStringLiteral("无法写入临时文件“%1”：%2")
-                               .arg(m_file->fileName(), m_file->errorString()));
+    if ((m_file->pos() != end && !m_file->seek(end)) || m_file->write(page) != page.size())
+        ScratchWriteFailed(*m_file);
     m_ends.push_back(end + page.size());
 }
 

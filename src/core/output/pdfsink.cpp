@@ -1,6 +1,5 @@
 #include "output/pdfsink.h"
 
-#include <QDir>
 #include <QPdfWriter>
 #include <QTemporaryFile>
 
@@ -9,6 +8,7 @@
 #include "platform/atomicfile.h"
 #include "platform/error.h"
 #include "platform/printer.h"
+#include "platform/scratchfile.h"
 
 namespace karvell {
 
@@ -19,11 +19,7 @@ int PdfResolution() {
 
 TPdfSink::TPdfSink(const QString& path, const QString& title, int dpi, TPdfStandard standard)
     : TPaintedSink(title), m_path(path), m_dpi(dpi), m_standard(standard),
-      m_file(std::make_unique<QTemporaryFile>(
-          QDir::temp().filePath(QStringLiteral("karvell-XXXXXX.pdf")))) {
-    if (!m_file->open())
-        throw KarvellError(QStringLiteral("无法创建临时文件“%1”：%2")
-                               .arg(m_file->fileTemplate(), m_file->errorString()));
+      m_file(OpenScratchFile(QStringLiteral("karvell-XXXXXX.pdf"))) {
     m_writer = std::make_unique<QPdfWriter>(m_file.get());
     m_writer->setTitle(title);
     m_writer->setCreator(QStringLiteral("karvell"));
@@ -83,9 +79,7 @@ void TPdfSink::EndPart() {
     m_ended = true;
     EndPainting();
     m_writer.reset(); // the writer is done with the file
-    if (!m_file->flush() || m_file->error() != QFileDevice::NoError)
-        throw KarvellError(QStringLiteral("无法写入临时文件“%1”：%2")
-                               .arg(m_file->fileName(), m_file->errorString()));
+    if (!m_file->flush() || m_file->error() != QFileDevice::NoError) ScratchWriteFailed(*m_file);
 }
 
 void TPdfSink::WriteJoined(const std::function<void(const QByteArray&)>& write) {
