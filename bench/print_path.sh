@@ -7,17 +7,8 @@
 #   KARVELL=other/build/karvell bench/print_path.sh  measures another build
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
-rows=${1:-50000}
-export KARVELL=${KARVELL:-$here/build/apps/karvell/karvell}
-if [ -n "${2:-}" ]; then
-    work=$2
-else
-    work=$(mktemp -d)
-    trap 'rm -rf "$work"' EXIT
-fi
-"$here/bench/make_list_report.sh" "$rows" "$work"
-
-export QT_QPA_PLATFORM=offscreen
+# shellcheck source=list_setup.sh
+source "$here/bench/list_setup.sh"
 /usr/bin/time -f '%e s wall, %U s user, %S s system, %M KB peak RSS' \
     "$KARVELL" expand "$work/list.ept" --db "$work/list.db" \
     --dataset '从表=select * from 从表 order by 序号' --pdf "$work/list.pdf" 2>&1 |

@@ -15,7 +15,7 @@ import unittest
 import xml.etree.ElementTree as ET
 import zipfile
 
-from karvell_cli import KARVELL, run  # noqa: E402
+from karvell_cli import KARVELL, month_args, run  # noqa: E402
 NS = {"ofd": "http://www.ofdspec.org/2016"}
 
 
@@ -26,14 +26,8 @@ class Archive(unittest.TestCase):
         cls.demo = os.path.join(cls.tmp.name, "demo")
         run("make-demo", cls.demo)
         cls.package = os.path.join(cls.tmp.name, "2024-03")
-        cls.result = run("archive", *cls.args("select * from Month_Main order by 凭证号"),
+        cls.result = run("archive", *month_args(cls.demo),
                          "--out", cls.package)
-
-    @classmethod
-    def args(cls, master, detail="select * from Month_Detail order by 凭证号, 序号"):
-        return [os.path.join(cls.demo, "edj/记账凭证.edj"), "--db",
-                os.path.join(cls.demo, "quorbex.db"), "--master", master, "--detail", detail,
-                "--key", "凭证号"]
 
     def copy(self, name):
         target = os.path.join(self.tmp.name, name)
@@ -159,10 +153,10 @@ class Archive(unittest.TestCase):
         with open(os.path.join(d, "keep.txt"), "w") as f:
             f.write("mine")
         master = "select * from Month_Main where 凭证号 <= '记-0002' order by 凭证号"
-        r = run("archive", *self.args(master), "--out", d, check=False)
+        r = run("archive", *month_args(self.demo, master), "--out", d, check=False)
         self.assertEqual(r.returncode, 1)
         self.assertEqual(os.listdir(d), ["keep.txt"])
-        run("archive", *self.args(master), "--out", d, "--force", "--allow-unmatched")
+        run("archive", *month_args(self.demo, master), "--out", d, "--force", "--allow-unmatched")
         self.assertEqual(sorted(os.listdir(d)),
                          ["SHA256SUMS", "index.xml", "记-0001.ofd", "记-0002.ofd"])
         run("verify", d)
@@ -171,7 +165,8 @@ class Archive(unittest.TestCase):
     def test_pdf_format(self):
         d = os.path.join(self.tmp.name, "pdf")
         master = "select * from Month_Main where 凭证号 <= '记-0002' order by 凭证号"
-        run("archive", *self.args(master), "--out", d, "--format", "pdfa", "--allow-unmatched")
+        run("archive", *month_args(self.demo, master), "--out", d, "--format", "pdfa",
+            "--allow-unmatched")
         self.assertEqual(sorted(os.listdir(d)),
                          ["SHA256SUMS", "index.xml", "记-0001.pdf", "记-0002.pdf"])
         for key in ("记-0001", "记-0002"):
@@ -188,7 +183,8 @@ class Archive(unittest.TestCase):
 
     def test_failed_run_leaves_nothing(self):
         d = os.path.join(self.tmp.name, "failed")
-        r = run("archive", *self.args("select * from Month_Main", "select * from NoSuchTable"),
+        r = run("archive",
+                *month_args(self.demo, "select * from Month_Main", "select * from NoSuchTable"),
                 "--out", d, check=False)
         self.assertEqual(r.returncode, 1)
         self.assertFalse(os.path.exists(d))
@@ -202,7 +198,8 @@ class Archive(unittest.TestCase):
                 con.execute("insert into Month_Main (凭证号, 日期) values (?, '2024年03月31日')",
                             (key,))
         d = os.path.join(self.tmp.name, "collide")
-        args = self.args("select * from Month_Main where 凭证号 like '记_9999' order by 凭证号")
+        args = month_args(
+            self.demo, "select * from Month_Main where 凭证号 like '记_9999' order by 凭证号")
         args[args.index("--db") + 1] = db
         r = run("archive", *args, "--out", d, "--allow-unmatched")
         files = sorted(f for f in os.listdir(d) if f.endswith(".ofd"))

@@ -22,6 +22,14 @@ def demo_args(demo):
             "--dataset", "从表=select * from Quorbex_Detail order by 序号"]
 
 
+def month_args(demo, master="select * from Month_Main order by 凭证号",
+               detail="select * from Month_Detail order by 凭证号, 序号"):
+    """The demo month's template and its master and detail queries, for `karvell batch` and
+    `karvell archive`."""
+    return [os.path.join(demo, "edj/记账凭证.edj"), "--db", os.path.join(demo, "quorbex.db"),
+            "--master", master, "--detail", detail, "--key", "凭证号"]
+
+
 def tool(*args):
     """Another program's standard output; a failure raises."""
     return subprocess.run(args, capture_output=True, text=True, check=True).stdout

@@ -17,7 +17,7 @@ import xml.etree.ElementTree as ET
 
 import pikepdf
 
-from karvell_cli import KARVELL, run, tool  # noqa: E402
+from karvell_cli import KARVELL, demo_args, month_args, run, tool  # noqa: E402
 SOURCE = sys.argv[2] if len(sys.argv) > 2 else os.path.join(os.path.dirname(__file__), "../..")
 NS = {"rdf": "http://www.w3.org/1999/02/22-rdf-syntax-ns#",
       "dc": "http://purl.org/dc/elements/1.1/", "xmp": "http://ns.adobe.com/xap/1.0/",
@@ -170,12 +170,8 @@ class PdfA(unittest.TestCase):
         self.assertEqual(len(pikepdf.open(archival).pages), len(pikepdf.open(plain).pages))
 
     def test_expand_and_batch_as_pdfa(self):
-        db = os.path.join(self.demo, "quorbex.db")
-        template = os.path.join(self.demo, "edj/记账凭证.edj")
-        demo = [template, "--db", db, "--dataset", "主表=select * from Quorbex_Main",
-                "--dataset", "从表=select * from Quorbex_Detail"]
-        batch = [template, "--db", db, "--master", "select * from Month_Main order by 凭证号",
-                 "--detail", "select * from Month_Detail order by 凭证号, 序号", "--key", "凭证号"]
+        demo = demo_args(self.demo)
+        batch = month_args(self.demo)
         list_dir = self.path("list")
         # 800 rows are about twenty pages: painted by two threads in two parts, then joined.
         subprocess.run([os.path.join(SOURCE, "bench/make_list_report.sh"), "800", list_dir],

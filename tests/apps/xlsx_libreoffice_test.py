@@ -17,7 +17,7 @@ import unittest
 
 import openpyxl
 
-from karvell_cli import KARVELL, run, tool  # noqa: E402
+from karvell_cli import KARVELL, demo_args, month_args, run, tool  # noqa: E402
 TOTAL_LABELS = {"承前页", "本页合计", "合计", "过次页"}
 
 
@@ -36,12 +36,8 @@ class XlsxInLibreOffice(unittest.TestCase):
         work = cls.tmp.name
         cls.demo = os.path.join(work, "demo")
         run("make-demo", cls.demo)
-        db = os.path.join(cls.demo, "quorbex.db")
-        template = os.path.join(cls.demo, "edj/记账凭证.edj")
-        voucher = [template, "--db", db, "--dataset", "主表=select * from Quorbex_Main",
-                   "--dataset", "从表=select * from Quorbex_Detail order by 序号"]
-        month = [template, "--db", db, "--master", "select * from Month_Main order by 凭证号",
-                 "--detail", "select * from Month_Detail order by 凭证号, 序号", "--key", "凭证号"]
+        voucher = demo_args(cls.demo)
+        month = month_args(cls.demo)
         cls.files = {}
         for name, command, args in (("voucher", "expand", voucher), ("month", "batch", month)):
             for kind in ("pdf", "xlsx"):

@@ -11,19 +11,8 @@ cpack=${2:-cpack}
 work=$build/deb-test
 rm -rf "$work"
 mkdir -p "$work"
-passed=0
-failed=0
-check() { # NAME COMMAND...
-    local name=$1
-    shift
-    if "$@" >"$work/last.log" 2>&1; then
-        passed=$((passed + 1))
-    else
-        failed=$((failed + 1))
-        echo "FAIL: $name" >&2
-        sed 's/^/    /' "$work/last.log" >&2
-    fi
-}
+# shellcheck source=checks.sh
+source "$(dirname "$0")/checks.sh"
 
 if ! "$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$work" >"$work/cpack.log" 2>&1; then
     echo "FAIL: cpack -G DEB" >&2
@@ -83,5 +72,4 @@ else
     echo "lintian is not installed: not run"
 fi
 
-echo "$passed passed, $failed failed"
-((failed == 0))
+checks_done

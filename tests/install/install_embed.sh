@@ -12,19 +12,8 @@ work=$build/install-test
 rm -rf "$work"
 mkdir -p "$work"
 prefix=$work/prefix
-passed=0
-failed=0
-check() { # NAME COMMAND...
-    local name=$1
-    shift
-    if "$@" >"$work/last.log" 2>&1; then
-        passed=$((passed + 1))
-    else
-        failed=$((failed + 1))
-        echo "FAIL: $name" >&2
-        sed 's/^/    /' "$work/last.log" >&2
-    fi
-}
+# shellcheck source=checks.sh
+source "$(dirname "$0")/checks.sh"
 
 check "cmake --install" cmake --install "$build" --prefix "$prefix"
 
@@ -104,5 +93,4 @@ for expected in 嵌-0001 嵌入示例有限公司 采购办公用品 管理费�
     check "the PDF shows $expected" grep -qF -- "$expected" <<<"$text"
 done
 
-echo "$passed passed, $failed failed"
-((failed == 0))
+checks_done
