@@ -2,10 +2,16 @@
 // (a null QString is not an empty one) and content, in rows of different widths.
 #include <QDate>
 #include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTime>
+#include <csignal>
 #include <gtest/gtest.h>
 #include <limits>
+#include <sys/resource.h>
 
+#include "platform/error.h"
 #include "runtime/rowstore.h"
 
 using namespace karvell;
@@ -25,24 +31,23 @@ void ExpectSame(const QVariant& got, const QVariant& want) {
     }
 }
 
-TEST(RowStore, GivesBackEveryValueAsAppended) {
-    const QVector<QVector<QVariant>> rows = {
-        {QVariant(), QVariant(QMetaType::fromType<QString>()),
-         QVariant(QMetaType::fromType<double>()), QVariant(QString()), QVariant(QString(""))},
-        {QVariant(42), QVariant(-7), QVariant(qint64(1234567890123456789LL)),
-         QVariant(std::numeric_limits<qint64>::min()), QVariant(0.1), QVariant(-0.0),
-         QVariant(1e308)},
-        {QVariant(true), QVariant(false), QVariant(QStringLiteral("支付办公用品费用")),
-         QVariant(QStringLiteral("𠀀䶮 mixed \u0000 nul")), QVariant(QByteArray("\x00\xff", 2)),
-         QVariant(QByteArray()), QVariant(QByteArray(""))},
-        {QVariant(QDate(2026, 12, 31)), QVariant(QDate()), QVariant(QDate(1, 1, 1)),
-         QVariant(QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5))), QVariant(QTime(23, 59)),
-         QVariant(uint(4000000000u)), QVariant(qulonglong(18446744073709551615ULL)),
-         QVariant(float(1.5f))},
-        {},
-        {QVariant(QStringLiteral("最后"))},
-    };
-    const TRowStore store = TRowStore::From(rows);
+const QVector<QVector<QVariant>> kRows = {
+    {QVariant(), QVariant(QMetaType::fromType<QString>()), QVariant(QMetaType::fromType<double>()),
+     QVariant(QString()), QVariant(QString(""))},
+    {QVariant(42), QVariant(-7), QVariant(qint64(1234567890123456789LL)),
+     QVariant(std::numeric_limits<qint64>::min()), QVariant(0.1), QVariant(-0.0), QVariant(1e308)},
+    {QVariant(true), QVariant(false), QVariant(QStringLiteral("支付办公用品费用")),
+     QVariant(QStringLiteral("𠀀䶮 mixed \u0000 nul")), QVariant(QByteArray("\x00\xff", 2)),
+     QVariant(QByteArray()), QVariant(QByteArray(""))},
+    {QVariant(QDate(2026, 12, 31)), QVariant(QDate()), QVariant(QDate(1, 1, 1)),
+     QVariant(QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5))), QVariant(QTime(23, 59)),
+     QVariant(uint(4000000000u)), QVariant(qulonglong(18446744073709551615ULL)),
+     QVariant(float(1.5f))},
+    {},
+    {QVariant(QStringLiteral("最后"))},
+};
+
+void ExpectRows(const TRowStore& store, const QVector<QVector<QVariant>>& rows) {
     ASSERT_EQ(store.Count(), rows.size());
     for (int r = 0; r < rows.size(); ++r) {
         ASSERT_EQ(store.Columns(r), rows[r].size()) << r;
@@ -51,10 +56,81 @@ TEST(RowStore, GivesBackEveryValueAsAppended) {
             ExpectSame(store.Value(r, c), rows[r][c]);
         }
     }
+}
+
+TEST(RowStore, GivesBackEveryValueAsAppended) {
+    const TRowStore store = TRowStore::From(kRows);
+    ExpectRows(store, kRows);
+    EXPECT_FALSE(store.Spilled());
     // Outside the rows: nothing, no over-read.
     for (const auto& [r, c] : {std::pair{0, -1}, {0, 5}, {4, 0}, {-1, 0}, {6, 0}})
         EXPECT_FALSE(store.Value(r, c).isValid()) << r << ',' << c;
     EXPECT_EQ(store.Columns(6), 0);
+}
+
+// Rows past the resident limit go to the scratch file and come back the same, read in order,
+// backwards and out of order, and the rows still being filled in memory too.
+TEST(RowStore, RowsInTheScratchFileComeBackTheSame) {
+    QVector<QVector<QVariant>> rows;
+    for (int i = 0; i < 40; ++i)
+        rows += kRows;
+    TRowStore store(256);
+    for (const QVector<QVariant>& row : rows)
+        store.Append(row);
+    ASSERT_TRUE(store.Spilled());
+    ExpectRows(store, rows);
+    for (int r = int(rows.size()) - 1; r >= 0; r -= 7)
+        for (int c = 0; c < rows[r].size(); ++c)
+            ExpectSame(store.Value(r, c), rows[r][c]);
+    EXPECT_EQ(store.Value(5, 0), QVariant(QStringLiteral("最后")));
+    EXPECT_EQ(store.Value(int(rows.size()) - 1, 0), QVariant(QStringLiteral("最后")));
+    EXPECT_FALSE(store.Value(int(rows.size()), 0).isValid());
+}
+
+class ScratchLimits : public testing::Test {
+protected:
+    void TearDown() override {
+        setrlimit(RLIMIT_FSIZE, &m_saved);
+        signal(SIGXFSZ, m_savedHandler);
+        qputenv("TMPDIR", m_tmpdir);
+    }
+    rlimit m_saved = [] {
+        rlimit r{};
+        getrlimit(RLIMIT_FSIZE, &r);
+        return r;
+    }();
+    sighandler_t m_savedHandler = signal(SIGXFSZ, SIG_IGN);
+    QByteArray m_tmpdir = qgetenv("TMPDIR");
+};
+
+// A scratch file that cannot take the rows (a full disk, a file-size limit) or cannot be made
+// stops the reading with the reason, instead of losing rows.
+TEST_F(ScratchLimits, AFullDiskOrNoTemporaryFolderIsAnError) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    qputenv("TMPDIR", dir.path().toUtf8());
+    rlimit small = m_saved;
+    small.rlim_cur = 64;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    TRowStore store(256);
+    try {
+        for (int i = 0; i < 1000; ++i)
+            store.Append({QVariant(i), QVariant(QStringLiteral("支付办公用品费用"))});
+        FAIL() << "rows went past a file-size limit of 64 bytes";
+    } catch (const KarvellError& e) {
+        EXPECT_TRUE(e.message().startsWith(QStringLiteral("无法写入临时文件“"))) << e.what();
+    }
+    setrlimit(RLIMIT_FSIZE, &m_saved);
+
+    // A temporary "folder" that is a file: nothing can be made in it, not even by root.
+    QFile plain(QDir(dir.path()).filePath(QStringLiteral("plain")));
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    qputenv("TMPDIR", plain.fileName().toUtf8());
+    TRowStore nowhere(256);
+    EXPECT_THROW(for (int i = 0; i < 1000; ++i)
+                     nowhere.Append({QVariant(QStringLiteral("甲乙丙丁"))}),
+                 KarvellError);
 }
 
 TEST(RowStore, ClearEmptiesAndAcceptsNewRows) {

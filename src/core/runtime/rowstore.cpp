@@ -1,7 +1,12 @@
 #include "runtime/rowstore.h"
 
 #include <QDate>
+#include <QTemporaryFile>
+#include <algorithm>
 #include <cstring>
+
+#include "platform/error.h"
+#include "platform/scratchfile.h"
 
 namespace karvell {
 namespace {
@@ -61,6 +66,16 @@ qsizetype PayloadSize(const QByteArray& bytes, qsizetype at, char tag) {
 
 } // namespace
 
+TRowStore::TRowStore(qsizetype residentBytes)
+    : m_residentLimit(qMax<qsizetype>(residentBytes, 0)),
+      // A sixteenth of the limit: small enough that the blocks in memory stay near the
+      // limit, large enough that reading a block back serves many rows.
+      m_blockSize(qMax<qsizetype>(m_residentLimit / 16, 1)) {}
+
+TRowStore::~TRowStore() = default;
+TRowStore::TRowStore(TRowStore&&) noexcept = default;
+TRowStore& TRowStore::operator=(TRowStore&&) noexcept = default;
+
 TRowStore TRowStore::From(const QVector<QVector<QVariant>>& rows) {
     TRowStore store;
     for (const QVector<QVariant>& row : rows)
@@ -69,107 +84,170 @@ TRowStore TRowStore::From(const QVector<QVector<QVariant>>& rows) {
 }
 
 void TRowStore::Clear() {
-    m_decodedRow = -1;
-    m_decoded.clear();
-    m_bytes = QByteArray();
-    m_rowStart = {};
-    m_other.clear();
+    TRowStore empty(m_residentLimit);
+    *this = std::move(empty);
 }
 
 void TRowStore::Append(const QVector<QVariant>& row) {
-    m_rowStart.push_back(m_bytes.size());
-    Put<quint32>(m_bytes, quint32(row.size()));
+    m_rowOffset.push_back(quint32(m_tail.size()));
+    QByteArray& bytes = m_tail;
+    Put<quint32>(bytes, quint32(row.size()));
     for (const QVariant& v : row) {
         const int id = v.metaType().id();
         if (!v.isValid()) {
-            m_bytes.append(Invalid);
-        } else if (v.isNull() && id != QMetaType::QString && id != QMetaType::QByteArray) {
-            m_bytes.append(Null);
-            Put<qint32>(m_bytes, id);
+            bytes.append(Invalid);
+        } else if (v.data_ptr().is_null ||
+                   (v.isNull() && id != QMetaType::QString && id != QMetaType::QByteArray)) {
+            // A database's NULL: QVariant(QMetaType) of the column's type. A QString or
+            // QByteArray holding a null value is not that and is kept beside.
+            bytes.append(Null);
+            Put<qint32>(bytes, id);
         } else if (id == QMetaType::Int) {
-            m_bytes.append(Int);
-            Put<qint32>(m_bytes, v.toInt());
+            bytes.append(Int);
+            Put<qint32>(bytes, v.toInt());
         } else if (id == QMetaType::LongLong) {
-            m_bytes.append(LongLong);
-            Put<qint64>(m_bytes, v.toLongLong());
+            bytes.append(LongLong);
+            Put<qint64>(bytes, v.toLongLong());
         } else if (id == QMetaType::Double) {
-            m_bytes.append(Double);
-            Put<double>(m_bytes, v.toDouble());
+            bytes.append(Double);
+            Put<double>(bytes, v.toDouble());
         } else if (id == QMetaType::Bool) {
-            m_bytes.append(Bool);
-            m_bytes.append(char(v.toBool()));
-        } else if (id == QMetaType::QString && !v.isNull() && !Held<QString>(v).isNull() &&
+            bytes.append(Bool);
+            bytes.append(char(v.toBool()));
+        } else if (id == QMetaType::QString && !Held<QString>(v).isNull() &&
                    Held<QString>(v).size() < kLongest) {
             const QString& text = Held<QString>(v);
-            m_bytes.append(Text);
-            Put<quint32>(m_bytes, quint32(text.size()));
-            m_bytes.append(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
-        } else if (id == QMetaType::QByteArray && !v.isNull() && !Held<QByteArray>(v).isNull() &&
+            bytes.append(Text);
+            Put<quint32>(bytes, quint32(text.size()));
+            bytes.append(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+        } else if (id == QMetaType::QByteArray && !Held<QByteArray>(v).isNull() &&
                    Held<QByteArray>(v).size() < kLongest) {
             const QByteArray& data = Held<QByteArray>(v);
-            m_bytes.append(Bytes);
-            Put<quint32>(m_bytes, quint32(data.size()));
-            m_bytes.append(data);
+            bytes.append(Bytes);
+            Put<quint32>(bytes, quint32(data.size()));
+            bytes.append(data);
         } else if (id == QMetaType::QDate && Held<QDate>(v).isValid()) {
-            m_bytes.append(Date);
-            Put<qint64>(m_bytes, Held<QDate>(v).toJulianDay());
+            bytes.append(Date);
+            Put<qint64>(bytes, Held<QDate>(v).toJulianDay());
         } else {
-            m_bytes.append(Other);
-            Put<quint32>(m_bytes, quint32(m_other.size()));
+            bytes.append(Other);
+            Put<quint32>(bytes, quint32(m_other.size()));
             m_other.append(v);
         }
     }
+    if (m_tail.size() >= m_blockSize) Seal();
+}
+
+void TRowStore::Seal() {
+    Block block;
+    block.firstRow = m_tailFirstRow;
+    block.size = m_tail.size();
+    m_tail.squeeze();
+    block.bytes = std::move(m_tail);
+    m_tail = QByteArray();
+    m_tail.reserve(m_blockSize + m_blockSize / 4);
+    m_blocks.push_back(std::move(block));
+    m_tailFirstRow = Count();
+    m_resident += m_blocks.back().size;
+    if (m_resident > m_residentLimit) SpillResident();
+}
+
+void TRowStore::SpillResident() {
+    if (!m_file) m_file = OpenScratchFile(QStringLiteral("karvell-rows-XXXXXX"));
+    for (Block& block : m_blocks) {
+        if (block.filePos >= 0) continue;
+        block.filePos = m_file->size();
+        if ((m_file->pos() != block.filePos && !m_file->seek(block.filePos)) ||
+            m_file->write(block.bytes) != block.size)
+            ScratchWriteFailed(*m_file);
+        block.bytes = QByteArray();
+    }
+    // A full disk shows on the flush; it must stop the run here, not at a later read.
+    if (!m_file->flush()) ScratchWriteFailed(*m_file);
+    m_resident = 0;
+}
+
+const QByteArray& TRowStore::BlockBytes(size_t index) const {
+    const Block& block = m_blocks[index];
+    if (block.filePos < 0) return block.bytes;
+    if (m_loadedBlock != qsizetype(index)) {
+        m_loadedBlock = -1;
+        // Blocks written since the last read may still be in the file's buffer.
+        if (m_file->flush() && m_file->seek(block.filePos)) m_loaded = m_file->read(block.size);
+        if (m_loaded.size() != block.size)
+            throw KarvellError(QStringLiteral("无法读回临时文件“%1”中的数据行：%2")
+                                   .arg(m_file->fileName(), m_file->errorString()));
+        m_loadedBlock = qsizetype(index);
+    }
+    return m_loaded;
+}
+
+// The block holding `row` (inside the rows) and the row's start in it.
+const QByteArray* TRowStore::RowBytes(int row, qsizetype* at) const {
+    *at = m_rowOffset[size_t(row)];
+    if (row >= m_tailFirstRow) return &m_tail;
+    const auto next = std::upper_bound(m_blocks.begin(), m_blocks.end(), row,
+                                       [](int r, const Block& b) { return r < b.firstRow; });
+    return &BlockBytes(size_t(next - m_blocks.begin()) - 1);
 }
 
 int TRowStore::Columns(int row) const {
     if (row < 0 || row >= Count()) return 0;
-    return int(Get<quint32>(m_bytes, m_rowStart[size_t(row)]));
+    if (row == m_decodedRow) return int(m_decoded.size());
+    qsizetype at = 0;
+    const QByteArray& bytes = *RowBytes(row, &at);
+    return int(Get<quint32>(bytes, at));
 }
 
 QVariant TRowStore::Value(int row, int column) const {
-    if (column < 0 || column >= Columns(row)) return QVariant();
-    if (row != m_decodedRow) {
-        const int columns = Columns(row);
-        m_decoded.resize(columns);
-        qsizetype at = m_rowStart[size_t(row)] + 4;
-        for (int c = 0; c < columns; ++c) {
-            m_decoded[c] = Decode(at);
-            at += 1 + PayloadSize(m_bytes, at + 1, m_bytes[at]);
-        }
-        m_decodedRow = row;
-    }
-    return m_decoded[column];
+    if (row < 0 || row >= Count() || column < 0) return QVariant();
+    if (row != m_decodedRow) Decode(row);
+    return column < m_decoded.size() ? m_decoded[column] : QVariant();
 }
 
-QVariant TRowStore::Decode(qsizetype at) const {
+void TRowStore::Decode(int row) const {
+    m_decodedRow = -1;
+    qsizetype at = 0;
+    const QByteArray& bytes = *RowBytes(row, &at);
+    const int columns = int(Get<quint32>(bytes, at));
+    at += 4;
+    m_decoded.resize(columns);
+    for (int c = 0; c < columns; ++c) {
+        m_decoded[c] = DecodeValue(bytes, at);
+        at += 1 + PayloadSize(bytes, at + 1, bytes[at]);
+    }
+    m_decodedRow = row;
+}
+
+QVariant TRowStore::DecodeValue(const QByteArray& bytes, qsizetype at) const {
     const qsizetype p = at + 1;
-    switch (m_bytes[at]) {
+    switch (bytes[at]) {
     case Null:
-        return QVariant(QMetaType(Get<qint32>(m_bytes, p)));
+        return QVariant(QMetaType(Get<qint32>(bytes, p)));
     case Int:
-        return QVariant(Get<qint32>(m_bytes, p));
+        return QVariant(Get<qint32>(bytes, p));
     case LongLong:
-        return QVariant(Get<qint64>(m_bytes, p));
+        return QVariant(Get<qint64>(bytes, p));
     case Double:
-        return QVariant(Get<double>(m_bytes, p));
+        return QVariant(Get<double>(bytes, p));
     case Bool:
-        return QVariant(m_bytes[p] != 0);
+        return QVariant(bytes[p] != 0);
     case Text: {
-        const quint32 length = Get<quint32>(m_bytes, p);
+        const quint32 length = Get<quint32>(bytes, p);
         if (length == 0) return QVariant(QStringLiteral("")); // empty, not null
         QString text(qsizetype(length), Qt::Uninitialized);
-        std::memcpy(text.data(), m_bytes.constData() + p + 4, size_t(length) * 2);
+        std::memcpy(text.data(), bytes.constData() + p + 4, size_t(length) * 2);
         return QVariant(text);
     }
     case Bytes: {
-        const quint32 length = Get<quint32>(m_bytes, p);
+        const quint32 length = Get<quint32>(bytes, p);
         if (length == 0) return QVariant(QByteArray("")); // empty, not null
-        return QVariant(m_bytes.mid(p + 4, qsizetype(length)));
+        return QVariant(bytes.mid(p + 4, qsizetype(length)));
     }
     case Date:
-        return QVariant(QDate::fromJulianDay(Get<qint64>(m_bytes, p)));
+        return QVariant(QDate::fromJulianDay(Get<qint64>(bytes, p)));
     case Other:
-        return m_other.at(Get<quint32>(m_bytes, p));
+        return m_other.at(Get<quint32>(bytes, p));
     default:
         return QVariant();
     }
