@@ -66,6 +66,10 @@ TEST_F(HostileStreamTest, TruncatedStreamsAreRefused) {
     for (int n = 0; n < full.size(); ++n)
         ExpectRefused(full.left(n), "cut at " + std::to_string(n),
                       n < 2 ? QString() : QStringLiteral("模板数据不完整"));
+    // A cut inside a cell's record names the cell.
+    QByteArray longText = full;
+    qToLittleEndian(int32_t(full.size()), longText.data() + crafter.at.at("text 1 0"));
+    ExpectRefused(longText, "cut in a cell's text", QStringLiteral("第 1 行第 0 个单元格在第"));
 }
 
 TEST_F(HostileStreamTest, DamagedStreamsAreRefused) {

@@ -181,11 +181,17 @@ bool MergesConsistent(const QList<TReportLine*>& lines, QString* error) {
 ReadStatus Parse(const QByteArray& data, TemplateData& out, QString* error) {
     ByteReader in(data);
     QString why;
-    // What is being read, for the message when the data ends early.
+    // What is being read, for the message when the data ends early: a fixed part, or line
+    // `partLine` (cell `partCell` when not -1). Kept as numbers, as every page a run prints
+    // is read back through here and the text is wanted only for a fault.
     QString part = QStringLiteral("文件头");
+    int partLine = -1, partCell = -1;
     auto corrupt = [&](const QString& message) {
         qDeleteAll(out.lines);
         out.lines.clear();
+        if (partLine >= 0)
+            part = partCell >= 0 ? Where(partLine, partCell)
+                                 : QStringLiteral("第 %1 行").arg(partLine);
         *error = message.isEmpty()
                      ? QStringLiteral("模板数据不完整：%1在第 %2 字节处中断（数据共 %3 字节）")
                            .arg(part)
@@ -283,7 +289,8 @@ ReadStatus Parse(const QByteArray& data, TemplateData& out, QString* error) {
 
     for (int i = 0; i < lineCount; ++i) {
         TReportLine* line = out.lines[i];
-        part = QStringLiteral("第 %1 行").arg(i);
+        partLine = i;
+        partCell = -1;
         line->Index = in.I32();
         line->MinHeight = in.I32();
         line->DragHeight = in.I32();
@@ -302,7 +309,7 @@ ReadStatus Parse(const QByteArray& data, TemplateData& out, QString* error) {
             return corrupt(QStringLiteral("第 %1 行：").arg(i) + why);
         for (int j = 0; j < cellCounts[i]; ++j) {
             TReportCell* c = line->Cells[j];
-            part = Where(i, j);
+            partCell = j;
             // A fault of this cell's record, named by the cell's place.
             const auto atCell = [&](const QString& fault) {
                 return Where(i, j) + QStringLiteral("：") + fault;
@@ -388,6 +395,7 @@ ReadStatus Parse(const QByteArray& data, TemplateData& out, QString* error) {
     }
     TemplateTrailer& t = out.trailer;
     part = QStringLiteral("文件尾（纸张设置）");
+    partLine = -1;
     t.PaperSize = in.I32();
     t.PaperOrientation = in.I32();
     t.PaperLength = in.I32();
