@@ -9,6 +9,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench_helpers.h"
+#include "output/pagespool.h"
 #include "output/pagewriter.h"
 #include "output/pdfsink.h"
 #include "platform/gbk.h"
@@ -85,7 +86,13 @@ void BM_BatchToPdf(benchmark::State& state) {
         TPdfSink sink(pdf, QStringLiteral("month"), PdfResolution());
         TPageWriter writer(sink);
         VoucherBatch batch(runtime, master, detail, QStringLiteral("凭证号"));
-        batch.Run([&writer](const QList<QBuffer*>& p) { writer.Write(p); });
+        // As `karvell batch` prints: the vouchers' pages spooled, then painted.
+        TPageSpool spool;
+        batch.Run([&spool](const QList<QBuffer*>& pages) {
+            for (const QBuffer* page : pages)
+                spool.Append(page->data());
+        });
+        writer.Write(spool);
         sink.Finish();
         pages = sink.PageCount();
     }

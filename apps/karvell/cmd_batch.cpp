@@ -6,12 +6,14 @@
 #include <QFileInfo>
 #include <QScopeGuard>
 #include <cstdio>
+#include <optional>
 #include <unistd.h>
 
 #include "adoquery.h"
 #include "command.h"
 #include "datasource.h"
 #include "ofdoutput.h"
+#include "output/pagespool.h"
 #include "output/pagewriter.h"
 #include "output/pdfsink.h"
 #include "output/xlsxsink.h"
@@ -240,15 +242,30 @@ int RunBatch(const QStringList& args) {
         batch.OnProgress = [&progress](int done, int total, int pages) {
             progress.Show(done, total, pages);
         };
-    // A voucher that cannot be completed ends the batch before the output is finished: no
-    // file is written and the print job is withdrawn.
+    // Pages for a file or a print job go to a spool as the vouchers are laid out, and are
+    // painted after the last one: by two threads into two parts where the sink can be split,
+    // which a voucher of a few pages alone never gives. A worksheet per voucher is written as
+    // the voucher comes. A voucher that cannot be completed ends the batch before the output
+    // is finished: no file is written and no print job is sent.
+    std::optional<TPageSpool> spool;
+    if (!sheets) spool.emplace();
     const BatchReport report = batch.Run([&](const QList<QBuffer*>& pages) {
-        if (sheets) { // a worksheet per voucher, named after its key
-            sheets->StartSheet(batch.CurrentKey());
-            sheets->SetNumberCells(&runtime.PageNumberCells);
+        if (spool) {
+            for (const QBuffer* page : pages)
+                spool->Append(page->data());
+            return;
         }
+        sheets->StartSheet(batch.CurrentKey()); // named after the voucher's key
+        sheets->SetNumberCells(&runtime.PageNumberCells);
         writer.Write(pages);
     });
+    if (spool && report.vouchers > 0) {
+        ProgressReport painting = StderrProgress();
+        writer.SetProgress(&painting, toOfd           ? QStringLiteral("写入 OFD")
+                                      : pdf.isEmpty() ? QStringLiteral("打印")
+                                                      : QStringLiteral("写入 PDF"));
+        writer.Write(*spool);
+    }
     if (report.vouchers == 0) {
         // A part with no voucher (more parts than vouchers): an empty file marks it, and
         // karvell join passes over it.

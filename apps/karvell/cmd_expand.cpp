@@ -10,7 +10,6 @@
 #include <QScopeGuard>
 #include <cstdio>
 #include <optional>
-#include <unistd.h>
 
 #include "adoquery.h"
 #include "command.h"
@@ -153,14 +152,6 @@ public:
     QStringList texts;
 };
 
-// Progress on stderr: the expansion's two passes over the records and the pages written.
-ProgressReport MakeProgress() {
-    return ProgressReport(isatty(fileno(stderr)) != 0, [](const QByteArray& text) {
-        std::fwrite(text.constData(), 1, size_t(text.size()), stderr);
-        std::fflush(stderr);
-    });
-}
-
 void ReportRecords(TReportRunTime& runtime, ProgressReport& progress, const QString& label) {
     runtime.OnProgress = [&progress, label, begun = false](int placed, int total) mutable {
         if (!begun) progress.Begin(label, QStringLiteral("条记录"), total);
@@ -281,7 +272,7 @@ int RunExpand(const QStringList& args) {
     }
     if (!RequirePrinter()) return 1;
     runtime->OnWarning = [](const QString& warning) { PrintError(warning); };
-    ProgressReport progress = MakeProgress();
+    ProgressReport progress = StderrProgress();
     // A run that stops early (a page that cannot hold a line, a failed total) leaves pages
     // without some records or with wrong totals: nothing is written from it. The count pass
     // already knows.

@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <functional>
 
+#include "platform/progress.h"
+
 namespace karvell::cli {
 
 struct Command {
@@ -37,6 +39,9 @@ struct DetailsRegistrar {
 void PrintError(const QString& message);
 // Writes text to stdout (UTF-8) as is.
 void PrintOut(const QString& text);
+// Progress of long phases on stderr (redrawn in place on a terminal, else a line every few
+// seconds): the expansion's passes over the records, the pages written.
+ProgressReport StderrProgress();
 
 } // namespace karvell::cli
 

@@ -3,6 +3,7 @@
 #include <QHash>
 #include <cstdio>
 #include <exception>
+#include <unistd.h>
 
 #include "command.h"
 #include "offsetoption.h"
@@ -71,6 +72,13 @@ const QList<Command>& Commands() {
 void PrintError(const QString& message) {
     std::fputs(message.toUtf8().constData(), stderr);
     std::fputc('\n', stderr);
+}
+
+ProgressReport StderrProgress() {
+    return ProgressReport(isatty(fileno(stderr)) != 0, [](const QByteArray& text) {
+        std::fwrite(text.constData(), 1, size_t(text.size()), stderr);
+        std::fflush(stderr);
+    });
 }
 
 void PrintOut(const QString& text) {
