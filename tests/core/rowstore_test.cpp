@@ -85,6 +85,14 @@ TEST(RowStore, RowsInTheScratchFileComeBackTheSame) {
     EXPECT_EQ(store.Value(5, 0), QVariant(QStringLiteral("最后")));
     EXPECT_EQ(store.Value(int(rows.size()) - 1, 0), QVariant(QStringLiteral("最后")));
     EXPECT_FALSE(store.Value(int(rows.size()), 0).isValid());
+
+    // Moved into another store, the rows and their file go along; the store left behind is
+    // empty and takes new rows.
+    TRowStore moved = std::move(store);
+    ExpectRows(moved, rows);
+    EXPECT_TRUE(store.IsEmpty()); // NOLINT(bugprone-use-after-move): checked on purpose
+    store.Append({QVariant(QStringLiteral("新"))});
+    EXPECT_EQ(store.Value(0, 0), QVariant(QStringLiteral("新")));
 }
 
 class ScratchLimits : public testing::Test {

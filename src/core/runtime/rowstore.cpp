@@ -4,6 +4,7 @@
 #include <QTemporaryFile>
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "platform/error.h"
 #include "platform/scratchfile.h"
@@ -73,8 +74,32 @@ TRowStore::TRowStore(qsizetype residentBytes)
       m_blockSize(qMax<qsizetype>(m_residentLimit / 16, 1)) {}
 
 TRowStore::~TRowStore() = default;
-TRowStore::TRowStore(TRowStore&&) noexcept = default;
-TRowStore& TRowStore::operator=(TRowStore&&) noexcept = default;
+// A store moved from is an empty one, ready for rows again.
+TRowStore::TRowStore(TRowStore&& other) noexcept : TRowStore(other.m_residentLimit) {
+    Swap(other);
+}
+
+TRowStore& TRowStore::operator=(TRowStore&& other) noexcept {
+    TRowStore taken(std::move(other));
+    Swap(taken);
+    return *this;
+}
+
+void TRowStore::Swap(TRowStore& other) noexcept {
+    std::swap(m_residentLimit, other.m_residentLimit);
+    std::swap(m_blockSize, other.m_blockSize);
+    m_tail.swap(other.m_tail);
+    std::swap(m_tailFirstRow, other.m_tailFirstRow);
+    m_blocks.swap(other.m_blocks);
+    std::swap(m_resident, other.m_resident);
+    m_rowOffset.swap(other.m_rowOffset);
+    m_other.swap(other.m_other);
+    m_file.swap(other.m_file);
+    std::swap(m_loadedBlock, other.m_loadedBlock);
+    m_loaded.swap(other.m_loaded);
+    std::swap(m_decodedRow, other.m_decodedRow);
+    m_decoded.swap(other.m_decoded);
+}
 
 TRowStore TRowStore::From(const QVector<QVector<QVariant>>& rows) {
     TRowStore store;
@@ -85,7 +110,7 @@ TRowStore TRowStore::From(const QVector<QVector<QVariant>>& rows) {
 
 void TRowStore::Clear() {
     TRowStore empty(m_residentLimit);
-    *this = std::move(empty);
+    Swap(empty);
 }
 
 void TRowStore::Append(const QVector<QVariant>& row) {

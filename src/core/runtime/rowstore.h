@@ -53,6 +53,7 @@ private:
         qsizetype size = 0;
         QByteArray bytes; // empty once in the file
     };
+    void Swap(TRowStore& other) noexcept;
     void Seal();
     void SpillResident();
     const QByteArray& BlockBytes(size_t block) const;
