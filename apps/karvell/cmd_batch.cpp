@@ -259,13 +259,6 @@ int RunBatch(const QStringList& args) {
         sheets->SetNumberCells(&runtime.PageNumberCells);
         writer.Write(pages);
     });
-    if (spool && report.vouchers > 0) {
-        ProgressReport painting = StderrProgress();
-        writer.SetProgress(&painting, toOfd           ? QStringLiteral("写入 OFD")
-                                      : pdf.isEmpty() ? QStringLiteral("打印")
-                                                      : QStringLiteral("写入 PDF"));
-        writer.Write(*spool);
-    }
     if (report.vouchers == 0) {
         // A part with no voucher (more parts than vouchers): an empty file marks it, and
         // karvell join passes over it.
@@ -274,6 +267,13 @@ int RunBatch(const QStringList& args) {
                        .arg(shard.part)
                        .arg(shard.parts));
     } else {
+        if (spool) {
+            ProgressReport painting = StderrProgress();
+            writer.SetProgress(&painting, toOfd           ? QStringLiteral("写入 OFD")
+                                          : pdf.isEmpty() ? QStringLiteral("打印")
+                                                          : QStringLiteral("写入 PDF"));
+            writer.Write(*spool);
+        }
         sink->Finish();
     }
     if (!pdf.isEmpty()) PrintOut(QStringLiteral("PDF: %1\n").arg(pdf));
