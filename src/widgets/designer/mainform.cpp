@@ -103,14 +103,13 @@ void TMainForm::RunCommand(void (TMainForm::*handler)()) {
 void TMainForm::table_undoClick() {
     if (!ReportControlMain->Undo()) return;
     FileSaved = ReportControlMain->History().IsAtSavedState();
-    // The formatting bar shows the restored cell, as after a press.
-    ReportControlMainMouseDown(Qt::LeftButton, {}, QPoint());
+    ShowFocusCell(); // the formatting bar shows the restored cell
 }
 
 void TMainForm::table_redoClick() {
     if (!ReportControlMain->Redo()) return;
     FileSaved = ReportControlMain->History().IsAtSavedState();
-    ReportControlMainMouseDown(Qt::LeftButton, {}, QPoint());
+    ShowFocusCell();
 }
 
 void TMainForm::UpdateUndoItems() {

@@ -87,6 +87,8 @@ public:
     // press opens PopupMenu1 at the cursor.
     void ReportControlMainMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers,
                                     QPoint pos);
+    // The formatting bar and panel show the focus cell, their own change signals held off.
+    void ShowFocusCell();
     // A field catalogue entry: its hint and the caption between 「 and 」 into the current cell.
     void InsertFieldText(const QAction* item);
     // The undo and redo items follow the grid's history.

@@ -151,19 +151,23 @@ void TMainForm::table_image_deleteClick() {
     FileSaved = false;
 }
 
-void TMainForm::ReportControlMainMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, QPoint) {
-    if (button == Qt::LeftButton) {
-        ToolBar1->setEnabled(false);
-        Panel1->setEnabled(false);
-        try {
-            if (const TReportCell* cell = ReportControlMain->FocusCell) Panel1->ShowCell(*cell);
-        } catch (...) {
-            ToolBar1->setEnabled(true);
-            Panel1->setEnabled(true);
-            throw;
-        }
+void TMainForm::ShowFocusCell() {
+    ToolBar1->setEnabled(false);
+    Panel1->setEnabled(false);
+    try {
+        if (const TReportCell* cell = ReportControlMain->FocusCell) Panel1->ShowCell(*cell);
+    } catch (...) {
         ToolBar1->setEnabled(true);
         Panel1->setEnabled(true);
+        throw;
+    }
+    ToolBar1->setEnabled(true);
+    Panel1->setEnabled(true);
+}
+
+void TMainForm::ReportControlMainMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, QPoint) {
+    if (button == Qt::LeftButton) {
+        ShowFocusCell();
     } else if (button == Qt::RightButton) {
         // At once, so a field chosen goes into the cell that is current now; the menu runs
         // until it is done, then the grid applies its context-menu rule.
