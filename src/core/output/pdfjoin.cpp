@@ -273,8 +273,8 @@ bool WriteJoinedPdf(const QList<QIODevice*>& devices, const PdfTextFixes& fixes,
     return true;
 }
 
-QByteArray JoinQtPdfs(const QList<QByteArray>& inputs) {
-    if (inputs.size() == 1) return inputs.front();
+std::optional<QByteArray> JoinPdfsInMemory(const QList<QByteArray>& inputs,
+                                           const PdfTextFixes& fixes) {
     std::vector<std::unique_ptr<QBuffer>> buffers;
     QList<QIODevice*> devices;
     for (const QByteArray& input : inputs) {
@@ -285,12 +285,17 @@ QByteArray JoinQtPdfs(const QList<QByteArray>& inputs) {
     }
     QByteArray joined;
     try {
-        const bool ok = WriteJoinedPdf(devices, PdfTextFixes{{}, false},
-                                       [&joined](const QByteArray& bytes) { joined += bytes; });
-        return ok ? joined : QByteArray();
+        if (WriteJoinedPdf(devices, fixes, [&joined](const QByteArray& bytes) { joined += bytes; }))
+            return joined;
     } catch (const KarvellError&) {
-        return {}; // a part shorter than its table says
+        // a part shorter than its table says
     }
+    return std::nullopt;
+}
+
+QByteArray JoinQtPdfs(const QList<QByteArray>& inputs) {
+    if (inputs.size() == 1) return inputs.front();
+    return JoinPdfsInMemory(inputs, PdfTextFixes{{}, false}).value_or(QByteArray());
 }
 
 } // namespace karvell

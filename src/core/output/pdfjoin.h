@@ -13,6 +13,7 @@
 #include <QHash>
 #include <QList>
 #include <functional>
+#include <optional>
 
 class QIODevice;
 
@@ -30,8 +31,12 @@ struct PdfTextFixes {
 bool WriteJoinedPdf(const QList<QIODevice*>& parts, const PdfTextFixes& fixes,
                     const std::function<void(const QByteArray&)>& write);
 
-// The same in memory, for small files, without fixes: empty when a part does not have Qt's
-// structure; a single part comes back as it is.
+// The same in memory, for small files: nothing when a part does not have Qt's structure or
+// is shorter than its table says.
+std::optional<QByteArray> JoinPdfsInMemory(const QList<QByteArray>& parts,
+                                           const PdfTextFixes& fixes);
+// Joined without fixes: empty when a part does not have Qt's structure; a single part comes
+// back as it is.
 QByteArray JoinQtPdfs(const QList<QByteArray>& parts);
 
 } // namespace karvell

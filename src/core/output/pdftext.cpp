@@ -1,6 +1,5 @@
 #include "output/pdftext.h"
 
-#include <QBuffer>
 #include <QFont>
 #include <QFontDatabase>
 #include <QList>
@@ -9,7 +8,6 @@
 #include <QRegularExpression>
 
 #include "output/pdfjoin.h"
-#include "platform/error.h"
 #include "platform/gbk.h"
 
 namespace karvell {
@@ -90,16 +88,7 @@ qsizetype TextEnd(const QByteArray& object) {
 // The whole file through the joiner, with the given fixes; the input as it is when the file
 // does not have the structure Qt writes.
 QByteArray FixWhole(const QByteArray& pdf, const PdfTextFixes& fixes) {
-    QBuffer buffer;
-    buffer.setData(pdf);
-    buffer.open(QIODevice::ReadOnly);
-    QByteArray out;
-    try {
-        if (WriteJoinedPdf({&buffer}, fixes, [&out](const QByteArray& bytes) { out += bytes; }))
-            return out;
-    } catch (const KarvellError&) {
-    }
-    return pdf;
+    return JoinPdfsInMemory({pdf}, fixes).value_or(pdf);
 }
 
 } // namespace
