@@ -100,24 +100,35 @@ TEST_F(PageWriterTest, TwoThreadsWriteThePagesInOrder) {
 }
 
 TEST_F(PageWriterTest, APageThatCannotBeLoadedLeavesNoOutput) {
-    const QList<QByteArray> pages{Page("one", DMPAPER_A4, DMORIENT_PORTRAIT), "broken"};
+    // The second case is long enough for two threads, and its broken page is the second's.
+    QList<QByteArray> forty;
+    for (int i = 1; i <= 40; ++i)
+        forty.append(i == 35 ? QByteArray("broken")
+                             : Page("page" + QByteArray::number(i), DMPAPER_A4, DMORIENT_PORTRAIT));
+    const struct {
+        QList<QByteArray> pages;
+        QString broken;
+    } cases[] = {
+        {{Page("one", DMPAPER_A4, DMORIENT_PORTRAIT), "broken"}, QStringLiteral("第 2 页")},
+        {forty, QStringLiteral("第 35 页")}};
     const QString pdf = dir.filePath("broken.pdf");
     const QString pngDir = dir.filePath("png");
-    for (const bool asPdf : {true, false}) {
-        SCOPED_TRACE(asPdf ? "pdf" : "png");
-        try {
-            std::unique_ptr<TPageSink> sink;
-            if (asPdf)
-                sink = std::make_unique<TPdfSink>(pdf, QStringLiteral("broken"), 600);
-            else
-                sink = std::make_unique<TPngSink>(pngDir);
-            TPageWriter writer(*sink);
-            writer.Write(Streams(pages));
-            sink->Finish();
-            ADD_FAILURE() << "a broken page was written";
-        } catch (const KarvellError& e) {
-            EXPECT_TRUE(e.message().contains(QStringLiteral("第 2 页")))
-                << e.message().toStdString();
+    for (const auto& c : cases) {
+        for (const bool asPdf : {true, false}) {
+            SCOPED_TRACE((asPdf ? "pdf " : "png ") + c.broken.toStdString());
+            try {
+                std::unique_ptr<TPageSink> sink;
+                if (asPdf)
+                    sink = std::make_unique<TPdfSink>(pdf, QStringLiteral("broken"), 600);
+                else
+                    sink = std::make_unique<TPngSink>(pngDir);
+                TPageWriter writer(*sink);
+                writer.Write(Streams(c.pages));
+                sink->Finish();
+                ADD_FAILURE() << "a broken page was written";
+            } catch (const KarvellError& e) {
+                EXPECT_TRUE(e.message().contains(c.broken)) << e.message().toStdString();
+            }
         }
     }
     EXPECT_FALSE(QFile::exists(pdf));

@@ -21,15 +21,18 @@ namespace {
 
 // Below this many pages one thread writes them all.
 constexpr int kPagesForTwoThreads = 16;
-// Pages loaded ahead for the second thread.
+// Pages read ahead for the second thread.
 constexpr size_t kQueuedPages = 4;
 
+// A page's stream as the source gives it, for the painting thread to load.
 struct Page {
-    std::unique_ptr<TReportDocument> document;
-    QPageLayout layout;
+    QByteArray stream;
+    int number = 0; // 1-based, for messages
 };
 
-// Pages handed from the loading thread to the painting one.
+// Pages handed from the reading thread to the painting one. The painting thread loads each page
+// itself: memory is released fastest by the thread that took it, and a page's cells freed by
+// another thread would make the two threads queue for the allocator's lock.
 class PageQueue {
 public:
     void Push(Page page) {
@@ -69,16 +72,21 @@ private:
 // A part of the output painted by a thread of its own from the queue.
 class SecondPart {
 public:
-    explicit SecondPart(std::unique_ptr<TPageSink> part)
-        : m_part(std::move(part)), m_thread([this] {
+    SecondPart(std::unique_ptr<TPageSink> part, const QMarginsF& unprintableMm)
+        : m_part(std::move(part)), m_thread([this, unprintableMm] {
               try {
+                  TReportDocument document;
                   while (std::optional<Page> page = m_queue.Pop()) {
-                      m_part->AddPage(*page->document, page->layout);
+                      TPageWriter::LoadPage(document, page->stream, page->number);
+                      m_part->AddPage(document, PageLayoutOf(document, unprintableMm));
                       ++m_painted;
                   }
                   m_part->ClosePart();
               } catch (...) {
                   m_error = std::current_exception();
+                  // The part is dropped here: its painter holds fonts of this thread, which
+                  // are gone once it ends.
+                  m_part.reset();
                   m_queue.Close();
               }
           }) {}
@@ -159,28 +167,26 @@ void TPageWriter::WriteOneThread(int count, const PageSource& source) {
 
 void TPageWriter::WriteTwoThreads(int count, const PageSource& source,
                                   std::unique_ptr<TPageSink> part) {
-    auto load = [&](int i) {
-        Page page;
-        page.document = std::make_unique<TReportDocument>();
-        LoadPage(*page.document, source(i), m_written + i + 1);
-        page.layout = PageLayoutOf(*page.document, m_unprintable);
-        return page;
-    };
-    // This thread loads every page and paints the first part; the other thread paints the rest
-    // as the pages come. Loading costs about a twentieth of painting, so this thread paints a
-    // little less than half.
+    // This thread reads every page and paints the first part; the other thread paints the rest
+    // as the pages come. Reading costs little beside painting, so this thread paints a little
+    // less than half.
     const int split = count * 12 / 25;
-    SecondPart second(std::move(part));
+    SecondPart second(std::move(part), m_unprintable);
     int queued = split;
+    const auto queue = [&] {
+        second.Queue().Push(Page{source(queued), m_written + queued + 1});
+        ++queued;
+    };
+    TReportDocument page;
     for (int i = 0; i < split; ++i) {
         while (queued < count && second.Queue().HasRoom())
-            second.Queue().Push(load(queued++));
-        const Page page = load(i);
-        m_sink.AddPage(*page.document, page.layout);
+            queue();
+        LoadPage(page, source(i), m_written + i + 1);
+        m_sink.AddPage(page, PageLayoutOf(page, m_unprintable));
         Step(i + 1 + second.Painted());
     }
     while (queued < count) {
-        second.Queue().Push(load(queued++));
+        queue();
         Step(split + second.Painted());
     }
     m_sink.AppendPart(second.Finish());
