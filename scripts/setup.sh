@@ -10,7 +10,7 @@ PACKAGES=(
     qt6-base-dev libqt6sql6-odbc libqt6sql6-sqlite libqt6sql6-psql
     libjpeg62-turbo-dev libxlsxwriter-dev python3-openpyxl python3-pikepdf qpdf
     libreoffice-calc-nogui
-    libzip-dev libharfbuzz-dev libxml2-dev libxml2-utils python3-fonttools chromium
+    libzip-dev libdeflate-dev libharfbuzz-dev libxml2-dev libxml2-utils python3-fonttools chromium
     unixodbc unixodbc-dev libsqliteodbc odbc-postgresql sqlite3 postgresql
     fonts-arphic-uming fonts-arphic-ukai fonts-noto-cjk
     libgtest-dev libgmock-dev libbenchmark-dev
