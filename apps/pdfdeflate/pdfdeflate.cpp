@@ -2,9 +2,11 @@
 
 #include <dlfcn.h>
 #include <libdeflate.h>
+#include <link.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -99,10 +101,35 @@ int Deflate(z_streamp stream, WholeStream& whole, int flush) {
     return whole.handedOut == whole.output.size() ? Z_STREAM_END : Z_OK;
 }
 
+// Qt Gui's code, found once: dladdr would search the library's symbols on every call.
+struct CodeRange {
+    uintptr_t begin = 0;
+    uintptr_t end = 0;
+};
+
+std::vector<CodeRange> QtGuiCode() {
+    std::vector<CodeRange> ranges;
+    dl_iterate_phdr(
+        [](dl_phdr_info* info, size_t, void* data) {
+            if (!info->dlpi_name || !std::strstr(info->dlpi_name, "libQt6Gui.so")) return 0;
+            for (int i = 0; i < info->dlpi_phnum; ++i) {
+                const ElfW(Phdr)& segment = info->dlpi_phdr[i];
+                if (segment.p_type != PT_LOAD || !(segment.p_flags & PF_X)) continue;
+                const uintptr_t begin = info->dlpi_addr + segment.p_vaddr;
+                static_cast<std::vector<CodeRange>*>(data)->push_back(
+                    {begin, begin + segment.p_memsz});
+            }
+            return 0;
+        },
+        &ranges);
+    return ranges;
+}
+
 bool CalledFromQtGui(const void* address) {
-    Dl_info info;
-    return dladdr(address, &info) != 0 && info.dli_fname &&
-           std::strstr(info.dli_fname, "libQt6Gui.so") != nullptr;
+    static const std::vector<CodeRange> code = QtGuiCode();
+    const auto at = reinterpret_cast<uintptr_t>(address);
+    return std::any_of(code.begin(), code.end(),
+                       [at](const CodeRange& r) { return at >= r.begin && at < r.end; });
 }
 
 template <typename Function> Function Zlib(const char* name) {
