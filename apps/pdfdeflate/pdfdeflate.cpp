@@ -33,8 +33,10 @@ std::atomic<long> g_deflated{0};
 
 WholeStream* Ours(z_streamp stream) {
     if (!stream || !stream->state) return nullptr;
-    auto* whole = reinterpret_cast<WholeStream*>(stream->state);
-    return whole->tag == &kTag ? whole : nullptr;
+    // Read as bytes: the state is usually zlib's, whose first member is a pointer too.
+    const void* tag = nullptr;
+    std::memcpy(&tag, static_cast<const void*>(stream->state), sizeof tag);
+    return tag == &kTag ? reinterpret_cast<WholeStream*>(stream->state) : nullptr;
 }
 
 // One compressor per thread, kept between streams: making one costs more than a page's worth
