@@ -15,9 +15,9 @@
 
 namespace karvell::pdfdeflate {
 
-// The compression level used for the writer's default level: the one that measured fastest
-// while keeping the files the size zlib's default level makes them.
-inline constexpr int kLevel = 5;
+// The level used for the writer's default level. libdeflate's level 6 makes voucher pages the
+// size zlib's level 6 makes them (level 5: 3 % larger) in half of zlib's time.
+inline constexpr int kLevel = 6;
 
 // Opens `stream` as a libdeflate stream regardless of its caller (the tests' way in); false
 // when the compressor cannot be made, and then the stream is not open.
