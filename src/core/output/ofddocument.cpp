@@ -207,8 +207,11 @@ void OfdDocument::AddPage(const RecordedPage& page) {
     }
     x.End(); // Layer
     x.End(); // Content
-    out.content = qCompress(x.Finish(), 1);
-    m_pages.push_back(std::move(out));
+    const QByteArray xml = x.Finish();
+    out.size = xml.size();
+    if (!m_contents) m_contents = std::make_unique<TPageSpool>();
+    m_contents->Append(qCompress(xml, 1));
+    m_pages.push_back(out);
 }
 
 QByteArray OfdDocument::DocumentRes() const {
@@ -313,8 +316,9 @@ OfdParts OfdDocument::Parts(const OfdInfo& info) const {
             parts.append({QStringLiteral("Doc_0/Res/image_%1.png").arg(image.id), image.png});
     }
     for (size_t i = 0; i < m_pages.size(); ++i)
-        parts.append(
-            {QStringLiteral("Doc_0/Pages/Page_%1/Content.xml").arg(i), m_pages[i].content, true});
+        parts.append({QStringLiteral("Doc_0/Pages/Page_%1/Content.xml").arg(i), QByteArray(), true,
+                      [spool = m_contents.get(), i] { return spool->Page(int(i)); },
+                      m_pages[i].size});
     return parts;
 }
 

@@ -11,10 +11,12 @@
 #include <QRawFont>
 #include <QSet>
 #include <QString>
+#include <memory>
 #include <vector>
 
 #include "output/ofdrecorder.h"
 #include "output/ofdzip.h"
+#include "output/pagespool.h"
 
 namespace karvell {
 
@@ -31,6 +33,7 @@ using OfdParts = QList<ZipPart>;
 
 class OfdDocument {
 public:
+    // Throws KarvellError when a page cannot be kept (no temporary folder, a full disk).
     void AddPage(const RecordedPage& page);
     int PageCount() const { return int(m_pages.size()); }
     // Every part of the package; the document gets a fresh identifier each time.
@@ -51,7 +54,7 @@ private:
     };
     struct Page {
         int id = 0;
-        QByteArray content; // qCompress()ed: a page's XML is large and compresses well
+        qint64 size = 0; // of its XML, which m_contents keeps qCompress()ed
     };
     int NewId() { return ++m_maxId; }
     Font& FontFor(const RecordedText& text);
@@ -65,6 +68,8 @@ private:
     std::vector<Image> m_images;
     QHash<QByteArray, int> m_imageIds; // by the PNG's hash: a picture repeated is stored once
     std::vector<Page> m_pages;
+    // The pages' XML in a scratch file: a long document's would not fit in memory.
+    std::unique_ptr<TPageSpool> m_contents;
     QSizeF m_firstPaper;
 };
 

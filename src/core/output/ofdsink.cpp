@@ -1,8 +1,12 @@
 #include "output/ofdsink.h"
 
+#include <QFile>
+#include <QTemporaryFile>
+
 #include "output/ofdzip.h"
 #include "platform/atomicfile.h"
 #include "platform/error.h"
+#include "platform/scratchfile.h"
 
 #ifndef KARVELL_VERSION
 #define KARVELL_VERSION ""
@@ -30,7 +34,22 @@ void TOfdSink::Finish() {
     // A file without pages is no document: nothing is written.
     if (PageCount() == 0) throw KarvellError(QStringLiteral("没有可写入“%1”的页").arg(m_path));
     if (!m_file) throw KarvellError(QStringLiteral("OFD 没有输出文件"));
-    m_file->Write(TakeBytes());
+    // The package is made in a scratch file and copied into the target a piece at a time: a
+    // long document's is larger than memory should hold.
+    const std::unique_ptr<QTemporaryFile> scratch =
+        OpenScratchFile(QStringLiteral("karvell-XXXXXX.ofd"));
+    ZipPartsToFile(m_document.Parts(m_info), scratch->fileName());
+    QFile package(scratch->fileName());
+    if (!package.open(QIODevice::ReadOnly))
+        throw KarvellError(QStringLiteral("无法读回临时文件“%1”：%2")
+                               .arg(package.fileName(), package.errorString()));
+    while (!package.atEnd()) {
+        const QByteArray piece = package.read(1 << 20);
+        if (piece.isEmpty())
+            throw KarvellError(QStringLiteral("无法读回临时文件“%1”：%2")
+                                   .arg(package.fileName(), package.errorString()));
+        m_file->Write(piece);
+    }
     m_file->Commit();
     m_file.reset();
 }

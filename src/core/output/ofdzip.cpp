@@ -1,5 +1,6 @@
 #include "output/ofdzip.h"
 
+#include <QFile>
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -14,16 +15,18 @@ struct SourceDeleter {
     void operator()(zip_source_t* s) const { zip_source_free(s); }
 };
 
-[[noreturn]] void Fail(zip_error_t* error) {
-    const QString why = QString::fromLocal8Bit(zip_error_strerror(error));
+[[noreturn]] void Fail(zip_error_t* error, const QString& partFailure = QString()) {
+    const QString why =
+        partFailure.isEmpty() ? QString::fromLocal8Bit(zip_error_strerror(error)) : partFailure;
     zip_error_fini(error);
     throw KarvellError(QStringLiteral("无法生成 OFD 压缩包：%1").arg(why));
 }
 
-// A packed part as a libzip source: unpacked when the archive opens it to write it, let go
-// when it is closed.
+// A packed part as a libzip source: loaded and unpacked when the archive opens it to write it,
+// let go when it is closed. A part that cannot be loaded fails the archive with its reason.
 struct PackedSource {
-    const QByteArray* packed;
+    const ZipPart* part;
+    QString* failure; // the first part's reason, for the archive's error
     QByteArray bytes;
     qint64 at = 0;
     zip_error_t error;
@@ -32,14 +35,23 @@ struct PackedSource {
 zip_int64_t ReadPacked(void* state, void* data, zip_uint64_t length, zip_source_cmd_t command) {
     auto* s = static_cast<PackedSource*>(state);
     switch (command) {
-    case ZIP_SOURCE_OPEN:
-        s->bytes = qUncompress(*s->packed);
+    case ZIP_SOURCE_OPEN: {
+        QByteArray packed;
+        try {
+            packed = s->part->load ? s->part->load() : s->part->bytes;
+        } catch (const KarvellError& e) {
+            if (s->failure->isEmpty()) *s->failure = e.message();
+            zip_error_set(&s->error, ZIP_ER_READ, 0);
+            return -1;
+        }
+        s->bytes = qUncompress(packed);
         s->at = 0;
-        if (s->bytes.isEmpty() && s->packed->size() > 4) {
+        if (s->bytes.isEmpty() && packed.size() > 4) {
             zip_error_set(&s->error, ZIP_ER_MEMORY, 0);
             return -1;
         }
         return 0;
+    }
     case ZIP_SOURCE_READ: {
         const qint64 n = std::min<qint64>(qint64(length), s->bytes.size() - s->at);
         memcpy(data, s->bytes.constData() + s->at, size_t(n));
@@ -53,10 +65,11 @@ zip_int64_t ReadPacked(void* state, void* data, zip_uint64_t length, zip_source_
         auto* stat = static_cast<zip_stat_t*>(data);
         zip_stat_init(stat);
         // qCompress() puts the unpacked size in front, big-endian.
-        const QByteArray& p = *s->packed;
-        stat->size = p.size() < 4 ? 0
-                                  : (zip_uint64_t(uchar(p[0])) << 24 | uchar(p[1]) << 16 |
-                                     uchar(p[2]) << 8 | uchar(p[3]));
+        const QByteArray& p = s->part->bytes;
+        stat->size = s->part->size >= 0 ? zip_uint64_t(s->part->size)
+                     : p.size() < 4     ? 0
+                                        : (zip_uint64_t(uchar(p[0])) << 24 | uchar(p[1]) << 16 |
+                                       uchar(p[2]) << 8 | uchar(p[3]));
         stat->valid |= ZIP_STAT_SIZE;
         return sizeof(zip_stat_t);
     }
@@ -76,8 +89,8 @@ zip_int64_t ReadPacked(void* state, void* data, zip_uint64_t length, zip_source_
     }
 }
 
-zip_source_t* PackedPart(zip_t* archive, const QByteArray& packed) {
-    auto* state = new PackedSource{&packed, {}, 0, {}};
+zip_source_t* PackedPart(zip_t* archive, const ZipPart& part, QString* failure) {
+    auto* state = new PackedSource{&part, failure, {}, 0, {}};
     zip_error_init(&state->error);
     zip_source_t* source = zip_source_function(archive, ReadPacked, state);
     if (!source) {
@@ -85,6 +98,29 @@ zip_source_t* PackedPart(zip_t* archive, const QByteArray& packed) {
         delete state;
     }
     return source;
+}
+
+// Adds the parts to an open archive and closes it, which writes it; `archive` is gone after.
+void WriteArchive(zip_t* archive, const QList<ZipPart>& parts, zip_error_t* error) {
+    QString failure;
+    const auto fail = [&] {
+        zip_error_set(error, zip_error_code_zip(zip_get_error(archive)), 0);
+        zip_discard(archive);
+        Fail(error, failure);
+    };
+    for (const ZipPart& part : parts) {
+        // The archive reads the bytes when it is closed; `parts` outlives that.
+        zip_source_t* data = part.packed ? PackedPart(archive, part, &failure)
+                                         : zip_source_buffer(archive, part.bytes.constData(),
+                                                             zip_uint64_t(part.bytes.size()), 0);
+        const QByteArray utf8 = part.name.toUtf8();
+        if (!data || zip_file_add(archive, utf8.constData(), data,
+                                  ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE) < 0) {
+            if (data) zip_source_free(data);
+            fail();
+        }
+    }
+    if (zip_close(archive) < 0) fail();
 }
 
 } // namespace
@@ -98,25 +134,7 @@ QByteArray ZipParts(const QList<ZipPart>& parts) {
     zip_source_keep(buffer.get()); // the archive's close must leave the written bytes
     zip_t* archive = zip_open_from_source(buffer.get(), ZIP_TRUNCATE, &error);
     if (!archive) Fail(&error);
-    for (const ZipPart& part : parts) {
-        // The archive reads the bytes when it is closed; `parts` outlives that.
-        zip_source_t* data = part.packed ? PackedPart(archive, part.bytes)
-                                         : zip_source_buffer(archive, part.bytes.constData(),
-                                                             zip_uint64_t(part.bytes.size()), 0);
-        const QByteArray utf8 = part.name.toUtf8();
-        if (!data || zip_file_add(archive, utf8.constData(), data,
-                                  ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE) < 0) {
-            if (data) zip_source_free(data);
-            zip_error_set(&error, zip_error_code_zip(zip_get_error(archive)), 0);
-            zip_discard(archive);
-            Fail(&error);
-        }
-    }
-    if (zip_close(archive) < 0) {
-        zip_error_set(&error, zip_error_code_zip(zip_get_error(archive)), 0);
-        zip_discard(archive);
-        Fail(&error);
-    }
+    WriteArchive(archive, parts, &error);
     zip_stat_t stat;
     if (zip_source_open(buffer.get()) < 0 || zip_source_stat(buffer.get(), &stat) < 0) Fail(&error);
     QByteArray out(qsizetype(stat.size), Qt::Uninitialized);
@@ -125,6 +143,20 @@ QByteArray ZipParts(const QList<ZipPart>& parts) {
     if (read != zip_int64_t(stat.size)) Fail(&error);
     zip_error_fini(&error);
     return out;
+}
+
+void ZipPartsToFile(const QList<ZipPart>& parts, const QString& path) {
+    zip_error_t error;
+    zip_error_init(&error);
+    int code = 0;
+    zip_t* archive =
+        zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &code);
+    if (!archive) {
+        zip_error_init_with_code(&error, code);
+        Fail(&error);
+    }
+    WriteArchive(archive, parts, &error);
+    zip_error_fini(&error);
 }
 
 std::optional<QList<QPair<QString, QByteArray>>> UnzipParts(const QByteArray& zip,
