@@ -1,6 +1,8 @@
-// The collected sheets through libxlsxwriter. The workbook is written in its normal mode, not
-// constant_memory: that mode takes cells row by row only, and a block merged over several
-// lines writes into rows below the current one before the rest of its own row is written.
+// The collected sheets through libxlsxwriter in its constant_memory mode, which writes each row
+// out as soon as a later row is started: the rows go in order, and a block merged over several
+// lines is written a row at a time, its range declared on its last row (where the library's own
+// writes into the rows above are refused and the row's are repeated).
+#include <QDataStream>
 #include <QFile>
 #include <algorithm>
 #include <utility>
@@ -20,7 +22,7 @@ class Workbook {
 public:
     Workbook(const QString& file, const QString& scratchDir) : m_scratch(scratchDir.toUtf8()) {
         lxw_workbook_options options{};
-        options.constant_memory = LXW_FALSE;
+        options.constant_memory = LXW_TRUE;
         options.tmpdir = m_scratch.data();
         m_book = workbook_new_opt(QFile::encodeName(file).constData(), &options);
         if (!m_book) throw KarvellError(QStringLiteral("无法创建电子表格"));
@@ -83,6 +85,61 @@ void Check(lxw_error error, const QString& what) {
                                .arg(what, QString::fromUtf8(lxw_strerror(error))));
 }
 
+// A cell with its columns and format.
+struct Placed {
+    const XlsxCell* cell;
+    int first, last; // columns
+    lxw_format* format;
+    bool Merged() const { return last > first || cell->rowSpan > 1; }
+    int LastRow() const { return cell->row + cell->rowSpan - 1; }
+};
+
+// Rows [begin, end) of one page, in order: each row's height, the merged ranges that end on it,
+// its cells' values, and the formatted blanks of the ranges that go on below it.
+void WriteRows(lxw_worksheet* ws, int begin, int end, const std::vector<Placed>& placed,
+               const std::vector<double>& rowPoints) {
+    std::vector<std::vector<const Placed*>> starting(size_t(end - begin)),
+        ending(size_t(end - begin));
+    for (const Placed& p : placed) {
+        if (p.cell->row < begin || p.cell->row >= end) continue;
+        starting[size_t(p.cell->row - begin)].push_back(&p);
+        if (p.Merged()) ending[size_t(std::min(p.LastRow(), end - 1) - begin)].push_back(&p);
+    }
+    std::vector<const Placed*> open; // merged over the rows below their first
+    for (int r = begin; r < end; ++r) {
+        const auto row = lxw_row_t(r);
+        Check(worksheet_set_row(ws, row, rowPoints[size_t(r)], nullptr), QStringLiteral("行高"));
+        for (const Placed* p : ending[size_t(r - begin)]) {
+            const QByteArray text = p->cell->isNumber ? QByteArray() : p->cell->text.toUtf8();
+            Check(worksheet_merge_range(ws, lxw_row_t(p->cell->row), lxw_col_t(p->first), row,
+                                        lxw_col_t(p->last), text.constData(), p->format),
+                  QStringLiteral("合并单元格"));
+        }
+        for (const Placed* p : starting[size_t(r - begin)]) {
+            const XlsxCell& cell = *p->cell;
+            const auto col = lxw_col_t(p->first);
+            if (cell.isNumber)
+                Check(worksheet_write_number(ws, row, col, cell.number, p->format),
+                      QStringLiteral("数值"));
+            else if (!p->Merged() || cell.rowSpan > 1) {
+                // A range on this row alone has had its text from the merge above.
+                const QByteArray text = cell.text.toUtf8();
+                Check(text.isEmpty()
+                          ? worksheet_write_blank(ws, row, col, p->format)
+                          : worksheet_write_string(ws, row, col, text.constData(), p->format),
+                      QStringLiteral("文字"));
+            }
+            if (cell.rowSpan > 1) open.push_back(p);
+        }
+        for (const Placed* p : open)
+            for (int c = p->first; c <= p->last; ++c)
+                if (r < p->LastRow() && (r != p->cell->row || c != p->first))
+                    Check(worksheet_write_blank(ws, row, lxw_col_t(c), p->format),
+                          QStringLiteral("合并单元格"));
+        std::erase_if(open, [r](const Placed* p) { return p->LastRow() <= r; });
+    }
+}
+
 void WriteSheet(lxw_workbook* book, XlsxSheet& sheet, const std::vector<lxw_format*>& formats,
                 const std::function<void(const QString&)>& warn) {
     lxw_worksheet* ws = workbook_add_worksheet(book, sheet.name.toUtf8().constData());
@@ -98,33 +155,22 @@ void WriteSheet(lxw_workbook* book, XlsxSheet& sheet, const std::vector<lxw_form
         Check(worksheet_set_column_pixels(ws, lxw_col_t(i), lxw_col_t(i),
                                           uint32_t(edges[i + 1] - edges[i]), nullptr),
               QStringLiteral("列宽"));
-    for (size_t r = 0; r < sheet.rowPoints.size(); ++r)
-        Check(worksheet_set_row(ws, lxw_row_t(r), sheet.rowPoints[r], nullptr),
-              QStringLiteral("行高"));
     auto columnOf = [&edges](int x) {
         return int(std::lower_bound(edges.begin(), edges.end(), x) - edges.begin());
     };
-    for (const XlsxCell& cell : sheet.cells) {
-        const int first = columnOf(cell.left);
-        const int last = std::min(columnOf(cell.right), int(edges.size()) - 1) - 1;
-        if (last < first) continue; // beyond the last column a spreadsheet has
-        lxw_format* format = formats[size_t(cell.style)];
-        const QByteArray text = cell.text.toUtf8();
-        const auto row = lxw_row_t(cell.row);
-        if (last > first || cell.rowSpan > 1) {
-            Check(worksheet_merge_range(ws, row, lxw_col_t(first),
-                                        lxw_row_t(cell.row + cell.rowSpan - 1), lxw_col_t(last),
-                                        cell.isNumber ? "" : text.constData(), format),
-                  QStringLiteral("合并单元格"));
+    int row = 0;
+    for (int page = 0; page < sheet.Pages(); ++page) {
+        const std::vector<XlsxCell> cells = sheet.PageCells(page);
+        std::vector<Placed> placed;
+        placed.reserve(cells.size());
+        for (const XlsxCell& cell : cells) {
+            const int first = columnOf(cell.left);
+            const int last = std::min(columnOf(cell.right), int(edges.size()) - 1) - 1;
+            if (last < first) continue; // beyond the last column a spreadsheet has
+            placed.push_back({&cell, first, last, formats[size_t(cell.style)]});
         }
-        if (cell.isNumber)
-            Check(worksheet_write_number(ws, row, lxw_col_t(first), cell.number, format),
-                  QStringLiteral("数值"));
-        else if (last == first && cell.rowSpan == 1)
-            Check(text.isEmpty()
-                      ? worksheet_write_blank(ws, row, lxw_col_t(first), format)
-                      : worksheet_write_string(ws, row, lxw_col_t(first), text.constData(), format),
-                  QStringLiteral("文字"));
+        WriteRows(ws, row, sheet.pageEnds[size_t(page)], placed, sheet.rowPoints);
+        row = sheet.pageEnds[size_t(page)];
     }
     // Pictures move and size with their cell, as the page has them inside it.
     for (const XlsxPicture& p : sheet.pictures) {
@@ -187,6 +233,42 @@ void WriteXlsxBook(XlsxBook& book, const QString& file, const QString& title,
     for (XlsxSheet& sheet : book.sheets)
         WriteSheet(workbook.get(), sheet, formats, warn);
     workbook.Close();
+}
+
+void XlsxSheet::AddPageCells(const std::vector<XlsxCell>& cells) {
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    out << qint32(cells.size());
+    for (const XlsxCell& c : cells)
+        out << qint32(c.row) << qint32(c.rowSpan) << qint32(c.left) << qint32(c.right)
+            << qint32(c.style) << c.isNumber << c.number << c.text;
+    if (!cellPages) cellPages = std::make_unique<TPageSpool>();
+    cellPages->Append(bytes);
+    pageEnds.push_back(int(rowPoints.size()));
+}
+
+std::vector<XlsxCell> XlsxSheet::PageCells(int page) const {
+    const QByteArray bytes = cellPages->Page(page);
+    QDataStream in(bytes);
+    qint32 count = 0;
+    in >> count;
+    std::vector<XlsxCell> cells;
+    cells.reserve(size_t(std::max(count, 0)));
+    for (qint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
+        qint32 row = 0, rowSpan = 1, left = 0, right = 0, style = 0;
+        XlsxCell c;
+        in >> row >> rowSpan >> left >> right >> style >> c.isNumber >> c.number >> c.text;
+        c.row = row;
+        c.rowSpan = rowSpan;
+        c.left = left;
+        c.right = right;
+        c.style = style;
+        cells.push_back(std::move(c));
+    }
+    if (in.status() != QDataStream::Ok)
+        throw KarvellError(
+            QStringLiteral("无法读回工作表“%1”第 %2 页的单元格").arg(name).arg(page + 1));
+    return cells;
 }
 
 } // namespace karvell

@@ -5,7 +5,10 @@
 #include <QHash>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <vector>
+
+#include "output/pagespool.h"
 
 namespace karvell {
 
@@ -53,7 +56,13 @@ struct XlsxPicture {
 
 struct XlsxSheet {
     QString name;
-    std::vector<XlsxCell> cells;
+    // Its cells a page at a time in a scratch file: a long sheet's would not fit in memory.
+    // Throws KarvellError when the file cannot take them or give them back.
+    void AddPageCells(const std::vector<XlsxCell>& cells);
+    int Pages() const { return int(pageEnds.size()); }
+    std::vector<XlsxCell> PageCells(int page) const;
+    std::unique_ptr<TPageSpool> cellPages;
+    std::vector<int> pageEnds;     // one past each page's last row
     std::vector<double> rowPoints; // row heights
     std::vector<int> breaks;       // the first row of every page but the first
     std::vector<int> edges;        // cell edges, sorted and unique once the sheet is laid out

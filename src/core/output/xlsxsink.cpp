@@ -181,6 +181,7 @@ void TXlsxSink::AddPage(const TReportDocument& page, const QPageLayout& /*layout
     QHash<const TReportLine*, int> rowOf;
     for (int l = 0; l < page.Lines.size(); ++l)
         rowOf.insert(page.Lines[l], firstRow + l);
+    std::vector<XlsxCell> cells;
 
     for (int l = 0; l < page.Lines.size(); ++l) {
         const TReportLine* line = page.Lines[l];
@@ -246,9 +247,10 @@ void TXlsxSink::AddPage(const TReportDocument& page, const QPageLayout& /*layout
             out.style = m_book->StyleId(style);
             sheet.edges.push_back(out.left);
             sheet.edges.push_back(out.right);
-            sheet.cells.push_back(std::move(out));
+            cells.push_back(std::move(out));
         }
     }
+    sheet.AddPageCells(cells);
     // Keep the edges few as pages come: most pages share them.
     if (sheet.edges.size() > 4096) {
         std::sort(sheet.edges.begin(), sheet.edges.end());
@@ -269,7 +271,14 @@ void TXlsxSink::Finish() {
     QFile written(file);
     if (!written.open(QIODevice::ReadOnly))
         throw KarvellError(QStringLiteral("无法读取生成的电子表格：%1").arg(written.errorString()));
-    m_file->Write(written.readAll());
+    // A piece at a time: a long sheet's file is larger than memory should hold.
+    while (!written.atEnd()) {
+        const QByteArray piece = written.read(1 << 20);
+        if (piece.isEmpty())
+            throw KarvellError(
+                QStringLiteral("无法读取生成的电子表格：%1").arg(written.errorString()));
+        m_file->Write(piece);
+    }
     m_file->Commit();
 }
 
