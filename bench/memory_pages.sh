@@ -6,9 +6,12 @@
 #
 #   bench/memory_pages.sh [PAGES...]             defaults: 1000 10000 100000
 #   KARVELL=other/build/karvell bench/memory_pages.sh  measures another build
+#   FORMAT=ofd bench/memory_pages.sh 1000 10000    the same pages as OFD or XLSX (pdf, ofd, xlsx)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 karvell=${KARVELL:-$here/build/apps/karvell/karvell}
+format=${FORMAT:-pdf}
+case $format in pdf | ofd | xlsx) ;; *) echo "FORMAT is pdf, ofd or xlsx" >&2; exit 2 ;; esac
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export QT_QPA_PLATFORM=offscreen
@@ -34,9 +37,10 @@ SQL
         "$karvell" expand "$work/demo/edj/记账凭证.edj" --db "$db" \
         --dataset '主表=select * from Quorbex_Main' \
         --dataset '从表=select * from Quorbex_Detail order by 序号' \
-        --pdf "$work/long.pdf" >/dev/null; } 2>&1 | tail -1)
-    made=$(pdfinfo "$work/long.pdf" | sed -n 's/^Pages: *//p')
-    echo "$pages pages wanted, $made made ($rows detail rows): $stats," \
-        "load $(cut -d' ' -f1 /proc/loadavg)"
-    rm -f "$work/long.pdf"
+        "--$format" "$work/long.$format" >/dev/null; } 2>&1 | tail -1)
+    made="" # pages counted by an independent reader where there is one at hand
+    [ "$format" != pdf ] || made=", $(pdfinfo "$work/long.pdf" | sed -n 's/^Pages: *//p') made"
+    echo "$pages pages wanted$made ($rows detail rows, $format): $stats," \
+        "$(stat -c %s "$work/long.$format") bytes, load $(cut -d' ' -f1 /proc/loadavg)"
+    rm -f "$work/long.$format"
 done
