@@ -1,7 +1,9 @@
 #pragma once
 // Produced pages kept in a temporary file instead of memory. A headless run of a hundred
 // thousand pages spools them as the expansion makes them and the page writer reads them back
-// one at a time, so memory does not grow with the page count. The file goes with the spool.
+// one at a time, so memory does not grow with the page count. The OFD and spreadsheet sinks
+// keep what they make of each page (its XML, its cells) the same way. The file goes with the
+// spool.
 #include <QByteArray>
 #include <memory>
 #include <vector>
