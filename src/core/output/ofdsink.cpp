@@ -40,16 +40,9 @@ void TOfdSink::Finish() {
         OpenScratchFile(QStringLiteral("karvell-XXXXXX.ofd"));
     ZipPartsToFile(m_document.Parts(m_info), scratch->fileName());
     QFile package(scratch->fileName());
-    if (!package.open(QIODevice::ReadOnly))
+    if (!package.open(QIODevice::ReadOnly) || !m_file->WriteFrom(package))
         throw KarvellError(QStringLiteral("无法读回临时文件“%1”：%2")
                                .arg(package.fileName(), package.errorString()));
-    while (!package.atEnd()) {
-        const QByteArray piece = package.read(1 << 20);
-        if (piece.isEmpty())
-            throw KarvellError(QStringLiteral("无法读回临时文件“%1”：%2")
-                                   .arg(package.fileName(), package.errorString()));
-        m_file->Write(piece);
-    }
     m_file->Commit();
     m_file.reset();
 }

@@ -269,16 +269,8 @@ void TXlsxSink::Finish() {
     WriteXlsxBook(*m_book, file, m_title, scratch.path(), [this](const QString& w) { Warn(w); });
     m_book = std::make_unique<XlsxBook>(); // the cells are no longer needed
     QFile written(file);
-    if (!written.open(QIODevice::ReadOnly))
+    if (!written.open(QIODevice::ReadOnly) || !m_file->WriteFrom(written))
         throw KarvellError(QStringLiteral("无法读取生成的电子表格：%1").arg(written.errorString()));
-    // A piece at a time: a long sheet's file is larger than memory should hold.
-    while (!written.atEnd()) {
-        const QByteArray piece = written.read(1 << 20);
-        if (piece.isEmpty())
-            throw KarvellError(
-                QStringLiteral("无法读取生成的电子表格：%1").arg(written.errorString()));
-        m_file->Write(piece);
-    }
     m_file->Commit();
 }
 

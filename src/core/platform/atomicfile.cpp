@@ -179,6 +179,15 @@ void AtomicFile::Write(const QByteArray& bytes) {
     if (m_temp.fd < 0 || !WriteAll(m_temp.fd, bytes.constData(), bytes.size())) Fail(errno);
 }
 
+bool AtomicFile::WriteFrom(QIODevice& source) {
+    while (!source.atEnd()) {
+        const QByteArray piece = source.read(1 << 20);
+        if (piece.isEmpty()) return false;
+        Write(piece);
+    }
+    return true;
+}
+
 void AtomicFile::LinkUnnamed() {
     const QByteArray self = "/proc/self/fd/" + QByteArray::number(m_temp.fd);
     for (int attempt = 0; attempt < 100; ++attempt) {

@@ -16,6 +16,8 @@
 #include <QImage>
 #include <QString>
 
+class QIODevice;
+
 namespace karvell {
 
 // A save in steps, for contents written piece by piece. Every failure throws KarvellError
@@ -30,6 +32,10 @@ public:
     AtomicFile& operator=(const AtomicFile&) = delete;
 
     void Write(const QByteArray& bytes);
+    // Writes what is left of `source` a megabyte at a time, for files made elsewhere (a
+    // library's output in a scratch file) that are larger than memory should hold. False when
+    // reading fails, which the caller names; a failed write throws as Write() does.
+    bool WriteFrom(QIODevice& source);
     // Syncs the temporary and renames it over the target.
     void Commit();
     // The file that the save replaces: the path with its symbolic links followed.
