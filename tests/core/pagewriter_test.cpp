@@ -7,11 +7,11 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <csignal>
 #include <gtest/gtest.h>
 #include <memory>
-#include <sys/resource.h>
 
+#include "common/file_size_limit.h"
+#include "common/scoped_env.h"
 #include "model/reportdocument.h"
 #include "model_helpers.h"
 #include "output/ofdsink.h"
@@ -150,26 +150,21 @@ TEST_F(PageWriterTest, AnOfdPackageThatCannotBeMadeLeavesTheTargetAsItWas) {
     QList<QByteArray> pages;
     for (int i = 1; i <= 20; ++i)
         pages.append(Page("第" + QByteArray::number(i) + "页", DMPAPER_A4, DMORIENT_PORTRAIT));
-    const QByteArray savedTmp = qgetenv("TMPDIR");
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    const auto savedHandler = signal(SIGXFSZ, SIG_IGN);
-    qputenv("TMPDIR", dir.path().toUtf8());
-    rlimit small = saved;
-    small.rlim_cur = 12 * 1024; // the pages fit (8 KB), the package with its font (19 KB) does not
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     QString message;
-    try {
-        TOfdSink sink(ofd, QStringLiteral("pages"), 600);
-        TPageWriter writer(sink);
-        writer.Write(Streams(pages));
-        sink.Finish();
-    } catch (const KarvellError& e) {
-        message = e.message();
+    {
+        const test::ScopedEnv tmpdir("TMPDIR", dir.path().toUtf8());
+        // The pages fit (8 KB), the package with its font (19 KB) does not.
+        const test::FileSizeLimit limit(12 * 1024);
+        ASSERT_TRUE(limit.IsSet());
+        try {
+            TOfdSink sink(ofd, QStringLiteral("pages"), 600);
+            TPageWriter writer(sink);
+            writer.Write(Streams(pages));
+            sink.Finish();
+        } catch (const KarvellError& e) {
+            message = e.message();
+        }
     }
-    setrlimit(RLIMIT_FSIZE, &saved);
-    signal(SIGXFSZ, savedHandler);
-    qputenv("TMPDIR", savedTmp);
     // Made with other fonts the pages alone may not fit: that fails as surely, one step earlier.
     EXPECT_TRUE(message.startsWith(QStringLiteral("无法生成 OFD 压缩包：")) ||
                 message.startsWith(QStringLiteral("无法写入临时文件")))

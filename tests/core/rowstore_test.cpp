@@ -6,11 +6,11 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTime>
-#include <csignal>
 #include <gtest/gtest.h>
 #include <limits>
-#include <sys/resource.h>
 
+#include "common/file_size_limit.h"
+#include "common/scoped_env.h"
 #include "platform/error.h"
 #include "runtime/rowstore.h"
 
@@ -95,46 +95,30 @@ TEST(RowStore, RowsInTheScratchFileComeBackTheSame) {
     EXPECT_EQ(store.Value(0, 0), QVariant(QStringLiteral("新")));
 }
 
-class ScratchLimits : public testing::Test {
-protected:
-    void TearDown() override {
-        setrlimit(RLIMIT_FSIZE, &m_saved);
-        signal(SIGXFSZ, m_savedHandler);
-        qputenv("TMPDIR", m_tmpdir);
-    }
-    rlimit m_saved = [] {
-        rlimit r{};
-        getrlimit(RLIMIT_FSIZE, &r);
-        return r;
-    }();
-    sighandler_t m_savedHandler = signal(SIGXFSZ, SIG_IGN);
-    QByteArray m_tmpdir = qgetenv("TMPDIR");
-};
-
 // A scratch file that cannot take the rows (a full disk, a file-size limit) or cannot be made
 // stops the reading with the reason, instead of losing rows.
-TEST_F(ScratchLimits, AFullDiskOrNoTemporaryFolderIsAnError) {
+TEST(ScratchLimits, AFullDiskOrNoTemporaryFolderIsAnError) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    qputenv("TMPDIR", dir.path().toUtf8());
-    rlimit small = m_saved;
-    small.rlim_cur = 64;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    TRowStore store(256);
-    try {
-        for (int i = 0; i < 1000; ++i)
-            store.Append({QVariant(i), QVariant(QStringLiteral("支付办公用品费用"))});
-        FAIL() << "rows went past a file-size limit of 64 bytes";
-    } catch (const KarvellError& e) {
-        EXPECT_TRUE(e.message().startsWith(QStringLiteral("无法写入临时文件“"))) << e.what();
+    const test::ScopedEnv tmpdir("TMPDIR", dir.path().toUtf8());
+    {
+        const test::FileSizeLimit limit(64);
+        ASSERT_TRUE(limit.IsSet());
+        TRowStore store(256);
+        try {
+            for (int i = 0; i < 1000; ++i)
+                store.Append({QVariant(i), QVariant(QStringLiteral("支付办公用品费用"))});
+            FAIL() << "rows went past a file-size limit of 64 bytes";
+        } catch (const KarvellError& e) {
+            EXPECT_TRUE(e.message().startsWith(QStringLiteral("无法写入临时文件“"))) << e.what();
+        }
     }
-    setrlimit(RLIMIT_FSIZE, &m_saved);
 
     // A temporary "folder" that is a file: nothing can be made in it, not even by root.
     QFile plain(QDir(dir.path()).filePath(QStringLiteral("plain")));
     ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
     plain.close();
-    qputenv("TMPDIR", plain.fileName().toUtf8());
+    const test::ScopedEnv fileAsTmpdir("TMPDIR", plain.fileName().toUtf8());
     TRowStore nowhere(256);
     EXPECT_THROW(for (int i = 0; i < 1000; ++i)
                      nowhere.Append({QVariant(QStringLiteral("甲乙丙丁"))}),
