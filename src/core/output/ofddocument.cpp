@@ -1,37 +1,44 @@
 #include "output/ofddocument.h"
 
-#include <QBuffer>
 #include <QCryptographicHash>
 #include <QDate>
 #include <QUuid>
-#include <QXmlStreamWriter>
 #include <algorithm>
 #include <cmath>
 
 #include "output/ofdfont.h"
+#include "output/ofdxml.h"
 #include "platform/atomicfile.h"
 
 namespace karvell {
 namespace {
 
-const QString kNs = QStringLiteral("http://www.ofdspec.org/2016");
-
-// Millimetres with three decimals, trailing zeros dropped.
-QString Num(double v) {
-    if (!std::isfinite(v)) v = 0;
-    QString s = QString::number(v, 'f', 3);
-    while (s.endsWith(u'0'))
-        s.chop(1);
-    if (s.endsWith(u'.')) s.chop(1);
-    return s == QLatin1String("-0") ? QStringLiteral("0") : s;
+// A rectangle as an OFD box: left, top, width, height.
+void BoxAttr(OfdXml& x, std::string_view name, const QRectF& r) {
+    x.Nums(name, {r.x(), r.y(), r.width(), r.height()});
 }
 
-QString Box(const QRectF& r) {
-    return Num(r.x()) + u' ' + Num(r.y()) + u' ' + Num(r.width()) + u' ' + Num(r.height());
+void BoxText(OfdXml& x, std::string_view name, const QRectF& r) {
+    x.Start(name);
+    QByteArray& b = x.Buffer();
+    b.clear();
+    for (double v : {r.x(), r.y(), r.width(), r.height()}) {
+        if (!b.isEmpty()) b += ' ';
+        AppendNum(b, v);
+    }
+    x.Plain(std::string_view(b.constData(), size_t(b.size())));
+    x.End();
 }
 
-QString Rgb(const QColor& c) {
-    return QStringLiteral("%1 %2 %3").arg(c.red()).arg(c.green()).arg(c.blue());
+void Color(OfdXml& x, std::string_view name, const QColor& c) {
+    x.Start(name);
+    QByteArray& b = x.Buffer();
+    b.clear();
+    b.append(QByteArray::number(c.red()) + ' ' + QByteArray::number(c.green()) + ' ' +
+             QByteArray::number(c.blue()));
+    x.AttrBuffer("Value");
+    if (c.alpha() != 255) x.Attr("Alpha", qint64(c.alpha()));
+    x.End();
 }
 
 // XML cannot hold most control characters; a cell's text drawn with them shows none.
@@ -43,54 +50,38 @@ QString XmlSafe(const QString& text) {
     return out;
 }
 
-struct Xml {
-    QByteArray bytes;
-    QBuffer buffer{&bytes};
-    QXmlStreamWriter w{&buffer};
-    explicit Xml(const QString& root) {
-        buffer.open(QIODevice::WriteOnly);
-        w.writeStartDocument();
-        w.writeNamespace(kNs, QStringLiteral("ofd"));
-        w.writeStartElement(kNs, root);
-    }
-    void Start(const QString& name) { w.writeStartElement(kNs, name); }
-    void End() { w.writeEndElement(); }
-    void Text(const QString& name, const QString& value) {
-        w.writeTextElement(kNs, name, XmlSafe(value));
-    }
-    void Attr(const QString& name, const QString& value) { w.writeAttribute(name, value); }
-    void Attr(const QString& name, int value) { w.writeAttribute(name, QString::number(value)); }
-    void Color(const QString& name, const QColor& c) {
-        Start(name);
-        Attr(QStringLiteral("Value"), Rgb(c));
-        if (c.alpha() != 255) Attr(QStringLiteral("Alpha"), c.alpha());
-        End();
-    }
-    QByteArray Finish() {
-        w.writeEndDocument();
-        return bytes;
-    }
-};
+void SafeText(OfdXml& x, std::string_view name, const QString& value) {
+    x.Text(name, XmlSafe(value));
+}
 
-// The path's outline relative to `origin`, in the abbreviated path syntax.
-QString PathData(const QPainterPath& path, QPointF origin) {
-    QStringList out;
+// The path's outline relative to `origin`, in the abbreviated path syntax, into `out`.
+void PathData(QByteArray& out, const QPainterPath& path, QPointF origin) {
+    out.clear();
     const auto pt = [&](const QPainterPath::Element& e) {
-        return Num(e.x - origin.x()) + u' ' + Num(e.y - origin.y());
+        out += ' ';
+        AppendNum(out, e.x - origin.x());
+        out += ' ';
+        AppendNum(out, e.y - origin.y());
     };
     for (int i = 0; i < path.elementCount(); ++i) {
         const QPainterPath::Element& e = path.elementAt(i);
+        if (!out.isEmpty() &&
+            (e.isMoveTo() || e.isLineTo() || (e.isCurveTo() && i + 2 < path.elementCount())))
+            out += ' ';
         if (e.isMoveTo()) {
-            out << QStringLiteral("M ") + pt(e);
+            out += 'M';
+            pt(e);
         } else if (e.isLineTo()) {
-            out << QStringLiteral("L ") + pt(e);
+            out += 'L';
+            pt(e);
         } else if (e.isCurveTo() && i + 2 < path.elementCount()) {
-            out << QStringLiteral("B ") + pt(e) + u' ' + pt(path.elementAt(i + 1)) + u' ' +
-                       pt(path.elementAt(i + 2));
+            out += 'B';
+            pt(e);
+            pt(path.elementAt(i + 1));
+            pt(path.elementAt(i + 2));
             i += 2;
         }
     }
-    return out.join(u' ');
 }
 
 QByteArray FontFileName(int id, const QByteArray& file) {
@@ -137,28 +128,31 @@ void OfdDocument::AddPage(const RecordedPage& page) {
     if (m_pages.empty()) m_firstPaper = page.paper;
     Page out;
     out.id = NewId();
-    Xml x(QStringLiteral("Page"));
-    x.Start(QStringLiteral("Area"));
-    x.Text(QStringLiteral("PhysicalBox"), Box(QRectF(QPointF(), page.paper)));
+    OfdXml x("Page");
+    x.Start("Area");
+    BoxText(x, "PhysicalBox", QRectF(QPointF(), page.paper));
     x.End();
-    x.Start(QStringLiteral("Content"));
-    x.Start(QStringLiteral("Layer"));
-    x.Attr(QStringLiteral("ID"), NewId());
+    x.Start("Content");
+    x.Start("Layer");
+    x.Attr("ID", NewId());
     for (const RecordedItem& item : page.items) {
         if (const auto* path = std::get_if<RecordedPath>(&item)) {
             const double half = path->stroke.isValid() ? path->lineWidth / 2 : 0;
             const QRectF bounds = path->path.boundingRect().adjusted(-half, -half, half, half);
-            x.Start(QStringLiteral("PathObject"));
-            x.Attr(QStringLiteral("ID"), NewId());
-            x.Attr(QStringLiteral("Boundary"), Box(bounds));
+            x.Start("PathObject");
+            x.Attr("ID", NewId());
+            BoxAttr(x, "Boundary", bounds);
             if (path->stroke.isValid())
-                x.Attr(QStringLiteral("LineWidth"), Num(path->lineWidth));
+                x.Nums("LineWidth", {path->lineWidth});
             else
-                x.Attr(QStringLiteral("Stroke"), QStringLiteral("false"));
-            if (path->fill.isValid()) x.Attr(QStringLiteral("Fill"), QStringLiteral("true"));
-            if (path->stroke.isValid()) x.Color(QStringLiteral("StrokeColor"), path->stroke);
-            if (path->fill.isValid()) x.Color(QStringLiteral("FillColor"), path->fill);
-            x.Text(QStringLiteral("AbbreviatedData"), PathData(path->path, bounds.topLeft()));
+                x.Attr("Stroke", std::string_view("false"));
+            if (path->fill.isValid()) x.Attr("Fill", std::string_view("true"));
+            if (path->stroke.isValid()) Color(x, "StrokeColor", path->stroke);
+            if (path->fill.isValid()) Color(x, "FillColor", path->fill);
+            x.Start("AbbreviatedData");
+            PathData(x.Buffer(), path->path, bounds.topLeft());
+            x.Plain(std::string_view(x.Buffer().constData(), size_t(x.Buffer().size())));
+            x.End();
             x.End();
         } else if (const auto* text = std::get_if<RecordedText>(&item)) {
             Font& font = FontFor(*text);
@@ -172,36 +166,38 @@ void OfdDocument::AddPage(const RecordedPage& page) {
                                       ? text->clip
                                       : QRectF(text->origin.x(), text->origin.y() - text->size,
                                                width, text->size * 1.5);
-            x.Start(QStringLiteral("TextObject"));
-            x.Attr(QStringLiteral("ID"), NewId());
-            x.Attr(QStringLiteral("Boundary"), Box(bounds));
-            x.Attr(QStringLiteral("Font"), font.id);
-            x.Attr(QStringLiteral("Size"), Num(text->size));
-            if (font.weight != 400) x.Attr(QStringLiteral("Weight"), font.weight);
-            if (font.italic) x.Attr(QStringLiteral("Italic"), QStringLiteral("true"));
-            x.Color(QStringLiteral("FillColor"), text->color);
-            x.Start(QStringLiteral("TextCode"));
-            x.Attr(QStringLiteral("X"), Num(text->origin.x() - bounds.x()));
-            x.Attr(QStringLiteral("Y"), Num(text->origin.y() - bounds.y()));
+            x.Start("TextObject");
+            x.Attr("ID", NewId());
+            BoxAttr(x, "Boundary", bounds);
+            x.Attr("Font", font.id);
+            x.Nums("Size", {text->size});
+            if (font.weight != 400) x.Attr("Weight", font.weight);
+            if (font.italic) x.Attr("Italic", std::string_view("true"));
+            Color(x, "FillColor", text->color);
+            x.Start("TextCode");
+            x.Nums("X", {text->origin.x() - bounds.x()});
+            x.Nums("Y", {text->origin.y() - bounds.y()});
             if (!text->advances.isEmpty()) {
-                QStringList deltas;
-                for (double a : text->advances)
-                    deltas << Num(a);
-                x.Attr(QStringLiteral("DeltaX"), deltas.join(u' '));
+                QByteArray& deltas = x.Buffer();
+                deltas.clear();
+                for (double a : text->advances) {
+                    if (!deltas.isEmpty()) deltas += ' ';
+                    AppendNum(deltas, a);
+                }
+                x.AttrBuffer("DeltaX");
             }
-            x.w.writeCharacters(XmlSafe(text->text));
+            x.Characters(XmlSafe(text->text));
             x.End();
             x.End();
         } else if (const auto* image = std::get_if<RecordedImage>(&item)) {
             const int resource = ImageFor(image->image);
             const QRectF& r = image->rect;
-            x.Start(QStringLiteral("ImageObject"));
-            x.Attr(QStringLiteral("ID"), NewId());
-            x.Attr(QStringLiteral("Boundary"), Box(r));
+            x.Start("ImageObject");
+            x.Attr("ID", NewId());
+            BoxAttr(x, "Boundary", r);
             // An image fills the unit square of its transform.
-            x.Attr(QStringLiteral("CTM"), Num(r.width()) + QStringLiteral(" 0 0 ") +
-                                              Num(r.height()) + QStringLiteral(" 0 0"));
-            x.Attr(QStringLiteral("ResourceID"), resource);
+            x.Nums("CTM", {r.width(), 0, 0, r.height(), 0, 0});
+            x.Attr("ResourceID", resource);
             x.End();
         }
     }
@@ -215,15 +211,15 @@ void OfdDocument::AddPage(const RecordedPage& page) {
 }
 
 QByteArray OfdDocument::DocumentRes() const {
-    Xml x(QStringLiteral("Res"));
-    x.Attr(QStringLiteral("BaseLoc"), QStringLiteral("Res"));
-    x.Start(QStringLiteral("MultiMedias"));
+    OfdXml x("Res");
+    x.Attr("BaseLoc", std::string_view("Res"));
+    x.Start("MultiMedias");
     for (const Image& image : m_images) {
-        x.Start(QStringLiteral("MultiMedia"));
-        x.Attr(QStringLiteral("ID"), image.id);
-        x.Attr(QStringLiteral("Type"), QStringLiteral("Image"));
-        x.Attr(QStringLiteral("Format"), QStringLiteral("PNG"));
-        x.Text(QStringLiteral("MediaFile"), QStringLiteral("image_%1.png").arg(image.id));
+        x.Start("MultiMedia");
+        x.Attr("ID", image.id);
+        x.Attr("Type", std::string_view("Image"));
+        x.Attr("Format", std::string_view("PNG"));
+        x.Text("MediaFile", QStringLiteral("image_%1.png").arg(image.id));
         x.End();
     }
     x.End();
@@ -231,20 +227,20 @@ QByteArray OfdDocument::DocumentRes() const {
 }
 
 QByteArray OfdDocument::DocumentXml() const {
-    Xml x(QStringLiteral("Document"));
-    x.Start(QStringLiteral("CommonData"));
-    x.Text(QStringLiteral("MaxUnitID"), QString::number(m_maxId));
-    x.Start(QStringLiteral("PageArea"));
-    x.Text(QStringLiteral("PhysicalBox"), Box(QRectF(QPointF(), m_firstPaper)));
+    OfdXml x("Document");
+    x.Start("CommonData");
+    x.Text("MaxUnitID", QString::number(m_maxId));
+    x.Start("PageArea");
+    BoxText(x, "PhysicalBox", QRectF(QPointF(), m_firstPaper));
     x.End();
-    if (!m_fonts.empty()) x.Text(QStringLiteral("PublicRes"), QStringLiteral("PublicRes.xml"));
-    if (!m_images.empty()) x.Text(QStringLiteral("DocumentRes"), QStringLiteral("DocumentRes.xml"));
+    if (!m_fonts.empty()) x.Text("PublicRes", QStringLiteral("PublicRes.xml"));
+    if (!m_images.empty()) x.Text("DocumentRes", QStringLiteral("DocumentRes.xml"));
     x.End();
-    x.Start(QStringLiteral("Pages"));
+    x.Start("Pages");
     for (size_t i = 0; i < m_pages.size(); ++i) {
-        x.Start(QStringLiteral("Page"));
-        x.Attr(QStringLiteral("ID"), m_pages[i].id);
-        x.Attr(QStringLiteral("BaseLoc"), QStringLiteral("Pages/Page_%1/Content.xml").arg(i));
+        x.Start("Page");
+        x.Attr("ID", m_pages[i].id);
+        x.Attr("BaseLoc", QStringLiteral("Pages/Page_%1/Content.xml").arg(i));
         x.End();
     }
     x.End();
@@ -252,29 +248,28 @@ QByteArray OfdDocument::DocumentXml() const {
 }
 
 QByteArray OfdDocument::EntryXml(const OfdInfo& info) const {
-    Xml x(QStringLiteral("OFD"));
-    x.Attr(QStringLiteral("Version"), QStringLiteral("1.0"));
-    x.Attr(QStringLiteral("DocType"), QStringLiteral("OFD"));
-    x.Start(QStringLiteral("DocBody"));
-    x.Start(QStringLiteral("DocInfo"));
-    x.Text(QStringLiteral("DocID"), QString::fromLatin1(QUuid::createUuid().toRfc4122().toHex()));
-    if (!info.title.isEmpty()) x.Text(QStringLiteral("Title"), info.title);
-    x.Text(QStringLiteral("CreationDate"), QDate::currentDate().toString(Qt::ISODate));
-    x.Text(QStringLiteral("Creator"), QStringLiteral("karvell"));
-    if (!info.creatorVersion.isEmpty())
-        x.Text(QStringLiteral("CreatorVersion"), info.creatorVersion);
+    OfdXml x("OFD");
+    x.Attr("Version", std::string_view("1.0"));
+    x.Attr("DocType", std::string_view("OFD"));
+    x.Start("DocBody");
+    x.Start("DocInfo");
+    x.Text("DocID", QString::fromLatin1(QUuid::createUuid().toRfc4122().toHex()));
+    if (!info.title.isEmpty()) SafeText(x, "Title", info.title);
+    x.Text("CreationDate", QDate::currentDate().toString(Qt::ISODate));
+    x.Text("Creator", QStringLiteral("karvell"));
+    if (!info.creatorVersion.isEmpty()) SafeText(x, "CreatorVersion", info.creatorVersion);
     if (!info.customData.isEmpty()) {
-        x.Start(QStringLiteral("CustomDatas"));
+        x.Start("CustomDatas");
         for (const auto& [name, value] : info.customData) {
-            x.Start(QStringLiteral("CustomData"));
-            x.Attr(QStringLiteral("Name"), XmlSafe(name));
-            x.w.writeCharacters(XmlSafe(value));
+            x.Start("CustomData");
+            x.Attr("Name", XmlSafe(name));
+            x.Characters(XmlSafe(value));
             x.End();
         }
         x.End();
     }
     x.End(); // DocInfo
-    x.Text(QStringLiteral("DocRoot"), QStringLiteral("Doc_0/Document.xml"));
+    x.Text("DocRoot", QStringLiteral("Doc_0/Document.xml"));
     x.End();
     return x.Finish();
 }
@@ -285,24 +280,24 @@ OfdParts OfdDocument::Parts(const OfdInfo& info) const {
     parts.append({QStringLiteral("Doc_0/Document.xml"), DocumentXml()});
     if (!m_fonts.empty()) {
         // Fonts are subset once every page is in: each holds the characters of all pages.
-        Xml x(QStringLiteral("Res"));
-        x.Attr(QStringLiteral("BaseLoc"), QStringLiteral("Res"));
-        x.Start(QStringLiteral("Fonts"));
+        OfdXml x("Res");
+        x.Attr("BaseLoc", std::string_view("Res"));
+        x.Start("Fonts");
         for (const Font& f : m_fonts) {
             QList<char32_t> chars(f.chars.begin(), f.chars.end());
             std::sort(chars.begin(), chars.end());
             const QByteArray file =
                 SubsetFontFile(f.raw, QString::fromUcs4(chars.constData(), chars.size()));
-            x.Start(QStringLiteral("Font"));
-            x.Attr(QStringLiteral("ID"), f.id);
-            x.Attr(QStringLiteral("FontName"), f.family);
-            x.Attr(QStringLiteral("FamilyName"), f.family);
-            if (f.italic) x.Attr(QStringLiteral("Italic"), QStringLiteral("true"));
-            if (f.weight >= 600) x.Attr(QStringLiteral("Bold"), QStringLiteral("true"));
+            x.Start("Font");
+            x.Attr("ID", f.id);
+            x.Attr("FontName", f.family);
+            x.Attr("FamilyName", f.family);
+            if (f.italic) x.Attr("Italic", std::string_view("true"));
+            if (f.weight >= 600) x.Attr("Bold", std::string_view("true"));
             if (!file.isEmpty()) {
                 // Without a file a reader takes the font of that name from its system.
                 const QString name = QString::fromLatin1(FontFileName(f.id, file));
-                x.Text(QStringLiteral("FontFile"), name);
+                x.Text("FontFile", name);
                 parts.append({QStringLiteral("Doc_0/Res/") + name, file});
             }
             x.End();

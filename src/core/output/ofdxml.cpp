@@ -1,0 +1,169 @@
+#include "output/ofdxml.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+
+namespace karvell {
+namespace {
+
+constexpr std::string_view kNamespace = "http://www.ofdspec.org/2016";
+
+void Append(QByteArray& out, std::string_view s) {
+    out.append(s.data(), qsizetype(s.size()));
+}
+
+} // namespace
+
+void AppendNum(QByteArray& out, double v) {
+    if (!std::isfinite(v)) v = 0;
+    char buf[400]; // the widest double in fixed notation has 309 digits before the point
+    char* end;
+    // A value exactly halfway between two thousandths is an odd multiple of 1/16. The standard
+    // conversion rounds it to even; the files have always rounded it away from zero.
+    const double sixteenths = v * 16;
+    if (std::abs(sixteenths) < 1e15 && sixteenths == std::trunc(sixteenths) &&
+        std::fmod(sixteenths, 2) != 0) {
+        const long long thousandths = (std::llabs((long long)sixteenths) * 625 + 5) / 10;
+        char* p = buf;
+        if (v < 0) *p++ = '-';
+        p = std::to_chars(p, buf + sizeof buf, thousandths / 1000).ptr;
+        const long long frac = thousandths % 1000;
+        *p++ = '.';
+        *p++ = char('0' + frac / 100);
+        *p++ = char('0' + frac / 10 % 10);
+        *p++ = char('0' + frac % 10);
+        end = p;
+    } else {
+        end = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 3).ptr;
+    }
+    while (end[-1] == '0')
+        --end;
+    if (end[-1] == '.') --end;
+    const std::string_view s(buf, size_t(end - buf));
+    Append(out, s == "-0" ? std::string_view("0") : s);
+}
+
+OfdXml::OfdXml(std::string_view root) {
+    Append(m_out, R"(<?xml version="1.0" encoding="UTF-8"?>)");
+    Start(root);
+    Append(m_out, R"( xmlns:ofd=")");
+    Append(m_out, kNamespace);
+    m_out += '"';
+}
+
+void OfdXml::CloseStartTag() {
+    if (!m_startTag) return;
+    m_out += '>';
+    m_startTag = false;
+}
+
+void OfdXml::Start(std::string_view name) {
+    CloseStartTag();
+    Append(m_out, "<ofd:");
+    Append(m_out, name);
+    m_open.push_back(name);
+    m_startTag = true;
+}
+
+void OfdXml::End() {
+    if (m_open.empty()) return;
+    if (m_startTag) {
+        Append(m_out, "/>");
+        m_startTag = false;
+    } else {
+        Append(m_out, "</ofd:");
+        Append(m_out, m_open.back());
+        m_out += '>';
+    }
+    m_open.pop_back();
+}
+
+void OfdXml::Attr(std::string_view name, std::string_view plain) {
+    m_out += ' ';
+    Append(m_out, name);
+    Append(m_out, "=\"");
+    Append(m_out, plain);
+    m_out += '"';
+}
+
+void OfdXml::Attr(std::string_view name, const QString& value) {
+    m_out += ' ';
+    Append(m_out, name);
+    Append(m_out, "=\"");
+    Escaped(value, true);
+    m_out += '"';
+}
+
+void OfdXml::Attr(std::string_view name, qint64 value) {
+    char buf[24];
+    Attr(name,
+         std::string_view(buf, size_t(std::to_chars(buf, buf + sizeof buf, value).ptr - buf)));
+}
+
+void OfdXml::Nums(std::string_view name, std::initializer_list<double> values) {
+    m_buffer.clear();
+    for (double v : values) {
+        if (!m_buffer.isEmpty()) m_buffer += ' ';
+        AppendNum(m_buffer, v);
+    }
+    AttrBuffer(name);
+}
+
+void OfdXml::Text(std::string_view name, const QString& text) {
+    Start(name);
+    Characters(text);
+    End();
+}
+
+void OfdXml::Characters(const QString& text) {
+    CloseStartTag();
+    Escaped(text, false);
+}
+
+void OfdXml::Plain(std::string_view plain) {
+    CloseStartTag();
+    Append(m_out, plain);
+}
+
+// What a reader must not take for markup, and in attributes the white space that it would
+// otherwise read as blanks.
+void OfdXml::Escaped(const QString& text, bool attribute) {
+    const QByteArray utf8 = text.toUtf8();
+    for (const char c : utf8) {
+        switch (c) {
+        case '&':
+            Append(m_out, "&amp;");
+            break;
+        case '<':
+            Append(m_out, "&lt;");
+            break;
+        case '>':
+            Append(m_out, "&gt;");
+            break;
+        case '"':
+            Append(m_out, "&quot;");
+            break;
+        case '\t':
+        case '\n':
+        case '\r':
+            if (attribute) {
+                Append(m_out, c == '\t' ? "&#9;" : c == '\n' ? "&#10;" : "&#13;");
+                break;
+            }
+            m_out += c;
+            break;
+        default:
+            m_out += c;
+        }
+    }
+}
+
+QByteArray OfdXml::Finish() {
+    while (!m_open.empty())
+        End();
+    m_out += '\n';
+    return m_out;
+}
+
+} // namespace karvell
