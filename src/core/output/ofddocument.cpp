@@ -203,10 +203,12 @@ void OfdDocument::AddPage(const RecordedPage& page) {
     }
     x.End(); // Layer
     x.End(); // Content
-    const QByteArray xml = x.Finish();
-    out.size = xml.size();
+    // Deflated once, here: the package stores the page as it is kept.
+    DeflatedPart deflated = DeflateForZip(x.Finish());
+    out.size = deflated.size;
+    out.crc = deflated.crc;
     if (!m_contents) m_contents = std::make_unique<TPageSpool>();
-    m_contents->Append(qCompress(xml, 1));
+    m_contents->Append(deflated.deflated);
     m_pages.push_back(out);
 }
 
@@ -311,9 +313,9 @@ OfdParts OfdDocument::Parts(const OfdInfo& info) const {
             parts.append({QStringLiteral("Doc_0/Res/image_%1.png").arg(image.id), image.png});
     }
     for (size_t i = 0; i < m_pages.size(); ++i)
-        parts.append({QStringLiteral("Doc_0/Pages/Page_%1/Content.xml").arg(i), QByteArray(), true,
+        parts.append({QStringLiteral("Doc_0/Pages/Page_%1/Content.xml").arg(i), QByteArray(),
                       [spool = m_contents.get(), i] { return spool->Page(int(i)); },
-                      m_pages[i].size});
+                      m_pages[i].size, m_pages[i].crc});
     return parts;
 }
 

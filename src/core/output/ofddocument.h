@@ -54,7 +54,8 @@ private:
     };
     struct Page {
         int id = 0;
-        qint64 size = 0; // of its XML, which m_contents keeps qCompress()ed
+        qint64 size = 0; // of its XML, which m_contents keeps deflated for the package
+        quint32 crc = 0; // of its XML
     };
     int NewId() { return ++m_maxId; }
     Font& FontFor(const RecordedText& text);

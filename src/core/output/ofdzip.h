@@ -12,15 +12,23 @@ namespace karvell {
 struct ZipPart {
     QString name;
     QByteArray bytes;
-    // The bytes are qCompress()ed: they are unpacked one part at a time while the package is
-    // written, so that a long document's pages are never all held unpacked at once.
-    bool packed = false;
-    // A packed part kept elsewhere (a long document's pages in a scratch file): gives its
-    // qCompress()ed bytes when the part is written, and may throw KarvellError. `bytes` stays
-    // empty and `size` is the unpacked size.
+    // A part kept elsewhere (a long document's pages in a scratch file), already deflated by
+    // DeflateForZip: `load` gives its deflated bytes when the package is written, one part at a
+    // time, and may throw KarvellError; `size` and `crc` are those of the part unpacked. The
+    // package takes the deflated bytes as they are instead of compressing the part again.
     std::function<QByteArray()> load = {};
     qint64 size = -1;
+    quint32 crc = 0;
 };
+
+// A part's bytes as a ZIP entry keeps them: raw DEFLATE data (libdeflate), with the size and
+// CRC-32 of the bytes themselves.
+struct DeflatedPart {
+    QByteArray deflated;
+    qint64 size = 0;
+    quint32 crc = 0;
+};
+DeflatedPart DeflateForZip(const QByteArray& bytes);
 
 // The package holding `parts` in their order, deflated; throws KarvellError when the library
 // fails or a part cannot be loaded.
