@@ -4,6 +4,7 @@
 #include <QDate>
 #include <QUuid>
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 
 #include "output/ofdfont.h"
@@ -20,23 +21,20 @@ void BoxAttr(OfdXml& x, std::string_view name, const QRectF& r) {
 
 void BoxText(OfdXml& x, std::string_view name, const QRectF& r) {
     x.Start(name);
-    QByteArray& b = x.Buffer();
-    b.clear();
-    for (double v : {r.x(), r.y(), r.width(), r.height()}) {
-        if (!b.isEmpty()) b += ' ';
-        AppendNum(b, v);
-    }
-    x.Plain(std::string_view(b.constData(), size_t(b.size())));
+    AppendNums(x.Buffer(), {r.x(), r.y(), r.width(), r.height()});
+    x.PlainBuffer();
     x.End();
 }
 
 void Color(OfdXml& x, std::string_view name, const QColor& c) {
     x.Start(name);
-    QByteArray& b = x.Buffer();
-    b.clear();
-    b.append(QByteArray::number(c.red()) + ' ' + QByteArray::number(c.green()) + ' ' +
-             QByteArray::number(c.blue()));
-    x.AttrBuffer("Value");
+    char value[12]; // "255 255 255"
+    char* p = value;
+    for (int channel : {c.red(), c.green(), c.blue()}) {
+        if (p != value) *p++ = ' ';
+        p = std::to_chars(p, value + sizeof value, channel).ptr;
+    }
+    x.Attr("Value", std::string_view(value, size_t(p - value)));
     if (c.alpha() != 255) x.Attr("Alpha", qint64(c.alpha()));
     x.End();
 }
@@ -56,7 +54,6 @@ void SafeText(OfdXml& x, std::string_view name, const QString& value) {
 
 // The path's outline relative to `origin`, in the abbreviated path syntax, into `out`.
 void PathData(QByteArray& out, const QPainterPath& path, QPointF origin) {
-    out.clear();
     const auto pt = [&](const QPainterPath::Element& e) {
         out += ' ';
         AppendNum(out, e.x - origin.x());
@@ -128,7 +125,7 @@ void OfdDocument::AddPage(const RecordedPage& page) {
     if (m_pages.empty()) m_firstPaper = page.paper;
     Page out;
     out.id = NewId();
-    OfdXml x("Page");
+    OfdXml x("Page", m_lastPageSize + m_lastPageSize / 4);
     x.Start("Area");
     BoxText(x, "PhysicalBox", QRectF(QPointF(), page.paper));
     x.End();
@@ -151,7 +148,7 @@ void OfdDocument::AddPage(const RecordedPage& page) {
             if (path->fill.isValid()) Color(x, "FillColor", path->fill);
             x.Start("AbbreviatedData");
             PathData(x.Buffer(), path->path, bounds.topLeft());
-            x.Plain(std::string_view(x.Buffer().constData(), size_t(x.Buffer().size())));
+            x.PlainBuffer();
             x.End();
             x.End();
         } else if (const auto* text = std::get_if<RecordedText>(&item)) {
@@ -179,7 +176,6 @@ void OfdDocument::AddPage(const RecordedPage& page) {
             x.Nums("Y", {text->origin.y() - bounds.y()});
             if (!text->advances.isEmpty()) {
                 QByteArray& deltas = x.Buffer();
-                deltas.clear();
                 for (double a : text->advances) {
                     if (!deltas.isEmpty()) deltas += ' ';
                     AppendNum(deltas, a);
@@ -204,7 +200,9 @@ void OfdDocument::AddPage(const RecordedPage& page) {
     x.End(); // Layer
     x.End(); // Content
     // Deflated once, here: the package stores the page as it is kept.
-    DeflatedPart deflated = DeflateForZip(x.Finish());
+    const QByteArray xml = x.Finish();
+    m_lastPageSize = xml.size();
+    DeflatedPart deflated = DeflateForZip(xml);
     out.size = deflated.size;
     out.crc = deflated.crc;
     if (!m_contents) m_contents = std::make_unique<TPageSpool>();

@@ -72,6 +72,7 @@ private:
     // The pages' XML in a scratch file: a long document's would not fit in memory.
     std::unique_ptr<TPageSpool> m_contents;
     QSizeF m_firstPaper;
+    qsizetype m_lastPageSize = 0; // the next page's XML is likely about as long
 };
 
 // Weight of an OFD text: the font weight rounded to a multiple of 100 between 0 and 1000.

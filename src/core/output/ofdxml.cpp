@@ -44,7 +44,17 @@ void AppendNum(QByteArray& out, double v) {
     Append(out, s == "-0" ? std::string_view("0") : s);
 }
 
-OfdXml::OfdXml(std::string_view root) {
+void AppendNums(QByteArray& out, std::initializer_list<double> values) {
+    bool first = true;
+    for (double v : values) {
+        if (!first) out += ' ';
+        first = false;
+        AppendNum(out, v);
+    }
+}
+
+OfdXml::OfdXml(std::string_view root, qsizetype expectedSize) {
+    m_out.reserve(expectedSize);
     Append(m_out, R"(<?xml version="1.0" encoding="UTF-8"?>)");
     Start(root);
     Append(m_out, R"( xmlns:ofd=")");
@@ -102,11 +112,7 @@ void OfdXml::Attr(std::string_view name, qint64 value) {
 }
 
 void OfdXml::Nums(std::string_view name, std::initializer_list<double> values) {
-    m_buffer.clear();
-    for (double v : values) {
-        if (!m_buffer.isEmpty()) m_buffer += ' ';
-        AppendNum(m_buffer, v);
-    }
+    AppendNums(Buffer(), values);
     AttrBuffer(name);
 }
 
@@ -130,33 +136,41 @@ void OfdXml::Plain(std::string_view plain) {
 // otherwise read as blanks.
 void OfdXml::Escaped(const QString& text, bool attribute) {
     const QByteArray utf8 = text.toUtf8();
-    for (const char c : utf8) {
-        switch (c) {
+    const char* run = utf8.constData(); // characters written as they are, up to `c`
+    const char* const end = run + utf8.size();
+    for (const char* c = run; c != end; ++c) {
+        std::string_view entity;
+        switch (*c) {
         case '&':
-            Append(m_out, "&amp;");
+            entity = "&amp;";
             break;
         case '<':
-            Append(m_out, "&lt;");
+            entity = "&lt;";
             break;
         case '>':
-            Append(m_out, "&gt;");
+            entity = "&gt;";
             break;
         case '"':
-            Append(m_out, "&quot;");
+            entity = "&quot;";
             break;
         case '\t':
+            if (attribute) entity = "&#9;";
+            break;
         case '\n':
+            if (attribute) entity = "&#10;";
+            break;
         case '\r':
-            if (attribute) {
-                Append(m_out, c == '\t' ? "&#9;" : c == '\n' ? "&#10;" : "&#13;");
-                break;
-            }
-            m_out += c;
+            if (attribute) entity = "&#13;";
             break;
         default:
-            m_out += c;
+            break;
         }
+        if (entity.empty()) continue;
+        m_out.append(run, c - run);
+        Append(m_out, entity);
+        run = c + 1;
     }
+    m_out.append(run, end - run);
 }
 
 QByteArray OfdXml::Finish() {

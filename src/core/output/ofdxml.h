@@ -14,11 +14,14 @@ namespace karvell {
 // Appends `v` with three decimals, trailing zeros and a trailing point dropped; halfway cases
 // round away from zero, "-0" is written "0" and anything not finite as 0.
 void AppendNum(QByteArray& out, double v);
+// Appends the numbers separated by blanks.
+void AppendNums(QByteArray& out, std::initializer_list<double> values);
 
 class OfdXml {
 public:
-    // Starts the document with its declaration and the root element `root`.
-    explicit OfdXml(std::string_view root);
+    // Starts the document with its declaration and the root element `root`, with room for
+    // `expectedSize` bytes (a page's XML is written in one piece, without regrowing).
+    explicit OfdXml(std::string_view root, qsizetype expectedSize = 0);
 
     // Element and attribute names are plain ASCII and written as given; an element's name
     // must outlive the writer (a literal).
@@ -41,13 +44,19 @@ public:
     // The bytes, with every element still open ended.
     QByteArray Finish();
 
-    // For attributes built piece by piece: clear it, append to it, then AttrBuffer().
-    QByteArray& Buffer() { return m_buffer; }
-    void AttrBuffer(std::string_view name) {
-        Attr(name, std::string_view(m_buffer.constData(), size_t(m_buffer.size())));
+    // A value built piece by piece: Buffer() gives it emptied, then AttrBuffer() or
+    // PlainBuffer() writes it. It keeps its memory from one value to the next.
+    QByteArray& Buffer() {
+        m_buffer.resize(0);
+        return m_buffer;
     }
+    void AttrBuffer(std::string_view name) { Attr(name, BufferView()); }
+    void PlainBuffer() { Plain(BufferView()); }
 
 private:
+    std::string_view BufferView() const {
+        return std::string_view(m_buffer.constData(), size_t(m_buffer.size()));
+    }
     void CloseStartTag();
     void Escaped(const QString& text, bool attribute);
 
