@@ -4,15 +4,23 @@
 #include <QDate>
 #include <QUuid>
 #include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <cmath>
+#include <exception>
+#include <optional>
+#include <thread>
 
 #include "output/ofdfont.h"
 #include "output/ofdxml.h"
 #include "platform/atomicfile.h"
+#include "platform/boundedqueue.h"
 
 namespace karvell {
 namespace {
+
+// Pages recorded ahead of the writing thread.
+constexpr size_t kQueuedPages = 4;
 
 // A rectangle as an OFD box: left, top, width, height.
 void BoxAttr(OfdXml& x, std::string_view name, const QRectF& r) {
@@ -91,24 +99,63 @@ int OfdWeight(int weight) {
     return std::clamp((weight + 50) / 100 * 100, 0, 1000);
 }
 
-OfdDocument::Font& OfdDocument::FontFor(const RecordedText& text) {
+// The thread that writes the pages' XML, in the order they were taken.
+class OfdDocument::Writer {
+public:
+    explicit Writer(OfdDocument* document)
+        : m_thread([this, document] {
+              try {
+                  while (std::optional<PendingPage> page = m_queue.Pop())
+                      document->WritePage(*page);
+              } catch (...) {
+                  m_error = std::current_exception();
+                  m_failed = true;
+                  m_queue.Close(); // pages still coming are dropped, not waited for
+              }
+          }) {}
+    ~Writer() { Join(); }
+    // Hands a page over; throws what stopped the writing, if anything has.
+    void Push(PendingPage page) {
+        if (m_failed) Finish();
+        m_queue.Push(std::move(page));
+    }
+    // Waits for the pages handed over; throws what stopped their writing.
+    void Finish() {
+        Join();
+        if (m_error) std::rethrow_exception(m_error);
+    }
+
+private:
+    void Join() {
+        m_queue.Close();
+        if (m_thread.joinable()) m_thread.join();
+    }
+    BoundedQueue<PendingPage> m_queue{kQueuedPages};
+    std::atomic<bool> m_failed = false;
+    std::exception_ptr m_error;
+    std::thread m_thread; // last: starts when everything it uses exists
+};
+
+OfdDocument::OfdDocument() = default;
+
+OfdDocument::~OfdDocument() {
+    m_writer.reset(); // before anything its thread uses goes
+}
+
+int OfdDocument::FontFor(const RecordedText& text) {
     const QString family = text.font.family();
     const int weight = OfdWeight(text.font.weight());
     const bool italic = text.font.italic();
-    for (Font& f : m_fonts)
+    for (size_t i = 0; i < m_fonts.size(); ++i) {
+        const Font& f = m_fonts[i];
         // One resource per face drawn with, whatever the size.
         if (f.family == family && f.weight == weight && f.italic == italic &&
             f.raw.familyName() == text.rawFont.familyName() &&
             f.raw.styleName() == text.rawFont.styleName())
-            return f;
-    Font f;
-    f.id = NewId();
-    f.family = family;
-    f.weight = weight;
-    f.italic = italic;
-    f.raw = text.rawFont;
-    m_fonts.push_back(f);
-    return m_fonts.back();
+            return int(i);
+    }
+    m_fonts.push_back({family, weight, italic, text.rawFont, {}});
+    return int(m_fonts.size() - 1);
 }
 
 int OfdDocument::ImageFor(const QImage& image) {
@@ -121,8 +168,36 @@ int OfdDocument::ImageFor(const QImage& image) {
     return id;
 }
 
-void OfdDocument::AddPage(const RecordedPage& page) {
-    if (m_pages.empty()) m_firstPaper = page.paper;
+void OfdDocument::AddPage(RecordedPage page) {
+    // Made here so that a missing temporary folder stops the first page.
+    if (!m_contents) m_contents = std::make_unique<TPageSpool>();
+    if (m_added == 0) m_firstPaper = page.paper;
+    PendingPage pending;
+    for (RecordedItem& item : page.items) {
+        auto* text = std::get_if<RecordedText>(&item);
+        if (!text) continue;
+        const int font = FontFor(*text);
+        for (char32_t c : text->text.toUcs4())
+            m_fonts[size_t(font)].chars.insert(c);
+        pending.fonts.push_back({font, m_fonts[size_t(font)].weight, m_fonts[size_t(font)].italic});
+        text->font = QFont();
+        text->rawFont = QRawFont();
+    }
+    pending.page = std::move(page);
+    if (!m_writer) m_writer = std::make_unique<Writer>(this);
+    m_writer->Push(std::move(pending));
+    ++m_added;
+}
+
+void OfdDocument::Drain() {
+    if (!m_writer) return;
+    const std::unique_ptr<Writer> writer = std::move(m_writer);
+    writer->Finish();
+}
+
+void OfdDocument::WritePage(const PendingPage& pending) {
+    const RecordedPage& page = pending.page;
+    size_t texts = 0; // texts written so far, for their fonts
     Page out;
     out.id = NewId();
     OfdXml x("Page", m_lastPageSize + m_lastPageSize / 4);
@@ -152,9 +227,11 @@ void OfdDocument::AddPage(const RecordedPage& page) {
             x.End();
             x.End();
         } else if (const auto* text = std::get_if<RecordedText>(&item)) {
-            Font& font = FontFor(*text);
-            for (char32_t c : text->text.toUcs4())
-                font.chars.insert(c);
+            // A font's resource is numbered where its first text is written.
+            const TextFont& face = pending.fonts[texts++];
+            const size_t font = size_t(face.index);
+            if (font >= m_fontIds.size()) m_fontIds.resize(font + 1);
+            if (m_fontIds[font] == 0) m_fontIds[font] = NewId();
             double width = text->size;
             for (double a : text->advances)
                 width += a;
@@ -166,10 +243,10 @@ void OfdDocument::AddPage(const RecordedPage& page) {
             x.Start("TextObject");
             x.Attr("ID", NewId());
             BoxAttr(x, "Boundary", bounds);
-            x.Attr("Font", font.id);
+            x.Attr("Font", m_fontIds[font]);
             x.Nums("Size", {text->size});
-            if (font.weight != 400) x.Attr("Weight", font.weight);
-            if (font.italic) x.Attr("Italic", std::string_view("true"));
+            if (face.weight != 400) x.Attr("Weight", face.weight);
+            if (face.italic) x.Attr("Italic", std::string_view("true"));
             Color(x, "FillColor", text->color);
             x.Start("TextCode");
             x.Nums("X", {text->origin.x() - bounds.x()});
@@ -205,7 +282,6 @@ void OfdDocument::AddPage(const RecordedPage& page) {
     DeflatedPart deflated = DeflateForZip(xml);
     out.size = deflated.size;
     out.crc = deflated.crc;
-    if (!m_contents) m_contents = std::make_unique<TPageSpool>();
     m_contents->Append(deflated.deflated);
     m_pages.push_back(out);
 }
@@ -274,7 +350,8 @@ QByteArray OfdDocument::EntryXml(const OfdInfo& info) const {
     return x.Finish();
 }
 
-OfdParts OfdDocument::Parts(const OfdInfo& info) const {
+OfdParts OfdDocument::Parts(const OfdInfo& info) {
+    Drain();
     OfdParts parts;
     parts.append({QStringLiteral("OFD.xml"), EntryXml(info)});
     parts.append({QStringLiteral("Doc_0/Document.xml"), DocumentXml()});
@@ -283,20 +360,23 @@ OfdParts OfdDocument::Parts(const OfdInfo& info) const {
         OfdXml x("Res");
         x.Attr("BaseLoc", std::string_view("Res"));
         x.Start("Fonts");
-        for (const Font& f : m_fonts) {
+        for (size_t i = 0; i < m_fonts.size(); ++i) {
+            const Font& f = m_fonts[i];
+            const int id = i < m_fontIds.size() ? m_fontIds[i] : 0;
+            if (id == 0) continue; // no text of it was written
             QList<char32_t> chars(f.chars.begin(), f.chars.end());
             std::sort(chars.begin(), chars.end());
             const QByteArray file =
                 SubsetFontFile(f.raw, QString::fromUcs4(chars.constData(), chars.size()));
             x.Start("Font");
-            x.Attr("ID", f.id);
+            x.Attr("ID", id);
             x.Attr("FontName", f.family);
             x.Attr("FamilyName", f.family);
             if (f.italic) x.Attr("Italic", std::string_view("true"));
             if (f.weight >= 600) x.Attr("Bold", std::string_view("true"));
             if (!file.isEmpty()) {
                 // Without a file a reader takes the font of that name from its system.
-                const QString name = QString::fromLatin1(FontFileName(f.id, file));
+                const QString name = QString::fromLatin1(FontFileName(id, file));
                 x.Text("FontFile", name);
                 parts.append({QStringLiteral("Doc_0/Res/") + name, file});
             }

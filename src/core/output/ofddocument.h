@@ -33,15 +33,23 @@ using OfdParts = QList<ZipPart>;
 
 class OfdDocument {
 public:
-    // Throws KarvellError when a page cannot be kept (no temporary folder, a full disk).
-    void AddPage(const RecordedPage& page);
-    int PageCount() const { return int(m_pages.size()); }
-    // Every part of the package; the document gets a fresh identifier each time.
-    OfdParts Parts(const OfdInfo& info) const;
+    OfdDocument();
+    ~OfdDocument();
+    OfdDocument(const OfdDocument&) = delete;
+    OfdDocument& operator=(const OfdDocument&) = delete;
+
+    // Takes a page. Its XML is written and deflated by a thread of the document's own while
+    // the caller records the next page. Throws KarvellError when a page cannot be kept (no
+    // temporary folder, a full disk): this page's reason or an earlier one's.
+    void AddPage(RecordedPage page);
+    int PageCount() const { return m_added; }
+    // Every part of the package, once the pages taken are written (throws what stopped them);
+    // the document gets a fresh identifier each time.
+    OfdParts Parts(const OfdInfo& info);
 
 private:
+    // A face drawn with; known to the recording thread only, until the pages are written.
     struct Font {
-        int id = 0;
         QString family; // as the cell names it
         int weight = 400;
         bool italic = false;
@@ -57,21 +65,45 @@ private:
         qint64 size = 0; // of its XML, which m_contents keeps deflated for the package
         quint32 crc = 0; // of its XML
     };
+    // A text's font as the writing thread needs it: m_fonts may grow while it writes.
+    struct TextFont {
+        int index = 0; // in m_fonts
+        int weight = 400;
+        bool italic = false;
+    };
+    // A page on its way to the writing thread: the fonts of its texts resolved, in order, and
+    // the texts' fonts let go, since Qt's font engines belong to the thread that made them.
+    struct PendingPage {
+        RecordedPage page;
+        std::vector<TextFont> fonts;
+    };
+    class Writer;
+
+    int FontFor(const RecordedText& text);
+    // What the writing thread does with a page.
+    void WritePage(const PendingPage& pending);
     int NewId() { return ++m_maxId; }
-    Font& FontFor(const RecordedText& text);
     int ImageFor(const QImage& image);
+    // Waits until every page taken is written; throws what stopped the writing.
+    void Drain();
     QByteArray DocumentRes() const;
     QByteArray DocumentXml() const;
     QByteArray EntryXml(const OfdInfo& info) const;
 
-    int m_maxId = 0;
+    // The recording thread's.
     std::vector<Font> m_fonts;
+    int m_added = 0;
+    QSizeF m_firstPaper;
+    std::unique_ptr<Writer> m_writer;
+    // The writing thread's, read by the other only after Drain().
+    int m_maxId = 0;
+    std::vector<int> m_fontIds; // by index in m_fonts: given when its first text is written
     std::vector<Image> m_images;
     QHash<QByteArray, int> m_imageIds; // by the PNG's hash: a picture repeated is stored once
     std::vector<Page> m_pages;
-    // The pages' XML in a scratch file: a long document's would not fit in memory.
+    // The pages' XML in a scratch file: a long document's would not fit in memory. Made by the
+    // recording thread (the first page), written by the writing one.
     std::unique_ptr<TPageSpool> m_contents;
-    QSizeF m_firstPaper;
     qsizetype m_lastPageSize = 0; // the next page's XML is likely about as long
 };
 

@@ -26,7 +26,7 @@ void TOfdSink::AddPage(const TReportDocument& page, const QPageLayout& layout) {
     m_document.AddPage(RecordPage(page, layout, m_dpi));
 }
 
-QByteArray TOfdSink::TakeBytes() const {
+QByteArray TOfdSink::TakeBytes() {
     return ZipParts(m_document.Parts(m_info));
 }
 

@@ -30,7 +30,7 @@ public:
     void Finish() override;
     int PageCount() const override { return m_document.PageCount(); }
     // The finished package's bytes without writing them.
-    QByteArray TakeBytes() const;
+    QByteArray TakeBytes();
 
 private:
     QString m_path;

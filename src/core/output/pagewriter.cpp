@@ -1,17 +1,15 @@
 #include "output/pagewriter.h"
 
 #include <atomic>
-#include <condition_variable>
-#include <deque>
 #include <exception>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <thread>
 
 #include "model/reportdocument.h"
 #include "output/pagesink.h"
 #include "output/pagespool.h"
+#include "platform/boundedqueue.h"
 #include "platform/error.h"
 #include "platform/printer.h"
 #include "platform/progress.h"
@@ -30,44 +28,10 @@ struct Page {
     int number = 0; // 1-based, for messages
 };
 
-// Pages handed from the reading thread to the painting one. The painting thread loads each page
-// itself: memory is released fastest by the thread that took it, and a page's cells freed by
-// another thread would make the two threads queue for the allocator's lock.
-class PageQueue {
-public:
-    void Push(Page page) {
-        std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [this] { return m_pages.size() < kQueuedPages || m_closed; });
-        if (m_closed) return;
-        m_pages.push_back(std::move(page));
-        m_changed.notify_all();
-    }
-    bool HasRoom() {
-        std::lock_guard lock(m_mutex);
-        return m_pages.size() < kQueuedPages;
-    }
-    // Empty once the queue is closed and drained.
-    std::optional<Page> Pop() {
-        std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [this] { return !m_pages.empty() || m_closed; });
-        if (m_pages.empty()) return std::nullopt;
-        Page page = std::move(m_pages.front());
-        m_pages.pop_front();
-        m_changed.notify_all();
-        return page;
-    }
-    void Close() {
-        std::lock_guard lock(m_mutex);
-        m_closed = true;
-        m_changed.notify_all();
-    }
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::deque<Page> m_pages;
-    bool m_closed = false;
-};
+// Pages go from the reading thread to the painting one as streams: the painting thread loads
+// each page itself. Memory is released fastest by the thread that took it, and a page's cells
+// freed by another thread would make the two threads queue for the allocator's lock.
+using PageQueue = BoundedQueue<Page>;
 
 // A part of the output painted by a thread of its own from the queue.
 class SecondPart {
@@ -106,7 +70,7 @@ private:
         if (m_thread.joinable()) m_thread.join();
     }
     std::unique_ptr<TPageSink> m_part;
-    PageQueue m_queue;
+    PageQueue m_queue{kQueuedPages};
     std::atomic<int> m_painted = 0;
     std::exception_ptr m_error;
     std::thread m_thread; // last: starts when everything it uses exists
