@@ -12,6 +12,7 @@
 #include "model/reportdocument.h"
 #include "model/reportline.h"
 #include "output/archive.h"
+#include "output/ofdfont.h"
 #include "output/ofdsink.h"
 #include "output/pagewriter.h"
 #include "output/pdfsink.h"
@@ -148,6 +149,8 @@ int RunArchive(const QStringList& args) {
 
     VoucherBatch batch(runtime, *master, *detail, o.key);
     const int dpi = PdfResolution();
+    // Every voucher's file embeds the same faces: each is read and reassembled once.
+    FontFileCache fontFiles;
     const BatchReport report = batch.Run([&](const QList<QBuffer*>& pages) {
         ArchiveVoucher voucher;
         voucher.key = batch.CurrentKey();
@@ -158,6 +161,7 @@ int RunArchive(const QStringList& args) {
         if (ext == QLatin1String("ofd")) {
             TOfdSink sink(QString(), voucher.key, dpi);
             sink.SetCustomData(voucher.fields);
+            sink.SetFontFiles(&fontFiles);
             TPageWriter(sink).Write(pages);
             bytes = sink.TakeBytes();
         } else {

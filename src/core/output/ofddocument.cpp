@@ -366,8 +366,8 @@ OfdParts OfdDocument::Parts(const OfdInfo& info) {
             if (id == 0) continue; // no text of it was written
             QList<char32_t> chars(f.chars.begin(), f.chars.end());
             std::sort(chars.begin(), chars.end());
-            const QByteArray file =
-                SubsetFontFile(f.raw, QString::fromUcs4(chars.constData(), chars.size()));
+            const QByteArray file = SubsetFontFile(
+                f.raw, QString::fromUcs4(chars.constData(), chars.size()), m_fontFiles);
             x.Start("Font");
             x.Attr("ID", id);
             x.Attr("FontName", f.family);

@@ -20,6 +20,8 @@
 
 namespace karvell {
 
+class FontFileCache;
+
 // What the entry file says about the document.
 struct OfdInfo {
     QString title;
@@ -43,6 +45,9 @@ public:
     // temporary folder, a full disk): this page's reason or an earlier one's.
     void AddPage(RecordedPage page);
     int PageCount() const { return m_added; }
+    // Font files to take the faces' from instead of reassembling them (optional; it must
+    // outlive the document).
+    void SetFontFiles(FontFileCache* cache) { m_fontFiles = cache; }
     // Every part of the package, once the pages taken are written (throws what stopped them);
     // the document gets a fresh identifier each time.
     OfdParts Parts(const OfdInfo& info);
@@ -91,6 +96,7 @@ private:
     QByteArray EntryXml(const OfdInfo& info) const;
 
     // The recording thread's.
+    FontFileCache* m_fontFiles = nullptr;
     std::vector<Font> m_fonts;
     int m_added = 0;
     QSizeF m_firstPaper;

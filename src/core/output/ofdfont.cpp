@@ -1,11 +1,13 @@
 #include "output/ofdfont.h"
 
+#include <QHash>
 #include <QList>
 #include <QtEndian>
 #include <algorithm>
 #include <hb-subset.h>
 #include <hb.h>
 #include <memory>
+#include <mutex>
 
 namespace karvell {
 namespace {
@@ -17,12 +19,17 @@ constexpr const char* kTables[] = {"BASE", "CFF ", "CFF2", "DSIG", "GDEF", "GPOS
                                    "head", "hhea", "hmtx", "kern", "loca", "maxp", "name",
                                    "post", "prep", "vhea", "vmtx"};
 
+// The sum of the table's big-endian 32-bit words, the last one padded with zeros.
 quint32 CheckSum(const QByteArray& table) {
-    QByteArray padded = table;
-    padded.append(QByteArray((4 - padded.size() % 4) % 4, '\0'));
+    const qsizetype whole = table.size() / 4 * 4;
     quint32 sum = 0;
-    for (qsizetype i = 0; i < padded.size(); i += 4)
-        sum += qFromBigEndian<quint32>(padded.constData() + i);
+    for (qsizetype i = 0; i < whole; i += 4)
+        sum += qFromBigEndian<quint32>(table.constData() + i);
+    if (whole < table.size()) {
+        char last[4] = {};
+        std::copy(table.constData() + whole, table.constData() + table.size(), last);
+        sum += qFromBigEndian<quint32>(last);
+    }
     return sum;
 }
 
@@ -68,27 +75,60 @@ QByteArray FontFileOf(const QRawFont& font) {
         power *= 2;
         ++log2;
     }
+    // Written in one piece: a CJK face's tables are tens of megabytes.
+    const auto padding = [](qsizetype size) { return (4 - size % 4) % 4; };
+    qsizetype total = 12 + 16 * qsizetype(count);
+    for (const auto& table : std::as_const(tables))
+        total += table.second.size() + padding(table.second.size());
     QByteArray out;
+    out.reserve(total);
     Append32(out, has("CFF ") ? 0x4F54544F /* OTTO */ : 0x00010000);
     Append16(out, count);
     Append16(out, quint16(power * 16));
     Append16(out, log2);
     Append16(out, quint16(count * 16 - power * 16));
     quint32 offset = 12 + 16 * count;
-    QByteArray body;
     for (const auto& [tag, data] : std::as_const(tables)) {
         out.append(tag);
         Append32(out, CheckSum(data));
-        Append32(out, offset + quint32(body.size()));
+        Append32(out, offset);
         Append32(out, quint32(data.size()));
-        body.append(data);
-        body.append(QByteArray((4 - data.size() % 4) % 4, '\0'));
+        offset += quint32(data.size() + padding(data.size()));
     }
-    return out + body;
+    for (const auto& table : std::as_const(tables)) {
+        out.append(table.second);
+        out.append(padding(table.second.size()), '\0');
+    }
+    return out;
 }
 
-QByteArray SubsetFontFile(const QRawFont& font, const QString& chars) {
-    const QByteArray file = FontFileOf(font);
+struct FontFileCache::Files {
+    std::mutex mutex;
+    QHash<QByteArray, QByteArray> byFace;
+};
+
+FontFileCache::FontFileCache() : m_files(std::make_unique<Files>()) {}
+
+FontFileCache::~FontFileCache() = default;
+
+QByteArray FontFileCache::FileOf(const QRawFont& font) {
+    // A face is known by its names and its header, which holds its file's checksum and dates.
+    const QByteArray face = font.familyName().toUtf8() + '\n' + font.styleName().toUtf8() + '\n' +
+                            QByteArray::number(font.weight()) + '\n' +
+                            QByteArray::number(int(font.style())) + '\n' + font.fontTable("head");
+    {
+        std::lock_guard lock(m_files->mutex);
+        if (const auto it = m_files->byFace.constFind(face); it != m_files->byFace.constEnd())
+            return *it;
+    }
+    QByteArray file = FontFileOf(font);
+    std::lock_guard lock(m_files->mutex);
+    m_files->byFace.insert(face, file);
+    return file;
+}
+
+QByteArray SubsetFontFile(const QRawFont& font, const QString& chars, FontFileCache* cache) {
+    const QByteArray file = cache ? cache->FileOf(font) : FontFileOf(font);
     if (file.isEmpty()) return {};
     std::unique_ptr<hb_blob_t, BlobDeleter> blob(hb_blob_create(
         file.constData(), unsigned(file.size()), HB_MEMORY_MODE_READONLY, nullptr, nullptr));

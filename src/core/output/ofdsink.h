@@ -25,6 +25,8 @@ public:
 
     // Name and value pairs the document keeps in its information (a voucher's master fields).
     void SetCustomData(const QList<QPair<QString, QString>>& data) { m_info.customData = data; }
+    // Font files shared with other documents of the run (optional; must outlive the sink).
+    void SetFontFiles(FontFileCache* cache) { m_document.SetFontFiles(cache); }
 
     void AddPage(const TReportDocument& page, const QPageLayout& layout) override;
     void Finish() override;
