@@ -1,8 +1,6 @@
 #include "output/ofddocument.h"
 
 #include <QCryptographicHash>
-#include <QDate>
-#include <QUuid>
 #include <algorithm>
 #include <atomic>
 #include <charconv>
@@ -27,13 +25,6 @@ void BoxAttr(OfdXml& x, std::string_view name, const QRectF& r) {
     x.Nums(name, {r.x(), r.y(), r.width(), r.height()});
 }
 
-void BoxText(OfdXml& x, std::string_view name, const QRectF& r) {
-    x.Start(name);
-    AppendNums(x.Buffer(), {r.x(), r.y(), r.width(), r.height()});
-    x.PlainBuffer();
-    x.End();
-}
-
 void Color(OfdXml& x, std::string_view name, const QColor& c) {
     x.Start(name);
     char value[12]; // "255 255 255"
@@ -45,19 +36,6 @@ void Color(OfdXml& x, std::string_view name, const QColor& c) {
     x.Attr("Value", std::string_view(value, size_t(p - value)));
     if (c.alpha() != 255) x.Attr("Alpha", qint64(c.alpha()));
     x.End();
-}
-
-// XML cannot hold most control characters; a cell's text drawn with them shows none.
-QString XmlSafe(const QString& text) {
-    QString out;
-    out.reserve(text.size());
-    for (QChar c : text)
-        if (c.unicode() >= 0x20 || c == u'\t') out += c;
-    return out;
-}
-
-void SafeText(OfdXml& x, std::string_view name, const QString& value) {
-    x.Text(name, XmlSafe(value));
 }
 
 // The path's outline relative to `origin`, in the abbreviated path syntax, into `out`.
@@ -87,10 +65,6 @@ void PathData(QByteArray& out, const QPainterPath& path, QPointF origin) {
             i += 2;
         }
     }
-}
-
-QByteArray FontFileName(int id, const QByteArray& file) {
-    return "font_" + QByteArray::number(id) + (file.startsWith("OTTO") ? ".otf" : ".ttf");
 }
 
 } // namespace
@@ -202,7 +176,7 @@ void OfdDocument::WritePage(const PendingPage& pending) {
     out.id = NewId();
     OfdXml x("Page", m_lastPageSize + m_lastPageSize / 4);
     x.Start("Area");
-    BoxText(x, "PhysicalBox", QRectF(QPointF(), page.paper));
+    x.TextNums("PhysicalBox", {0, 0, page.paper.width(), page.paper.height()});
     x.End();
     x.Start("Content");
     x.Start("Layer");
@@ -286,115 +260,29 @@ void OfdDocument::WritePage(const PendingPage& pending) {
     m_pages.push_back(out);
 }
 
-QByteArray OfdDocument::DocumentRes() const {
-    OfdXml x("Res");
-    x.Attr("BaseLoc", std::string_view("Res"));
-    x.Start("MultiMedias");
-    for (const Image& image : m_images) {
-        x.Start("MultiMedia");
-        x.Attr("ID", image.id);
-        x.Attr("Type", std::string_view("Image"));
-        x.Attr("Format", std::string_view("PNG"));
-        x.Text("MediaFile", QStringLiteral("image_%1.png").arg(image.id));
-        x.End();
-    }
-    x.End();
-    return x.Finish();
-}
-
-QByteArray OfdDocument::DocumentXml() const {
-    OfdXml x("Document");
-    x.Start("CommonData");
-    x.Text("MaxUnitID", QString::number(m_maxId));
-    x.Start("PageArea");
-    BoxText(x, "PhysicalBox", QRectF(QPointF(), m_firstPaper));
-    x.End();
-    if (!m_fonts.empty()) x.Text("PublicRes", QStringLiteral("PublicRes.xml"));
-    if (!m_images.empty()) x.Text("DocumentRes", QStringLiteral("DocumentRes.xml"));
-    x.End();
-    x.Start("Pages");
-    for (size_t i = 0; i < m_pages.size(); ++i) {
-        x.Start("Page");
-        x.Attr("ID", m_pages[i].id);
-        x.Attr("BaseLoc", QStringLiteral("Pages/Page_%1/Content.xml").arg(i));
-        x.End();
-    }
-    x.End();
-    return x.Finish();
-}
-
-QByteArray OfdDocument::EntryXml(const OfdInfo& info) const {
-    OfdXml x("OFD");
-    x.Attr("Version", std::string_view("1.0"));
-    x.Attr("DocType", std::string_view("OFD"));
-    x.Start("DocBody");
-    x.Start("DocInfo");
-    x.Text("DocID", QString::fromLatin1(QUuid::createUuid().toRfc4122().toHex()));
-    if (!info.title.isEmpty()) SafeText(x, "Title", info.title);
-    x.Text("CreationDate", QDate::currentDate().toString(Qt::ISODate));
-    x.Text("Creator", QStringLiteral("karvell"));
-    if (!info.creatorVersion.isEmpty()) SafeText(x, "CreatorVersion", info.creatorVersion);
-    if (!info.customData.isEmpty()) {
-        x.Start("CustomDatas");
-        for (const auto& [name, value] : info.customData) {
-            x.Start("CustomData");
-            x.Attr("Name", XmlSafe(name));
-            x.Characters(XmlSafe(value));
-            x.End();
-        }
-        x.End();
-    }
-    x.End(); // DocInfo
-    x.Text("DocRoot", QStringLiteral("Doc_0/Document.xml"));
-    x.End();
-    return x.Finish();
-}
-
 OfdParts OfdDocument::Parts(const OfdInfo& info) {
     Drain();
-    OfdParts parts;
-    parts.append({QStringLiteral("OFD.xml"), EntryXml(info)});
-    parts.append({QStringLiteral("Doc_0/Document.xml"), DocumentXml()});
-    if (!m_fonts.empty()) {
-        // Fonts are subset once every page is in: each holds the characters of all pages.
-        OfdXml x("Res");
-        x.Attr("BaseLoc", std::string_view("Res"));
-        x.Start("Fonts");
-        for (size_t i = 0; i < m_fonts.size(); ++i) {
-            const Font& f = m_fonts[i];
-            const int id = i < m_fontIds.size() ? m_fontIds[i] : 0;
-            if (id == 0) continue; // no text of it was written
-            QList<char32_t> chars(f.chars.begin(), f.chars.end());
-            std::sort(chars.begin(), chars.end());
-            const QByteArray file = SubsetFontFile(
-                f.raw, QString::fromUcs4(chars.constData(), chars.size()), m_fontFiles);
-            x.Start("Font");
-            x.Attr("ID", id);
-            x.Attr("FontName", f.family);
-            x.Attr("FamilyName", f.family);
-            if (f.italic) x.Attr("Italic", std::string_view("true"));
-            if (f.weight >= 600) x.Attr("Bold", std::string_view("true"));
-            if (!file.isEmpty()) {
-                // Without a file a reader takes the font of that name from its system.
-                const QString name = QString::fromLatin1(FontFileName(id, file));
-                x.Text("FontFile", name);
-                parts.append({QStringLiteral("Doc_0/Res/") + name, file});
-            }
-            x.End();
-        }
-        x.End();
-        parts.append({QStringLiteral("Doc_0/PublicRes.xml"), x.Finish()});
+    OfdPackage package;
+    package.paper = m_firstPaper;
+    package.maxId = m_maxId;
+    // Fonts are subset once every page is in: each holds the characters of all pages.
+    for (size_t i = 0; i < m_fonts.size(); ++i) {
+        const Font& f = m_fonts[i];
+        const int id = i < m_fontIds.size() ? m_fontIds[i] : 0;
+        if (id == 0) continue; // no text of it was written
+        QList<char32_t> chars(f.chars.begin(), f.chars.end());
+        std::sort(chars.begin(), chars.end());
+        package.fonts.push_back(
+            {id, f.family, f.italic, f.weight >= 600,
+             SubsetFontFile(f.raw, QString::fromUcs4(chars.constData(), chars.size()),
+                            m_fontFiles)});
     }
-    if (!m_images.empty()) {
-        parts.append({QStringLiteral("Doc_0/DocumentRes.xml"), DocumentRes()});
-        for (const Image& image : m_images)
-            parts.append({QStringLiteral("Doc_0/Res/image_%1.png").arg(image.id), image.png});
-    }
+    for (const Image& image : m_images)
+        package.images.push_back({image.id, image.png});
     for (size_t i = 0; i < m_pages.size(); ++i)
-        parts.append({QStringLiteral("Doc_0/Pages/Page_%1/Content.xml").arg(i), QByteArray(),
-                      [spool = m_contents.get(), i] { return spool->Page(int(i)); },
-                      m_pages[i].size, m_pages[i].crc});
-    return parts;
+        package.pages.push_back({m_pages[i].id, m_pages[i].size, m_pages[i].crc,
+                                 [spool = m_contents.get(), i] { return spool->Page(int(i)); }});
+    return PackageParts(info, package);
 }
 
 } // namespace karvell

@@ -1,9 +1,8 @@
 #pragma once
-// The parts of a fixed-layout (OFD) package made from recorded pages: the entry file OFD.xml
-// with the document's information, Doc_0/Document.xml, the resource files with the fonts
-// (embedded, subset to the characters used) and the pictures (PNG), and one Content.xml per
-// page. Everything is in millimetres; every part is referenced, nothing is encrypted, and
-// there are no permissions, actions or external references.
+// A fixed-layout (OFD) document made from recorded pages: each page's Content.xml (paths, texts
+// and pictures in millimetres), the fonts drawn with (embedded, subset to the characters used)
+// and the pictures (PNG), packaged by ofdpackage.h. Every part is referenced, nothing is
+// encrypted, and there are no permissions, actions or external references.
 #include <QByteArray>
 #include <QHash>
 #include <QList>
@@ -14,24 +13,13 @@
 #include <memory>
 #include <vector>
 
+#include "output/ofdpackage.h"
 #include "output/ofdrecorder.h"
-#include "output/ofdzip.h"
 #include "output/pagespool.h"
 
 namespace karvell {
 
 class FontFileCache;
-
-// What the entry file says about the document.
-struct OfdInfo {
-    QString title;
-    QString creatorVersion;
-    // Name and value pairs kept with the document (a voucher's master fields, as printed).
-    QList<QPair<QString, QString>> customData;
-};
-
-// The package's parts in the order they are stored.
-using OfdParts = QList<ZipPart>;
 
 class OfdDocument {
 public:
@@ -91,9 +79,6 @@ private:
     int ImageFor(const QImage& image);
     // Waits until every page taken is written; throws what stopped the writing.
     void Drain();
-    QByteArray DocumentRes() const;
-    QByteArray DocumentXml() const;
-    QByteArray EntryXml(const OfdInfo& info) const;
 
     // The recording thread's.
     FontFileCache* m_fontFiles = nullptr;

@@ -53,6 +53,14 @@ void AppendNums(QByteArray& out, std::initializer_list<double> values) {
     }
 }
 
+QString XmlSafe(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    for (QChar c : text)
+        if (c.unicode() >= 0x20 || c == u'\t') out += c;
+    return out;
+}
+
 OfdXml::OfdXml(std::string_view root, qsizetype expectedSize) {
     m_out.reserve(expectedSize);
     Append(m_out, R"(<?xml version="1.0" encoding="UTF-8"?>)");
@@ -119,6 +127,13 @@ void OfdXml::Nums(std::string_view name, std::initializer_list<double> values) {
 void OfdXml::Text(std::string_view name, const QString& text) {
     Start(name);
     Characters(text);
+    End();
+}
+
+void OfdXml::TextNums(std::string_view name, std::initializer_list<double> values) {
+    Start(name);
+    AppendNums(Buffer(), values);
+    PlainBuffer();
     End();
 }
 

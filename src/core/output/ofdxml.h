@@ -17,6 +17,10 @@ void AppendNum(QByteArray& out, double v);
 // Appends the numbers separated by blanks.
 void AppendNums(QByteArray& out, std::initializer_list<double> values);
 
+// `text` without the control characters XML cannot hold (all below U+0020 but the tab): a
+// cell's text drawn with them shows none.
+QString XmlSafe(const QString& text);
+
 class OfdXml {
 public:
     // Starts the document with its declaration and the root element `root`, with room for
@@ -37,6 +41,8 @@ public:
     void Nums(std::string_view name, std::initializer_list<double> values);
     // An element holding only `text`.
     void Text(std::string_view name, const QString& text);
+    // An element holding only the numbers (AppendNums).
+    void TextNums(std::string_view name, std::initializer_list<double> values);
     // Characters inside the current element, escaped.
     void Characters(const QString& text);
     // Characters that need no escaping (numbers, fixed words).
