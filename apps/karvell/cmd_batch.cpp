@@ -162,7 +162,7 @@ int RunBatch(const QStringList& args) {
     }
     const BatchShard shard = o.shard.isEmpty() ? BatchShard() : ParseBatchShard(o.shard);
     if (!shard.Whole() && !o.printer.isEmpty()) {
-        PrintError(QStringLiteral("--shard 只用于 --pdf 或 --xlsx：各部分由 karvell join 合并"));
+        PrintError(QStringLiteral("--shard 只用于 --pdf、--ofd 或 --xlsx，不用于打印机"));
         return 1;
     }
     // Nothing is written over the template or the database.
@@ -262,7 +262,7 @@ int RunBatch(const QStringList& args) {
     if (report.vouchers == 0) {
         // A part with no voucher (more parts than vouchers): an empty file marks it, and
         // karvell join passes over it.
-        WriteFileAtomic(sheets ? o.xlsx : pdf, QByteArray());
+        WriteFileAtomic(sheets ? o.xlsx : toOfd ? o.ofd : pdf, QByteArray());
         PrintError(QStringLiteral("注意：第 %1/%2 份没有凭证，写入了空的部分文件")
                        .arg(shard.part)
                        .arg(shard.parts));

@@ -1,5 +1,5 @@
-// karvell join: the part files of a batch printed with --shard, joined in the order given into
-// the file the whole batch gives. Pages are copied as they are, not painted again.
+// karvell join: the part files of a batch printed with --shard (PDF or OFD), joined in the order
+// given into the file the whole batch gives. Pages are copied as they are, not painted again.
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "command.h"
+#include "output/ofdjoin.h"
 #include "output/pdfjoin.h"
 #include "platform/atomicfile.h"
 #include "platform/error.h"
@@ -15,31 +16,11 @@
 namespace karvell::cli {
 namespace {
 
-const char* const kUsage = "usage: karvell join OUT.pdf PART.pdf...";
+const char* const kUsage = "usage: karvell join OUT.pdf|OUT.ofd PART...";
 
-int RunJoin(const QStringList& args) {
-    if (args.size() < 2 || std::any_of(args.cbegin(), args.cend(),
-                                       [](const QString& a) { return a.startsWith(u'-'); })) {
-        PrintError(QString::fromLatin1(kUsage));
-        return 1;
-    }
-    const QString out = args.front();
-    const QStringList parts = args.mid(1);
-    for (const QString& name : args) {
-        const QString suffix = QFileInfo(name).suffix().toLower();
-        if (suffix == QLatin1String("pdf")) continue;
-        if (suffix == QLatin1String("xlsx") || suffix == QLatin1String("ofd")) {
-            PrintError(QStringLiteral("karvell join 暂不支持合并 %1 文件（“%2”），只能合并 PDF")
-                           .arg(suffix.toUpper(), name));
-            return 1;
-        }
-        PrintError(QStringLiteral("karvell join 只能合并 PDF 文件，“%1”不是 .pdf").arg(name));
-        return 1;
-    }
-    RefuseOutputOverInput(QStringLiteral("OUT.pdf"), out, parts);
-
-    // The parts are read and the file written object by object: joining the parts of a long
-    // period holds no whole file in memory.
+// The parts are read and the file written object by object: joining the parts of a long
+// period holds no whole file in memory.
+void JoinPdfs(const QString& out, const QStringList& parts) {
     std::vector<std::unique_ptr<QFile>> files;
     QList<QIODevice*> pdfs;
     for (const QString& part : parts) {
@@ -53,24 +34,73 @@ int RunJoin(const QStringList& args) {
             throw KarvellError(QStringLiteral("“%1”不是 PDF 文件").arg(part));
         pdfs.append(&file);
     }
-    if (pdfs.isEmpty()) {
-        PrintError(QStringLiteral("所有部分都是空的，没有可写入“%1”的页").arg(out));
-        return 1;
-    }
+    if (pdfs.isEmpty())
+        throw KarvellError(QStringLiteral("所有部分都是空的，没有可写入“%1”的页").arg(out));
     AtomicFile file(out);
     if (!WriteJoinedPdf(pdfs, PdfTextFixes{{}, false},
                         [&file](const QByteArray& bytes) { file.Write(bytes); }))
         throw KarvellError(QStringLiteral("这些 PDF 部分无法合并：只能合并 karvell 写出的 PDF"));
     file.Commit();
     PrintOut(QStringLiteral("PDF: %1\n").arg(out));
+}
+
+// Pages are read a part at a time and kept in a temporary file until the package is made.
+void JoinOfds(const QString& out, const QStringList& parts) {
+    OfdJoin joined;
+    for (const QString& part : parts) {
+        const QFileInfo info(part);
+        if (!info.isFile() || !info.isReadable())
+            throw KarvellError(QStringLiteral("无法读取部分文件“%1”").arg(part));
+        if (info.size() == 0) continue; // a part without vouchers
+        joined.Add(part);
+    }
+    if (joined.PageCount() == 0)
+        throw KarvellError(QStringLiteral("所有部分都是空的，没有可写入“%1”的页").arg(out));
+    AtomicFile file(out);
+    joined.Save(file, OfdInfo{QFileInfo(out).completeBaseName(), OfdCreatorVersion(), {}});
+    PrintOut(QStringLiteral("OFD: %1\n").arg(out));
+}
+
+int RunJoin(const QStringList& args) {
+    if (args.size() < 2 || std::any_of(args.cbegin(), args.cend(),
+                                       [](const QString& a) { return a.startsWith(u'-'); })) {
+        PrintError(QString::fromLatin1(kUsage));
+        return 1;
+    }
+    const QString out = args.front();
+    const QStringList parts = args.mid(1);
+    // The output's kind is the parts' kind.
+    const QString kind = QFileInfo(out).suffix().toLower();
+    if (kind == QLatin1String("xlsx")) {
+        PrintError(
+            QStringLiteral("karvell join 暂不支持合并 XLSX 文件（“%1”），只能合并 PDF 或 OFD")
+                .arg(out));
+        return 1;
+    }
+    if (kind != QLatin1String("pdf") && kind != QLatin1String("ofd")) {
+        PrintError(QStringLiteral("karvell join 只能合并 PDF 或 OFD 文件，“%1”不是 .pdf 或 .ofd")
+                       .arg(out));
+        return 1;
+    }
+    for (const QString& part : parts) {
+        if (QFileInfo(part).suffix().toLower() == kind) continue;
+        PrintError(QStringLiteral("部分文件“%1”不是 .%2 文件：各部分与“%3”须是同一种文件")
+                       .arg(part, kind, out));
+        return 1;
+    }
+    RefuseOutputOverInput(QStringLiteral("OUT.") + kind, out, parts);
+    if (kind == QLatin1String("pdf"))
+        JoinPdfs(out, parts);
+    else
+        JoinOfds(out, parts);
     return 0;
 }
 
 } // namespace
 
-KARVELL_COMMAND(QStringLiteral("join"), QStringLiteral("join OUT.pdf PART.pdf..."),
-                QStringLiteral("join the PDF parts of a batch printed with --shard, in the order "
-                               "given, into OUT.pdf without painting the pages again"),
+KARVELL_COMMAND(QStringLiteral("join"), QStringLiteral("join OUT.pdf|OUT.ofd PART..."),
+                QStringLiteral("join the PDF or OFD parts of a batch printed with --shard, in the "
+                               "order given, into one file without painting the pages again"),
                 RunJoin);
 
 KARVELL_COMMAND_DETAILS(
@@ -80,10 +110,12 @@ KARVELL_COMMAND_DETAILS(
         "`karvell batch --shard` that got no voucher) are passed over. The result is the file\n"
         "the unsharded batch gives, in text and in pixels.\n"
         "\n"
-        "Only PDF parts written by karvell can be joined; XLSX and OFD parts are refused\n"
-        "(not supported yet).\n"
+        "The parts are PDF (OUT.pdf) or OFD (OUT.ofd) files written by karvell, all of one\n"
+        "kind. The pages of joined OFD parts keep their characters and lines; each part's\n"
+        "fonts and pictures stay resources of their own. XLSX parts are refused (not\n"
+        "supported yet).\n"
         "\n"
-        "Exit status: 0 written, 1 nothing written (an unreadable or foreign part, all parts\n"
-        "empty, OUT.pdf one of the parts)."));
+        "Exit status: 0 written, 1 nothing written (an unreadable or foreign part, parts of\n"
+        "another kind, all parts empty, OUT one of the parts)."));
 
 } // namespace karvell::cli

@@ -230,6 +230,77 @@ class OfdExport(unittest.TestCase):
         self.assertGreater(len(pkg.pages), 1)
         self.check_against_pdf(pkg, pdf)
 
+    def drawn(self, pkg):
+        """Per page, what is drawn: paths, pictures, and texts with their font's name."""
+        fonts = {i: name for i, (name, _) in pkg.fonts.items()}
+        pages = []
+        for i in range(len(pkg.pages)):
+            items = []
+            for el in pkg.page(i).iter():
+                tag = el.tag.split("}")[1]
+                if tag == "PathObject":
+                    items.append((tag, el.get("Boundary"), el.get("LineWidth"),
+                                  el.findtext("ofd:AbbreviatedData", namespaces=NS)))
+                elif tag == "TextObject":
+                    code = el.find("ofd:TextCode", NS)
+                    items.append((tag, el.get("Boundary"), fonts[el.get("Font")], el.get("Size"),
+                                  el.get("Weight"), code.get("X"), code.get("Y"),
+                                  code.get("DeltaX"), code.text))
+                elif tag == "ImageObject":
+                    items.append((tag, el.get("Boundary"),
+                                  pkg.parts[pkg.media[el.get("ResourceID")]]))
+            pages.append(items)
+        return pages
+
+    def test_sharded_batch_joins_to_the_whole(self):
+        """The OFD parts of a batch printed with --shard join into a document that draws what
+        the whole batch's draws; more parts than vouchers give empty parts, passed over."""
+        args = [os.path.join(self.demo, "edj/记账凭证.edj"), "--db",
+                os.path.join(self.demo, "quorbex.db"),
+                "--master", "select * from Month_Main where 凭证号 <= '记-0005' order by 凭证号",
+                "--detail", "select * from Month_Detail order by 凭证号, 序号", "--key", "凭证号",
+                "--allow-unmatched"]
+        whole = self.path("shard-whole.ofd")
+        run("batch", *args, "--ofd", whole)
+        expected = self.drawn(Package(whole))
+        for n in (1, 2, 3, 7):
+            with self.subTest(parts=n):
+                parts = [self.path(f"shard-{n}-{k}.ofd") for k in range(1, n + 1)]
+                for k, part in enumerate(parts, 1):
+                    run("batch", *args, "--shard", f"{k}/{n}", "--ofd", part)
+                self.assertEqual(sum(os.path.getsize(p) == 0 for p in parts) > 0, n > 5)
+                joined = self.path(f"shard-joined-{n}.ofd")
+                r = run("join", joined, *parts)
+                self.assertIn(f"OFD: {joined}", r.stdout)
+                pkg = self.check_schemas(joined)
+                self.assertEqual(self.drawn(pkg), expected)
+                self.check_fonts_cover(pkg)
+                ids = [el.get("ID") for name, xml in pkg.parts.items() if name.endswith(".xml")
+                       for el in ET.fromstring(xml).iter() if el.get("ID")]
+                self.assertEqual(len(ids), len(set(ids)), "an object number used twice")
+                self.assertLessEqual(max(map(int, ids)), int(pkg.document.findtext(
+                    "ofd:CommonData/ofd:MaxUnitID", namespaces=NS)))
+
+    def test_join_refuses_foreign_and_mixed_parts(self):
+        good = self.path("join-good.ofd")
+        run("expand", *demo_args(self.demo), "--ofd", good)
+        foreign = self.path("join-foreign.ofd")
+        with zipfile.ZipFile(good) as src, zipfile.ZipFile(foreign, "w") as dst:
+            for name in src.namelist():
+                data = src.read(name)
+                if name == "OFD.xml":
+                    data = data.replace(b"<ofd:Creator>karvell<", b"<ofd:Creator>other<")
+                dst.writestr(name, data)
+        out = self.path("join-out.ofd")
+        for parts, message in (([good, foreign], "不是 karvell 写出的 OFD 文件"),
+                               ([good, self.path("month.pdf")], "须是同一种文件"),
+                               ([good, out + ".missing.ofd"], "无法读取部分文件")):
+            with self.subTest(message=message):
+                r = run("join", out, *parts, check=False)
+                self.assertEqual(r.returncode, 1)
+                self.assertIn(message, r.stderr)
+                self.assertFalse(os.path.exists(out))
+
     def test_picture_diagonals_and_merged_cells(self):
         work = self.path("pic")
         os.makedirs(work)

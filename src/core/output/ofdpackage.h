@@ -15,6 +15,8 @@
 
 namespace karvell {
 
+class AtomicFile;
+
 // What the entry file says about the document.
 struct OfdInfo {
     QString title;
@@ -55,7 +57,15 @@ struct OfdPackage {
     std::vector<OfdPage> pages;
 };
 
+// This build's version, as a document names its creator's.
+QString OfdCreatorVersion();
+
 // Every part of the package; the document gets a fresh identifier each time.
 OfdParts PackageParts(const OfdInfo& info, const OfdPackage& package);
+
+// Writes the package into `file` and commits it. The package is made in a scratch file and
+// copied in a piece at a time: a long document's is larger than memory should hold. Throws
+// KarvellError; the target is then as it was.
+void SavePackage(const OfdParts& parts, AtomicFile& file);
 
 } // namespace karvell

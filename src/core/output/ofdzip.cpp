@@ -216,4 +216,43 @@ std::optional<QList<QPair<QString, QByteArray>>> UnzipParts(const QByteArray& zi
     return parts;
 }
 
+struct ZipReader::Archive {
+    zip_t* zip = nullptr;
+};
+
+ZipReader::ZipReader(const QString& path) : m_archive(std::make_unique<Archive>()) {
+    int code = 0;
+    m_archive->zip =
+        zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
+    if (!m_archive->zip) {
+        zip_error_t error;
+        zip_error_init_with_code(&error, code);
+        const QString why = QString::fromLocal8Bit(zip_error_strerror(&error));
+        zip_error_fini(&error);
+        throw KarvellError(QStringLiteral("无法读取“%1”：%2").arg(path, why));
+    }
+}
+
+ZipReader::~ZipReader() {
+    zip_discard(m_archive->zip); // read only: nothing to write
+}
+
+std::optional<QByteArray> ZipReader::Read(const QString& name, qint64 maxSize) {
+    const QByteArray utf8 = name.toUtf8();
+    zip_stat_t stat;
+    if (zip_stat(m_archive->zip, utf8.constData(), 0, &stat) != 0 ||
+        !(stat.valid & ZIP_STAT_SIZE) || stat.size > zip_uint64_t(maxSize))
+        return std::nullopt;
+    zip_file_t* file = zip_fopen(m_archive->zip, utf8.constData(), 0);
+    if (!file) return std::nullopt;
+    QByteArray bytes(qsizetype(stat.size), Qt::Uninitialized);
+    bool ok = zip_fread(file, bytes.data(), stat.size) == zip_int64_t(stat.size);
+    // The checksum is compared when the reading reaches the part's end.
+    char more;
+    ok = ok && zip_fread(file, &more, 1) == 0;
+    ok = zip_fclose(file) == 0 && ok;
+    if (!ok) return std::nullopt;
+    return bytes;
+}
+
 } // namespace karvell

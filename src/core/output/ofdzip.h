@@ -5,6 +5,7 @@
 #include <QPair>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace karvell {
@@ -41,5 +42,22 @@ void ZipPartsToFile(const QList<ZipPart>& parts, const QString& path);
 // make the reader allocate without bound).
 std::optional<QList<QPair<QString, QByteArray>>> UnzipParts(const QByteArray& zip,
                                                             qint64 maxTotal = 512 << 20);
+
+// A package on disk read one part at a time (the parts of a long document are not all held).
+class ZipReader {
+public:
+    // Throws KarvellError when the file cannot be opened as a ZIP package.
+    explicit ZipReader(const QString& path);
+    ~ZipReader();
+    ZipReader(const ZipReader&) = delete;
+    ZipReader& operator=(const ZipReader&) = delete;
+    // The part's bytes; nothing when there is no such part, it unpacks to more than `maxSize`
+    // bytes or its checksum does not match.
+    std::optional<QByteArray> Read(const QString& name, qint64 maxSize = 512 << 20);
+
+private:
+    struct Archive;
+    std::unique_ptr<Archive> m_archive;
+};
 
 } // namespace karvell
