@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <atomic>
 #include <charconv>
-#include <cmath>
 #include <exception>
 #include <optional>
 #include <thread>
@@ -253,7 +252,7 @@ void OfdDocument::WritePage(const PendingPage& pending) {
     // Deflated once, here: the package stores the page as it is kept.
     const QByteArray xml = x.Finish();
     m_lastPageSize = xml.size();
-    DeflatedPart deflated = DeflateForZip(xml);
+    const DeflatedPart deflated = DeflateForZip(xml);
     out.size = deflated.size;
     out.crc = deflated.crc;
     m_contents->Append(deflated.deflated);
