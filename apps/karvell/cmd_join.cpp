@@ -1,5 +1,5 @@
-// karvell join: the part files of a batch printed with --shard (PDF or OFD), joined in the order
-// given into the file the whole batch gives. Pages are copied as they are, not painted again.
+// karvell join: the part files of a batch printed with --shard (PDF, OFD, XLSX), joined in the
+// order given into the file the whole batch gives. Pages are copied as they are, not painted again.
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
@@ -9,6 +9,7 @@
 #include "command.h"
 #include "output/ofdjoin.h"
 #include "output/pdfjoin.h"
+#include "output/xlsxjoin.h"
 #include "platform/atomicfile.h"
 #include "platform/error.h"
 #include "platform/samefile.h"
@@ -16,7 +17,7 @@
 namespace karvell::cli {
 namespace {
 
-const char* const kUsage = "usage: karvell join OUT.pdf|OUT.ofd PART...";
+const char* const kUsage = "usage: karvell join OUT.pdf|OUT.ofd|OUT.xlsx PART...";
 
 // The parts are read and the file written object by object: joining the parts of a long
 // period holds no whole file in memory.
@@ -61,6 +62,23 @@ void JoinOfds(const QString& out, const QStringList& parts) {
     PrintOut(QStringLiteral("OFD: %1\n").arg(out));
 }
 
+// Sheets are read a part at a time and kept in a temporary file until the workbook is made.
+void JoinXlsxs(const QString& out, const QStringList& parts) {
+    XlsxJoin joined;
+    for (const QString& part : parts) {
+        const QFileInfo info(part);
+        if (!info.isFile() || !info.isReadable())
+            throw KarvellError(QStringLiteral("无法读取部分文件“%1”").arg(part));
+        if (info.size() == 0) continue; // a part without vouchers
+        joined.Add(part);
+    }
+    if (joined.SheetCount() == 0)
+        throw KarvellError(QStringLiteral("所有部分都是空的，没有可写入“%1”的工作表").arg(out));
+    AtomicFile file(out);
+    joined.Save(file, QFileInfo(out).completeBaseName());
+    PrintOut(QStringLiteral("XLSX: %1\n").arg(out));
+}
+
 int RunJoin(const QStringList& args) {
     if (args.size() < 2 || std::any_of(args.cbegin(), args.cend(),
                                        [](const QString& a) { return a.startsWith(u'-'); })) {
@@ -71,14 +89,10 @@ int RunJoin(const QStringList& args) {
     const QStringList parts = args.mid(1);
     // The output's kind is the parts' kind.
     const QString kind = QFileInfo(out).suffix().toLower();
-    if (kind == QLatin1String("xlsx")) {
-        PrintError(
-            QStringLiteral("karvell join 暂不支持合并 XLSX 文件（“%1”），只能合并 PDF 或 OFD")
-                .arg(out));
-        return 1;
-    }
-    if (kind != QLatin1String("pdf") && kind != QLatin1String("ofd")) {
-        PrintError(QStringLiteral("karvell join 只能合并 PDF 或 OFD 文件，“%1”不是 .pdf 或 .ofd")
+    if (kind != QLatin1String("pdf") && kind != QLatin1String("ofd") &&
+        kind != QLatin1String("xlsx")) {
+        PrintError(QStringLiteral("karvell join 只能合并 PDF、OFD 或 XLSX 文件，“%1”不是 .pdf、"
+                                  ".ofd 或 .xlsx")
                        .arg(out));
         return 1;
     }
@@ -91,17 +105,20 @@ int RunJoin(const QStringList& args) {
     RefuseOutputOverInput(QStringLiteral("OUT.") + kind, out, parts);
     if (kind == QLatin1String("pdf"))
         JoinPdfs(out, parts);
-    else
+    else if (kind == QLatin1String("ofd"))
         JoinOfds(out, parts);
+    else
+        JoinXlsxs(out, parts);
     return 0;
 }
 
 } // namespace
 
-KARVELL_COMMAND(QStringLiteral("join"), QStringLiteral("join OUT.pdf|OUT.ofd PART..."),
-                QStringLiteral("join the PDF or OFD parts of a batch printed with --shard, in the "
-                               "order given, into one file without painting the pages again"),
-                RunJoin);
+KARVELL_COMMAND(
+    QStringLiteral("join"), QStringLiteral("join OUT.pdf|OUT.ofd|OUT.xlsx PART..."),
+    QStringLiteral("join the PDF, OFD or XLSX parts of a batch printed with --shard, in "
+                   "the order given, into one file without painting the pages again"),
+    RunJoin);
 
 KARVELL_COMMAND_DETAILS(
     QStringLiteral("join"),
@@ -110,10 +127,11 @@ KARVELL_COMMAND_DETAILS(
         "`karvell batch --shard` that got no voucher) are passed over. The result is the file\n"
         "the unsharded batch gives, in text and in pixels.\n"
         "\n"
-        "The parts are PDF (OUT.pdf) or OFD (OUT.ofd) files written by karvell, all of one\n"
-        "kind. The pages of joined OFD parts keep their characters and lines; each part's\n"
-        "fonts and pictures stay resources of their own. XLSX parts are refused (not\n"
-        "supported yet).\n"
+        "The parts are PDF (OUT.pdf), OFD (OUT.ofd) or XLSX (OUT.xlsx) files written by\n"
+        "karvell, all of one kind. The pages of joined OFD parts keep their characters and\n"
+        "lines; each part's fonts and pictures stay resources of their own. The worksheets of\n"
+        "joined XLSX parts keep their cells, formats, merged ranges and pictures; a sheet whose\n"
+        "name an earlier one has is renamed as the whole batch renames it.\n"
         "\n"
         "Exit status: 0 written, 1 nothing written (an unreadable or foreign part, parts of\n"
         "another kind, all parts empty, OUT one of the parts)."));

@@ -112,12 +112,17 @@ TEST(KarvellShard, BadArgumentsPrintNothing) {
         EXPECT_TRUE(r.err.contains(bad));
         EXPECT_FALSE(QFile::exists(pdf));
     }
-    // Only PDF parts are joined.
-    const QString xlsx = demo.Path(QStringLiteral("month.xlsx"));
-    const ToolRun x =
-        demo.Karvell({QStringLiteral("join"), demo.Path(QStringLiteral("j.xlsx")), xlsx, xlsx});
-    EXPECT_EQ(x.exitCode, 1);
-    EXPECT_TRUE(x.err.contains(QStringLiteral("暂不支持合并 XLSX"))) << x.err.toStdString();
+    // Only PDF, OFD and spreadsheet parts are joined, all of the output's kind.
+    const QString csv = demo.Path(QStringLiteral("month.csv"));
+    const ToolRun c =
+        demo.Karvell({QStringLiteral("join"), demo.Path(QStringLiteral("j.csv")), csv, csv});
+    EXPECT_EQ(c.exitCode, 1);
+    EXPECT_TRUE(c.err.contains(QStringLiteral("只能合并 PDF、OFD 或 XLSX"))) << c.err.toStdString();
+    const ToolRun m = demo.Karvell({QStringLiteral("join"), demo.Path(QStringLiteral("j.xlsx")),
+                                    demo.Path(QStringLiteral("part.pdf"))});
+    EXPECT_EQ(m.exitCode, 1);
+    EXPECT_TRUE(m.err.contains(QStringLiteral("须是同一种文件"))) << m.err.toStdString();
+    EXPECT_FALSE(QFile::exists(demo.Path(QStringLiteral("j.xlsx"))));
 }
 
 } // namespace

@@ -312,6 +312,87 @@ class XlsxExport(unittest.TestCase):
         with zipfile.ZipFile(out) as z:
             self.assertEqual(len([n for n in z.namelist() if n.startswith("xl/media/")]), 1)
 
+    @staticmethod
+    def described(path):
+        """Each sheet as a reader sees it: name, every cell's value and format, merged ranges,
+        rows, columns, page set-up, breaks, pictures and their anchors, selection."""
+        book = openpyxl.load_workbook(path)
+        sheets = []
+        for ws in book.worksheets:
+            cells = []
+            for row in ws.iter_rows():
+                for c in row:
+                    f, b, a, fill = c.font, c.border, c.alignment, c.fill
+                    sides = tuple((getattr(b, s).style, getattr(b, s).color and
+                                   getattr(b, s).color.rgb)
+                                  for s in ("left", "right", "top", "bottom", "diagonal"))
+                    cells.append((c.coordinate, c.value, c.number_format,
+                                  (f.name, f.sz, f.b, f.i, f.u, f.strike, f.color and f.color.rgb),
+                                  sides, b.diagonalUp, b.diagonalDown,
+                                  (a.horizontal, a.vertical, a.wrap_text),
+                                  (fill.patternType, fill.fgColor.rgb)))
+            setup = ws.page_setup
+            sheets.append((ws.title, cells, sorted(str(r) for r in ws.merged_cells.ranges),
+                           {k: v.height for k, v in ws.row_dimensions.items()},
+                           {k: v.width for k, v in ws.column_dimensions.items()},
+                           (setup.paperSize, setup.orientation, setup.fitToHeight,
+                            ws.page_margins.left, ws.page_margins.top),
+                           [brk.id for brk in ws.row_breaks.brk],
+                           sorted((im.anchor._from.row, im.anchor._from.col, im.anchor.to.row,
+                                   im.anchor.to.col, im.anchor.to.colOff) for im in ws._images),
+                           ws.sheet_view.tabSelected))
+        return sheets
+
+    def test_sharded_batch_joins_to_the_whole(self):
+        """The spreadsheet parts of a batch printed with --shard join into the workbook the
+        whole batch gives, a picture on every voucher included; empty parts are passed over."""
+        work = os.path.join(self.tmp.name, "shard")
+        os.makedirs(work)
+        pixels = bytes([0, 0, 255] * 4) * 2
+        header = struct.pack("<2sIHHI", b"BM", 54 + len(pixels), 0, 0, 54)
+        info = struct.pack("<IiiHHIIiiII", 40, 4, 2, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
+        with open(os.path.join(work, "red.bmp"), "wb") as f:
+            f.write(header + info + pixels)
+        with open(os.path.join(work, "ops.json"), "w", encoding="utf-8") as f:
+            json.dump([{"op": "LoadCellPicture", "cell": [0, 0], "file": "red.bmp"}], f)
+        template = os.path.join(work, "picture.edj")
+        run("apply", os.path.join(self.demo, "edj/记账凭证.edj"), os.path.join(work, "ops.json"),
+            "-o", template)
+        args = [template, "--db", os.path.join(self.demo, "quorbex.db"),
+                "--master", "select * from Month_Main where 凭证号 <= '记-0005' order by 凭证号",
+                "--detail", "select * from Month_Detail order by 凭证号, 序号", "--key", "凭证号",
+                "--allow-unmatched"]
+        whole = os.path.join(work, "whole.xlsx")
+        run("batch", *args, "--xlsx", whole)
+        expected = self.described(whole)
+        self.assertEqual(len(expected), 5)
+        self.assertTrue(all(sheet[7] for sheet in expected), "a picture on every sheet")
+        for n in (1, 2, 3, 7):
+            with self.subTest(parts=n):
+                parts = [os.path.join(work, f"part-{n}-{k}.xlsx") for k in range(1, n + 1)]
+                for k, part in enumerate(parts, 1):
+                    run("batch", *args, "--shard", f"{k}/{n}", "--xlsx", part)
+                self.assertEqual(sum(os.path.getsize(p) == 0 for p in parts) > 0, n > 5)
+                joined = os.path.join(work, f"joined-{n}.xlsx")
+                self.assertIn(f"XLSX: {joined}", run("join", joined, *parts).stdout)
+                self.assertEqual(self.described(joined), expected)
+                with zipfile.ZipFile(joined) as z:  # the picture stored once, as in the whole
+                    self.assertEqual(len([m for m in z.namelist() if m.startswith("xl/media/")]),
+                                     1)
+        # A workbook karvell did not write is not joined; nothing is written.
+        foreign = os.path.join(work, "foreign.xlsx")
+        with zipfile.ZipFile(whole) as src, zipfile.ZipFile(foreign, "w") as dst:
+            for name in src.namelist():
+                data = src.read(name)
+                if name == "docProps/core.xml":
+                    data = data.replace(b"<dc:creator>karvell<", b"<dc:creator>other<")
+                dst.writestr(name, data)
+        out = os.path.join(work, "refused.xlsx")
+        r = run("join", out, whole, foreign, check=False)
+        self.assertEqual(r.returncode, 1)
+        self.assertIn("不是 karvell 写出的 XLSX 文件", r.stderr)
+        self.assertFalse(os.path.exists(out))
+
     def test_dates_are_dates(self):
         """A date column (the SQLite ODBC driver reports DATE columns as dates) gives dates: the
         spreadsheet's day number with a date format showing what the page shows."""

@@ -44,10 +44,16 @@ class XlsxInLibreOffice(unittest.TestCase):
                 path = os.path.join(work, f"{name}.{kind}")
                 run(command, *args, "--" + kind, path)
                 cls.files[name, kind] = path
-        # One LibreOffice run for both books: its start is most of its time.
+        # The month again in three parts (karvell batch --shard), joined by karvell join.
+        parts = [os.path.join(work, f"month-{k}.xlsx") for k in (1, 2, 3)]
+        for k, part in enumerate(parts, 1):
+            run("batch", *month, "--shard", f"{k}/3", "--xlsx", part)
+        cls.files["joined", "xlsx"] = os.path.join(work, "joined.xlsx")
+        run("join", cls.files["joined", "xlsx"], *parts)
+        # One LibreOffice run for all books: its start is most of its time.
         cls.printed = os.path.join(work, "printed")
         cls.office(["--convert-to", "pdf", "--outdir", cls.printed,
-                    cls.files["voucher", "xlsx"], cls.files["month", "xlsx"]])
+                    *(cls.files[name, "xlsx"] for name in ("voucher", "month", "joined"))])
 
     @classmethod
     def office(cls, args):
@@ -74,6 +80,14 @@ class XlsxInLibreOffice(unittest.TestCase):
                 if name == "month":
                     numbers = re.findall(r"凭证号：\s*(\S+)", tool("pdftotext", printed, "-"))
                     self.assertEqual(sorted(set(numbers)), keys)
+
+    def test_a_month_joined_from_parts_prints_as_the_whole(self):
+        whole = os.path.join(self.printed, "month.pdf")
+        joined = os.path.join(self.printed, "joined.pdf")
+        count = pages_of(whole)
+        self.assertEqual(pages_of(joined), count)
+        for page in range(1, count + 1):
+            self.assertEqual(page_text(joined, page), page_text(whole, page), f"page {page}")
 
     def test_debit_and_credit_sum_by_formula_to_the_printed_totals(self):
         """A check sheet of SUM formulas over each voucher's detail amounts, computed by

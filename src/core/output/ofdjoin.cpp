@@ -206,7 +206,7 @@ void OfdJoin::Add(const QString& part) {
 }
 
 void OfdJoin::Save(AtomicFile& file, const OfdInfo& info) const {
-    SavePackage(PackageParts(info, m_package), file);
+    SaveZip(PackageParts(info, m_package), file);
 }
 
 } // namespace karvell

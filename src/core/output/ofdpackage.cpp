@@ -1,15 +1,9 @@
 #include "output/ofdpackage.h"
 
 #include <QDate>
-#include <QFile>
-#include <QTemporaryFile>
 #include <QUuid>
-#include <memory>
 
 #include "output/ofdxml.h"
-#include "platform/atomicfile.h"
-#include "platform/error.h"
-#include "platform/scratchfile.h"
 
 #ifndef KARVELL_VERSION
 #define KARVELL_VERSION ""
@@ -128,17 +122,6 @@ OfdParts PackageParts(const OfdInfo& info, const OfdPackage& package) {
                       page.load, page.size, page.crc});
     }
     return parts;
-}
-
-void SavePackage(const OfdParts& parts, AtomicFile& file) {
-    const std::unique_ptr<QTemporaryFile> scratch =
-        OpenScratchFile(QStringLiteral("karvell-XXXXXX.ofd"));
-    ZipPartsToFile(parts, scratch->fileName());
-    QFile package(scratch->fileName());
-    if (!package.open(QIODevice::ReadOnly) || !file.WriteFrom(package))
-        throw KarvellError(QStringLiteral("无法读回临时文件“%1”：%2")
-                               .arg(package.fileName(), package.errorString()));
-    file.Commit();
 }
 
 } // namespace karvell

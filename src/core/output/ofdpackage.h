@@ -15,8 +15,6 @@
 
 namespace karvell {
 
-class AtomicFile;
-
 // What the entry file says about the document.
 struct OfdInfo {
     QString title;
@@ -62,10 +60,5 @@ QString OfdCreatorVersion();
 
 // Every part of the package; the document gets a fresh identifier each time.
 OfdParts PackageParts(const OfdInfo& info, const OfdPackage& package);
-
-// Writes the package into `file` and commits it. The package is made in a scratch file and
-// copied in a piece at a time: a long document's is larger than memory should hold. Throws
-// KarvellError; the target is then as it was.
-void SavePackage(const OfdParts& parts, AtomicFile& file);
 
 } // namespace karvell

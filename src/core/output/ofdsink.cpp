@@ -26,7 +26,7 @@ void TOfdSink::Finish() {
     // A file without pages is no document: nothing is written.
     if (PageCount() == 0) throw KarvellError(QStringLiteral("没有可写入“%1”的页").arg(m_path));
     if (!m_file) throw KarvellError(QStringLiteral("OFD 没有输出文件"));
-    SavePackage(m_document.Parts(m_info), *m_file);
+    SaveZip(m_document.Parts(m_info), *m_file);
     m_file.reset();
 }
 

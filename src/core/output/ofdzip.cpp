@@ -1,13 +1,16 @@
 #include "output/ofdzip.h"
 
 #include <QFile>
+#include <QTemporaryFile>
 #include <algorithm>
 #include <cstring>
 #include <libdeflate.h>
 #include <memory>
 #include <zip.h>
 
+#include "platform/atomicfile.h"
 #include "platform/error.h"
+#include "platform/scratchfile.h"
 
 namespace karvell {
 namespace {
@@ -214,6 +217,17 @@ std::optional<QList<QPair<QString, QByteArray>>> UnzipParts(const QByteArray& zi
     zip_close(archive); // read only: frees the archive and its source
     if (!ok) return std::nullopt;
     return parts;
+}
+
+void SaveZip(const QList<ZipPart>& parts, AtomicFile& file) {
+    const std::unique_ptr<QTemporaryFile> scratch =
+        OpenScratchFile(QStringLiteral("karvell-XXXXXX.zip"));
+    ZipPartsToFile(parts, scratch->fileName());
+    QFile package(scratch->fileName());
+    if (!package.open(QIODevice::ReadOnly) || !file.WriteFrom(package))
+        throw KarvellError(QStringLiteral("无法读回临时文件“%1”：%2")
+                               .arg(package.fileName(), package.errorString()));
+    file.Commit();
 }
 
 struct ZipReader::Archive {

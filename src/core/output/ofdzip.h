@@ -1,5 +1,5 @@
 #pragma once
-// ZIP packages (libzip), for the fixed-layout document format.
+// ZIP packages (libzip): OFD documents written and read, spreadsheets read for joining.
 #include <QByteArray>
 #include <QList>
 #include <QPair>
@@ -9,6 +9,8 @@
 #include <optional>
 
 namespace karvell {
+
+class AtomicFile;
 
 struct ZipPart {
     QString name;
@@ -42,6 +44,11 @@ void ZipPartsToFile(const QList<ZipPart>& parts, const QString& path);
 // make the reader allocate without bound).
 std::optional<QList<QPair<QString, QByteArray>>> UnzipParts(const QByteArray& zip,
                                                             qint64 maxTotal = 512 << 20);
+
+// The package holding `parts` written into `file` and committed. It is made in a scratch file
+// and copied in a piece at a time: a long document's is larger than memory should hold. Throws
+// KarvellError; the target is then as it was.
+void SaveZip(const QList<ZipPart>& parts, AtomicFile& file);
 
 // A package on disk read one part at a time (the parts of a long document are not all held).
 class ZipReader {
