@@ -3,6 +3,7 @@
 #include <QCryptographicHash>
 #include <QHash>
 #include <QXmlStreamReader>
+#include <algorithm>
 #include <optional>
 
 #include "output/ofdzip.h"
@@ -268,10 +269,13 @@ void XlsxJoin::Add(const QString& part) {
     const std::optional<QList<QXmlStreamAttributes>> defaults =
         AllOf(read(QStringLiteral("[Content_Types].xml")), QLatin1StringView("Default"));
     if (!defaults) throw foreign(QStringLiteral("[Content_Types].xml 不可读"));
+    // One type an extension: the first part's where two parts differ.
     for (const QXmlStreamAttributes& d : *defaults) {
-        const QString entry = Value(d, QLatin1StringView("Extension")) + u'\n' +
-                              Value(d, QLatin1StringView("ContentType"));
-        if (!m_contentTypes.contains(entry)) m_contentTypes.append(entry);
+        const QString extension = Value(d, QLatin1StringView("Extension"));
+        if (std::none_of(m_contentTypes.begin(), m_contentTypes.end(), [&](const QString& e) {
+                return e.section(u'\n', 0, 0).compare(extension, Qt::CaseInsensitive) == 0;
+            }))
+            m_contentTypes.append(extension + u'\n' + Value(d, QLatin1StringView("ContentType")));
     }
 
     // The worksheets, in the workbook's order.
