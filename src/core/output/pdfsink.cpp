@@ -79,7 +79,9 @@ void TPdfSink::EndPart() {
     m_ended = true;
     EndPainting();
     m_writer.reset(); // the writer is done with the file
-    if (!m_file->flush() || m_file->error() != QFileDevice::NoError) ScratchWriteFailed(*m_file);
+    if (!m_file->flush()) ScratchWriteFailed(*m_file);
+    // A write of the PDF writer's that failed earlier: the error number is long gone.
+    if (m_file->error() != QFileDevice::NoError) ScratchWriteFailed(*m_file, 0);
 }
 
 void TPdfSink::WriteJoined(const std::function<void(const QByteArray&)>& write) {

@@ -4,6 +4,7 @@
 #include <QTemporaryFile>
 
 #include "platform/error.h"
+#include "platform/syserror.h"
 
 namespace karvell {
 
@@ -15,9 +16,10 @@ std::unique_ptr<QTemporaryFile> OpenScratchFile(const QString& pattern) {
     return file;
 }
 
-void ScratchWriteFailed(const QFileDevice& file) {
-    throw KarvellError(
-        QStringLiteral("无法写入临时文件“%1”：%2").arg(file.fileName(), file.errorString()));
+void ScratchWriteFailed(const QFileDevice& file, int errorNumber) {
+    throw KarvellError(QStringLiteral("无法写入临时文件“%1”：%2")
+                           .arg(file.fileName(), errorNumber != 0 ? SystemErrorText(errorNumber)
+                                                                  : file.errorString()));
 }
 
 } // namespace karvell
