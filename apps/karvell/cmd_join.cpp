@@ -45,16 +45,21 @@ void JoinPdfs(const QString& out, const QStringList& parts) {
     PrintOut(QStringLiteral("PDF: %1\n").arg(out));
 }
 
-// Pages are read a part at a time and kept in a temporary file until the package is made.
-void JoinOfds(const QString& out, const QStringList& parts) {
-    OfdJoin joined;
+// Every part added to `joined` in order, but the empty ones (a part without vouchers); throws
+// KarvellError naming a part that is not a readable file.
+template <typename Join> void AddParts(Join& joined, const QStringList& parts) {
     for (const QString& part : parts) {
         const QFileInfo info(part);
         if (!info.isFile() || !info.isReadable())
             throw KarvellError(QStringLiteral("无法读取部分文件“%1”").arg(part));
-        if (info.size() == 0) continue; // a part without vouchers
-        joined.Add(part);
+        if (info.size() > 0) joined.Add(part);
     }
+}
+
+// Pages are read a part at a time and kept in a temporary file until the package is made.
+void JoinOfds(const QString& out, const QStringList& parts) {
+    OfdJoin joined;
+    AddParts(joined, parts);
     if (joined.PageCount() == 0)
         throw KarvellError(QStringLiteral("所有部分都是空的，没有可写入“%1”的页").arg(out));
     AtomicFile file(out);
@@ -65,13 +70,7 @@ void JoinOfds(const QString& out, const QStringList& parts) {
 // Sheets are read a part at a time and kept in a temporary file until the workbook is made.
 void JoinXlsxs(const QString& out, const QStringList& parts) {
     XlsxJoin joined;
-    for (const QString& part : parts) {
-        const QFileInfo info(part);
-        if (!info.isFile() || !info.isReadable())
-            throw KarvellError(QStringLiteral("无法读取部分文件“%1”").arg(part));
-        if (info.size() == 0) continue; // a part without vouchers
-        joined.Add(part);
-    }
+    AddParts(joined, parts);
     if (joined.SheetCount() == 0)
         throw KarvellError(QStringLiteral("所有部分都是空的，没有可写入“%1”的工作表").arg(out));
     AtomicFile file(out);

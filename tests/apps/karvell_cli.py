@@ -3,6 +3,7 @@ argument, run offscreen; a failed run raises with its error output."""
 import os
 import subprocess
 import sys
+import zipfile
 
 KARVELL = sys.argv[1] if len(sys.argv) > 1 else "build/apps/karvell/karvell"
 
@@ -33,3 +34,12 @@ def month_args(demo, master="select * from Month_Main order by 凭证号",
 def tool(*args):
     """Another program's standard output; a failure raises."""
     return subprocess.run(args, capture_output=True, text=True, check=True).stdout
+
+
+def copy_package(source, target, part, old, new):
+    """A copy of the ZIP package `source` at `target` with `old` replaced by `new` in `part`:
+    a file karvell did not write, for the checks that refuse one."""
+    with zipfile.ZipFile(source) as src, zipfile.ZipFile(target, "w") as dst:
+        for name in src.namelist():
+            data = src.read(name)
+            dst.writestr(name, data.replace(old, new) if name == part else data)

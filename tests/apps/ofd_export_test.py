@@ -17,7 +17,7 @@ import zipfile
 
 from fontTools.ttLib import TTFont
 
-from karvell_cli import KARVELL, run, demo_args  # noqa: E402
+from karvell_cli import KARVELL, copy_package, run, demo_args  # noqa: E402
 SOURCE = sys.argv[2] if len(sys.argv) > 2 else os.path.join(os.path.dirname(__file__), "../..")
 SCHEMAS = sys.argv[3] if len(sys.argv) > 3 else os.path.join(SOURCE, "data/ofd-xsd")
 NS = {"ofd": "http://www.ofdspec.org/2016"}
@@ -285,12 +285,7 @@ class OfdExport(unittest.TestCase):
         good = self.path("join-good.ofd")
         run("expand", *demo_args(self.demo), "--ofd", good)
         foreign = self.path("join-foreign.ofd")
-        with zipfile.ZipFile(good) as src, zipfile.ZipFile(foreign, "w") as dst:
-            for name in src.namelist():
-                data = src.read(name)
-                if name == "OFD.xml":
-                    data = data.replace(b"<ofd:Creator>karvell<", b"<ofd:Creator>other<")
-                dst.writestr(name, data)
+        copy_package(good, foreign, "OFD.xml", b"<ofd:Creator>karvell<", b"<ofd:Creator>other<")
         out = self.path("join-out.ofd")
         for parts, message in (([good, foreign], "不是 karvell 写出的 OFD 文件"),
                                ([good, self.path("month.pdf")], "须是同一种文件"),

@@ -18,7 +18,7 @@ import zipfile
 import openpyxl
 from openpyxl.utils import get_column_letter
 
-from karvell_cli import KARVELL, run, demo_args  # noqa: E402
+from karvell_cli import KARVELL, copy_package, run, demo_args  # noqa: E402
 SOURCE = sys.argv[2] if len(sys.argv) > 2 else os.path.join(os.path.dirname(__file__), "../..")
 TOTAL_LABELS = {"承前页", "本页合计", "合计", "过次页"}
 BORDER = {1: "thin", 2: "medium"}
@@ -36,6 +36,15 @@ def digit_amount(text):
     if not digits.isdigit():
         return None
     return (-1 if text.startswith("-") else 1) * int(digits) / 100
+
+
+def write_red_bmp(path):
+    """A red 4×2 picture as a 24-bit BMP (rows of 12 bytes, bottom up)."""
+    pixels = bytes([0, 0, 255] * 4) * 2
+    header = struct.pack("<2sIHHI", b"BM", 54 + len(pixels), 0, 0, 54)
+    info = struct.pack("<IiiHHIIiiII", 40, 4, 2, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
+    with open(path, "wb") as f:
+        f.write(header + info + pixels)
 
 
 class XlsxExport(unittest.TestCase):
@@ -280,12 +289,7 @@ class XlsxExport(unittest.TestCase):
     def test_pictures_are_anchored_to_their_cells(self):
         work = os.path.join(self.tmp.name, "picture")
         os.makedirs(work)
-        # A 4×2 24-bit BMP (rows of 12 bytes, bottom up).
-        pixels = bytes([0, 0, 255] * 4) * 2
-        header = struct.pack("<2sIHHI", b"BM", 54 + len(pixels), 0, 0, 54)
-        info = struct.pack("<IiiHHIIiiII", 40, 4, 2, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
-        with open(os.path.join(work, "red.bmp"), "wb") as f:
-            f.write(header + info + pixels)
+        write_red_bmp(os.path.join(work, "red.bmp"))
         ops = [{"op": "NewTable", "columns": 3, "rows": 3},
                {"op": "LoadCellPicture", "cell": [1, 1], "file": "red.bmp"},
                {"op": "LoadCellPicture", "cell": [2, 2], "file": "red.bmp"}]
@@ -348,11 +352,7 @@ class XlsxExport(unittest.TestCase):
         whole batch gives, a picture on every voucher included; empty parts are passed over."""
         work = os.path.join(self.tmp.name, "shard")
         os.makedirs(work)
-        pixels = bytes([0, 0, 255] * 4) * 2
-        header = struct.pack("<2sIHHI", b"BM", 54 + len(pixels), 0, 0, 54)
-        info = struct.pack("<IiiHHIIiiII", 40, 4, 2, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
-        with open(os.path.join(work, "red.bmp"), "wb") as f:
-            f.write(header + info + pixels)
+        write_red_bmp(os.path.join(work, "red.bmp"))
         with open(os.path.join(work, "ops.json"), "w", encoding="utf-8") as f:
             json.dump([{"op": "LoadCellPicture", "cell": [0, 0], "file": "red.bmp"}], f)
         template = os.path.join(work, "picture.edj")
@@ -381,12 +381,8 @@ class XlsxExport(unittest.TestCase):
                                      1)
         # A workbook karvell did not write is not joined; nothing is written.
         foreign = os.path.join(work, "foreign.xlsx")
-        with zipfile.ZipFile(whole) as src, zipfile.ZipFile(foreign, "w") as dst:
-            for name in src.namelist():
-                data = src.read(name)
-                if name == "docProps/core.xml":
-                    data = data.replace(b"<dc:creator>karvell<", b"<dc:creator>other<")
-                dst.writestr(name, data)
+        copy_package(whole, foreign, "docProps/core.xml", b"<dc:creator>karvell<",
+                     b"<dc:creator>other<")
         out = os.path.join(work, "refused.xlsx")
         r = run("join", out, whole, foreign, check=False)
         self.assertEqual(r.returncode, 1)

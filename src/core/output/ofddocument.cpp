@@ -225,11 +225,7 @@ void OfdDocument::WritePage(const PendingPage& pending) {
             x.Nums("X", {text->origin.x() - bounds.x()});
             x.Nums("Y", {text->origin.y() - bounds.y()});
             if (!text->advances.isEmpty()) {
-                QByteArray& deltas = x.Buffer();
-                for (double a : text->advances) {
-                    if (!deltas.isEmpty()) deltas += ' ';
-                    AppendNum(deltas, a);
-                }
+                AppendNums(x.Buffer(), text->advances);
                 x.AttrBuffer("DeltaX");
             }
             x.Characters(XmlSafe(text->text));

@@ -107,30 +107,22 @@ OfdJoin::OfdJoin() = default;
 OfdJoin::~OfdJoin() = default;
 
 void OfdJoin::Add(const QString& part) {
-    const auto foreign = [&part](const QString& why) {
-        return KarvellError(QStringLiteral("“%1”不是 karvell 写出的 OFD 文件：%2").arg(part, why));
-    };
-    ZipReader zip(part);
-    const auto read = [&](const QString& name) {
-        std::optional<QByteArray> bytes = zip.Read(name);
-        if (!bytes) throw foreign(QStringLiteral("缺少 %1 或无法读出").arg(name));
-        return *bytes;
-    };
+    JoinPart in(part, QStringLiteral("OFD"));
 
     QString creator, root;
     if (!Walk(
-            read(QStringLiteral("OFD.xml")), [](const QString&, const QXmlStreamAttributes&) {},
+            in.Read(QStringLiteral("OFD.xml")), [](const QString&, const QXmlStreamAttributes&) {},
             [&](const QString& name, const QString& value) {
                 if (name == QLatin1String("Creator")) creator = value;
                 if (name == QLatin1String("DocRoot")) root = value;
             }) ||
         creator != QLatin1String("karvell") || root != QLatin1String("Doc_0/Document.xml"))
-        throw foreign(QStringLiteral("OFD.xml 不是 karvell 写的"));
+        throw in.Foreign(QStringLiteral("OFD.xml 不是 karvell 写的"));
 
     PartDocument doc;
     bool inPageArea = false;
     const bool documentRead = Walk(
-        read(root),
+        in.Read(root),
         [&](const QString& name, const QXmlStreamAttributes& a) {
             if (name == QLatin1String("PageArea")) inPageArea = true;
             if (name == QLatin1String("Page"))
@@ -149,14 +141,14 @@ void OfdJoin::Add(const QString& part) {
         });
     const qint64 offset = m_package.maxId;
     if (!documentRead || doc.maxId < 1 || doc.pages.empty() || doc.maxId > INT_MAX - offset)
-        throw foreign(QStringLiteral("Document.xml 不可读或对象编号不对"));
+        throw in.Foreign(QStringLiteral("Document.xml 不可读或对象编号不对"));
 
     // The resource lists: fonts and pictures, numbered after the parts before.
     const auto resources = [&](const QString& list) {
         PartResources out;
         if (list.isEmpty()) return out;
         const bool ok = Walk(
-            read(QStringLiteral("Doc_0/") + list),
+            in.Read(QStringLiteral("Doc_0/") + list),
             [&](const QString& name, const QXmlStreamAttributes& a) {
                 if (name == QLatin1String("Res"))
                     out.baseLoc = a.value(QLatin1String("BaseLoc")).toString();
@@ -173,10 +165,10 @@ void OfdJoin::Add(const QString& part) {
                     !out.entries.empty())
                     out.entries.back().file = value;
             });
-        if (!ok) throw foreign(QStringLiteral("%1 不可读").arg(list));
+        if (!ok) throw in.Foreign(QStringLiteral("%1 不可读").arg(list));
         for (const Resource& r : out.entries)
             if (r.id < 1 || r.id > doc.maxId)
-                throw foreign(QStringLiteral("%1 的编号不对").arg(list));
+                throw in.Foreign(QStringLiteral("%1 的编号不对").arg(list));
         return out;
     };
     const QString resDir = QStringLiteral("Doc_0/%1/");
@@ -184,18 +176,19 @@ void OfdJoin::Add(const QString& part) {
     for (const Resource& r : fonts.entries)
         m_package.fonts.push_back(
             {int(r.id + offset), r.family, r.italic, r.bold,
-             r.file.isEmpty() ? QByteArray() : read(resDir.arg(fonts.baseLoc) + r.file)});
+             r.file.isEmpty() ? QByteArray() : in.Read(resDir.arg(fonts.baseLoc) + r.file)});
     const PartResources images = resources(doc.documentRes);
     for (const Resource& r : images.entries)
-        m_package.images.push_back({int(r.id + offset), read(resDir.arg(images.baseLoc) + r.file)});
+        m_package.images.push_back(
+            {int(r.id + offset), in.Read(resDir.arg(images.baseLoc) + r.file)});
 
     if (m_package.pages.empty()) m_package.paper = doc.paper;
     if (!m_pages) m_pages = std::make_unique<TPageSpool>();
     for (const auto& [id, baseLoc] : doc.pages) {
-        if (id < 1 || id > doc.maxId) throw foreign(QStringLiteral("页的编号不对"));
+        if (id < 1 || id > doc.maxId) throw in.Foreign(QStringLiteral("页的编号不对"));
         const std::optional<QByteArray> xml =
-            Renumbered(read(QStringLiteral("Doc_0/") + baseLoc), offset, doc.maxId);
-        if (!xml) throw foreign(QStringLiteral("%1 的对象编号不对").arg(baseLoc));
+            Renumbered(in.Read(QStringLiteral("Doc_0/") + baseLoc), offset, doc.maxId);
+        if (!xml) throw in.Foreign(QStringLiteral("%1 的对象编号不对").arg(baseLoc));
         const DeflatedPart deflated = DeflateForZip(*xml);
         m_pages->Append(deflated.deflated);
         m_package.pages.push_back(

@@ -44,13 +44,25 @@ void AppendNum(QByteArray& out, double v) {
     Append(out, s == "-0" ? std::string_view("0") : s);
 }
 
-void AppendNums(QByteArray& out, std::initializer_list<double> values) {
+namespace {
+
+template <typename Numbers> void AppendAll(QByteArray& out, const Numbers& values) {
     bool first = true;
     for (double v : values) {
         if (!first) out += ' ';
         first = false;
         AppendNum(out, v);
     }
+}
+
+} // namespace
+
+void AppendNums(QByteArray& out, std::initializer_list<double> values) {
+    AppendAll(out, values);
+}
+
+void AppendNums(QByteArray& out, const QList<double>& values) {
+    AppendAll(out, values);
 }
 
 QString XmlSafe(const QString& text) {

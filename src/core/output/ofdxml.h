@@ -4,6 +4,7 @@
 // hundreds of objects on each of its pages, and a general stream writer spent most of the
 // export converting and escaping them one string at a time.
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <initializer_list>
 #include <string_view>
@@ -16,6 +17,7 @@ namespace karvell {
 void AppendNum(QByteArray& out, double v);
 // Appends the numbers separated by blanks.
 void AppendNums(QByteArray& out, std::initializer_list<double> values);
+void AppendNums(QByteArray& out, const QList<double>& values);
 
 // `text` without the control characters XML cannot hold (all below U+0020 but the tab): a
 // cell's text drawn with them shows none.

@@ -269,4 +269,15 @@ std::optional<QByteArray> ZipReader::Read(const QString& name, qint64 maxSize) {
     return bytes;
 }
 
+KarvellError JoinPart::Foreign(const QString& why) const {
+    return KarvellError(
+        QStringLiteral("“%1”不是 karvell 写出的 %2 文件：%3").arg(m_path, m_kind, why));
+}
+
+QByteArray JoinPart::Read(const QString& name) {
+    std::optional<QByteArray> bytes = m_zip.Read(name);
+    if (!bytes) throw Foreign(QStringLiteral("缺少 %1 或无法读出").arg(name));
+    return *bytes;
+}
+
 } // namespace karvell

@@ -8,6 +8,8 @@
 #include <memory>
 #include <optional>
 
+#include "platform/error.h"
+
 namespace karvell {
 
 class AtomicFile;
@@ -65,6 +67,25 @@ public:
 private:
     struct Archive;
     std::unique_ptr<Archive> m_archive;
+};
+
+// A part of a join (karvell join): a package karvell wrote, read a part at a time, whose
+// errors name the file and its kind.
+class JoinPart {
+public:
+    // `kind` names the files in messages ("OFD", "XLSX"); throws KarvellError when the file
+    // cannot be opened as a ZIP package.
+    JoinPart(const QString& path, const QString& kind) : m_path(path), m_kind(kind), m_zip(path) {}
+    // The error that the part is not one karvell wrote, and why.
+    KarvellError Foreign(const QString& why) const;
+    // The package part's bytes; throws Foreign() when it is missing or cannot be read.
+    QByteArray Read(const QString& name);
+    // The package part's bytes; nothing when it is not there.
+    std::optional<QByteArray> ReadIfThere(const QString& name) { return m_zip.Read(name); }
+
+private:
+    QString m_path, m_kind;
+    ZipReader m_zip;
 };
 
 } // namespace karvell

@@ -200,26 +200,19 @@ XlsxJoin::XlsxJoin() = default;
 XlsxJoin::~XlsxJoin() = default;
 
 void XlsxJoin::Add(const QString& part) {
-    const auto foreign = [&part](const QString& why) {
-        return KarvellError(QStringLiteral("“%1”不是 karvell 写出的 XLSX 文件：%2").arg(part, why));
-    };
-    ZipReader zip(part);
-    const auto read = [&](const QString& name) {
-        std::optional<QByteArray> bytes = zip.Read(name);
-        if (!bytes) throw foreign(QStringLiteral("缺少 %1 或无法读出").arg(name));
-        return *bytes;
-    };
-    const QByteArray core = read(QStringLiteral("docProps/core.xml"));
-    const QByteArray workbook = read(QStringLiteral("xl/workbook.xml"));
+    JoinPart in(part, QStringLiteral("XLSX"));
+    const QByteArray core = in.Read(QStringLiteral("docProps/core.xml"));
+    const QByteArray workbook = in.Read(QStringLiteral("xl/workbook.xml"));
     if (!core.contains("<dc:creator>karvell</dc:creator>"))
-        throw foreign(QStringLiteral("创建者不是 karvell"));
+        throw in.Foreign(QStringLiteral("创建者不是 karvell"));
     // What a joined workbook could not keep: shared texts (karvell writes texts in the cells),
     // names that point into sheets.
-    if (zip.Read(QStringLiteral("xl/sharedStrings.xml")) || workbook.contains("<definedNames"))
-        throw foreign(QStringLiteral("含有共享文本或定义的名称"));
+    if (in.ReadIfThere(QStringLiteral("xl/sharedStrings.xml")) ||
+        workbook.contains("<definedNames"))
+        throw in.Foreign(QStringLiteral("含有共享文本或定义的名称"));
 
     // The part's formats, after those of the parts before.
-    const QByteArray styles = read(QStringLiteral("xl/styles.xml"));
+    const QByteArray styles = in.Read(QStringLiteral("xl/styles.xml"));
     const auto section = [&](QByteArrayView name, QByteArrayView child) {
         const std::optional<Span> s = Find(styles, name);
         return s ? Elements(styles.mid(s->contentBegin, s->contentEnd - s->contentBegin), child)
@@ -228,11 +221,11 @@ void XlsxJoin::Add(const QString& part) {
     const QList<QByteArray> fonts = section("fonts", "font"), fills = section("fills", "fill"),
                             borders = section("borders", "border"), xfs = section("cellXfs", "xf");
     if (fonts.isEmpty() || fills.isEmpty() || borders.isEmpty() || xfs.isEmpty())
-        throw foreign(QStringLiteral("styles.xml 不完整"));
+        throw in.Foreign(QStringLiteral("styles.xml 不完整"));
     QHash<qint64, qint64> numFmtIds; // the part's own number formats (164 on) and the joined
     for (const QByteArray& format : section("numFmts", "numFmt")) {
         const std::optional<qint64> id = IntAttribute(format, "numFmtId");
-        if (!id) throw foreign(QStringLiteral("styles.xml 的数字格式不对"));
+        if (!id) throw in.Foreign(QStringLiteral("styles.xml 的数字格式不对"));
         const qint64 joined = 164 + m_numFmts.size();
         numFmtIds.insert(*id, joined);
         m_numFmts.append(WithAttribute(format, "numFmtId", QByteArray::number(joined)));
@@ -246,7 +239,7 @@ void XlsxJoin::Add(const QString& part) {
         if (!font || !fill || !border || !format || *font >= fonts.size() ||
             *fill >= fills.size() || *border >= borders.size() ||
             (*format >= 164 && !numFmtIds.contains(*format)))
-            throw foreign(QStringLiteral("styles.xml 的格式引用不对"));
+            throw in.Foreign(QStringLiteral("styles.xml 的格式引用不对"));
         QByteArray joined = WithAttribute(xf, "fontId", QByteArray::number(*font + m_fonts.size()));
         joined = WithAttribute(joined, "fillId", QByteArray::number(*fill + m_fills.size()));
         joined = WithAttribute(joined, "borderId", QByteArray::number(*border + m_borders.size()));
@@ -262,13 +255,13 @@ void XlsxJoin::Add(const QString& part) {
         m_first = styles;
         m_workbook = workbook;
         m_core = core;
-        m_app = read(QStringLiteral("docProps/app.xml"));
-        m_rootRels = read(QStringLiteral("_rels/.rels"));
-        m_theme = read(QStringLiteral("xl/theme/theme1.xml"));
+        m_app = in.Read(QStringLiteral("docProps/app.xml"));
+        m_rootRels = in.Read(QStringLiteral("_rels/.rels"));
+        m_theme = in.Read(QStringLiteral("xl/theme/theme1.xml"));
     }
     const std::optional<QList<QXmlStreamAttributes>> defaults =
-        AllOf(read(QStringLiteral("[Content_Types].xml")), QLatin1StringView("Default"));
-    if (!defaults) throw foreign(QStringLiteral("[Content_Types].xml 不可读"));
+        AllOf(in.Read(QStringLiteral("[Content_Types].xml")), QLatin1StringView("Default"));
+    if (!defaults) throw in.Foreign(QStringLiteral("[Content_Types].xml 不可读"));
     // One type an extension: the first part's where two parts differ.
     for (const QXmlStreamAttributes& d : *defaults) {
         const QString extension = Value(d, QLatin1StringView("Extension"));
@@ -282,19 +275,19 @@ void XlsxJoin::Add(const QString& part) {
     const std::optional<QList<QXmlStreamAttributes>> sheets =
         AllOf(workbook, QLatin1StringView("sheet"));
     const std::optional<QList<QXmlStreamAttributes>> links = AllOf(
-        read(QStringLiteral("xl/_rels/workbook.xml.rels")), QLatin1StringView("Relationship"));
+        in.Read(QStringLiteral("xl/_rels/workbook.xml.rels")), QLatin1StringView("Relationship"));
     if (!sheets || !links || sheets->isEmpty())
-        throw foreign(QStringLiteral("workbook.xml 不可读或没有工作表"));
+        throw in.Foreign(QStringLiteral("workbook.xml 不可读或没有工作表"));
     if (!m_spool) m_spool = std::make_unique<TPageSpool>();
     for (const QXmlStreamAttributes& sheet : *sheets) {
         QString target;
         for (const QXmlStreamAttributes& link : *links)
             if (Value(link, QLatin1StringView("Id")) == Value(sheet, QLatin1StringView("r:id")))
                 target = Resolved(QStringLiteral("xl"), Value(link, QLatin1StringView("Target")));
-        if (target.isEmpty()) throw foreign(QStringLiteral("找不到工作表的文件"));
+        if (target.isEmpty()) throw in.Foreign(QStringLiteral("找不到工作表的文件"));
         bool ok = false;
-        const QByteArray xml = RewrittenSheet(read(target), xfOffset, m_sheets.empty(), &ok);
-        if (!ok) throw foreign(QStringLiteral("%1 的格式编号不对").arg(target));
+        const QByteArray xml = RewrittenSheet(in.Read(target), xfOffset, m_sheets.empty(), &ok);
+        if (!ok) throw in.Foreign(QStringLiteral("%1 的格式编号不对").arg(target));
 
         Sheet out;
         QStringList taken;
@@ -306,15 +299,15 @@ void XlsxJoin::Add(const QString& part) {
         const QString folder = target.left(target.lastIndexOf(u'/'));
         const QString relsName = folder + QStringLiteral("/_rels/") +
                                  target.mid(target.lastIndexOf(u'/') + 1) + QStringLiteral(".rels");
-        if (const std::optional<QByteArray> rels = zip.Read(relsName)) {
+        if (const std::optional<QByteArray> rels = in.ReadIfThere(relsName)) {
             const std::optional<QList<QXmlStreamAttributes>> sheetLinks =
                 AllOf(*rels, QLatin1StringView("Relationship"));
-            if (!sheetLinks) throw foreign(QStringLiteral("%1 不可读").arg(relsName));
+            if (!sheetLinks) throw in.Foreign(QStringLiteral("%1 不可读").arg(relsName));
             QList<Link> kept;
             for (const QXmlStreamAttributes& link : *sheetLinks) {
                 const QString type = Value(link, QLatin1StringView("Type"));
                 if (type != kRelationships + QStringLiteral("drawing"))
-                    throw foreign(QStringLiteral("工作表含有不能合并的关系（%1）").arg(type));
+                    throw in.Foreign(QStringLiteral("工作表含有不能合并的关系（%1）").arg(type));
                 const QString drawing = Resolved(folder, Value(link, QLatin1StringView("Target")));
                 const QString drawingFolder = drawing.left(drawing.lastIndexOf(u'/'));
                 const int number = int(m_drawings.size()) + 1;
@@ -323,13 +316,13 @@ void XlsxJoin::Add(const QString& part) {
                                             drawing.mid(drawing.lastIndexOf(u'/') + 1) +
                                             QStringLiteral(".rels");
                 const std::optional<QList<QXmlStreamAttributes>> imageLinks =
-                    AllOf(read(drawingRels), QLatin1StringView("Relationship"));
-                if (!imageLinks) throw foreign(QStringLiteral("%1 不可读").arg(drawingRels));
+                    AllOf(in.Read(drawingRels), QLatin1StringView("Relationship"));
+                if (!imageLinks) throw in.Foreign(QStringLiteral("%1 不可读").arg(drawingRels));
                 for (const QXmlStreamAttributes& image : *imageLinks) {
                     const QString media =
                         Resolved(drawingFolder, Value(image, QLatin1StringView("Target")));
                     // A picture shown on several sheets is stored once, as in the whole batch.
-                    const QByteArray bytes = read(media);
+                    const QByteArray bytes = in.Read(media);
                     const QByteArray key =
                         QCryptographicHash::hash(bytes, QCryptographicHash::Sha256) +
                         Extension(media).toUtf8();
@@ -347,7 +340,7 @@ void XlsxJoin::Add(const QString& part) {
                 }
                 // The drawing names its pictures by relationship: their Ids are kept.
                 m_drawings.push_back(
-                    {QStringLiteral("xl/drawings/drawing%1.xml").arg(number), read(drawing)});
+                    {QStringLiteral("xl/drawings/drawing%1.xml").arg(number), in.Read(drawing)});
                 m_drawingRels.push_back(
                     {QStringLiteral("xl/drawings/_rels/drawing%1.xml.rels").arg(number),
                      Relationships(images)});
