@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Print output stays exactly as it was: prints the demo voucher, the demo's month of vouchers
-# (batch) and a 300-row list report, renders every page at 30 dpi with pdftoppm and compares
+# (batch) and a 300-row list report, renders every page at 36 dpi with pdftoppm and compares
 # each page's checksum and the pdftotext text with the references in
 # tests/fixtures/print-reference. A change that is meant to change the printed page updates them
 # with --update (and says so in its commit).
@@ -32,7 +32,7 @@ quiet "$karvell" expand "$work/list/list.ept" --db "$work/list/list.db" \
 status=0
 for name in demo month list; do
     mkdir -p "$work/r-$name"
-    pdftoppm -r 30 "$work/$name.pdf" "$work/r-$name/p"
+    pdftoppm -r 36 "$work/$name.pdf" "$work/r-$name/p"
     (cd "$work/r-$name" && md5sum p-*.ppm | awk '{print $2, $1}' | sort -V) >"$work/$name.md5"
     pdftotext "$work/$name.pdf" "$work/$name.txt"
     if [ "$update" = --update ]; then

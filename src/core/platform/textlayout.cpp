@@ -7,11 +7,14 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRawFont>
+#include <algorithm>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "platform/gbk.h"
+#include "platform/textink.h"
 
 namespace karvell {
 
@@ -57,6 +60,15 @@ struct FontEntry {
         empty.insert(c, nothing);
         return nothing;
     }
+    // Where the font's text puts its ink on `device`.
+    TextInk& Ink(QPaintDevice* device) {
+        const QPoint dpi(device->logicalDpiX(), device->logicalDpiY());
+        if (!ink || inkDpi != dpi) {
+            ink = std::make_unique<TextInk>(font, device);
+            inkDpi = dpi;
+        }
+        return *ink;
+    }
     // The faces after the one in use, for the characters it draws nothing for.
     const QFont& Fallback() {
         if (!fallback) {
@@ -77,6 +89,8 @@ struct FontEntry {
     QHash<char16_t, bool> empty;
     std::unique_ptr<QRawFont> raw;
     std::unique_ptr<QFont> fallback;
+    std::unique_ptr<TextInk> ink;
+    QPoint inkDpi;
 };
 
 // Fonts are made once per distinct LOGFONT; the last one used is checked first because
@@ -212,6 +226,58 @@ int AlignedX(const TRect& rect, HAlign align, int width) {
     return rect.left;
 }
 
+// True when ink known to lie at `box` from `origin` (nothing: unknown) is inside `inside`.
+bool InkInside(const std::optional<QRectF>& box, QPointF origin, const QRectF& inside) {
+    return box && (box->isNull() || inside.contains(box->translated(origin)));
+}
+
+// Calls draw() with the painter set to the font and colour and clipped to `rect`.
+// inkInside(ink, inside) answers whether all that draw() draws has its ink within `inside`.
+template <typename InkInsideFn, typename DrawFn>
+void DrawClipped(QPainter& painter, FontEntry& fe, const TRect& rect, const QColor& color,
+                 const InkInsideFn& inkInside, const DrawFn& draw) {
+    const QPaintEngine* engine = painter.paintEngine();
+    if (!engine || engine->isExtended() || painter.hasClipping() ||
+        painter.viewTransformEnabled()) {
+        painter.save();
+        painter.setClipRect(rect.ToQRect(), Qt::IntersectClip);
+        painter.setFont(fe.font);
+        painter.setPen(color);
+        draw();
+        painter.restore();
+        return;
+    }
+    // A printer (the PDF writer) writes its whole graphics state for every save, restore and
+    // change of clip. The clip is left out where the ink lies inside it, as it then changes no
+    // pixel. Font and pen are set before the clip so that it is written once with them, and
+    // the clip is ended with the transform reset and no pen, which makes that state a few
+    // bytes: what follows a cell's text is mostly the next cell's borders, drawn in device
+    // pixels without a pen. The font stays set: setting a font makes the painter look it up
+    // again for the device, and consecutive cells nearly always share one.
+    const QTransform world = painter.worldTransform();
+    bool clip = world.type() > QTransform::TxScale || !painter.device();
+    if (!clip) {
+        QPaintDevice* device = painter.device();
+        // A reader draws a glyph at a whole pixel vertically and a quarter pixel horizontally,
+        // so its ink may move by half a pixel and an eighth: a margin of that for pixels of
+        // 1/36 inch (a page seen whole on a screen) and smaller, on top of a tenth of a
+        // document pixel for the outlines the PDF embeds.
+        const double mx = 0.1 + device->logicalDpiX() / 288.0 / std::abs(world.m11());
+        const double my = 0.1 + device->logicalDpiY() / 72.0 / std::abs(world.m22());
+        clip = !inkInside(fe.Ink(device), QRectF(rect.ToQRect()).adjusted(mx, my, -mx, -my));
+    }
+    const QPen pen = painter.pen();
+    if (painter.font() != fe.font) painter.setFont(fe.font);
+    painter.setPen(color);
+    if (clip) painter.setClipRect(rect.ToQRect(), Qt::IntersectClip);
+    draw();
+    painter.setWorldTransform(QTransform());
+    painter.setPen(Qt::NoPen);
+    if (clip) painter.setClipping(false);
+    painter.setWorldTransform(world);
+    painter.setPen(pen);
+}
+
 } // namespace
 
 HAlign HAlignFromInt(int horzAlign) {
@@ -280,44 +346,29 @@ void TextLayout::Draw(QPainter& painter, const LOGFONTA& font, const QByteArray&
             start = i + 1;
         }
     };
-    const auto drawLines = [&] {
+    // Calls draw(line, baseline) for every line that is drawn: like an edit control, a line
+    // cut off at the bottom is left out, but the first line is always shown (clipped) so that
+    // a too-short rectangle is not blank.
+    const auto forDrawnLines = [&](const auto& draw) {
         for (qsizetype i = 0; i < layout.lines.size(); ++i) {
             const int top = rect.top + int(i) * layout.lineHeight;
-            // Like an edit control: a line cut off at the bottom is left out, but the first line
-            // is always shown (clipped) so that a too-short rectangle is not blank.
-            if (top >= rect.bottom || (i > 0 && top + layout.lineHeight > rect.bottom)) break;
+            if (top >= rect.bottom || (i > 0 && top + layout.lineHeight > rect.bottom)) return;
             const TextLine& line = layout.lines[i];
-            if (!line.text.isEmpty()) drawLine(line.text, line.x, top + fe.ascent);
+            if (!line.text.isEmpty()) draw(line, top + fe.ascent);
         }
     };
-    const QPaintEngine* engine = painter.paintEngine();
-    if (!engine || engine->isExtended() || painter.hasClipping() ||
-        painter.viewTransformEnabled()) {
-        painter.save();
-        painter.setClipRect(rect.ToQRect(), Qt::IntersectClip);
-        painter.setFont(fe.font);
-        painter.setPen(color);
-        drawLines();
-        painter.restore();
-        return;
-    }
-    // A printer (the PDF writer) writes its whole graphics state for every save, restore and
-    // change of clip. Font and pen are set before the clip so that it is written once with
-    // them, and the clip is ended with the transform reset and no pen, which makes that state
-    // a few bytes: what follows a cell's text is mostly the next cell's borders, drawn in
-    // device pixels without a pen. The font stays set: setting a font makes the painter look
-    // it up again for the device, and consecutive cells nearly always share one.
-    const QTransform world = painter.worldTransform();
-    const QPen pen = painter.pen();
-    if (painter.font() != fe.font) painter.setFont(fe.font);
-    painter.setPen(color);
-    painter.setClipRect(rect.ToQRect(), Qt::IntersectClip);
-    drawLines();
-    painter.setWorldTransform(QTransform());
-    painter.setPen(Qt::NoPen);
-    painter.setClipping(false);
-    painter.setWorldTransform(world);
-    painter.setPen(pen);
+    const auto drawLines = [&] {
+        forDrawnLines(
+            [&](const TextLine& line, int baseline) { drawLine(line.text, line.x, baseline); });
+    };
+    const auto inkInside = [&](TextInk& ink, const QRectF& inside) {
+        bool all = true;
+        forDrawnLines([&](const TextLine& line, int baseline) {
+            all = all && InkInside(ink.Of(line.text), QPointF(line.x, baseline), inside);
+        });
+        return all;
+    };
+    DrawClipped(painter, fe, rect, color, inkInside, drawLines);
 }
 
 void TextLayout::DrawSpread(QPainter& painter, const LOGFONTA& font, const QString& chars,
@@ -325,16 +376,20 @@ void TextLayout::DrawSpread(QPainter& painter, const LOGFONTA& font, const QStri
                             const QColor& color) {
     if (clip.IsEmpty() || chars.isEmpty()) return;
     FontEntry& fe = Cache().Get(font);
-    painter.save();
-    painter.setClipRect(clip.ToQRect(), Qt::IntersectClip);
-    painter.setFont(fe.font);
-    painter.setPen(color);
-    for (qsizetype i = 0; i < chars.size() && i < columns.size(); ++i) {
-        const char16_t c = chars[i].unicode();
-        const int x = AlignedX(columns[i], HAlign::Center, fe.Advance(c));
-        painter.drawText(QPoint(x, top + fe.ascent), QString(QChar(c)));
-    }
-    painter.restore();
+    const qsizetype n = std::min(chars.size(), qsizetype(columns.size()));
+    const auto x = [&](qsizetype i) {
+        return AlignedX(columns[i], HAlign::Center, fe.Advance(chars[i].unicode()));
+    };
+    const auto inkInside = [&](TextInk& ink, const QRectF& inside) {
+        for (qsizetype i = 0; i < n; ++i)
+            if (!InkInside(ink.Of(chars.sliced(i, 1)), QPointF(x(i), top + fe.ascent), inside))
+                return false;
+        return true;
+    };
+    DrawClipped(painter, fe, clip, color, inkInside, [&] {
+        for (qsizetype i = 0; i < n; ++i)
+            painter.drawText(QPoint(x(i), top + fe.ascent), chars.sliced(i, 1));
+    });
 }
 
 int TextLayout::LineHeight(const LOGFONTA& font) {
