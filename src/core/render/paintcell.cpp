@@ -38,17 +38,23 @@ int ColumnEdge(const TRect& r, int i, int n) {
 }
 
 // A digit-column cell ("[金额线N]"): N equal columns with thin separators, the one after 元
-// (before the two decimals) heavier, as on printed voucher paper; the text right-aligned one
-// character per column, or "#" in every column when it has more characters than columns.
-void PaintDigitColumns(QPainter& painter, const TReportCell& cell, const AmountFormat& amount) {
+// (before the two decimals) heavier, as on printed voucher paper.
+void DigitColumnLines(GdiBatch& shapes, const TReportCell& cell, const AmountFormat& amount) {
     const TRect& r = cell.CellRect;
     const int n = amount.columns;
     for (int i = 1; i < n; ++i) {
         const int x = ColumnEdge(r, i, n);
         const bool afterYuan = i == n - 2;
-        GdiLine(painter, x, r.top + 1, x, r.bottom, afterYuan ? 2 : 1,
-                afterYuan ? kYuanLineColor : kColumnLineColor);
+        shapes.Line(x, r.top + 1, x, r.bottom, afterYuan ? 2 : 1,
+                    afterYuan ? kYuanLineColor : kColumnLineColor);
     }
+}
+
+// The text of a digit-column cell right-aligned one character per column, or "#" in every
+// column when it has more characters than columns.
+void PaintDigitColumnText(QPainter& painter, const TReportCell& cell, const AmountFormat& amount) {
+    const TRect& r = cell.CellRect;
+    const int n = amount.columns;
     if (cell.CellText.isEmpty()) return;
     const QColor color = ColorFromColorRef(cell.TextColor);
     if (!SpreadsInColumns(amount, cell.CellText)) { // a placeholder or function: as usual
@@ -107,12 +113,14 @@ void PaintCell(QPainter& painter, const TReportCell& cell, bool printLook) {
     if (d & DIAG_RT_LM) shapes.Diagonal(R - 1, T + 1, L + 1, Mid(T, B), kBlack);
     if (d & DIAG_RT_BM) shapes.Diagonal(R - 1, T + 1, Mid(L, R), B - 1, kBlack);
 
-    shapes.End();
-
+    // The columns' separators are shapes too, drawn after the cell's own.
     const AmountFormat amount =
         cell.CellDispFormat.isEmpty() ? AmountFormat() : ParseAmountFormat(cell.CellDispFormat);
+    if (amount.ValidColumns()) DigitColumnLines(shapes, cell, amount);
+    shapes.End();
+
     if (amount.ValidColumns())
-        PaintDigitColumns(painter, cell, amount);
+        PaintDigitColumnText(painter, cell, amount);
     else if (!cell.CellText.isEmpty())
         TextLayout::Draw(painter, cell.LogFont, cell.CellText, cell.TextRect,
                          HAlignFromInt(cell.HorzAlign), ColorFromColorRef(cell.TextColor));
