@@ -57,4 +57,27 @@ TEST(PrintPage, APrinterGetsOneTransformPerTextAndOneColourPerCell) {
     EXPECT_LE(content.count("W* n\n"), texts); // one clip a text
 }
 
+TEST(PrintPage, APrinterGetsADigitColumnAmountAsOneTextAtItsColumns) {
+    TReportDocument doc;
+    doc.NewTable(1, 1);
+    TReportCell* cell = doc.Lines[0]->Cells[0];
+    cell->SetCellWidth(160); // eight columns of 20 px
+    cell->SetCellText(Gbk::Encode(QStringLiteral("12345")));
+    cell->SetCellDispFormat(Gbk::Encode(QStringLiteral("[金额线8]")));
+    doc.UpdateLines();
+
+    TPdfSink sink(QString(), QString(), 600);
+    sink.AddPage(doc, PageLayoutFor(DEVMODE{}, QMarginsF()));
+    const QByteArray content = PageContent(sink.TakeBytes());
+    ASSERT_FALSE(content.isEmpty());
+    EXPECT_EQ(content.count("BT\n"), 1);
+    // The first glyph placed absolutely, each next one a column (20 document pixels) on.
+    static const QRegularExpression td(QStringLiteral("(\\S+) (\\S+) Td <[0-9a-f]{4}> Tj\n"));
+    QStringList steps;
+    for (auto it = td.globalMatch(QString::fromLatin1(content)); it.hasNext();)
+        steps << it.next().captured(1);
+    ASSERT_EQ(steps.size(), 5);
+    EXPECT_EQ(steps.mid(1), QStringList(4, QStringLiteral("20")));
+}
+
 } // namespace

@@ -37,7 +37,7 @@ public:
 
     // Characters whose drawing is known in this font. False for every character of a font
     // the painter decorates or that shaping may change.
-    bool Known(char16_t c) { return Measure(c).known; }
+    bool Known(char16_t c) { return m_usable && Measure(c).known; }
 
 private:
     struct Glyph {

@@ -1,7 +1,9 @@
 #include "platform/textlayout.h"
 
+#include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QGlyphRun>
 #include <QHash>
 #include <QPaintEngine>
 #include <QPainter>
@@ -69,6 +71,34 @@ struct FontEntry {
         }
         return *ink;
     }
+    // On a printer, characters placed one by one as a single run of glyphs: the PDF writer
+    // gives every drawn text a text object and a graphics state of its own. Only where each
+    // character is its own glyph in the face drawText would use (TextInk knows them), so the
+    // glyphs and their places are the ones drawing them one by one gives.
+    template <typename XOf>
+    std::optional<QGlyphRun> SpreadRun(QPainter& painter, const QString& chars, const XOf& x) {
+        QPaintDevice* device = painter.device();
+        if (!device || !painter.paintEngine() || painter.paintEngine()->isExtended())
+            return std::nullopt;
+        TextInk& ink = Ink(device);
+        for (const QChar c : chars)
+            if (!ink.Known(c.unicode())) return std::nullopt;
+        if (!deviceRaw.isValid() || deviceRawDpi != inkDpi) {
+            deviceRaw = QRawFont::fromFont(QFont(font, device), QFontDatabase::SimplifiedChinese);
+            deviceRawDpi = inkDpi;
+        }
+        const QList<quint32> glyphs = deviceRaw.glyphIndexesForString(chars);
+        if (glyphs.size() != chars.size() || glyphs.contains(0)) return std::nullopt;
+        QList<QPointF> places;
+        places.reserve(chars.size());
+        for (qsizetype i = 0; i < chars.size(); ++i)
+            places.append(QPointF(x(i), 0));
+        QGlyphRun run;
+        run.setRawFont(deviceRaw);
+        run.setGlyphIndexes(glyphs);
+        run.setPositions(places);
+        return run;
+    }
     // The faces after the one in use, for the characters it draws nothing for.
     const QFont& Fallback() {
         if (!fallback) {
@@ -91,6 +121,8 @@ struct FontEntry {
     std::unique_ptr<QFont> fallback;
     std::unique_ptr<TextInk> ink;
     QPoint inkDpi;
+    QRawFont deviceRaw; // the face drawText uses on the device of inkDpi
+    QPoint deviceRawDpi;
 };
 
 // Fonts are made once per distinct LOGFONT; the last one used is checked first because
@@ -387,6 +419,10 @@ void TextLayout::DrawSpread(QPainter& painter, const LOGFONTA& font, const QStri
         return true;
     };
     DrawClipped(painter, fe, clip, color, inkInside, [&] {
+        if (const std::optional<QGlyphRun> run = fe.SpreadRun(painter, chars.first(n), x)) {
+            painter.drawGlyphRun(QPointF(0, top + fe.ascent), *run);
+            return;
+        }
         for (qsizetype i = 0; i < n; ++i)
             painter.drawText(QPoint(x(i), top + fe.ascent), chars.sliced(i, 1));
     });

@@ -43,11 +43,13 @@ public:
     // Draws the text into the rectangle in document pixels, clipped to it; a partly visible
     // last line is not drawn (the first line always is, clipped). Uses the painter's current
     // transform. On a printer's painter (a paint engine that is not a QPaintEngineEx) the
-    // painter keeps the font afterwards.
+    // painter keeps the font afterwards, and the clip is left out where the text's ink lies
+    // inside it (textink.h).
     static void Draw(QPainter& painter, const LOGFONTA& font, const QByteArray& gbkText,
                      const TRect& rect, HAlign align, const QColor& color);
     // Draws character i of `chars` centred in columns[i] (digit columns), on one line from
-    // `top`, clipped to `clip`; font and colour are set once for all of them.
+    // `top`, clipped to `clip`; font and colour are set once for all of them. On a printer's
+    // painter as Draw(), and the characters go as one run of glyphs where that draws the same.
     static void DrawSpread(QPainter& painter, const LOGFONTA& font, const QString& chars,
                            const QVector<TRect>& columns, int top, const TRect& clip,
                            const QColor& color);
