@@ -77,8 +77,11 @@ struct FontEntry {
     // glyphs and their places are the ones drawing them one by one gives.
     template <typename XOf>
     std::optional<QGlyphRun> SpreadRun(QPainter& painter, const QString& chars, const XOf& x) {
+        // The PDF writer draws a glyph run as the glyphs it would shape; a recording engine
+        // (OFD) learns the characters only from drawn text.
         QPaintDevice* device = painter.device();
-        if (!device || !painter.paintEngine() || painter.paintEngine()->isExtended())
+        if (!device || !painter.paintEngine() || painter.paintEngine()->isExtended() ||
+            painter.paintEngine()->type() != QPaintEngine::Pdf)
             return std::nullopt;
         TextInk& ink = Ink(device);
         for (const QChar c : chars)
@@ -287,7 +290,10 @@ void DrawClipped(QPainter& painter, FontEntry& fe, const TRect& rect, const QCol
     // pixels without a pen. The font stays set: setting a font makes the painter look it up
     // again for the device, and consecutive cells nearly always share one.
     const QTransform world = painter.worldTransform();
-    bool clip = world.type() > QTransform::TxScale || !painter.device();
+    // Only for the PDF writer, whose readers' rounding the margin below allows for; a recording
+    // engine (OFD) keeps every clip as the text's own.
+    bool clip = world.type() > QTransform::TxScale || !painter.device() ||
+                engine->type() != QPaintEngine::Pdf;
     if (!clip) {
         QPaintDevice* device = painter.device();
         // A reader draws a glyph at a whole pixel vertically and a quarter pixel horizontally,
