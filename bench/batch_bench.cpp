@@ -86,13 +86,15 @@ void BM_BatchToPdf(benchmark::State& state) {
         TPdfSink sink(pdf, QStringLiteral("month"), PdfResolution());
         TPageWriter writer(sink);
         VoucherBatch batch(runtime, master, detail, QStringLiteral("凭证号"));
-        // As `karvell batch` prints: the vouchers' pages spooled, then painted.
+        // As `karvell batch` prints: the vouchers' pages spooled, and painted as they come.
         TPageSpool spool;
-        batch.Run([&spool](const QList<QBuffer*>& pages) {
-            for (const QBuffer* page : pages)
-                spool.Append(page->data());
+        writer.WriteAsMade(spool, [&] {
+            batch.Run([&spool](const QList<QBuffer*>& pages) {
+                for (const QBuffer* page : pages)
+                    spool.Append(page->data());
+            });
+            return true;
         });
-        writer.Write(spool);
         sink.Finish();
         pages = sink.PageCount();
     }

@@ -242,23 +242,37 @@ int RunBatch(const QStringList& args) {
         batch.OnProgress = [&progress](int done, int total, int pages) {
             progress.Show(done, total, pages);
         };
-    // Pages for a file or a print job go to a spool as the vouchers are laid out, and are
-    // painted after the last one: by two threads into two parts where the sink can be split,
-    // which a voucher of a few pages alone never gives. A worksheet per voucher is written as
-    // the voucher comes. A voucher that cannot be completed ends the batch before the output
-    // is finished: no file is written and no print job is sent.
+    // Pages for a file or a print job go to a spool as the vouchers are laid out. Where the
+    // sink can be split (a PDF) a second thread paints the first pages as they come, and the
+    // rest are painted into a second part after the last voucher, which a voucher of a few
+    // pages alone never gives; elsewhere all are painted after the last voucher. A worksheet
+    // per voucher is written as the voucher comes. A voucher that cannot be completed ends the
+    // batch before the output is finished: no file is written and no print job is sent.
     std::optional<TPageSpool> spool;
     if (!sheets) spool.emplace();
-    const BatchReport report = batch.Run([&](const QList<QBuffer*>& pages) {
-        if (spool) {
-            for (const QBuffer* page : pages)
-                spool->Append(page->data());
-            return;
-        }
-        sheets->StartSheet(batch.CurrentKey()); // named after the voucher's key
-        sheets->SetNumberCells(&runtime.PageNumberCells);
-        writer.Write(pages);
-    });
+    BatchReport report;
+    const auto run = [&] {
+        report = batch.Run([&](const QList<QBuffer*>& pages) {
+            if (spool) {
+                for (const QBuffer* page : pages)
+                    spool->Append(page->data());
+                return;
+            }
+            sheets->StartSheet(batch.CurrentKey()); // named after the voucher's key
+            sheets->SetNumberCells(&runtime.PageNumberCells);
+            writer.Write(pages);
+        });
+        return true;
+    };
+    ProgressReport painting = StderrProgress();
+    if (spool) {
+        writer.SetProgress(&painting, toOfd           ? QStringLiteral("写入 OFD")
+                                      : pdf.isEmpty() ? QStringLiteral("打印")
+                                                      : QStringLiteral("写入 PDF"));
+        writer.WriteAsMade(*spool, run);
+    } else {
+        run();
+    }
     if (report.vouchers == 0) {
         // A part with no voucher (more parts than vouchers): an empty file marks it, and
         // karvell join passes over it.
@@ -267,13 +281,6 @@ int RunBatch(const QStringList& args) {
                        .arg(shard.part)
                        .arg(shard.parts));
     } else {
-        if (spool) {
-            ProgressReport painting = StderrProgress();
-            writer.SetProgress(&painting, toOfd           ? QStringLiteral("写入 OFD")
-                                          : pdf.isEmpty() ? QStringLiteral("打印")
-                                                          : QStringLiteral("写入 PDF"));
-            writer.Write(*spool);
-        }
         sink->Finish();
     }
     if (!pdf.isEmpty()) PrintOut(QStringLiteral("PDF: %1\n").arg(pdf));

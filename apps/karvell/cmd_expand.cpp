@@ -178,6 +178,12 @@ QJsonObject PagesToJson(const TReportRunTime& runtime, int detailIndex,
     return out;
 }
 
+// The PDF file: the formats the preview's export offers, so both write the same files.
+std::unique_ptr<TPageSink> PdfOutput(const Options& o) {
+    return FindExportFormat(o.pdfa ? QStringLiteral("PDF/A") : QStringLiteral("PDF"))
+        ->make({o.pdf, QFileInfo(o.pdf).completeBaseName(), nullptr, {}});
+}
+
 // The produced pages through the output path into one PDF file, DIR/page-N.png or the
 // spreadsheet sink made before the expansion.
 void WritePages(const TReportRunTime& runtime, const TPageSpool& pages, const Options& o,
@@ -193,9 +199,7 @@ void WritePages(const TReportRunTime& runtime, const TPageSpool& pages, const Op
         sink = std::move(xlsx);
         label = QStringLiteral("写入电子表格");
     } else if (!o.pdf.isEmpty()) {
-        // The formats the preview's export offers, so both write the same files.
-        sink = FindExportFormat(o.pdfa ? QStringLiteral("PDF/A") : QStringLiteral("PDF"))
-                   ->make({o.pdf, QFileInfo(o.pdf).completeBaseName(), nullptr, {}});
+        sink = PdfOutput(o);
         label = QStringLiteral("写入 PDF");
     } else {
         for (int i = 0; i < pages.Count(); ++i)
@@ -294,10 +298,29 @@ int RunExpand(const QStringList& args) {
         spool.emplace();
         runtime->PageOut = [&spool](const QByteArray& page) { spool->Append(page); };
     }
-    const int detailIndex = runtime->BuildPages(true, count);
-    runtime->OnProgress = nullptr;
-    if (incomplete()) return 1;
-    progress.End();
+    int detailIndex = 0;
+    const auto build = [&] {
+        detailIndex = runtime->BuildPages(true, count);
+        runtime->OnProgress = nullptr;
+        if (incomplete()) return false;
+        progress.End();
+        return true;
+    };
+    if (!o.pdf.isEmpty() && !ofd && !xlsx && !o.json) {
+        // A PDF is painted while its pages are made; the file is written once all are.
+        std::unique_ptr<TPageSink> sink = PdfOutput(o);
+        TPageWriter writer(*sink);
+        writer.SetProgress(&progress, QStringLiteral("写入 PDF"));
+        if (!writer.WriteAsMade(*spool, build)) return 1;
+        if (spool->Count() == 0) {
+            PrintError(QStringLiteral("karvell expand: 没有生成任何页面；未写入任何文件"));
+            return 1;
+        }
+        sink->Finish();
+        progress.End();
+        return 0;
+    }
+    if (!build()) return 1;
     if (o.json) {
         PrintOut(QString::fromUtf8(QJsonDocument(PagesToJson(*runtime, detailIndex, messages.texts))
                                        .toJson(QJsonDocument::Indented)));

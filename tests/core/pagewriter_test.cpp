@@ -8,14 +8,17 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <chrono>
 #include <gtest/gtest.h>
 #include <memory>
+#include <thread>
 
 #include "common/file_size_limit.h"
 #include "common/scoped_env.h"
 #include "model/reportdocument.h"
 #include "model_helpers.h"
 #include "output/ofdsink.h"
+#include "output/pagespool.h"
 #include "output/pagewriter.h"
 #include "output/pdfsink.h"
 #include "output/pngsink.h"
@@ -101,6 +104,74 @@ TEST_F(PageWriterTest, TwoThreadsWriteThePagesInOrder) {
     for (int i = 0; i < 40; ++i)
         EXPECT_EQ(texts[i].trimmed(), QStringLiteral("page%1").arg(i + 1));
     EXPECT_EQ(texts[40].trimmed(), QStringLiteral("last"));
+}
+
+// Pages painted while they are made: a second thread takes the first ones as they come, so
+// they must still come out in order, once each, with the pages written after them last.
+TEST_F(PageWriterTest, PagesPaintedAsTheyAreMadeStayInOrder) {
+    for (const int count : {0, 3, 40}) {
+        for (const bool slowly : {false, true}) {
+            SCOPED_TRACE(std::to_string(count) + (slowly ? " made slowly" : " made at once"));
+            const QString pdf = dir.filePath("made.pdf");
+            TPdfSink sink(pdf, QStringLiteral("made"), 600);
+            TPageWriter writer(sink);
+            TPageSpool spool;
+            const bool complete = writer.WriteAsMade(spool, [&] {
+                for (int i = 1; i <= count; ++i) {
+                    spool.Append(
+                        Page("page" + QByteArray::number(i), DMPAPER_A4, DMORIENT_PORTRAIT));
+                    if (slowly) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                }
+                return true;
+            });
+            EXPECT_TRUE(complete);
+            EXPECT_EQ(sink.PageCount(), count);
+            writer.Write(Streams({Page("last", DMPAPER_A4, DMORIENT_PORTRAIT)}));
+            sink.Finish();
+            const QStringList texts =
+                Tool(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")}).split(QChar(0x0c));
+            ASSERT_GE(texts.size(), count + 1);
+            for (int i = 0; i < count; ++i)
+                EXPECT_EQ(texts[i].trimmed(), QStringLiteral("page%1").arg(i + 1));
+            EXPECT_EQ(texts[count].trimmed(), QStringLiteral("last"));
+        }
+    }
+}
+
+// A run that ends incomplete, fails to make a page or has a page that cannot be painted gives
+// the sink nothing, whichever thread had the page.
+TEST_F(PageWriterTest, PagesMadeByARunThatFailsReachNothing) {
+    enum class Ending { Incomplete, Throws, BrokenPage };
+    for (const Ending ending : {Ending::Incomplete, Ending::Throws, Ending::BrokenPage}) {
+        for (const int broken : {2, 35}) {
+            SCOPED_TRACE(std::to_string(int(ending)) + " at page " + std::to_string(broken));
+            TPdfSink sink(dir.filePath("failed.pdf"), QStringLiteral("failed"), 600);
+            TPageWriter writer(sink);
+            TPageSpool spool;
+            const auto make = [&] {
+                for (int i = 1; i <= 40; ++i) {
+                    if (i == broken && ending == Ending::Throws)
+                        throw KarvellError(QStringLiteral("第 %1 张凭证无法生成").arg(i));
+                    spool.Append(
+                        i == broken && ending == Ending::BrokenPage
+                            ? QByteArray("broken")
+                            : Page("page" + QByteArray::number(i), DMPAPER_A4, DMORIENT_PORTRAIT));
+                }
+                return ending != Ending::Incomplete;
+            };
+            try {
+                EXPECT_FALSE(writer.WriteAsMade(spool, make));
+                EXPECT_EQ(ending, Ending::Incomplete);
+            } catch (const KarvellError& e) {
+                EXPECT_NE(ending, Ending::Incomplete);
+                EXPECT_TRUE(e.message().contains(QStringLiteral("第 %1 ").arg(broken)))
+                    << e.message().toStdString();
+            }
+            EXPECT_EQ(sink.PageCount(), 0);
+            EXPECT_TRUE(spool.WaitFor(40) == false); // closed, not waiting for more
+        }
+    }
+    EXPECT_FALSE(QFile::exists(dir.filePath("failed.pdf")));
 }
 
 TEST_F(PageWriterTest, APageThatCannotBeLoadedLeavesNoOutput) {

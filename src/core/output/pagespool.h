@@ -5,7 +5,9 @@
 // keep what they make of each page (its XML, its cells) the same way. The file goes with the
 // spool.
 #include <QByteArray>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 class QTemporaryFile;
@@ -22,11 +24,21 @@ public:
 
     // Appends a page's stream; throws KarvellError when the file cannot take it (a full disk).
     void Append(const QByteArray& page);
-    int Count() const { return int(m_ends.size()); }
+    int Count() const;
     // The stream of page `index` (0-based); throws KarvellError when it cannot be read back.
     QByteArray Page(int index) const;
 
+    // One thread may read the pages while another appends them (pages painted as they are
+    // made): every member is safe beside Append().
+    // Waits until page `index` is there (true) or the spool is closed without it (false).
+    bool WaitFor(int index) const;
+    // No more pages come: wakes every WaitFor().
+    void Close();
+
 private:
+    mutable std::mutex m_mutex;
+    mutable std::condition_variable m_changed;
+    bool m_closed = false;
     std::unique_ptr<QTemporaryFile> m_file;
     std::vector<qint64> m_ends; // where each page's stream ends in the file
 };

@@ -1,8 +1,11 @@
 #include "output/pagewriter.h"
 
+#include <algorithm>
 #include <atomic>
+#include <climits>
 #include <exception>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <thread>
 
@@ -71,6 +74,65 @@ private:
     }
     std::unique_ptr<TPageSink> m_part;
     PageQueue m_queue{kQueuedPages};
+    std::atomic<int> m_painted = 0;
+    std::exception_ptr m_error;
+    std::thread m_thread; // last: starts when everything it uses exists
+};
+
+// The first pages of a run painted by a thread of its own while the rest are still being made:
+// it takes pages in order, as the spool gets them, until the page its part ends before.
+class EarlyPart {
+public:
+    EarlyPart(std::unique_ptr<TPageSink> part, const TPageSpool& spool,
+              const QMarginsF& unprintableMm, int pagesBefore)
+        : m_part(std::move(part)), m_spool(spool), m_thread([this, unprintableMm, pagesBefore] {
+              try {
+                  TReportDocument document;
+                  for (int i = Take(); i >= 0 && m_spool.WaitFor(i); i = Take()) {
+                      TPageWriter::LoadPage(document, m_spool.Page(i), pagesBefore + i + 1);
+                      m_part->AddPage(document, PageLayoutOf(document, unprintableMm));
+                      ++m_painted;
+                  }
+                  m_part->ClosePart();
+              } catch (...) {
+                  m_error = std::current_exception();
+                  m_part.reset(); // its painter holds fonts of this thread
+              }
+          }) {}
+    // The spool must be closed first, or the thread may wait for a page that never comes.
+    ~EarlyPart() {
+        EndAt(0);
+        if (m_thread.joinable()) m_thread.join();
+    }
+    EarlyPart(const EarlyPart&) = delete;
+    EarlyPart& operator=(const EarlyPart&) = delete;
+
+    // Ends the part about half way through the pages it has not taken of `count` (all of
+    // them for a short run, which one part holds best), or at once with 0; answers where.
+    int EndAt(int count) {
+        std::lock_guard lock(m_mutex);
+        const int rest = std::max(0, count - m_next);
+        m_end = m_next + (count < kPagesForTwoThreads ? rest : rest / 2);
+        return m_end;
+    }
+    int Painted() const { return m_painted; }
+    // Waits for the part's last page and answers the part; throws what the thread threw.
+    std::unique_ptr<TPageSink> Finish() {
+        if (m_thread.joinable()) m_thread.join();
+        if (m_error) std::rethrow_exception(m_error);
+        return std::move(m_part);
+    }
+
+private:
+    int Take() {
+        std::lock_guard lock(m_mutex);
+        return m_next < m_end ? m_next++ : -1;
+    }
+    std::unique_ptr<TPageSink> m_part;
+    const TPageSpool& m_spool;
+    std::mutex m_mutex;
+    int m_next = 0;      // the next page to take
+    int m_end = INT_MAX; // the page the part ends before; open while pages are made
     std::atomic<int> m_painted = 0;
     std::exception_ptr m_error;
     std::thread m_thread; // last: starts when everything it uses exists
@@ -154,6 +216,54 @@ void TPageWriter::WriteTwoThreads(int count, const PageSource& source,
         Step(split + second.Painted());
     }
     m_sink.AppendPart(second.Finish());
+}
+
+bool TPageWriter::WriteAsMade(TPageSpool& pages, const std::function<bool()>& make) {
+    std::unique_ptr<TPageSink> part;
+    if (std::thread::hardware_concurrency() >= 2) part = m_sink.NewPart();
+    if (!part) {
+        bool complete = false;
+        try {
+            complete = make();
+        } catch (...) {
+            pages.Close();
+            throw;
+        }
+        pages.Close();
+        if (complete) Write(pages);
+        return complete;
+    }
+    bool complete = false;
+    std::optional<EarlyPart> first;
+    first.emplace(std::move(part), pages, m_unprintable, m_written);
+    try {
+        complete = make();
+    } catch (...) {
+        pages.Close();
+        first.reset(); // the part's pages are dropped
+        throw;
+    }
+    pages.Close();
+    if (!complete) {
+        first.reset();
+        return false;
+    }
+    const int count = pages.Count();
+    if (m_progress) m_progress->Begin(m_label, QStringLiteral("页"), count);
+    const int split = first->EndAt(count);
+    std::unique_ptr<TPageSink> rest = split < count ? m_sink.NewPart() : nullptr;
+    TReportDocument page;
+    for (int i = split; i < count; ++i) {
+        LoadPage(page, pages.Page(i), m_written + i + 1);
+        rest->AddPage(page, PageLayoutOf(page, m_unprintable));
+        Step(first->Painted() + i - split + 1);
+    }
+    if (rest) rest->ClosePart();
+    m_sink.AppendPart(first->Finish());
+    if (rest) m_sink.AppendPart(std::move(rest));
+    m_written += count;
+    if (m_progress) m_progress->End();
+    return true;
 }
 
 } // namespace karvell

@@ -2,7 +2,8 @@
 // The page writer: loads produced pages (template streams, as the runtime keeps them) one at a
 // time and hands each, on its own paper, to a sink. Loading touches no printer state, so pages
 // of different papers print each on its own. Long runs on a sink that can be split are painted
-// by two threads into two parts that the sink joins.
+// by two threads into two parts that the sink joins, the first while the pages are still being
+// made where the caller makes them through WriteAsMade.
 #include <QBuffer>
 #include <QByteArray>
 #include <QList>
@@ -35,6 +36,12 @@ public:
     void Write(const TPageSpool& pages);
     // `count` pages, page i's stream (0-based) given by `page` (called on this thread only).
     void Write(int count, const std::function<QByteArray(int)>& page);
+    // Pages painted while they are made: make() makes them into `pages` on this thread and
+    // answers whether the run is complete. Where the sink can be split, a second thread paints
+    // the first pages as they come, and once the last one is made this thread paints the pages
+    // the other has not reached, each into a part of its own. Nothing reaches the sink when
+    // make() answers false or throws (the spool is closed either way). Answers make()'s answer.
+    bool WriteAsMade(TPageSpool& pages, const std::function<bool()>& make);
 
     // One page, loaded without touching the printer; throws KarvellError naming it.
     static void LoadPage(TReportDocument& into, const QByteArray& stream, int number);
