@@ -3,14 +3,18 @@
 // one transform per cell text and one fill colour per cell, not a state per shape.
 #include <QBuffer>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QRegularExpression>
 #include <QtEndian>
+#include <functional>
 #include <gtest/gtest.h>
 
 #include "model/reportdocument.h"
 #include "output/pdfsink.h"
 #include "platform/gbk.h"
+#include "platform/logfont.h"
 #include "platform/printer.h"
+#include "platform/textlayout.h"
 
 using namespace karvell;
 
@@ -72,12 +76,68 @@ TEST(PrintPage, APrinterGetsADigitColumnAmountAsOneTextAtItsColumns) {
     ASSERT_FALSE(content.isEmpty());
     EXPECT_EQ(content.count("BT\n"), 1);
     // The first glyph placed absolutely, each next one a column (20 document pixels) on.
-    static const QRegularExpression td(QStringLiteral("(\\S+) (\\S+) Td <[0-9a-f]{4}> Tj\n"));
+    static const QRegularExpression td(QStringLiteral("(\\S+) (\\S+) Td <[0-9A-Fa-f]{4}> Tj\n"));
     QStringList steps;
     for (auto it = td.globalMatch(QString::fromLatin1(content)); it.hasNext();)
         steps << it.next().captured(1);
     ASSERT_EQ(steps.size(), 5);
     EXPECT_EQ(steps.mid(1), QStringList(4, QStringLiteral("20")));
+}
+
+// The glyphs and the steps between them ("dx dy Td <glyph> Tj") of a page's text, without the
+// first glyph's absolute place.
+QStringList GlyphSteps(const QByteArray& content) {
+    static const QRegularExpression td(QStringLiteral("(\\S+ \\S+) Td (<[0-9A-Fa-f]{4}>) Tj\n"));
+    QStringList steps;
+    for (auto it = td.globalMatch(QString::fromLatin1(content)); it.hasNext();) {
+        const auto m = it.next();
+        steps << (steps.isEmpty() ? m.captured(2) : m.captured(0).trimmed());
+    }
+    return steps;
+}
+
+// Text the PDF writer gets as glyph runs must be the glyphs drawText draws, at its places.
+TEST(PrintPage, KnownTextIsTheGlyphsDrawTextWouldDraw) {
+    struct Case {
+        const char* face;
+        int pixels;
+        const char* text;
+    };
+    const Case cases[] = {{"宋体", 16, "1,234,567.89"},
+                          {"宋体", 16, "支付办公用品费用第12笔"},
+                          {"宋体", 21, "2024-01-31 (一)"},
+                          {"黑体", 15, "测试日期"},
+                          {"楷体", 12, "合计：壹佰元整"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        LOGFONTA lf{};
+        lf.lfHeight = -c.pixels;
+        SetFaceName(lf, QString::fromUtf8(c.face));
+        const QString text = QString::fromUtf8(c.text);
+        const auto page = [&](const std::function<void(QPainter&)>& draw) {
+            QBuffer buffer;
+            buffer.open(QIODevice::WriteOnly);
+            {
+                QPdfWriter pdf(&buffer);
+                pdf.setResolution(600);
+                QPainter painter(&pdf);
+                painter.scale(6.25, 6.25);
+                draw(painter);
+            }
+            return PageContent(buffer.data());
+        };
+        const QByteArray viaLayout = page([&](QPainter& p) {
+            TextLayout::Draw(p, lf, Gbk::Encode(text), TRect{10, 10, 600, 60}, HAlign::Left,
+                             Qt::black);
+        });
+        const QByteArray viaDrawText = page([&](QPainter& p) {
+            p.setFont(FontFromLogFont(lf));
+            p.drawText(QPoint(10, 30), text);
+        });
+        const QStringList steps = GlyphSteps(viaLayout);
+        EXPECT_EQ(steps.size(), text.size());
+        EXPECT_EQ(steps, GlyphSteps(viaDrawText));
+    }
 }
 
 } // namespace

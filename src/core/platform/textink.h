@@ -38,6 +38,8 @@ public:
     // Characters whose drawing is known in this font. False for every character of a font
     // the painter decorates or that shaping may change.
     bool Known(char16_t c) { return m_usable && Measure(c).known; }
+    // The advance of a known character: the painter sets the next one that far on.
+    double Advance(char16_t c) { return Measure(c).advance; }
 
 private:
     struct Glyph {

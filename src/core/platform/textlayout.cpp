@@ -71,12 +71,13 @@ struct FontEntry {
         }
         return *ink;
     }
-    // On a printer, characters placed one by one as a single run of glyphs: the PDF writer
-    // gives every drawn text a text object and a graphics state of its own. Only where each
-    // character is its own glyph in the face drawText would use (TextInk knows them), so the
-    // glyphs and their places are the ones drawing them one by one gives.
-    template <typename XOf>
-    std::optional<QGlyphRun> SpreadRun(QPainter& painter, const QString& chars, const XOf& x) {
+    // On the PDF writer, text whose glyphs TextInk knows goes as a run of those glyphs:
+    // drawText would shape it to the same glyphs at the same places, which is a good part of
+    // a long print job's work, and characters placed one by one would each cost a text object
+    // and a graphics state of their own. place(i, ink) answers character i's x, in order.
+    template <typename PlaceFn>
+    std::optional<QGlyphRun> GlyphRun(QPainter& painter, const QString& chars,
+                                      const PlaceFn& place) {
         // The PDF writer draws a glyph run as the glyphs it would shape; a recording engine
         // (OFD) learns the characters only from drawn text.
         QPaintDevice* device = painter.device();
@@ -95,7 +96,7 @@ struct FontEntry {
         QList<QPointF> places;
         places.reserve(chars.size());
         for (qsizetype i = 0; i < chars.size(); ++i)
-            places.append(QPointF(x(i), 0));
+            places.append(QPointF(place(i, ink), 0));
         QGlyphRun run;
         run.setRawFont(deviceRaw);
         run.setGlyphIndexes(glyphs);
@@ -366,7 +367,16 @@ void TextLayout::Draw(QPainter& painter, const LOGFONTA& font, const QByteArray&
         while (i < n && !fe.DrawsNothing(c[i]))
             ++i;
         if (i == n) {
-            painter.drawText(QPoint(x, baseline), text);
+            double pen = x;
+            const auto place = [&](qsizetype k, TextInk& ink) {
+                const double at = pen;
+                pen += ink.Advance(c[k]);
+                return at;
+            };
+            if (const std::optional<QGlyphRun> run = fe.GlyphRun(painter, text, place))
+                painter.drawGlyphRun(QPointF(0, baseline), *run);
+            else
+                painter.drawText(QPoint(x, baseline), text);
             return;
         }
         qsizetype start = 0;
@@ -425,7 +435,8 @@ void TextLayout::DrawSpread(QPainter& painter, const LOGFONTA& font, const QStri
         return true;
     };
     DrawClipped(painter, fe, clip, color, inkInside, [&] {
-        if (const std::optional<QGlyphRun> run = fe.SpreadRun(painter, chars.first(n), x)) {
+        const auto place = [&](qsizetype i, TextInk&) { return double(x(i)); };
+        if (const std::optional<QGlyphRun> run = fe.GlyphRun(painter, chars.first(n), place)) {
             painter.drawGlyphRun(QPointF(0, top + fe.ascent), *run);
             return;
         }
