@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs (only those missing) and builds it.
-# Usage: scripts/setup.sh [PRESET [TARGET…]]   (PRESET default, ci or asan; idempotent and fast
-# when nothing changed)
+# Usage: scripts/setup.sh [PRESET [TARGET…]]   (PRESET default, ci, asan or tsan; idempotent and
+# fast when nothing changed)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

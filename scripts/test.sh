@@ -2,8 +2,9 @@
 # Runs the whole test suite: the format check, the normal build with warnings as errors (unit,
 # widget and program tests, the print reference, and the demo voucher printed from a private
 # PostgreSQL server), clang-tidy on the core library, then the core and data tests again under
-# AddressSanitizer + UndefinedBehaviorSanitizer, then a short run of every fuzz target (60 s in
-# all). Sets everything up on a fresh machine.
+# AddressSanitizer + UndefinedBehaviorSanitizer, then long print runs of `karvell` built with
+# ThreadSanitizer, then a short run of every fuzz target (60 s in all). Sets everything up on a
+# fresh machine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export QT_QPA_PLATFORM=offscreen
@@ -15,5 +16,7 @@ scripts/tidy.sh build
 
 scripts/setup.sh asan core_tests data_tests
 ctest --preset asan -j2 -L 'core_tests|data_tests'
+
+scripts/tsan.sh
 
 scripts/fuzz.sh 60
