@@ -317,7 +317,6 @@ int RunExpand(const QStringList& args) {
             return 1;
         }
         sink->Finish();
-        progress.End();
         return 0;
     }
     if (!build()) return 1;

@@ -219,47 +219,39 @@ void TPageWriter::WriteTwoThreads(int count, const PageSource& source,
 }
 
 bool TPageWriter::WriteAsMade(TPageSpool& pages, const std::function<bool()>& make) {
-    std::unique_ptr<TPageSink> part;
-    if (std::thread::hardware_concurrency() >= 2) part = m_sink.NewPart();
-    if (!part) {
-        bool complete = false;
+    // The spool is closed however make() ends, before an early part is ended: its thread
+    // may be waiting for the next page.
+    const auto makeAll = [&] {
         try {
-            complete = make();
+            const bool complete = make();
+            pages.Close();
+            return complete;
         } catch (...) {
             pages.Close();
             throw;
         }
-        pages.Close();
+    };
+    std::unique_ptr<TPageSink> part;
+    if (std::thread::hardware_concurrency() >= 2) part = m_sink.NewPart();
+    if (!part) {
+        const bool complete = makeAll();
         if (complete) Write(pages);
         return complete;
     }
-    bool complete = false;
-    std::optional<EarlyPart> first;
-    first.emplace(std::move(part), pages, m_unprintable, m_written);
-    try {
-        complete = make();
-    } catch (...) {
-        pages.Close();
-        first.reset(); // the part's pages are dropped
-        throw;
-    }
-    pages.Close();
-    if (!complete) {
-        first.reset();
-        return false;
-    }
+    EarlyPart first(std::move(part), pages, m_unprintable, m_written); // dropped on failure
+    if (!makeAll()) return false;
     const int count = pages.Count();
     if (m_progress) m_progress->Begin(m_label, QStringLiteral("页"), count);
-    const int split = first->EndAt(count);
+    const int split = first.EndAt(count);
     std::unique_ptr<TPageSink> rest = split < count ? m_sink.NewPart() : nullptr;
     TReportDocument page;
     for (int i = split; i < count; ++i) {
         LoadPage(page, pages.Page(i), m_written + i + 1);
         rest->AddPage(page, PageLayoutOf(page, m_unprintable));
-        Step(first->Painted() + i - split + 1);
+        Step(first.Painted() + i - split + 1);
     }
     if (rest) rest->ClosePart();
-    m_sink.AppendPart(first->Finish());
+    m_sink.AppendPart(first.Finish());
     if (rest) m_sink.AppendPart(std::move(rest));
     m_written += count;
     if (m_progress) m_progress->End();
