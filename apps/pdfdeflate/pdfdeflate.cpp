@@ -8,7 +8,9 @@
 #include <atomic>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <new>
+#include <utility>
 #include <vector>
 
 namespace karvell::pdfdeflate {
@@ -18,15 +20,61 @@ namespace {
 // which can never be the address of this object.
 const char kTag = 0;
 
+// Bytes that are never zero-filled: the compressor overwrites what it hands out.
+struct Bytes {
+    std::unique_ptr<unsigned char[]> data;
+    size_t size = 0;
+    size_t capacity = 0;
+
+    void Reserve(size_t n) {
+        if (n <= capacity) return;
+        std::unique_ptr<unsigned char[]> grown(new unsigned char[n]);
+        if (size > 0) std::memcpy(grown.get(), data.get(), size);
+        data = std::move(grown);
+        capacity = n;
+    }
+    void Append(const unsigned char* from, size_t n) {
+        if (size + n > capacity) Reserve(std::max(size + n, capacity + capacity / 2));
+        std::memcpy(data.get() + size, from, n);
+        size += n;
+    }
+};
+
+// A thread's buffers, kept between streams: a page's stream is about the size of the one before,
+// and fresh buffers for each would be allocated, faulted in and copied as they grow.
+struct Buffers {
+    Bytes input;
+    Bytes output;
+};
+
+Buffers& Spare() {
+    thread_local Buffers spare;
+    return spare;
+}
+
+Buffers TakeBuffers() {
+    Buffers taken = std::exchange(Spare(), Buffers{});
+    taken.input.size = taken.output.size = 0;
+    return taken;
+}
+
+void ReturnBuffers(Buffers&& buffers) {
+    // A stream much larger than a page (an image) is not worth keeping.
+    constexpr size_t kKeep = size_t(8) << 20;
+    if (buffers.input.capacity <= kKeep && buffers.output.capacity <= kKeep)
+        Spare() = std::move(buffers);
+}
+
 // A stream deflated whole: the input is kept until Z_FINISH, then compressed at once and
 // handed out as the caller's output buffer allows.
 struct WholeStream {
     const void* tag = &kTag; // first, where zlib keeps its stream pointer
     int level = 6;
-    std::vector<unsigned char> input;
-    std::vector<unsigned char> output;
+    Buffers buffers = TakeBuffers();
     size_t handedOut = 0;
     bool finished = false;
+
+    ~WholeStream() { ReturnBuffers(std::move(buffers)); }
 };
 
 std::atomic<long> g_deflated{0};
@@ -58,29 +106,33 @@ libdeflate_compressor* Compressor(int level) {
 
 // Compresses everything collected; zlib's compress2 when libdeflate cannot make a compressor.
 bool Compress(WholeStream& whole) {
-    const unsigned char* in = whole.input.data();
-    const size_t size = whole.input.size();
+    const Bytes& input = whole.buffers.input;
+    Bytes& output = whole.buffers.output;
     if (libdeflate_compressor* compressor = Compressor(whole.level)) {
-        whole.output.resize(libdeflate_zlib_compress_bound(compressor, size));
-        const size_t n = libdeflate_zlib_compress(compressor, in, size, whole.output.data(),
-                                                  whole.output.size());
-        if (n > 0) {
-            whole.output.resize(n);
-            return true;
-        }
+        output.Reserve(libdeflate_zlib_compress_bound(compressor, input.size));
+        output.size = libdeflate_zlib_compress(compressor, input.data.get(), input.size,
+                                               output.data.get(), output.capacity);
+        if (output.size > 0) return true;
     }
-    uLongf n = compressBound(uLong(size));
-    whole.output.resize(n);
-    if (compress2(whole.output.data(), &n, in, uLong(size), whole.level) != Z_OK) return false;
-    whole.output.resize(n);
+    uLongf n = compressBound(uLong(input.size));
+    output.Reserve(n);
+    if (compress2(output.data.get(), &n, input.data.get(), uLong(input.size), whole.level) != Z_OK)
+        return false;
+    output.size = n;
     return true;
+}
+
+// The checksum of the input, which a zlib stream ends with (big-endian).
+uLong TrailingAdler32(const Bytes& zlibStream) {
+    const unsigned char* end = zlibStream.data.get() + zlibStream.size;
+    return (uLong(end[-4]) << 24) | (uLong(end[-3]) << 16) | (uLong(end[-2]) << 8) | end[-1];
 }
 
 int Deflate(z_streamp stream, WholeStream& whole, int flush) {
     if (flush != Z_NO_FLUSH && flush != Z_FINISH) return Z_STREAM_ERROR;
     if (stream->avail_in > 0) {
         if (whole.finished || !stream->next_in) return Z_STREAM_ERROR;
-        whole.input.insert(whole.input.end(), stream->next_in, stream->next_in + stream->avail_in);
+        whole.buffers.input.Append(stream->next_in, stream->avail_in);
         stream->next_in += stream->avail_in;
         stream->total_in += stream->avail_in;
         stream->avail_in = 0;
@@ -89,18 +141,18 @@ int Deflate(z_streamp stream, WholeStream& whole, int flush) {
     if (!whole.finished) {
         if (!Compress(whole)) return Z_MEM_ERROR;
         whole.finished = true;
-        stream->adler = libdeflate_adler32(1, whole.input.data(), whole.input.size());
-        whole.input = {};
+        stream->adler = TrailingAdler32(whole.buffers.output);
         ++g_deflated;
     }
-    const size_t n = std::min<size_t>(stream->avail_out, whole.output.size() - whole.handedOut);
-    if (n == 0 && whole.handedOut < whole.output.size()) return Z_BUF_ERROR;
-    if (n > 0) std::memcpy(stream->next_out, whole.output.data() + whole.handedOut, n);
+    const Bytes& output = whole.buffers.output;
+    const size_t n = std::min<size_t>(stream->avail_out, output.size - whole.handedOut);
+    if (n == 0 && whole.handedOut < output.size) return Z_BUF_ERROR;
+    if (n > 0) std::memcpy(stream->next_out, output.data.get() + whole.handedOut, n);
     stream->next_out += n;
     stream->avail_out -= uInt(n);
     stream->total_out += n;
     whole.handedOut += n;
-    return whole.handedOut == whole.output.size() ? Z_STREAM_END : Z_OK;
+    return whole.handedOut == output.size ? Z_STREAM_END : Z_OK;
 }
 
 // Qt Gui's code, found once: dladdr would search the library's symbols on every call.
@@ -189,7 +241,7 @@ extern "C" int deflateEnd(z_streamp stream) {
     using Fn = int (*)(z_streamp);
     static const Fn zlibEnd = Zlib<Fn>("deflateEnd");
     if (WholeStream* whole = Ours(stream)) {
-        const bool complete = whole->finished && whole->handedOut == whole->output.size();
+        const bool complete = whole->finished && whole->handedOut == whole->buffers.output.size;
         delete whole;
         stream->state = nullptr;
         return complete ? Z_OK : Z_DATA_ERROR;

@@ -15,9 +15,10 @@
 
 namespace karvell::pdfdeflate {
 
-// The level used for the writer's default level. libdeflate's level 6 makes voucher pages the
-// size zlib's level 6 makes them (level 5: 3 % larger) in half of zlib's time.
-inline constexpr int kLevel = 6;
+// The level used for the writer's default level. Measured on the pages of a long list and of
+// 1,000 vouchers: level 4 deflates in 60 % of level 6's time, to files 5-7 % larger (level 6 is
+// the size zlib's level 6 makes, in half of zlib's time; level 3 would be 10 % larger).
+inline constexpr int kLevel = 4;
 
 // Opens `stream` as a libdeflate stream regardless of its caller (the tests' way in); false
 // when the compressor cannot be made, and then the stream is not open.
