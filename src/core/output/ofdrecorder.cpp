@@ -12,14 +12,28 @@
 #include <QTextItem>
 #include <QTextLayout>
 #include <cmath>
+#include <memory>
+#include <optional>
+#include <utility>
 
 #include "model/reportdocument.h"
+#include "platform/textink.h"
 #include "render/printpage.h"
 
 namespace karvell {
 namespace {
 
 constexpr double kMmPerInch = 25.4;
+
+// What the painter's font draws on a device of `dpi`, made once per thread: reading a face's
+// layout tables costs more than a page's text. Pages are recorded by more than one thread.
+TextInk& InkFor(const QFont& font, QPaintDevice* device) {
+    thread_local QHash<std::pair<QFont, int>, std::shared_ptr<TextInk>> inks;
+    const std::pair<QFont, int> key(font, device->logicalDpiY());
+    if (const auto it = inks.constFind(key); it != inks.constEnd()) return **it;
+    if (inks.size() >= 512) inks.clear(); // endless fonts must not grow without bound
+    return **inks.insert(key, std::make_shared<TextInk>(font, device));
+}
 
 // Keeps what is painted, in millimetres on the paper. The painter hands a non-extended engine
 // every primitive with its own transform, as it hands them to the PDF writer's engine.
@@ -146,8 +160,15 @@ void RecordEngine::drawTextItem(const QPointF& p, const QTextItem& item) {
     if (text.isEmpty() || !m_device) return;
     const QFont font = item.font();
     // The characters' places along the line, as the painter's shaping of this font for this
-    // device puts them: the same font engine drew the PDF's glyphs.
-    const QFontMetricsF metrics(font, m_device);
+    // device puts them: the same font engine drew the PDF's glyphs. Where every character is
+    // known to be its own glyph at the advance of the one before, that is the sum of the
+    // advances, without shaping every beginning of the text again.
+    TextInk& ink = InkFor(font, m_device);
+    bool known = true;
+    for (const QChar c : text)
+        known = known && ink.Known(c.unicode());
+    std::optional<QFontMetricsF> metrics;
+    if (!known) metrics.emplace(font, m_device);
     const QTransform toMm = m_transform * m_toMm;
     const double em =
         font.pixelSize() > 0 ? font.pixelSize() : font.pointSizeF() * m_device->logicalDpiY() / 72;
@@ -162,11 +183,16 @@ void RecordEngine::drawTextItem(const QPointF& p, const QTextItem& item) {
         QRawFont raw;
     };
     QList<Char> chars;
+    double sum = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         if (i > 0 && text[i].isLowSurrogate()) continue; // a character's second half
         const QString c = text.mid(i, text[i].isHighSurrogate() ? 2 : 1);
-        chars.append(
-            {c, i == 0 ? 0.0 : metrics.horizontalAdvance(text.left(i)), FontFor(font, primary, c)});
+        double x = sum;
+        if (known)
+            sum += ink.Advance(text[i].unicode());
+        else
+            x = i == 0 ? 0.0 : metrics->horizontalAdvance(text.left(i));
+        chars.append({c, x, FontFor(font, primary, c)});
     }
     // One run per face: a character the font lacks was drawn in the face Qt fell back to.
     for (qsizetype k = 0; k < chars.size();) {

@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# Checks that a change to the OFD path writes the same documents: exports the list report of
+# bench/make_list_report.sh, the demo voucher and a 100-page voucher with a reference karvell
+# and with this tree's karvell, unpacks both packages and compares their parts byte for byte,
+# in order. Only the document's fresh identifier (DocID) and its creation date may differ.
+#
+#   bench/compare_ofd_parts.sh REFERENCE [ROWS]
+#
+# REFERENCE is a karvell executable (or a script that runs one). ROWS defaults to 5000 (about
+# 117 pages). Ends with status 0 when all is equal.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+reference=$1
+rows=${2:-5000}
+current=${KARVELL:-$here/build/apps/karvell/karvell}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export QT_QPA_PLATFORM=offscreen
+
+KARVELL=$current "$here/bench/make_list_report.sh" "$rows" "$work/list"
+"$current" make-demo "$work/demo" >/dev/null 2>&1
+cp "$work/demo/quorbex.db" "$work/long.db"
+sqlite3 "$work/long.db" <<'SQL'
+delete from Quorbex_Detail;
+with recursive n(i) as (select 1 union all select i + 1 from n where i < 1500)
+insert into Quorbex_Detail
+select i, printf('支付办公用品费用第%d笔', i),
+       case i % 2 when 0 then '1001 库存现金' else '1002 银行存款' end,
+       case i % 2 when 0 then round(100 + (i % 97) * 3.21, 2) end,
+       case i % 2 when 1 then round(100 + (i % 97) * 3.21, 2) end
+from n;
+SQL
+
+# export NAME KARVELL OUT.ofd
+export_ofd() {
+    case $1 in
+    list) "$2" expand "$work/list/list.ept" --db "$work/list/list.db" \
+        --dataset '从表=select * from 从表 order by 序号' --ofd "$3" ;;
+    demo | long)
+        local db=$work/demo/quorbex.db
+        [ "$1" = long ] && db=$work/long.db
+        "$2" expand "$work/demo/edj/记账凭证.edj" --db "$db" \
+            --dataset '主表=select * from Quorbex_Main' \
+            --dataset '从表=select * from Quorbex_Detail order by 序号' --ofd "$3" ;;
+    esac 2>&1 | { grep -v '^QStandardPaths:' || true; } >&2
+}
+
+# parts OFD DIR: unpacks the package; prints its part names in the order they are stored
+parts() {
+    mkdir -p "$2"
+    unzip -q "$1" -d "$2"
+    unzip -Z1 "$1"
+    sed -i -E 's#<ofd:DocID>[^<]*</ofd:DocID>##; s#<ofd:CreationDate>[^<]*</ofd:CreationDate>##' \
+        "$2/OFD.xml"
+}
+
+status=0
+mkdir -p "$work/reference" "$work/current"
+for name in list demo long; do
+    # The same file name for both: the document's title is taken from it.
+    for side in reference current; do
+        program=$reference
+        [ $side = current ] && program=$current
+        export_ofd $name "$program" "$work/$side/$name.ofd"
+        parts "$work/$side/$name.ofd" "$work/$side/$name" >"$work/$side/$name.list"
+    done
+    if ! cmp -s "$work/reference/$name.list" "$work/current/$name.list"; then
+        echo "$name: the packages hold other parts or in another order" >&2
+        diff "$work/reference/$name.list" "$work/current/$name.list" | head -10 >&2
+        status=1
+    elif ! diff -rq "$work/reference/$name" "$work/current/$name" >"$work/diff" 2>&1; then
+        echo "$name: parts differ:" >&2
+        head -10 "$work/diff" >&2
+        status=1
+    else
+        echo "$name: $(wc -l <"$work/reference/$name.list") parts identical" \
+            "($(stat -c %s "$work/reference/$name.ofd") -> $(stat -c %s "$work/current/$name.ofd") bytes)" >&2
+    fi
+done
+exit $status
