@@ -2,8 +2,10 @@
 // XML reader gives back exactly, whatever a cell's text or a font's name holds.
 #include <QXmlStreamReader>
 #include <cmath>
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <limits>
+#include <random>
 
 #include "output/ofdxml.h"
 
@@ -38,6 +40,33 @@ TEST(OfdXmlTest, NumbersHaveThreeDecimalsAndRoundHalfwayAwayFromZero) {
         AppendNum(out, c.value);
         EXPECT_EQ(out, QByteArray("x") + c.text) << c.value;
     }
+}
+
+// Numbers of every magnitude a page holds and beyond, against the C library's exact rounding
+// (to even on the value's exact binary expansion), which the files follow but where a value
+// is exactly halfway.
+TEST(OfdXmlTest, NumbersAreTheExactlyRoundedThousandths) {
+    std::mt19937_64 random(25);
+    std::uniform_real_distribution<double> unit(-1, 1);
+    int compared = 0;
+    for (int i = 0; i < 300'000; ++i) {
+        const double scale = std::pow(10.0, i % 16 - 3); // 0.001 to 1e12
+        double v = unit(random) * scale;
+        if (i % 3 == 0) v = std::round(v * 1000) / 1000 + (i % 2 ? 5e-4 : -5e-4); // near halfway
+        if (std::fmod(v * 16, 2) != 0 && v * 16 == std::trunc(v * 16)) continue;  // exactly halfway
+        char expected[400];
+        std::snprintf(expected, sizeof expected, "%.3f", v);
+        QByteArray e(expected);
+        while (e.endsWith('0'))
+            e.chop(1);
+        if (e.endsWith('.')) e.chop(1);
+        if (e == "-0") e = "0";
+        QByteArray out;
+        AppendNum(out, v);
+        ASSERT_EQ(out, e) << std::hexfloat << v;
+        ++compared;
+    }
+    EXPECT_GT(compared, 290'000);
 }
 
 TEST(OfdXmlTest, WritesElementsInTheNamespaceWithEmptyOnesClosedAtOnce) {

@@ -3,19 +3,24 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 namespace karvell {
 namespace {
 
 constexpr std::string_view kNamespace = "http://www.ofdspec.org/2016";
 
+// QByteArray::append(const char*, qsizetype) goes through insert(), which costs a page's
+// worth of numbers more than their bytes; resize() grows the buffer just as geometrically.
 void Append(QByteArray& out, std::string_view s) {
-    out.append(s.data(), qsizetype(s.size()));
+    if (s.empty()) return;
+    const qsizetype at = out.size();
+    out.resize(at + qsizetype(s.size()));
+    std::memcpy(out.data() + at, s.data(), s.size());
 }
 
-} // namespace
-
-void AppendNum(QByteArray& out, double v) {
+// Any value: the standard conversion, with the files' rounding of halfway cases.
+void AppendAnyNum(QByteArray& out, double v) {
     if (!std::isfinite(v)) v = 0;
     char buf[400]; // the widest double in fixed notation has 309 digits before the point
     char* end;
@@ -42,6 +47,38 @@ void AppendNum(QByteArray& out, double v) {
     if (end[-1] == '.') --end;
     const std::string_view s(buf, size_t(end - buf));
     Append(out, s == "-0" ? std::string_view("0") : s);
+}
+
+} // namespace
+
+void AppendNum(QByteArray& out, double v) {
+    // A page has thousands of numbers, and converting an integer is much cheaper than converting
+    // a double exactly. The product v * 1000 is rounded, but monotonically: it lies on the same
+    // side of a halfway point n + 0.5 (a double below 1e12) as the exact product, or on it. So
+    // its nearest integer is the exact value's, except on or next to a halfway point, which are
+    // left to the exact conversion.
+    const double t = v * 1000;
+    if (!(std::abs(t) < 1e12)) return AppendAnyNum(out, v); // also NaN
+    const double floor = std::floor(t);
+    const double frac = t - floor;
+    if (std::abs(frac - 0.5) < 1e-3) return AppendAnyNum(out, v);
+    const long long thousandths = (long long)floor + (frac > 0.5 ? 1 : 0);
+    if (thousandths == 0) return Append(out, "0"); // no "-0"
+    char buf[32];
+    char* p = buf;
+    if (thousandths < 0) *p++ = '-';
+    const unsigned long long magnitude = std::llabs(thousandths);
+    p = std::to_chars(p, buf + sizeof buf, magnitude / 1000).ptr;
+    if (unsigned rest = unsigned(magnitude % 1000); rest != 0) {
+        *p++ = '.';
+        *p++ = char('0' + rest / 100);
+        rest %= 100;
+        if (rest != 0) {
+            *p++ = char('0' + rest / 10);
+            if (rest % 10 != 0) *p++ = char('0' + rest % 10);
+        }
+    }
+    Append(out, std::string_view(buf, size_t(p - buf)));
 }
 
 namespace {
@@ -193,11 +230,11 @@ void OfdXml::Escaped(const QString& text, bool attribute) {
             break;
         }
         if (entity.empty()) continue;
-        m_out.append(run, c - run);
+        Append(m_out, std::string_view(run, size_t(c - run)));
         Append(m_out, entity);
         run = c + 1;
     }
-    m_out.append(run, end - run);
+    Append(m_out, std::string_view(run, size_t(end - run)));
 }
 
 QByteArray OfdXml::Finish() {
