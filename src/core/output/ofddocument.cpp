@@ -5,6 +5,8 @@
 #include <atomic>
 #include <charconv>
 #include <exception>
+#include <functional>
+#include <mutex>
 #include <optional>
 #include <thread>
 
@@ -72,25 +74,30 @@ int OfdWeight(int weight) {
     return std::clamp((weight + 50) / 100 * 100, 0, 1000);
 }
 
-// The thread that writes the pages' XML, in the order they were taken.
+// The threads that write the pages, in the order they were taken: one writes each page's XML,
+// the other deflates and keeps it. Deflating takes as long as writing, and the caller records
+// the next pages meanwhile.
 class OfdDocument::Writer {
 public:
     explicit Writer(OfdDocument* document)
-        : m_thread([this, document] {
-              try {
-                  while (std::optional<PendingPage> page = m_queue.Pop())
-                      document->WritePage(*page);
-              } catch (...) {
-                  m_error = std::current_exception();
-                  m_failed = true;
-                  m_queue.Close(); // pages still coming are dropped, not waited for
-              }
+        : m_xmlThread([this, document] {
+              Guarded([&] {
+                  while (std::optional<PendingPage> page = m_pending.Pop())
+                      m_written.Push(document->PageXml(*page));
+              });
+              m_written.Close(); // the pages written are still kept
+          }),
+          m_keepThread([this, document] {
+              Guarded([&] {
+                  while (std::optional<WrittenPage> page = m_written.Pop())
+                      document->KeepPage(*page);
+              });
           }) {}
     ~Writer() { Join(); }
     // Hands a page over; throws what stopped the writing, if anything has.
     void Push(PendingPage page) {
         if (m_failed) Finish();
-        m_queue.Push(std::move(page));
+        m_pending.Push(std::move(page));
     }
     // Waits for the pages handed over; throws what stopped their writing.
     void Finish() {
@@ -99,14 +106,33 @@ public:
     }
 
 private:
-    void Join() {
-        m_queue.Close();
-        if (m_thread.joinable()) m_thread.join();
+    // Runs a thread's work; what stops it stops both threads, and the first reason is kept.
+    void Guarded(const std::function<void()>& work) {
+        try {
+            work();
+        } catch (...) {
+            {
+                std::lock_guard lock(m_errorMutex);
+                if (!m_error) m_error = std::current_exception();
+            }
+            m_failed = true;
+            m_pending.Close(); // pages still coming are dropped, not waited for
+            m_written.Close();
+        }
     }
-    BoundedQueue<PendingPage> m_queue{kQueuedPages};
+    void Join() {
+        m_pending.Close();
+        if (m_xmlThread.joinable()) m_xmlThread.join();
+        if (m_keepThread.joinable()) m_keepThread.join();
+    }
+    BoundedQueue<PendingPage> m_pending{kQueuedPages};
+    BoundedQueue<WrittenPage> m_written{kQueuedPages};
     std::atomic<bool> m_failed = false;
-    std::exception_ptr m_error;
-    std::thread m_thread; // last: starts when everything it uses exists
+    std::mutex m_errorMutex;
+    std::exception_ptr m_error; // the first reason, under m_errorMutex until joined
+    // Last: they start when everything they use exists.
+    std::thread m_xmlThread;
+    std::thread m_keepThread;
 };
 
 OfdDocument::OfdDocument() = default;
@@ -168,10 +194,10 @@ void OfdDocument::Drain() {
     writer->Finish();
 }
 
-void OfdDocument::WritePage(const PendingPage& pending) {
+OfdDocument::WrittenPage OfdDocument::PageXml(const PendingPage& pending) {
     const RecordedPage& page = pending.page;
     size_t texts = 0; // texts written so far, for their fonts
-    Page out;
+    WrittenPage out;
     out.id = NewId();
     OfdXml x("Page", m_lastPageSize + m_lastPageSize / 4);
     x.Start("Area");
@@ -245,14 +271,16 @@ void OfdDocument::WritePage(const PendingPage& pending) {
     }
     x.End(); // Layer
     x.End(); // Content
+    out.xml = x.Finish();
+    m_lastPageSize = out.xml.size();
+    return out;
+}
+
+void OfdDocument::KeepPage(const WrittenPage& page) {
     // Deflated once, here: the package stores the page as it is kept.
-    const QByteArray xml = x.Finish();
-    m_lastPageSize = xml.size();
-    const DeflatedPart deflated = DeflateForZip(xml);
-    out.size = deflated.size;
-    out.crc = deflated.crc;
+    const DeflatedPart deflated = DeflateForZip(page.xml);
     m_contents->Append(deflated.deflated);
-    m_pages.push_back(out);
+    m_pages.push_back({page.id, deflated.size, deflated.crc});
 }
 
 OfdParts OfdDocument::Parts(const OfdInfo& info) {

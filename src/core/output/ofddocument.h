@@ -28,9 +28,9 @@ public:
     OfdDocument(const OfdDocument&) = delete;
     OfdDocument& operator=(const OfdDocument&) = delete;
 
-    // Takes a page. Its XML is written and deflated by a thread of the document's own while
-    // the caller records the next page. Throws KarvellError when a page cannot be kept (no
-    // temporary folder, a full disk): this page's reason or an earlier one's.
+    // Takes a page. Its XML is written by a thread of the document's own, and deflated by a
+    // second one, while the caller records the next page. Throws KarvellError when a page cannot be
+    // kept (no temporary folder, a full disk): this page's reason or an earlier one's.
     void AddPage(RecordedPage page);
     int PageCount() const { return m_added; }
     // Font files to take the faces' from instead of reassembling them (optional; it must
@@ -70,11 +70,18 @@ private:
         RecordedPage page;
         std::vector<TextFont> fonts;
     };
+    // A page's XML on its way to the thread that deflates and keeps it.
+    struct WrittenPage {
+        int id = 0;
+        QByteArray xml;
+    };
     class Writer;
 
     int FontFor(const RecordedText& text);
-    // What the writing thread does with a page.
-    void WritePage(const PendingPage& pending);
+    // What the writing threads do with a page: the first writes its XML, the second deflates
+    // and keeps it.
+    WrittenPage PageXml(const PendingPage& pending);
+    void KeepPage(const WrittenPage& page);
     int NewId() { return ++m_maxId; }
     int ImageFor(const QImage& image);
     // Waits until every page taken is written; throws what stopped the writing.
@@ -86,14 +93,15 @@ private:
     int m_added = 0;
     QSizeF m_firstPaper;
     std::unique_ptr<Writer> m_writer;
-    // The writing thread's, read by the other only after Drain().
+    // The writing threads', read by the recording thread only after Drain(). m_pages and
+    // m_contents are the keeping thread's, the others the XML thread's.
     int m_maxId = 0;
     std::vector<int> m_fontIds; // by index in m_fonts: given when its first text is written
     std::vector<Image> m_images;
     QHash<QByteArray, int> m_imageIds; // by the PNG's hash: a picture repeated is stored once
     std::vector<Page> m_pages;
     // The pages' XML in a scratch file: a long document's would not fit in memory. Made by the
-    // recording thread (the first page), written by the writing one.
+    // recording thread (the first page), written by the keeping one.
     std::unique_ptr<TPageSpool> m_contents;
     qsizetype m_lastPageSize = 0; // the next page's XML is likely about as long
 };
