@@ -141,17 +141,15 @@ bool TReportRunTime::AddTotals(TDataSet* detail, const TReportLine* detailLine, 
             if (!t->CellText.startsWith('#')) continue;
             FieldKind kind;
             const TField field = DetailField(detail, t, &kind);
-            if (field.IsBlank()) continue;
+            // Only the columns a total function reads are added up: a column no function reads
+            // is text that adds nothing, whatever it holds.
+            if (!m_totalColumns[size_t(j)] || field.IsBlank()) continue;
             // A value that reads as a number counts, whatever the column's declared type. Any
-            // other value is refused where a total function reads the column (the data error
-            // names the record and the field); elsewhere it is text that adds nothing.
+            // other value is refused (the data error names the record and the field).
             DecimalValue v;
-            if (field.ReadNumber(&v)) {
-                PageTotals[j].Add(v, int(sign));
-                RunningTotals[j].Add(v, int(sign));
-            } else if (m_totalColumns[size_t(j)]) {
-                field.AsDecimal(); // throws
-            }
+            if (!field.ReadNumber(&v)) field.AsDecimal(); // throws
+            PageTotals[j].Add(v, int(sign));
+            RunningTotals[j].Add(v, int(sign));
         }
     } catch (const std::exception& e) {
         Outcome.Note(kTotalsFailed);
