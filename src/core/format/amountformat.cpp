@@ -16,11 +16,8 @@ const QByteArray& Bytes(const char16_t* text) {
     return *it;
 }
 
-} // namespace
-
-AmountFormat ParseAmountFormat(const QByteArray& f) {
+AmountFormat ParseBracketed(const QByteArray& f) {
     AmountFormat out;
-    if (f.size() < 4 || f.front() != '[' || f.back() != ']') return out;
     if (f == Bytes(u"[大写]")) {
         out.style = AmountStyle::Upper;
     } else if (f == Bytes(u"[大写角整]")) {
@@ -45,6 +42,20 @@ AmountFormat ParseAmountFormat(const QByteArray& f) {
         out.yuanSign = sign;
     }
     return out;
+}
+
+} // namespace
+
+AmountFormat ParseAmountFormat(const QByteArray& f) {
+    if (f.size() < 4 || f.front() != '[' || f.back() != ']') return AmountFormat();
+    // A page asks for the few formats of its cells again and again.
+    thread_local QByteArray lastFormat;
+    thread_local AmountFormat last;
+    if (f != lastFormat) {
+        last = ParseBracketed(f);
+        lastFormat = f;
+    }
+    return last;
 }
 
 bool SpreadsInColumns(const AmountFormat& format, const QByteArray& text) {
