@@ -6,8 +6,9 @@
 #
 #   bench/compare_ofd_parts.sh REFERENCE [ROWS]
 #
-# REFERENCE is a karvell executable (or a script that runs one). ROWS defaults to 5000 (about
-# 117 pages). Ends with status 0 when all is equal.
+# REFERENCE is a karvell executable (or a script that runs one) or a git revision (built into a
+# temporary folder). ROWS defaults to 5000 (about 117 pages). Ends with status 0 when all is
+# equal.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 reference=$1
@@ -16,6 +17,9 @@ current=${KARVELL:-$here/build/apps/karvell/karvell}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export QT_QPA_PLATFORM=offscreen
+# shellcheck source=reference_karvell.sh
+source "$here/bench/reference_karvell.sh"
+reference=$(reference_karvell "$reference" "$work")
 
 KARVELL=$current "$here/bench/make_list_report.sh" "$rows" "$work/list"
 "$current" make-demo "$work/demo" >/dev/null 2>&1

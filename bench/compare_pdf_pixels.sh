@@ -18,15 +18,9 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export QT_QPA_PLATFORM=offscreen
 
-if [ ! -x "$reference" ]; then
-    echo "building karvell at $reference ..." >&2
-    mkdir -p "$work/src"
-    git -C "$here" archive "$reference" | tar -x -C "$work/src"
-    cmake -S "$work/src" -B "$work/src/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DKARVELL_BUILD_BENCH=OFF >/dev/null
-    cmake --build "$work/src/build" --target karvell >/dev/null
-    reference=$work/src/build/apps/karvell/karvell
-fi
+# shellcheck source=reference_karvell.sh
+source "$here/bench/reference_karvell.sh"
+reference=$(reference_karvell "$reference" "$work")
 
 KARVELL=$current "$here/bench/make_list_report.sh" "$rows" "$work/list"
 "$current" make-demo "$work/demo" >/dev/null 2>&1
