@@ -13,41 +13,8 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 reference=$1
 rows=${2:-5000}
-current=${KARVELL:-$here/build/apps/karvell/karvell}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export QT_QPA_PLATFORM=offscreen
-# shellcheck source=reference_karvell.sh
-source "$here/bench/reference_karvell.sh"
-reference=$(reference_karvell "$reference" "$work")
-
-KARVELL=$current "$here/bench/make_list_report.sh" "$rows" "$work/list"
-"$current" make-demo "$work/demo" >/dev/null 2>&1
-cp "$work/demo/quorbex.db" "$work/long.db"
-sqlite3 "$work/long.db" <<'SQL'
-delete from Quorbex_Detail;
-with recursive n(i) as (select 1 union all select i + 1 from n where i < 1500)
-insert into Quorbex_Detail
-select i, printf('支付办公用品费用第%d笔', i),
-       case i % 2 when 0 then '1001 库存现金' else '1002 银行存款' end,
-       case i % 2 when 0 then round(100 + (i % 97) * 3.21, 2) end,
-       case i % 2 when 1 then round(100 + (i % 97) * 3.21, 2) end
-from n;
-SQL
-
-# export NAME KARVELL OUT.ofd
-export_ofd() {
-    case $1 in
-    list) "$2" expand "$work/list/list.ept" --db "$work/list/list.db" \
-        --dataset '从表=select * from 从表 order by 序号' --ofd "$3" ;;
-    demo | long)
-        local db=$work/demo/quorbex.db
-        [ "$1" = long ] && db=$work/long.db
-        "$2" expand "$work/demo/edj/记账凭证.edj" --db "$db" \
-            --dataset '主表=select * from Quorbex_Main' \
-            --dataset '从表=select * from Quorbex_Detail order by 序号' --ofd "$3" ;;
-    esac 2>&1 | { grep -v '^QStandardPaths:' || true; } >&2
-}
+# shellcheck source=compare_setup.sh
+source "$here/bench/compare_setup.sh"
 
 # parts OFD DIR: unpacks the package; prints its part names in the order they are stored
 parts() {
@@ -65,7 +32,7 @@ for name in list demo long; do
     for side in reference current; do
         program=$reference
         [ $side = current ] && program=$current
-        export_ofd $name "$program" "$work/$side/$name.ofd"
+        expand_fixture $name "$program" --ofd "$work/$side/$name.ofd"
         parts "$work/$side/$name.ofd" "$work/$side/$name" >"$work/$side/$name.list"
     done
     if ! cmp -s "$work/reference/$name.list" "$work/current/$name.list"; then

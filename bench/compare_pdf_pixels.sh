@@ -13,28 +13,8 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 reference=$1
 rows=${2:-5000}
 dpi=${3:-150}
-current=$here/build/apps/karvell/karvell
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export QT_QPA_PLATFORM=offscreen
-
-# shellcheck source=reference_karvell.sh
-source "$here/bench/reference_karvell.sh"
-reference=$(reference_karvell "$reference" "$work")
-
-KARVELL=$current "$here/bench/make_list_report.sh" "$rows" "$work/list"
-"$current" make-demo "$work/demo" >/dev/null 2>&1
-
-# print NAME KARVELL OUT.pdf
-print() {
-    case $1 in
-    list) "$2" expand "$work/list/list.ept" --db "$work/list/list.db" \
-        --dataset '从表=select * from 从表 order by 序号' --pdf "$3" ;;
-    demo) "$2" expand "$work/demo/edj/记账凭证.edj" --db "$work/demo/quorbex.db" \
-        --dataset '主表=select * from Quorbex_Main' \
-        --dataset '从表=select * from Quorbex_Detail' --pdf "$3" ;;
-    esac 2>&1 | { grep -v '^QStandardPaths:' || true; } >&2
-}
+# shellcheck source=compare_setup.sh
+source "$here/bench/compare_setup.sh"
 
 # pages PDF: one line per page, "N md5" of its rendering
 pages() {
@@ -46,8 +26,8 @@ pages() {
 
 status=0
 for name in list demo; do
-    print $name "$reference" "$work/$name-reference.pdf"
-    print $name "$current" "$work/$name-current.pdf"
+    expand_fixture $name "$reference" --pdf "$work/$name-reference.pdf"
+    expand_fixture $name "$current" --pdf "$work/$name-current.pdf"
     pages "$work/$name-reference.pdf" >"$work/$name-reference.md5"
     pages "$work/$name-current.pdf" >"$work/$name-current.md5"
     count=$(wc -l <"$work/$name-reference.md5")

@@ -15,6 +15,8 @@ case $format in pdf | ofd | xlsx) ;; *) echo "FORMAT is pdf, ofd or xlsx" >&2; e
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export QT_QPA_PLATFORM=offscreen
+# shellcheck source=long_voucher.sh
+source "$here/bench/long_voucher.sh"
 [ $# -gt 0 ] || set -- 1000 10000 100000
 lines_per_page=15 # detail lines on a page of the demo voucher
 
@@ -22,17 +24,7 @@ lines_per_page=15 # detail lines on a page of the demo voucher
 for pages in "$@"; do
     rows=$((pages * lines_per_page))
     db=$work/long.db
-    cp "$work/demo/quorbex.db" "$db"
-    sqlite3 "$db" <<SQL
-delete from Quorbex_Detail;
-with recursive n(i) as (select 1 union all select i + 1 from n where i < $rows)
-insert into Quorbex_Detail
-select i, printf('支付办公用品费用第%d笔', i),
-       case i % 2 when 0 then '1001 库存现金' else '1002 银行存款' end,
-       case i % 2 when 0 then round(100 + (i % 97) * 3.21, 2) end,
-       case i % 2 when 1 then round(100 + (i % 97) * 3.21, 2) end
-from n;
-SQL
+    long_voucher_db "$work/demo" "$db" "$rows"
     stats=$({ /usr/bin/time -f '%e s wall, %U s user, %M KB peak RSS' \
         "$karvell" expand "$work/demo/edj/记账凭证.edj" --db "$db" \
         --dataset '主表=select * from Quorbex_Main' \
